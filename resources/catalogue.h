@@ -1,0 +1,22 @@
+#pragma once
+// The assets compiled into the program, found by name and type
+// (both matched without regard to case).
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace velmo::resources {
+
+struct Resource {
+  std::string_view name;
+  std::string_view type;
+  std::span<const uint8_t> data;
+};
+
+// Null when there is no such resource.
+const Resource* Find(std::string_view name, std::string_view type);
+
+// Every entry, for listing and tests.
+std::span<const Resource> All();
+
+}  // namespace velmo::resources

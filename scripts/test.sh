@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite: unit and pixel tests,
+# then the end-to-end tests of the real program under Xvfb.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$here/scripts/setup.sh"
+build="${VELMO_BUILD_DIR:-$here/build-test}"
+VELMO_BUILD_DIR="$build" bash "$here/scripts/build.sh" -DVELMO_ASAN=ON -DCMAKE_BUILD_TYPE=Debug
+cd "$build"
+# The tests must never touch the user's own settings.
+export XDG_CONFIG_HOME="$build/test-config"
+mkdir -p "$XDG_CONFIG_HOME"
+ctest --output-on-failure -j "$(nproc)" --timeout 300

@@ -1,0 +1,193 @@
+#pragma once
+// The display service: a DirectDraw-like interface (display object, cooperative
+// level, display mode, a flipping primary surface with one back buffer,
+// offscreen surfaces, colour-filled and colour-keyed blits, lock, loss and
+// restore, gamma ramp, capabilities and mode list). Objects are reference
+// counted like the platform's: every pointer handed out carries one count that
+// its holder gives back with Release().
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "platform/gdi.h"
+#include "platform/result.h"
+
+namespace velmo {
+
+class IWindow;
+
+// Cooperative level flags.
+constexpr uint32_t DDSCL_FULLSCREEN = 0x1;
+constexpr uint32_t DDSCL_ALLOWREBOOT = 0x2;
+constexpr uint32_t DDSCL_NORMAL = 0x8;
+constexpr uint32_t DDSCL_EXCLUSIVE = 0x10;
+constexpr uint32_t DDSCL_ALLOWMODEX = 0x40;
+
+// Surface description flags and capabilities.
+constexpr uint32_t DDSD_CAPS = 0x1;
+constexpr uint32_t DDSD_HEIGHT = 0x2;
+constexpr uint32_t DDSD_WIDTH = 0x4;
+constexpr uint32_t DDSD_PITCH = 0x8;
+constexpr uint32_t DDSD_BACKBUFFERCOUNT = 0x20;
+constexpr uint32_t DDSD_PIXELFORMAT = 0x1000;
+constexpr uint32_t DDSCAPS_BACKBUFFER = 0x4;
+constexpr uint32_t DDSCAPS_COMPLEX = 0x8;
+constexpr uint32_t DDSCAPS_FLIP = 0x10;
+constexpr uint32_t DDSCAPS_OFFSCREENPLAIN = 0x40;
+constexpr uint32_t DDSCAPS_PRIMARYSURFACE = 0x200;
+
+// Blits.
+constexpr uint32_t DDBLT_COLORFILL = 0x400;
+constexpr uint32_t DDBLT_WAIT = 0x1000000;
+constexpr uint32_t DDBLTFAST_NOCOLORKEY = 0x0;
+constexpr uint32_t DDBLTFAST_SRCCOLORKEY = 0x1;
+constexpr uint32_t DDCKEY_SRCBLT = 0x8;
+constexpr uint32_t DDFLIP_WAIT = 0x1;
+
+// Capabilities and enumeration.
+constexpr uint32_t DDCAPS2_PRIMARYGAMMA = 0x20000;
+constexpr uint32_t DDENUMRET_CANCEL = 0;
+constexpr uint32_t DDENUMRET_OK = 1;
+constexpr uint32_t DDENUM_ATTACHEDSECONDARYDEVICES = 0x1;
+
+struct DDPIXELFORMAT {
+  uint32_t dwSize = 32;
+  uint32_t dwFlags = 0;
+  uint32_t dwRGBBitCount = 0;
+  uint32_t dwRBitMask = 0;
+  uint32_t dwGBitMask = 0;
+  uint32_t dwBBitMask = 0;
+};
+
+struct DDSCAPS2 {
+  uint32_t dwCaps = 0;
+  uint32_t dwCaps2 = 0;
+  uint32_t dwCaps3 = 0;
+  uint32_t dwCaps4 = 0;
+};
+
+struct DDSURFACEDESC2 {
+  uint32_t dwSize = 0;  // 124 on the original platform; callers set it
+  uint32_t dwFlags = 0;
+  uint32_t dwHeight = 0;
+  uint32_t dwWidth = 0;
+  int32_t lPitch = 0;
+  uint32_t dwBackBufferCount = 0;
+  uint32_t dwRefreshRate = 0;
+  void* lpSurface = nullptr;
+  DDPIXELFORMAT ddpfPixelFormat;
+  DDSCAPS2 ddsCaps;
+};
+
+struct DDBLTFX {
+  uint32_t dwSize = 0;  // 100 on the original platform
+  uint32_t dwFillColor = 0;
+};
+
+struct DDCOLORKEY {
+  uint32_t dwColorSpaceLowValue = 0;
+  uint32_t dwColorSpaceHighValue = 0;
+};
+
+struct DDCAPS {
+  uint32_t dwSize = 0;  // 380 on the original platform
+  uint32_t dwCaps = 0;
+  uint32_t dwCaps2 = 0;
+};
+
+struct DDGAMMARAMP {
+  std::array<uint16_t, 256> red{};
+  std::array<uint16_t, 256> green{};
+  std::array<uint16_t, 256> blue{};
+};
+
+// Identifier of a display device; an empty optional is the default device.
+struct DeviceGuid {
+  uint8_t bytes[16] = {};
+  bool operator==(const DeviceGuid&) const = default;
+};
+
+class IUnknownLike {
+ public:
+  virtual uint32_t AddRef() = 0;
+  virtual uint32_t Release() = 0;
+
+ protected:
+  virtual ~IUnknownLike() = default;
+};
+
+class IDirectDrawGammaControl : public IUnknownLike {
+ public:
+  virtual HRESULT GetGammaRamp(uint32_t flags, DDGAMMARAMP* ramp) = 0;
+  virtual HRESULT SetGammaRamp(uint32_t flags, const DDGAMMARAMP* ramp) = 0;
+};
+
+class IDirectDrawSurface7 : public IUnknownLike {
+ public:
+  virtual HRESULT IsLost() = 0;
+  virtual HRESULT Restore() = 0;
+  virtual HRESULT Flip(IDirectDrawSurface7* target, uint32_t flags) = 0;
+  virtual HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** attached) = 0;
+  virtual HRESULT Blt(const Rect* dest, IDirectDrawSurface7* source, const Rect* sourceRect,
+                      uint32_t flags, DDBLTFX* fx) = 0;
+  virtual HRESULT BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, const Rect* sourceRect,
+                          uint32_t flags) = 0;
+  virtual HRESULT GetDC(IDeviceContext** dc) = 0;
+  virtual HRESULT ReleaseDC(IDeviceContext* dc) = 0;
+  virtual HRESULT Lock(const Rect* rect, DDSURFACEDESC2* desc, uint32_t flags, void* event) = 0;
+  virtual HRESULT Unlock(const Rect* rect) = 0;
+  virtual HRESULT SetColorKey(uint32_t flags, DDCOLORKEY* key) = 0;
+  virtual HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc) = 0;
+  // QueryInterface for the gamma control of a primary surface.
+  virtual HRESULT QueryGammaControl(IDirectDrawGammaControl** control) = 0;
+};
+
+using EnumModesCallback = uint32_t (*)(DDSURFACEDESC2* mode, void* context);
+
+class IDirectDraw7;
+
+// The object DirectDrawCreate makes.
+class IDirectDraw : public IUnknownLike {
+ public:
+  // QueryInterface for IDirectDraw7 (the same object).
+  virtual HRESULT QueryDirectDraw7(IDirectDraw7** dd7) = 0;
+  virtual HRESULT GetCaps(DDCAPS* driverCaps, DDCAPS* emulationCaps) = 0;
+  virtual HRESULT EnumDisplayModes(uint32_t flags, DDSURFACEDESC2* match, void* context,
+                                   EnumModesCallback callback) = 0;
+};
+
+class IDirectDraw7 : public IDirectDraw {
+ public:
+  virtual HRESULT SetCooperativeLevel(IWindow* window, uint32_t flags) = 0;
+  virtual HRESULT SetDisplayMode(uint32_t width, uint32_t height, uint32_t bpp, uint32_t refreshRate,
+                                 uint32_t flags) = 0;
+  virtual HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void* outer) = 0;
+  virtual HRESULT RestoreAllSurfaces() = 0;
+};
+
+// Callback of the device enumeration: identifier (null for the default
+// driver), description, driver name, context, monitor; answers true to go on.
+using EnumDevicesCallback = bool (*)(const DeviceGuid* guid, const char* description,
+                                     const char* driverName, void* context, void* monitor);
+
+struct DisplayMode {
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;
+  bool operator==(const DisplayMode&) const = default;
+};
+
+// Entry points of the display library and the facts of the desktop.
+class IDisplayDriver {
+ public:
+  virtual ~IDisplayDriver() = default;
+  virtual HRESULT DirectDrawCreate(const DeviceGuid* device, IDirectDraw** dd, void* outer) = 0;
+  // E_FAIL when the enumeration entry point cannot be reached.
+  virtual HRESULT DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t flags) = 0;
+  // Number of monitors (GetSystemMetrics(SM_CMONITORS)).
+  virtual int MonitorCount() = 0;
+  // The desktop's current width, height and bits per pixel.
+  virtual DisplayMode DesktopMode() = 0;
+};
+
+}  // namespace velmo

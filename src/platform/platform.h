@@ -1,0 +1,38 @@
+#pragma once
+// The services the program is written against, bundled. The real program
+// gets the real backends (MakeRealPlatform); tests assemble fakes.
+#include <memory>
+
+#include "platform/display.h"
+#include "platform/preview.h"
+#include "platform/registry.h"
+#include "platform/sound.h"
+#include "platform/system.h"
+#include "platform/timer.h"
+#include "platform/window.h"
+
+namespace velmo {
+
+struct Platform {
+  IApplication& app;
+  IDisplayDriver& display;
+  ITimerService& timer;
+  IRegistry& registry;
+  ISound& sound;
+  ISystem& system;
+  IModuleLoader& modules;
+  IForeignWindows& foreign;
+};
+
+// Owns the real backends; platform() hands out the bundle.
+class RealPlatform {
+ public:
+  virtual ~RealPlatform() = default;
+  virtual Platform& platform() = 0;
+};
+
+// What the real program needs for a run mode: the SDL loop (saver, preview,
+// password) or none (the settings dialog runs on Qt).
+std::unique_ptr<RealPlatform> MakeRealPlatform();
+
+}  // namespace velmo

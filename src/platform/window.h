@@ -1,0 +1,81 @@
+#pragma once
+// The application loop, its windows and the user's input: the subset of the
+// window manager and component framework the saver uses.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace velmo {
+
+// Virtual-key codes the scene reacts to.
+constexpr int VK_BACK = 0x08;
+constexpr int VK_TAB = 0x09;
+constexpr int VK_RETURN = 0x0D;
+constexpr int VK_SHIFT = 0x10;
+constexpr int VK_CONTROL = 0x11;
+constexpr int VK_MENU = 0x12;
+constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_SPACE = 0x20;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
+constexpr int VK_DELETE = 0x2E;
+constexpr int VK_F1 = 0x70;
+
+// Message box buttons and answers.
+constexpr uint32_t MB_OK = 0x0;
+constexpr uint32_t MB_ICONERROR = 0x10;
+constexpr int IDOK = 1;
+
+// What a window reports to whoever listens: key down (virtual key), a typed
+// character, a mouse move (client coordinates), and that it was closed.
+struct WindowEvents {
+  std::function<void(int key, uint32_t shift)> onKeyDown;
+  std::function<void(char character)> onKeyPress;
+  std::function<void(uint32_t shift, int x, int y)> onMouseMove;
+  std::function<void()> onClose;
+};
+
+class IWindow {
+ public:
+  virtual ~IWindow() = default;
+  virtual void SetEvents(WindowEvents events) = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void Show() = 0;
+  // Closes the window; the loop ends when the main window is closed.
+  virtual void Close() = 0;
+  virtual bool IsClosed() const = 0;
+  // Backend-specific handle (the SDL window for the real backend).
+  virtual void* NativeHandle() const = 0;
+};
+
+// Idle handler: called whenever the event queue is empty; sets done = false
+// to be called again at once, true to wait for the next event.
+using IdleHandler = std::function<void(bool& done)>;
+
+class IApplication {
+ public:
+  virtual ~IApplication() = default;
+  // A borderless window, not shown yet.
+  virtual std::unique_ptr<IWindow> CreateWindow(const std::string& caption) = 0;
+  virtual void SetIdleHandler(IdleHandler handler) = 0;
+  // Runs the loop until the main window closes.
+  virtual void Run(IWindow& mainWindow) = 0;
+  // Dispatches pending events without waiting (for polling loops).
+  virtual void ProcessMessages() = 0;
+  // Thread-safe: the work runs on the loop's thread at its next turn.
+  virtual void Post(std::function<void()> work) = 0;
+  // The cursor's show count, as the platform keeps it; returns the new count.
+  virtual int ShowCursor(bool show) = 0;
+  virtual int MessageBox(IWindow* owner, const std::string& text, const std::string& caption,
+                         uint32_t flags) = 0;
+  // The framework's standard exception box: the text, the title as caption,
+  // an error icon and OK.
+  virtual void ShowException(const std::string& text) = 0;
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual std::string Title() const = 0;
+};
+
+}  // namespace velmo
