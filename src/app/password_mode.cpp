@@ -1,0 +1,24 @@
+#include "app/password_mode.h"
+
+#include "app/convert.h"
+
+namespace velmo {
+
+void RunPasswordChange(const std::string& parentArg, IModuleLoader& modules, IApplication& app) {
+  const auto parent = static_cast<uint32_t>(StrToInt(parentArg));
+  ModuleHandle mpr = modules.LoadLibrary("MPR.DLL");
+  if (!mpr) {
+    app.MessageBox(nullptr, "MPR.DLL not found: cannot change password.", "Screen saver", MB_OK);
+    return;
+  }
+  auto change = reinterpret_cast<PwdChangePasswordProc>(modules.GetProcAddress(mpr, "PwdChangePasswordA"));
+  if (!change) {
+    modules.FreeLibrary(mpr);
+    app.MessageBox(nullptr, "PwdChangeProc not found: cannot change password", "Screen saver", MB_OK);
+    return;
+  }
+  change("SCRSAVE", parent, 0, 0);
+  modules.FreeLibrary(mpr);
+}
+
+}  // namespace velmo

@@ -1,0 +1,31 @@
+#include "platform/fake/fake_app.h"
+
+namespace velmo {
+
+std::unique_ptr<IWindow> FakeApplication::CreateWindow(const std::string& caption) {
+  auto window = std::make_unique<FakeWindow>();
+  window->caption = caption;
+  lastWindow = window.get();
+  return window;
+}
+
+void FakeApplication::Run(IWindow& mainWindow) {
+  while (!mainWindow.IsClosed() && idleCalls < maxIdleCalls) {
+    RunPosted();
+    if (mainWindow.IsClosed() || !idle) break;
+    bool done = true;
+    ++idleCalls;
+    idle(done);
+  }
+  RunPosted();
+}
+
+void FakeApplication::RunPosted() {
+  while (!posted.empty()) {
+    auto work = std::move(posted.front());
+    posted.erase(posted.begin());
+    work();
+  }
+}
+
+}  // namespace velmo

@@ -1,0 +1,84 @@
+#pragma once
+// Test-only application loop: windows that tests drive by hand, message boxes
+// recorded instead of shown, posted work queued until the test runs it.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace velmo {
+
+class FakeWindow : public IWindow {
+ public:
+  void SetEvents(WindowEvents events) override { events_ = std::move(events); }
+  void SetCaption(const std::string& caption) override { this->caption = caption; }
+  void Show() override { shown = true; }
+  void Close() override {
+    closed = true;
+    ++closeCalls;
+  }
+  bool IsClosed() const override { return closed; }
+  void* NativeHandle() const override { return nullptr; }
+
+  // Input as the real loop would deliver it.
+  void KeyDown(int key, uint32_t shift = 0) { if (events_.onKeyDown) events_.onKeyDown(key, shift); }
+  void KeyPress(char c) { if (events_.onKeyPress) events_.onKeyPress(c); }
+  void MouseMove(int x, int y) { if (events_.onMouseMove) events_.onMouseMove(0, x, y); }
+
+  std::string caption;
+  bool shown = false;
+  bool closed = false;
+  int closeCalls = 0;
+
+ private:
+  WindowEvents events_;
+};
+
+class FakeApplication : public IApplication {
+ public:
+  struct Box {
+    std::string text;
+    std::string caption;
+    uint32_t flags;
+    bool owned;
+  };
+
+  std::unique_ptr<IWindow> CreateWindow(const std::string& caption) override;
+  void SetIdleHandler(IdleHandler handler) override { idle = std::move(handler); }
+  // Runs the idle handler until the window closes or maxIdleCalls is reached,
+  // running posted work between calls as the real loop does.
+  void Run(IWindow& mainWindow) override;
+  void ProcessMessages() override { RunPosted(); }
+  void Post(std::function<void()> work) override { posted.push_back(std::move(work)); }
+  int ShowCursor(bool show) override {
+    cursorCount += show ? 1 : -1;
+    cursorCalls.push_back(show);
+    return cursorCount;
+  }
+  int MessageBox(IWindow* owner, const std::string& text, const std::string& caption, uint32_t flags) override {
+    boxes.push_back({text, caption, flags, owner != nullptr});
+    if (onMessageBox) onMessageBox();
+    return IDOK;
+  }
+  void ShowException(const std::string& text) override { exceptions.push_back(text); }
+  void SetTitle(const std::string& t) override { title = t; }
+  std::string Title() const override { return title; }
+
+  void RunPosted();
+
+  IdleHandler idle;
+  std::vector<std::function<void()>> posted;
+  std::vector<Box> boxes;
+  std::function<void()> onMessageBox;
+  std::vector<std::string> exceptions;
+  std::vector<bool> cursorCalls;
+  int cursorCount = 0;
+  int idleCalls = 0;
+  int maxIdleCalls = 100;
+  std::string title = "velmo";
+  FakeWindow* lastWindow = nullptr;
+};
+
+}  // namespace velmo

@@ -1,0 +1,251 @@
+#include "platform/sdl/sdl_app.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+namespace velmo {
+namespace {
+
+// Keys whose virtual-key code differs from the SDL keycode's upper-case form.
+int VirtualKeyOf(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+    case SDLK_PAGEUP: return 0x21;
+    case SDLK_PAGEDOWN: return 0x22;
+    case SDLK_END: return 0x23;
+    case SDLK_HOME: return 0x24;
+    case SDLK_INSERT: return 0x2D;
+    case SDLK_KP_PLUS: return 0x6B;
+    case SDLK_KP_MINUS: return 0x6D;
+    case SDLK_PLUS: case SDLK_EQUALS: return 0xBB;
+    case SDLK_MINUS: return 0xBD;
+    default: break;
+  }
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return key;
+  if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
+  return static_cast<int>(key & 0xFF) | 0x100;  // some key: any code the scene ignores
+}
+
+// Keys that type a control character but no SDL text event.
+char ControlCharOf(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_ESCAPE: return 27;
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return 13;
+    default: return 0;
+  }
+}
+
+uint32_t ShiftStateOf(uint16_t mod) {
+  uint32_t shift = 0;
+  if (mod & KMOD_SHIFT) shift |= 1;
+  if (mod & KMOD_ALT) shift |= 2;
+  if (mod & KMOD_CTRL) shift |= 4;
+  return shift;
+}
+
+class SdlWindow : public IWindow {
+ public:
+  SdlWindow(SDL_Window* window, std::vector<SdlWindow*>& registry) : window_(window), registry_(registry) {
+    registry_.push_back(this);
+  }
+  ~SdlWindow() override {
+    std::erase(registry_, this);
+    if (window_) SDL_DestroyWindow(window_);
+  }
+  void SetEvents(WindowEvents events) override { events_ = std::move(events); }
+  void SetCaption(const std::string& caption) override { SDL_SetWindowTitle(window_, caption.c_str()); }
+  void Show() override {
+    SDL_ShowWindow(window_);
+    SDL_RaiseWindow(window_);
+  }
+  void Close() override {
+    if (closed_) return;
+    closed_ = true;
+    SDL_HideWindow(window_);
+  }
+  bool IsClosed() const override { return closed_; }
+  void* NativeHandle() const override { return window_; }
+
+  uint32_t Id() const { return SDL_GetWindowID(window_); }
+  const WindowEvents& Events() const { return events_; }
+
+ private:
+  SDL_Window* window_;
+  std::vector<SdlWindow*>& registry_;
+  WindowEvents events_;
+  bool closed_ = false;
+};
+
+class SdlApplication : public IApplication {
+ public:
+  SdlApplication() {
+    // Input must reach us even when the pointer sits still over a fresh window.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    video_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    if (!video_) std::fprintf(stderr, "velmo: cannot start the video system: %s\n", SDL_GetError());
+    postedEvent_ = SDL_RegisterEvents(1);
+  }
+  ~SdlApplication() override {
+    // Work posted but never run still owns its closure.
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, postedEvent_, postedEvent_) == 1)
+      delete static_cast<std::function<void()>*>(event.user.data1);
+    if (video_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  }
+
+  std::unique_ptr<IWindow> CreateWindow(const std::string& caption) override {
+    if (!video_) return nullptr;
+    SDL_Window* w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
+                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
+    if (!w) {
+      std::fprintf(stderr, "velmo: cannot create a window: %s\n", SDL_GetError());
+      return nullptr;
+    }
+    return std::make_unique<SdlWindow>(w, windows_);
+  }
+
+  void SetIdleHandler(IdleHandler handler) override { idle_ = std::move(handler); }
+
+  void Run(IWindow& mainWindow) override {
+    if (!video_) return;
+    SDL_Event event;
+    while (!mainWindow.IsClosed()) {
+      bool dispatched = false;
+      while (!mainWindow.IsClosed() && SDL_PollEvent(&event)) {
+        Dispatch(event);
+        dispatched = true;
+      }
+      if (mainWindow.IsClosed()) break;
+      if (idle_ && (dispatched || idleWantsMore_)) {
+        bool done = true;
+        idle_(done);
+        idleWantsMore_ = !done;
+        continue;
+      }
+      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, 100)) Dispatch(event);
+    }
+  }
+
+  void ProcessMessages() override {
+    if (!video_) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) Dispatch(event);
+  }
+
+  void Post(std::function<void()> work) override {
+    SDL_Event event{};
+    event.type = postedEvent_;
+    event.user.data1 = new std::function<void()>(std::move(work));
+    if (SDL_PushEvent(&event) != 1) delete static_cast<std::function<void()>*>(event.user.data1);
+  }
+
+  int ShowCursor(bool show) override {
+    cursorCount_ += show ? 1 : -1;
+    if (video_) SDL_ShowCursor(cursorCount_ >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return cursorCount_;
+  }
+
+  int MessageBox(IWindow* owner, const std::string& text, const std::string& caption, uint32_t flags) override {
+    return Box(owner, text, caption, (flags & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION);
+  }
+
+  void ShowException(const std::string& text) override { Box(nullptr, text, title_, SDL_MESSAGEBOX_ERROR); }
+
+  void SetTitle(const std::string& title) override { title_ = title; }
+  std::string Title() const override { return title_; }
+
+ private:
+  int Box(IWindow* owner, const std::string& text, const std::string& caption, uint32_t kind) {
+    // The message also goes to the terminal: a box may not be seen on a
+    // display that has no window manager, and there may be no display at all.
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->NativeHandle()) : nullptr;
+    if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
+    SDL_ShowSimpleMessageBox(kind, caption.c_str(), text.c_str(), parent);
+    return IDOK;
+  }
+
+  SdlWindow* WindowOf(uint32_t id) {
+    for (SdlWindow* w : windows_)
+      if (w->Id() == id) return w;
+    return nullptr;
+  }
+
+  void Dispatch(const SDL_Event& event) {
+    if (event.type == postedEvent_) {
+      auto* work = static_cast<std::function<void()>*>(event.user.data1);
+      (*work)();
+      delete work;
+      return;
+    }
+    switch (event.type) {
+      case SDL_KEYDOWN: {
+        SdlWindow* w = WindowOf(event.key.windowID);
+        if (!w) return;
+        if (w->Events().onKeyDown) w->Events().onKeyDown(VirtualKeyOf(event.key.keysym.sym), ShiftStateOf(event.key.keysym.mod));
+        const char c = ControlCharOf(event.key.keysym.sym);
+        if (c && !w->IsClosed() && w->Events().onKeyPress) w->Events().onKeyPress(c);
+        break;
+      }
+      case SDL_TEXTINPUT: {
+        SdlWindow* w = WindowOf(event.text.windowID);
+        if (!w || !w->Events().onKeyPress) return;
+        for (const char* p = event.text.text; *p && !w->IsClosed(); ++p) w->Events().onKeyPress(*p);
+        break;
+      }
+      case SDL_MOUSEMOTION: {
+        SdlWindow* w = WindowOf(event.motion.windowID);
+        if (w && w->Events().onMouseMove) w->Events().onMouseMove(0, event.motion.x, event.motion.y);
+        break;
+      }
+      case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) CloseRequested(WindowOf(event.window.windowID));
+        break;
+      case SDL_QUIT:
+        for (SdlWindow* w : windows_) CloseRequested(w);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void CloseRequested(SdlWindow* w) {
+    if (!w || w->IsClosed()) return;
+    if (w->Events().onClose) w->Events().onClose();
+    else w->Close();
+  }
+
+  bool video_ = false;
+  uint32_t postedEvent_ = 0;
+  IdleHandler idle_;
+  bool idleWantsMore_ = true;
+  int cursorCount_ = 0;
+  std::string title_ = "velmo";
+  std::vector<SdlWindow*> windows_;
+};
+
+}  // namespace
+
+std::unique_ptr<IApplication> MakeSdlApplication() { return std::make_unique<SdlApplication>(); }
+
+}  // namespace velmo

@@ -1,0 +1,88 @@
+#include "app/entry.h"
+
+#include <gtest/gtest.h>
+
+#include "app/convert.h"
+#include "app/run_mode.h"
+
+namespace velmo {
+namespace {
+
+RunMode ModeOf(std::vector<std::string> args) { return ChooseRunMode(args); }
+
+TEST(RunModeChoice, ShortOrMissingFirstArgumentRunsTheSaver) {
+  EXPECT_EQ(ModeOf({}), RunMode::Saver);
+  EXPECT_EQ(ModeOf({""}), RunMode::Saver);
+  EXPECT_EQ(ModeOf({"S"}), RunMode::Saver);
+  EXPECT_EQ(ModeOf({"/"}), RunMode::Saver);
+  EXPECT_EQ(ModeOf({"c"}), RunMode::Saver);  // a lone letter is dropped as the "slash"
+}
+
+TEST(RunModeChoice, TheLetterAfterTheFirstCharacterDecidesWhateverThatCharacterIs) {
+  for (const char* s : {"/s", "-s", "xs", "/S", "/x", "/z", "/1"}) EXPECT_EQ(ModeOf({s}), RunMode::Saver) << s;
+  for (const char* c : {"/c", "/C", "/C:4660", "-c", "/c:1234"}) EXPECT_EQ(ModeOf({c}), RunMode::Settings) << c;
+  EXPECT_EQ(ModeOf({"/p", "4660"}), RunMode::Preview);
+  EXPECT_EQ(ModeOf({"-P"}), RunMode::Preview);
+  EXPECT_EQ(ModeOf({"/a", "4660"}), RunMode::Password);
+  EXPECT_EQ(ModeOf({"/A"}), RunMode::Password);
+}
+
+TEST(StrToInt, ReadsDecimalAndHexadecimalWindowIds) {
+  EXPECT_EQ(StrToInt("4660"), 4660);
+  EXPECT_EQ(StrToInt("  -12"), -12);
+  EXPECT_EQ(StrToInt("+7"), 7);
+  EXPECT_EQ(StrToInt("0x1a00005"), 0x1a00005);
+  EXPECT_EQ(StrToInt("$FF"), 255);
+  EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+  EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
+}
+
+TEST(StrToInt, RefusesWhatIsNotAWholeNumber) {
+  for (const char* bad : {"", "abc", "12a", "12 ", "0x", "-", "2147483648", "0x100000000", "1.5"}) {
+    EXPECT_THROW(StrToInt(bad), EConvertError) << bad;
+  }
+  try {
+    StrToInt("abc");
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+  }
+}
+
+struct Recorder {
+  std::vector<std::string> calls;
+  RunModes modes() {
+    return RunModes{
+        [this] { calls.push_back("saver"); },
+        [this] { calls.push_back("settings"); },
+        [this](const std::string& a) { calls.push_back("preview " + a); StrToInt(a); },
+        [this](const std::string& a) { calls.push_back("password " + a); },
+        [this](const std::string& t) { calls.push_back("error " + t); },
+    };
+  }
+};
+
+TEST(Entry, DispatchesOnceAndPassesTheSecondArgument) {
+  Recorder r;
+  EXPECT_EQ(RunEntry({"/p", "4660"}, r.modes()), 0);
+  EXPECT_EQ(RunEntry({"/a", "17"}, r.modes()), 0);
+  EXPECT_EQ(RunEntry({"/c:99"}, r.modes()), 0);
+  EXPECT_EQ(RunEntry({}, r.modes()), 0);
+  EXPECT_EQ(r.calls, (std::vector<std::string>{"preview 4660", "password 17", "settings", "saver"}));
+}
+
+TEST(Entry, AnErrorReachingTheEntryIsShownAndTheExitCodeIsStillZero) {
+  Recorder r;
+  EXPECT_EQ(RunEntry({"/p", "abc"}, r.modes()), 0);
+  EXPECT_EQ(RunEntry({"/p"}, r.modes()), 0);  // missing handle
+  ASSERT_EQ(r.calls.size(), 4u);
+  EXPECT_EQ(r.calls[1], "error 'abc' is not a valid integer value");
+  EXPECT_EQ(r.calls[3], "error '' is not a valid integer value");
+
+  RunModes throwing = r.modes();
+  throwing.saver = [] { throw 42; };
+  EXPECT_EQ(RunEntry({"/s"}, throwing), 0);
+  EXPECT_EQ(r.calls.back(), "error Unexpected error.");
+}
+
+}  // namespace
+}  // namespace velmo
