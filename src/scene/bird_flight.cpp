@@ -1,0 +1,104 @@
+#include "scene/bird_flight.h"
+
+namespace velmo {
+
+namespace {
+constexpr auto relaxed = std::memory_order_relaxed;
+}
+
+void InitBirds(TBirdTable& birds, int32_t height) {
+  for (int32_t i = 0; i < kBirdCount; ++i) {
+    TBirdState& b = birds[i];
+    b.X.store(height * 100 / 600 + 50 * i, relaxed);  // the height, not the width, as the flock was laid out
+    b.Y.store(height * 300 / 600 + 10 * i, relaxed);
+    b.Course.store(i % 4 + 1, relaxed);
+    b.CourseLimit.store(i + 20, relaxed);
+    b.CourseTicks.store(0, relaxed);
+    b.Climb.store(2, relaxed);
+    b.ClimbLimit.store(2 * i + 10, relaxed);
+    b.ClimbTicks.store(0, relaxed);
+    b.FlapOnDescent.store(1, relaxed);
+    b.FlapLimit.store(30, relaxed);
+    b.FlapTicks.store(0, relaxed);
+    b.Small.store(i % 2, relaxed);
+    b.Frame.store(0, relaxed);
+  }
+}
+
+void MoveBird(TBirdState& b, int32_t height, int32_t resHor, TRandom15& random) {
+  const int32_t top = height * 200 / 600;
+  const int32_t bottom = height * 400 / 600;
+
+  // Work on plain copies, store each field once.
+  int32_t course = b.Course.load(relaxed);
+  int32_t courseLimit = b.CourseLimit.load(relaxed);
+  int32_t courseTicks = b.CourseTicks.load(relaxed) + 1;
+  int32_t climb = b.Climb.load(relaxed);
+  int32_t climbLimit = b.ClimbLimit.load(relaxed);
+  int32_t climbTicks = b.ClimbTicks.load(relaxed) + 1;
+  int32_t flapOnDescent = b.FlapOnDescent.load(relaxed);
+  int32_t flapLimit = b.FlapLimit.load(relaxed);
+  int32_t flapTicks = b.FlapTicks.load(relaxed) + 1;
+  int32_t small = b.Small.load(relaxed);
+
+  if (courseTicks > courseLimit) {
+    if (random.R(2) == 1) course = course < 5 ? course + 1 : 4;
+    else course = course > 1 ? course - 1 : 2;
+    courseLimit = random.R(70) + 30;
+    courseTicks = 0;
+  }
+  if (climbTicks > climbLimit) {
+    climb = random.R(2) + 1;
+    climbLimit = random.R(80) + 1;
+    climbTicks = 0;
+  }
+  // The glide choice is made only at the end of a whole wing-beat cycle.
+  if (flapTicks > flapLimit && flapTicks % 8 == 0) {
+    flapOnDescent = random.R(4) == 0 ? 1 : 0;
+    flapLimit = random.R(50) + 1;
+    flapTicks = 0;
+  }
+
+  const int32_t x = b.X.load(relaxed) + kCourseStep[course];
+  if (x < -100) {
+    small = 1 - small;
+    course = 5;
+    courseLimit = random.R(80) + 100;
+    courseTicks = 0;
+  } else if (x > resHor + 100) {
+    small = 1 - small;
+    course = 1;
+    courseLimit = random.R(80) + 100;
+    courseTicks = 0;
+  }
+
+  const int32_t y = b.Y.load(relaxed) + (climb == 1 ? -1 : 1);
+  if (y < top) {
+    climb = 2;
+    climbLimit = random.R(50) + 1;
+    climbTicks = 0;
+  } else if (y > bottom) {
+    climb = 1;
+    climbLimit = random.R(50) + 1;
+    climbTicks = 0;
+  }
+
+  int32_t pose = flapTicks % 8;
+  if (climb == 2 && course >= 2 && course <= 4 && flapOnDescent == 0) pose = 2;  // wings held: a glide
+
+  b.X.store(x, relaxed);
+  b.Y.store(y, relaxed);
+  b.Course.store(course, relaxed);
+  b.CourseLimit.store(courseLimit, relaxed);
+  b.CourseTicks.store(courseTicks, relaxed);
+  b.Climb.store(climb, relaxed);
+  b.ClimbLimit.store(climbLimit, relaxed);
+  b.ClimbTicks.store(climbTicks, relaxed);
+  b.FlapOnDescent.store(flapOnDescent, relaxed);
+  b.FlapLimit.store(flapLimit, relaxed);
+  b.FlapTicks.store(flapTicks, relaxed);
+  b.Small.store(small, relaxed);
+  b.Frame.store((course - 1) * 8 + pose, relaxed);
+}
+
+}  // namespace velmo

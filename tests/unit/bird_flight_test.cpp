@@ -1,0 +1,181 @@
+#include "scene/bird_flight.h"
+
+#include <gtest/gtest.h>
+
+namespace velmo {
+namespace {
+
+void Set(TBirdState& b, int x, int y, int course, int climb, int flapOnDescent = 1) {
+  b.X = x;
+  b.Y = y;
+  b.Course = course;
+  b.CourseLimit = 1000;
+  b.CourseTicks = 0;
+  b.Climb = climb;
+  b.ClimbLimit = 1000;
+  b.ClimbTicks = 0;
+  b.FlapOnDescent = flapOnDescent;
+  b.FlapLimit = 1000;
+  b.FlapTicks = 0;
+  b.Small = 0;
+  b.Frame = 0;
+}
+
+TEST(BirdFlight, StartValuesFollowTheIndexAndTheDisplayHeight) {
+  TBirdTable birds;
+  InitBirds(birds, 768);
+  EXPECT_EQ(birds[0].X, 128);  // 768 * 100 / 600
+  EXPECT_EQ(birds[0].Y, 384);
+  EXPECT_EQ(birds[9].X, 128 + 450);
+  EXPECT_EQ(birds[9].Y, 384 + 90);
+  // The first three: large on course 1, small on 2, large on 3.
+  EXPECT_EQ(birds[0].Course, 1);
+  EXPECT_EQ(birds[0].Small, 0);
+  EXPECT_EQ(birds[1].Course, 2);
+  EXPECT_EQ(birds[1].Small, 1);
+  EXPECT_EQ(birds[2].Course, 3);
+  EXPECT_EQ(birds[2].Small, 0);
+  EXPECT_EQ(birds[4].Course, 1);
+  EXPECT_EQ(birds[7].CourseLimit, 27);
+  EXPECT_EQ(birds[7].ClimbLimit, 24);
+  for (auto& b : birds) {
+    EXPECT_EQ(b.Climb, 2);
+    EXPECT_EQ(b.FlapOnDescent, 1);
+    EXPECT_EQ(b.FlapLimit, 30);
+    EXPECT_EQ(b.Frame, 0);
+  }
+}
+
+TEST(BirdFlight, AGullLeavingOnTheLeftTurnsBackSmallerOnTheFastestRightCourse) {
+  TBirdState b;
+  Set(b, -98, 300, 1, 2);
+  TRandom15 random;
+  random.Seed(7);
+  MoveBird(b, 600, 800, random);
+  EXPECT_EQ(b.X, -101);  // not moved back inside
+  EXPECT_EQ(b.Course, 5);
+  EXPECT_EQ(b.Small, 1);
+  EXPECT_EQ(b.CourseTicks, 0);
+  EXPECT_GE(b.CourseLimit, 100);
+  EXPECT_LE(b.CourseLimit, 179);
+  // The new course holds: no change before CourseLimit ticks have passed.
+  const int limit = b.CourseLimit;
+  for (int i = 0; i < limit; ++i) MoveBird(b, 600, 800, random);
+  EXPECT_EQ(b.Course, 5);
+  EXPECT_EQ(b.X, -101 + 3 * limit);
+}
+
+TEST(BirdFlight, AGullLeavingOnTheRightTurnsBackOnTheFastestLeftCourse) {
+  TBirdState b;
+  Set(b, 899, 300, 5, 2);
+  b.Small = 1;
+  TRandom15 random;
+  MoveBird(b, 600, 800, random);
+  EXPECT_EQ(b.X, 902);
+  EXPECT_EQ(b.Course, 1);
+  EXPECT_EQ(b.Small, 0);
+}
+
+TEST(BirdFlight, OvershootingTheBandTurnsTheGullButKeepsTheOvershotRow) {
+  TBirdState up;
+  Set(up, 400, 200, 3, 1);  // band top is 200 at H = 600
+  TRandom15 random;
+  MoveBird(up, 600, 800, random);
+  EXPECT_EQ(up.Y, 199);
+  EXPECT_EQ(up.Climb, 2);
+  EXPECT_EQ(up.ClimbTicks, 0);
+  EXPECT_GE(up.ClimbLimit, 1);
+  EXPECT_LE(up.ClimbLimit, 50);
+
+  TBirdState down;
+  Set(down, 400, 400, 3, 2);
+  MoveBird(down, 600, 800, random);
+  EXPECT_EQ(down.Y, 401);
+  EXPECT_EQ(down.Climb, 1);
+}
+
+TEST(BirdFlight, AGlidingDescentHoldsPoseTwoOnTheSlowCourses) {
+  TBirdState b;
+  Set(b, 400, 250, 3, 2, /*flapOnDescent=*/0);
+  TRandom15 random;
+  for (int i = 0; i < 12; ++i) {
+    MoveBird(b, 600, 800, random);
+    EXPECT_EQ(b.Frame, 18);
+  }
+  // The fastest courses never glide.
+  Set(b, 400, 250, 1, 2, 0);
+  MoveBird(b, 600, 800, random);
+  EXPECT_EQ(b.Frame, 1);
+  // Climbing beats the wings whatever the choice.
+  Set(b, 400, 350, 3, 1, 0);
+  MoveBird(b, 600, 800, random);
+  EXPECT_EQ(b.Frame, 17);
+}
+
+TEST(BirdFlight, TheDrawsComeInTheFixedOrder) {
+  TBirdState b;
+  Set(b, 400, 300, 3, 1);
+  b.CourseLimit = 0;  // all three changes fall due on this tick
+  b.ClimbLimit = 0;
+  b.FlapLimit = 0;
+  b.FlapTicks = 7;
+  TRandom15 random, expected;
+  random.Seed(12345);
+  expected.Seed(12345);
+  MoveBird(b, 600, 800, random);
+
+  const int courseDir = expected.R(2);
+  const int courseLimit = expected.R(70) + 30;
+  const int climb = expected.R(2) + 1;
+  const int climbLimit = expected.R(80) + 1;
+  const int flap = expected.R(4) == 0 ? 1 : 0;
+  const int flapLimit = expected.R(50) + 1;
+  EXPECT_EQ(b.Course, courseDir == 1 ? 4 : 2);
+  EXPECT_EQ(b.CourseLimit, courseLimit);
+  EXPECT_EQ(b.Climb, climb);
+  EXPECT_EQ(b.ClimbLimit, climbLimit);
+  EXPECT_EQ(b.FlapOnDescent, flap);
+  EXPECT_EQ(b.FlapLimit, flapLimit);
+  EXPECT_EQ(b.FlapTicks, 0);
+  // Both generators are at the same place: no draw was skipped or added.
+  EXPECT_EQ(random.Next(), expected.Next());
+}
+
+TEST(BirdFlight, TheSameSeedFliesTheSameFlight) {
+  TBirdTable a, b;
+  InitBirds(a, 768);
+  InitBirds(b, 768);
+  TRandom15 ra, rb;
+  ra.Seed(2026);
+  rb.Seed(2026);
+  for (int tick = 0; tick < 2000; ++tick)
+    for (int i = 0; i < kBirdCount; ++i) {
+      MoveBird(a[i], 768, 1024, ra);
+      MoveBird(b[i], 768, 1024, rb);
+    }
+  for (int i = 0; i < kBirdCount; ++i) {
+    EXPECT_EQ(a[i].X, b[i].X);
+    EXPECT_EQ(a[i].Y, b[i].Y);
+    EXPECT_EQ(a[i].Frame, b[i].Frame);
+    // Everything stays in its documented range over a long flight.
+    EXPECT_GE(a[i].Course, 1);
+    EXPECT_LE(a[i].Course, 5);
+    EXPECT_GE(a[i].Frame, 0);
+    EXPECT_LE(a[i].Frame, 39);
+    EXPECT_GE(a[i].X, -103);
+    EXPECT_LE(a[i].X, 1024 + 103);
+    EXPECT_GE(a[i].Y, 768 * 200 / 600 - 1);
+    EXPECT_LE(a[i].Y, 768 * 400 / 600 + 1);
+  }
+}
+
+TEST(BirdFlight, TheGeneratorDrawsFifteenBits) {
+  TRandom15 r;
+  r.Seed(1);
+  int max = 0;
+  for (int i = 0; i < 100000; ++i) max = std::max(max, r.Next());
+  EXPECT_EQ(max, 32767);
+}
+
+}  // namespace
+}  // namespace velmo
