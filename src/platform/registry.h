@@ -12,7 +12,9 @@ constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
 constexpr int32_t ERROR_SUCCESS = 0;
 constexpr int32_t ERROR_FILE_NOT_FOUND = 2;
 constexpr int32_t ERROR_ACCESS_DENIED = 5;
+constexpr int32_t ERROR_INVALID_HANDLE = 6;
 constexpr int32_t ERROR_INVALID_DATA = 13;
+constexpr int32_t ERROR_INVALID_PARAMETER = 87;
 constexpr int32_t ERROR_MORE_DATA = 234;
 
 constexpr uint32_t REG_NONE = 0;

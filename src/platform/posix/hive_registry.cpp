@@ -1,0 +1,285 @@
+#include "platform/posix/hive_registry.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include "platform/posix/reg_text.h"
+
+namespace velmo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file this large or holding zero bytes is not a hive someone wrote.
+constexpr off_t kMaxHiveSize = 16 * 1024 * 1024;
+
+bool IEquals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+int32_t FromErrno(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return ERROR_FILE_NOT_FOUND;
+    default:
+      return ERROR_ACCESS_DENIED;
+  }
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// The whole file as text; a missing one is ERROR_FILE_NOT_FOUND, a
+// directory, an unreadable or a binary file another error.
+int32_t ReadHive(const fs::path& file, std::string* text) {
+  Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return FromErrno(errno);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return FromErrno(errno);
+  if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
+  if (st.st_size > kMaxHiveSize) return ERROR_INVALID_DATA;
+  text->clear();
+  char buffer[8192];
+  while (true) {
+    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return FromErrno(errno);
+    if (n == 0) break;
+    text->append(buffer, static_cast<size_t>(n));
+    if (text->size() > static_cast<size_t>(kMaxHiveSize)) return ERROR_INVALID_DATA;
+  }
+  if (text->find('\0') != std::string::npos) return ERROR_INVALID_DATA;
+  return ERROR_SUCCESS;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Missing levels are private to the user, like the file.
+int32_t MakeDirectories(const fs::path& dir) {
+  fs::path partial;
+  for (const fs::path& part : dir) {
+    partial /= part;
+    if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return FromErrno(errno);
+  }
+  struct stat st {};
+  if (::stat(dir.c_str(), &st) != 0) return FromErrno(errno);
+  return S_ISDIR(st.st_mode) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// Writes text beside the target, flushes it and renames it over the target,
+// so a crash leaves the old file or the new one, whole.
+int32_t ReplaceFile(const fs::path& target, const std::string& text) {
+  std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.get() < 0) return FromErrno(errno);
+  const bool written = ::fchmod(fd.get(), 0600) == 0 && WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
+  const int closed = ::close(fd.release());
+  if (!written || closed != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    return FromErrno(err);
+  }
+  // The rename itself is durable only once the directory is.
+  Fd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+  return ERROR_SUCCESS;
+}
+
+// Locked read-modify-write of one hive file. edit returns false when it
+// changed nothing, and then nothing is written.
+int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>& edit) {
+  if (int32_t rc = MakeDirectories(file.parent_path()); rc != ERROR_SUCCESS) return rc;
+  // The lock lives in its own file: the hive itself is replaced on every write.
+  const fs::path lockPath = file.string() + ".lock";
+  Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (lock.get() < 0) return FromErrno(errno);
+  while (::flock(lock.get(), LOCK_EX) != 0) {
+    if (errno != EINTR) return FromErrno(errno);
+  }
+  // A hive kept elsewhere through a symbolic link stays a link.
+  fs::path target = file;
+  struct stat link {};
+  if (::lstat(file.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    std::error_code ec;
+    target = fs::weakly_canonical(file, ec);
+    if (ec) return ERROR_ACCESS_DENIED;
+  }
+
+  std::string text;
+  const int32_t rc = ReadHive(target, &text);
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
+  if (rc == ERROR_FILE_NOT_FOUND) text.clear();
+  RegDocument doc = RegDocument::Parse(text);
+  if (!edit(doc)) return ERROR_SUCCESS;
+  return ReplaceFile(target, doc.Serialize());
+}
+
+int32_t LoadHive(const fs::path& file, RegDocument* doc) {
+  std::string text;
+  if (int32_t rc = ReadHive(file, &text); rc != ERROR_SUCCESS) return rc;
+  *doc = RegDocument::Parse(text);
+  return ERROR_SUCCESS;
+}
+
+bool SafeComponent(const std::string& part) {
+  if (part.empty() || part == "." || part == "..") return false;
+  for (char c : part)
+    if (c == '/' || static_cast<unsigned char>(c) < 0x20) return false;
+  return true;
+}
+
+}  // namespace
+
+HiveRegistry::HiveRegistry(std::filesystem::path configRoot) : root_(std::move(configRoot)) {}
+
+bool HiveRegistry::Locate(HKEY root, const std::string& path, Location* where) const {
+  if (root != HKEY_CURRENT_USER || root_.empty()) return false;
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (true) {
+    const size_t slash = path.find('\\', start);
+    parts.push_back(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  if (parts.size() < 3 || !IEquals(parts[0], "SOFTWARE")) return false;
+  std::string section = "HKEY_CURRENT_USER";
+  for (const std::string& part : parts) {
+    if (!SafeComponent(part)) return false;
+    section += "\\" + part;
+  }
+  where->file = root_ / parts[1] / (parts[2] + ".reg");
+  where->section = std::move(section);
+  return true;
+}
+
+std::filesystem::path HiveRegistry::FileOf(const std::string& path) const {
+  Location where;
+  return Locate(HKEY_CURRENT_USER, path, &where) ? where.file : std::filesystem::path();
+}
+
+HKEY HiveRegistry::NewHandle(Location where) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  const HKEY key = next_handle_++;
+  handles_[key] = std::move(where);
+  return key;
+}
+
+bool HiveRegistry::Lookup(HKEY key, Location* where) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  auto it = handles_.find(key);
+  if (it == handles_.end()) return false;
+  *where = it->second;
+  return true;
+}
+
+int32_t HiveRegistry::RegCreateKeyEx(HKEY root, const std::string& path, uint32_t, HKEY* key) {
+  Location where;
+  if (!Locate(root, path, &where)) return ERROR_ACCESS_DENIED;
+  // Failures here come back from the write that follows.
+  ModifyHive(where.file, [&](RegDocument& doc) { return doc.EnsureSection(where.section); });
+  *key = NewHandle(std::move(where));
+  return ERROR_SUCCESS;
+}
+
+int32_t HiveRegistry::RegOpenKeyEx(HKEY root, const std::string& path, uint32_t, HKEY* key) {
+  Location where;
+  RegDocument doc;
+  if (!Locate(root, path, &where) || LoadHive(where.file, &doc) != ERROR_SUCCESS ||
+      !doc.HasSection(where.section))
+    return ERROR_FILE_NOT_FOUND;
+  *key = NewHandle(std::move(where));
+  return ERROR_SUCCESS;
+}
+
+int32_t HiveRegistry::RegSetValueEx(HKEY key, const std::string& name, uint32_t type, const uint8_t* data,
+                                    uint32_t size) {
+  Location where;
+  if (!Lookup(key, &where)) return ERROR_INVALID_HANDLE;
+  // A name must fit on one line of the file.
+  if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return ERROR_INVALID_PARAMETER;
+  if (!data && size > 0) return ERROR_INVALID_PARAMETER;
+  RegValue value{name, type, data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>()};
+  return ModifyHive(where.file, [&](RegDocument& doc) {
+    doc.Set(where.section, value);
+    return true;
+  });
+}
+
+int32_t HiveRegistry::RegQueryValueEx(HKEY key, const std::string& name, uint32_t* type, uint8_t* data,
+                                      uint32_t* size) {
+  Location where;
+  if (!Lookup(key, &where)) return ERROR_INVALID_HANDLE;
+  RegDocument doc;
+  if (LoadHive(where.file, &doc) != ERROR_SUCCESS) return ERROR_FILE_NOT_FOUND;
+  const std::optional<RegValue> value = doc.Find(where.section, name);
+  if (!value) return ERROR_FILE_NOT_FOUND;
+  if (type) *type = value->type;
+  const auto needed = static_cast<uint32_t>(value->data.size());
+  int32_t rc = ERROR_SUCCESS;
+  if (data) {
+    if (!size) return ERROR_INVALID_PARAMETER;
+    if (*size < needed)
+      rc = ERROR_MORE_DATA;
+    else if (needed > 0)
+      std::memcpy(data, value->data.data(), needed);
+  }
+  if (size) *size = needed;
+  return rc;
+}
+
+int32_t HiveRegistry::RegCloseKey(HKEY key) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return handles_.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+std::unique_ptr<IRegistry> MakeHiveRegistry() {
+  // XDG: an unset, empty or relative XDG_CONFIG_HOME means ~/.config.
+  std::filesystem::path root;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') {
+    root = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    root = std::filesystem::path(home) / ".config";
+  }
+  return std::make_unique<HiveRegistry>(root);
+}
+
+}  // namespace velmo

@@ -1,0 +1,56 @@
+#pragma once
+// The per-user store as REGEDIT4 text files: the key
+// HKEY_CURRENT_USER\SOFTWARE\<Company>\<Product> lives in
+// <config root>/<Company>/<Product>.reg, so people can read and edit it.
+//
+// Every write is a read-modify-write of one value under an advisory lock,
+// replacing the file atomically; lines the parser does not understand are
+// kept as they stand. Reads take no lock: the file is only ever replaced whole.
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/registry.h"
+
+namespace velmo {
+
+class HiveRegistry : public IRegistry {
+ public:
+  explicit HiveRegistry(std::filesystem::path configRoot);
+
+  // Creating a key whose file cannot be made (a read-only directory, a
+  // directory or a binary file in its place) still hands out a handle: the
+  // write that follows reports the failure, where the caller can show it.
+  int32_t RegCreateKeyEx(HKEY root, const std::string& path, uint32_t access, HKEY* key) override;
+  // A missing, unreadable or binary file, or one without the key's section,
+  // is an absent key.
+  int32_t RegOpenKeyEx(HKEY root, const std::string& path, uint32_t access, HKEY* key) override;
+  int32_t RegSetValueEx(HKEY key, const std::string& name, uint32_t type, const uint8_t* data,
+                        uint32_t size) override;
+  int32_t RegQueryValueEx(HKEY key, const std::string& name, uint32_t* type, uint8_t* data,
+                          uint32_t* size) override;
+  int32_t RegCloseKey(HKEY key) override;
+
+  // Where a key lives; empty when the path is not one this store keeps.
+  std::filesystem::path FileOf(const std::string& path) const;
+
+ private:
+  struct Location {
+    std::filesystem::path file;
+    std::string section;  // "HKEY_CURRENT_USER\SOFTWARE\..."
+  };
+  bool Locate(HKEY root, const std::string& path, Location* where) const;
+  HKEY NewHandle(Location where);
+  bool Lookup(HKEY key, Location* where);
+
+  std::filesystem::path root_;
+  std::mutex mutex_;  // guards the handle table
+  std::map<HKEY, Location> handles_;
+  HKEY next_handle_ = 0x1000;
+};
+
+// The store under ${XDG_CONFIG_HOME:-$HOME/.config}.
+std::unique_ptr<IRegistry> MakeHiveRegistry();
+
+}  // namespace velmo

@@ -1,0 +1,249 @@
+#include "setup/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/temp_dir.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/posix/hive_registry.h"
+
+namespace velmo {
+namespace {
+
+constexpr const char* kKey = FakeRegistry::kVelmoKey;
+
+// Only the desktop's mode matters to the settings.
+class DesktopOnly : public IDisplayDriver {
+ public:
+  DisplayMode mode{1024, 768, 32};
+  HRESULT DirectDrawCreate(const DeviceGuid*, IDirectDraw**, void*) override { return E_FAIL; }
+  HRESULT DirectDrawEnumerateEx(EnumDevicesCallback, void*, uint32_t) override { return E_FAIL; }
+  int MonitorCount() override { return 1; }
+  DisplayMode DesktopMode() override { return mode; }
+};
+
+const std::vector<std::string> kSchemaOrder = {
+    "NumBirds", "flag_clock", "flag_PlaySound", "flag_fps", "TermMouse", "Gamma",    "flag_defres", "ResHor",
+    "ResVert",  "ColorDepth", "clockX",         "clockY",   "clockRad",  "ColorClock", "SetSpeed"};
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  SettingsTest() {
+    store.SetCompanyName("Corvane");
+    store.SetProductName("Velmo20");
+  }
+  void StoreAll(const TSaverSettings& s) { SaveSettings(store, s); }
+
+  FakeRegistry registry;
+  TSetReg store{nullptr, registry};
+  DesktopOnly display;
+};
+
+TEST_F(SettingsTest, DefaultsFollowTheDesktop) {
+  display.mode = {1920, 1080, 24};
+  TSaverSettings s;
+  SetDefaultSettings(display, s);
+  EXPECT_EQ(s.NumBirds, 7);
+  EXPECT_TRUE(s.flag_clock && s.flag_PlaySound && s.flag_fps && s.TermMouse && s.flag_defres);
+  EXPECT_EQ(s.Gamma, 256);
+  EXPECT_EQ(s.ResHor, 1920);
+  EXPECT_EQ(s.ResVert, 1080);
+  EXPECT_EQ(s.ColorDepth, 24);
+  EXPECT_EQ(s.clockRad, 70);
+  EXPECT_EQ(s.clockX, 1920 - 90);
+  EXPECT_EQ(s.clockY, 90);
+  EXPECT_EQ(s.ColorClock, 0x80FFu);
+  EXPECT_EQ(s.SetSpeed, 1);
+}
+
+TEST_F(SettingsTest, FirstRunStoresExactlyTheFifteenDefaultsInSchemaOrder) {
+  TSaverSettings s;
+  LoadSettings(store, display, s);
+  EXPECT_EQ(registry.WrittenNames(), kSchemaOrder);
+  const std::vector<int64_t> expected = {7, 1, 1, 1, 1, 256, 1, 1024, 768, 32, 934, 90, 70, 33023, 1};
+  const auto values = registry.Values(kKey);
+  ASSERT_EQ(values.size(), 15u);
+  for (size_t i = 0; i < kSchemaOrder.size(); ++i) {
+    EXPECT_EQ(values[i].type, REG_DWORD) << kSchemaOrder[i];
+    EXPECT_EQ(registry.Dword(kKey, kSchemaOrder[i]), expected[i]) << kSchemaOrder[i];
+  }
+  EXPECT_EQ(s.clockX, 934);
+}
+
+TEST_F(SettingsTest, SaveThenLoadGivesTheSameRecord) {
+  TSaverSettings out;
+  SetDefaultSettings(display, out);
+  out.NumBirds = 10;
+  out.flag_clock = false;
+  out.TermMouse = false;
+  out.Gamma = 0;
+  out.flag_defres = false;
+  out.ResHor = 800;
+  out.ResVert = 600;
+  out.ColorDepth = 16;
+  out.clockX = 100;
+  out.clockY = 120;
+  out.clockRad = 80;
+  out.ColorClock = 0x00FFFFFF;
+  out.SetSpeed = 2;
+  StoreAll(out);
+  TSaverSettings in;
+  LoadSettings(store, display, in);
+  EXPECT_EQ(in.NumBirds, 10);
+  EXPECT_FALSE(in.flag_clock);
+  EXPECT_TRUE(in.flag_PlaySound);
+  EXPECT_FALSE(in.TermMouse);
+  EXPECT_EQ(in.Gamma, 0);
+  EXPECT_FALSE(in.flag_defres);
+  EXPECT_EQ(in.ResHor, 800);
+  EXPECT_EQ(in.ResVert, 600);
+  EXPECT_EQ(in.ColorDepth, 16);
+  EXPECT_EQ(in.clockX, 100);
+  EXPECT_EQ(in.clockY, 120);
+  EXPECT_EQ(in.clockRad, 80);
+  EXPECT_EQ(in.ColorClock, 0x00FFFFFFu);
+  EXPECT_EQ(in.SetSpeed, 2);
+}
+
+TEST_F(SettingsTest, DesktopModeReplacesTheStoredModeWithoutTouchingTheKey) {
+  TSaverSettings stored;
+  SetDefaultSettings(display, stored);
+  stored.ResHor = 800;
+  stored.ResVert = 600;
+  stored.ColorDepth = 16;
+  StoreAll(stored);
+  registry.calls.clear();
+  display.mode = {1280, 1024, 24};
+  TSaverSettings s;
+  LoadSettings(store, display, s);
+  EXPECT_EQ(s.ResHor, 1280);
+  EXPECT_EQ(s.ResVert, 1024);
+  EXPECT_EQ(s.ColorDepth, 24);
+  EXPECT_EQ(registry.Dword(kKey, "ResHor"), 800);
+  EXPECT_TRUE(registry.WrittenNames().empty());
+}
+
+TEST_F(SettingsTest, ValuesOutOfRangeLoadAsStored) {
+  TSaverSettings stored;
+  SetDefaultSettings(display, stored);
+  StoreAll(stored);
+  registry.PutDword(kKey, "SetSpeed", 7);
+  registry.PutDword(kKey, "NumBirds", static_cast<uint32_t>(-3));
+  TSaverSettings s;
+  LoadSettings(store, display, s);
+  EXPECT_EQ(s.SetSpeed, 7);
+  EXPECT_EQ(s.NumBirds, -3);
+}
+
+TEST_F(SettingsTest, MissingValueStopsTheLoadNamingIt) {
+  TSaverSettings stored;
+  SetDefaultSettings(display, stored);
+  stored.NumBirds = 3;
+  StoreAll(stored);
+  registry.Erase(kKey, "flag_clock");
+  registry.calls.clear();
+  TSaverSettings s;
+  s.flag_clock = false;
+  s.Gamma = -1;
+  s.SetSpeed = 9;
+  try {
+    LoadSettings(store, display, s);
+    FAIL() << "the load went through";
+  } catch (const ERegistryException& e) {
+    EXPECT_STREQ(e.what(), "Failed to get data for 'flag_clock'");
+  }
+  EXPECT_EQ(s.NumBirds, 3);
+  EXPECT_FALSE(s.flag_clock);
+  EXPECT_EQ(s.Gamma, -1);
+  EXPECT_EQ(s.SetSpeed, 9);
+  EXPECT_TRUE(registry.WrittenNames().empty());
+}
+
+TEST_F(SettingsTest, MistypedLaterValueStopsThere) {
+  TSaverSettings stored;
+  SetDefaultSettings(display, stored);
+  StoreAll(stored);
+  registry.PutString(kKey, "ColorClock", "red");
+  TSaverSettings s;
+  s.ColorClock = 0x123456;
+  try {
+    LoadSettings(store, display, s);
+    FAIL() << "the load went through";
+  } catch (const ERegistryException& e) {
+    EXPECT_STREQ(e.what(), "Invalid data type for 'ColorClock'");
+  }
+  EXPECT_EQ(s.clockRad, 70);  // read before it
+  EXPECT_EQ(s.ColorClock, 0x123456u);
+}
+
+TEST_F(SettingsTest, HandMadeKeyWithNumBirdsAsTextFailsAtOnce) {
+  TSaverSettings stored;
+  SetDefaultSettings(display, stored);
+  StoreAll(stored);
+  registry.PutString(kKey, "NumBirds", "12");
+  registry.calls.clear();
+  TSaverSettings s;
+  EXPECT_THROW(LoadSettings(store, display, s), ERegistryException);
+  EXPECT_TRUE(registry.WrittenNames().empty());  // not taken for a first run
+  registry.PutString(kKey, "NumBirds", "twelve");
+  try {
+    LoadSettings(store, display, s);
+  } catch (const ERegistryException& e) {
+    EXPECT_STREQ(e.what(), "Failed to get data for 'NumBirds'");
+  }
+}
+
+TEST_F(SettingsTest, FirstRunWithAStoreThatRefusesWritesStillGivesDefaults) {
+  registry.setError = ERROR_ACCESS_DENIED;
+  TSaverSettings s;
+  EXPECT_NO_THROW(LoadSettings(store, display, s));
+  EXPECT_EQ(s.NumBirds, 7);
+  EXPECT_EQ(s.clockX, 934);
+  FakeRegistry refusing;
+  refusing.createError = ERROR_ACCESS_DENIED;
+  TSetReg other(nullptr, refusing);
+  other.SetCompanyName("Corvane");
+  other.SetProductName("Velmo20");
+  TSaverSettings t;
+  EXPECT_NO_THROW(LoadSettings(other, display, t));
+  EXPECT_EQ(t.Gamma, 256);
+}
+
+TEST_F(SettingsTest, SaveReportsARejectedWrite) {
+  TSaverSettings s;
+  SetDefaultSettings(display, s);
+  registry.setErrorFor["Gamma"] = ERROR_ACCESS_DENIED;
+  try {
+    SaveSettings(store, s);
+    FAIL() << "the save went through";
+  } catch (const ERegistryException& e) {
+    EXPECT_STREQ(e.what(), "Failed to set data for 'Gamma'");
+  }
+}
+
+// The whole path on the real file store: an empty configuration directory
+// ends with a readable hive holding the fifteen values.
+TEST(SettingsOnHive, FirstRunLeavesAReadableFile) {
+  testing::TempDir dir;
+  HiveRegistry hive(dir.path());
+  TSetReg store(nullptr, hive);
+  store.SetCompanyName("Corvane");
+  store.SetProductName("Velmo20");
+  DesktopOnly display;
+  TSaverSettings s;
+  LoadSettings(store, display, s);
+  const std::string text = testing::ReadText(dir.path() / "Corvane" / "Velmo20.reg");
+  EXPECT_EQ(text,
+            "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\n"
+            "\"NumBirds\"=dword:00000007\n\"flag_clock\"=dword:00000001\n\"flag_PlaySound\"=dword:00000001\n"
+            "\"flag_fps\"=dword:00000001\n\"TermMouse\"=dword:00000001\n\"Gamma\"=dword:00000100\n"
+            "\"flag_defres\"=dword:00000001\n\"ResHor\"=dword:00000400\n\"ResVert\"=dword:00000300\n"
+            "\"ColorDepth\"=dword:00000020\n\"clockX\"=dword:000003a6\n\"clockY\"=dword:0000005a\n"
+            "\"clockRad\"=dword:00000046\n\"ColorClock\"=dword:000080ff\n\"SetSpeed\"=dword:00000001\n");
+  TSaverSettings again;
+  LoadSettings(store, display, again);
+  EXPECT_EQ(again.clockX, 934);
+  EXPECT_EQ(again.ColorClock, 33023u);
+}
+
+}  // namespace
+}  // namespace velmo
