@@ -1,6 +1,7 @@
 #include "platform/posix/hive_registry.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -122,6 +123,18 @@ int32_t ReplaceFile(const fs::path& target, const std::string& text) {
   return ERROR_SUCCESS;
 }
 
+// Temporary files exist only while their writer holds the lock; any found
+// by the lock's holder are left by a writer that died.
+void RemoveStaleTemporaries(const fs::path& file) {
+  const std::string prefix = "." + file.filename().string() + ".";
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(file.parent_path(), ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+      ::unlink(entry.path().c_str());
+  }
+}
+
 // Locked read-modify-write of one hive file. edit returns false when it
 // changed nothing, and then nothing is written.
 int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>& edit) {
@@ -133,6 +146,7 @@ int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>
   while (::flock(lock.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return FromErrno(errno);
   }
+  RemoveStaleTemporaries(file);
   // A hive kept elsewhere through a symbolic link stays a link.
   fs::path target = file;
   struct stat link {};
@@ -278,6 +292,8 @@ std::unique_ptr<IRegistry> MakeHiveRegistry() {
     root = xdg;
   } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
     root = std::filesystem::path(home) / ".config";
+  } else if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0] == '/') {
+    root = std::filesystem::path(user->pw_dir) / ".config";
   }
   return std::make_unique<HiveRegistry>(root);
 }
