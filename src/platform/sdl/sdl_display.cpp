@@ -1,0 +1,385 @@
+#include "platform/sdl/sdl_display.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/pixel_format.h"
+#include "platform/sdl/sdl_objects.h"
+#include "platform/window.h"
+
+namespace velmo {
+namespace {
+
+// Device identifiers of SDL displays: a fixed tag, then the display index.
+constexpr uint8_t kGuidTag[8] = {'V', 'E', 'L', 'M', 'O', 'D', 'S', 'P'};
+
+DeviceGuid GuidOfDisplay(int index) {
+  DeviceGuid guid;
+  std::memcpy(guid.bytes, kGuidTag, sizeof kGuidTag);
+  guid.bytes[8] = static_cast<uint8_t>(index & 0xFF);
+  guid.bytes[9] = static_cast<uint8_t>((index >> 8) & 0xFF);
+  return guid;
+}
+
+// -1 for an identifier that names no display.
+int DisplayOfGuid(const DeviceGuid& guid) {
+  if (std::memcmp(guid.bytes, kGuidTag, sizeof kGuidTag) != 0) return -1;
+  const int index = guid.bytes[8] | (guid.bytes[9] << 8);
+  return index < SDL_GetNumVideoDisplays() ? index : -1;
+}
+
+// Video stays up while any user needs it; SDL counts the users.
+bool VideoUp() { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
+
+struct Resolution {
+  int w, h, refresh;
+};
+
+// Every resolution the display offers, the desktop's among them.
+std::vector<Resolution> Resolutions(int display) {
+  std::vector<Resolution> list;
+  auto add = [&](int w, int h, int refresh) {
+    if (w <= 0 || h <= 0) return;
+    for (const auto& r : list) {
+      if (r.w == w && r.h == h) return;
+    }
+    list.push_back({w, h, refresh});
+  };
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(display, &mode) == 0) add(mode.w, mode.h, mode.refresh_rate);
+  const int count = SDL_GetNumDisplayModes(display);
+  for (int i = 0; i < count; ++i) {
+    if (SDL_GetDisplayMode(display, i, &mode) == 0) add(mode.w, mode.h, mode.refresh_rate);
+  }
+  return list;
+}
+
+class SdlDisplayDriver final : public IDisplayDriver {
+ public:
+  SdlDisplayDriver() : videoUp_(VideoUp()) {}
+  ~SdlDisplayDriver() override {
+    if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  HRESULT DirectDrawCreate(const DeviceGuid* device, IDirectDraw** dd, void* outer) override {
+    if (dd == nullptr || outer != nullptr) return DDERR_INVALIDPARAMS;
+    *dd = nullptr;
+    if (!videoUp_) return DDERR_GENERIC;
+    int display = 0;
+    if (device) {
+      display = DisplayOfGuid(*device);
+      if (display < 0) return DDERR_INVALIDPARAMS;
+    }
+    auto* made = new (std::nothrow) SdlDirectDraw(display);
+    if (!made) return DDERR_OUTOFMEMORY;
+    *dd = made;
+    return DD_OK;
+  }
+
+  HRESULT DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t) override {
+    if (callback == nullptr) return DDERR_INVALIDPARAMS;
+    if (!videoUp_) return E_FAIL;
+    if (!callback(nullptr, "Primary Display Driver", "display", context, nullptr)) return DD_OK;
+    const int count = SDL_GetNumVideoDisplays();
+    for (int i = 0; i < count; ++i) {
+      const DeviceGuid guid = GuidOfDisplay(i);
+      const char* name = SDL_GetDisplayName(i);
+      const std::string driverName = "\\\\.\\DISPLAY" + std::to_string(i + 1);
+      if (!callback(&guid, name ? name : driverName.c_str(), driverName.c_str(), context,
+                    reinterpret_cast<void*>(static_cast<intptr_t>(i + 1)))) {
+        break;
+      }
+    }
+    return DD_OK;
+  }
+
+  int MonitorCount() override { return videoUp_ ? std::max(SDL_GetNumVideoDisplays(), 1) : 1; }
+
+  DisplayMode DesktopMode() override {
+    SDL_DisplayMode mode;
+    if (!videoUp_ || SDL_GetDesktopDisplayMode(0, &mode) != 0) return {800, 600, 24};
+    return {mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format))};
+  }
+
+ private:
+  bool videoUp_;
+};
+
+}  // namespace
+
+std::unique_ptr<IDisplayDriver> MakeSdlDisplayDriver() { return std::make_unique<SdlDisplayDriver>(); }
+
+const SDL_Surface* PresentedFrame(IDirectDrawSurface7* primary) {
+  auto* surface = dynamic_cast<SdlSurface*>(primary);
+  return surface ? surface->Plain() : nullptr;
+}
+
+// ---- SdlDirectDraw ----
+
+SdlDirectDraw::SdlDirectDraw(int display) : videoUp_(VideoUp()), display_(display) {
+  if (videoUp_) SDL_AddEventWatch(&SdlDirectDraw::WatchEvents, this);
+}
+
+SdlDirectDraw::~SdlDirectDraw() {
+  if (videoUp_) SDL_DelEventWatch(&SdlDirectDraw::WatchEvents, this);
+  for (SdlSurface* surface : surfaces_) surface->Orphan();
+  for (SdlGammaControl* control : gammaControls_) control->Orphan();
+  // The desktop gets its ramp and its mode back.
+  if (SDL_Window* window = Window()) {
+    if (hardwareRamp_ && desktopRamp_) {
+      SDL_SetWindowGammaRamp(window, desktopRamp_->red.data(), desktopRamp_->green.data(),
+                             desktopRamp_->blue.data());
+    }
+    if (fullScreen_) SDL_SetWindowFullscreen(window, 0);
+  }
+  if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+uint32_t SdlDirectDraw::Release() {
+  if (refs_ == 0) return 0;
+  if (--refs_ > 0) return refs_;
+  delete this;
+  return 0;
+}
+
+int SdlDirectDraw::WatchEvents(void* self, SDL_Event* event) {
+  auto* dd = static_cast<SdlDirectDraw*>(self);
+  if (event->type != SDL_WINDOWEVENT || event->window.windowID != dd->windowId_ || dd->windowId_ == 0) return 1;
+  const bool wasLost = dd->WindowLost();
+  switch (event->window.event) {
+    case SDL_WINDOWEVENT_MINIMIZED: dd->minimised_ = true; break;
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED: dd->minimised_ = false; break;
+    case SDL_WINDOWEVENT_HIDDEN: dd->hidden_ = true; break;
+    case SDL_WINDOWEVENT_SHOWN: dd->hidden_ = false; break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: dd->unfocused_ = true; break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: dd->unfocused_ = false; break;
+    default: break;
+  }
+  if (!wasLost && dd->WindowLost()) ++dd->lossEpoch_;
+  return 1;  // the event stays in the queue for the application
+}
+
+// Surfaces are lost only while the window is out of its exclusive full screen.
+bool SdlDirectDraw::WindowLost() const {
+  if (!fullScreen_) return false;
+  return minimised_ || hidden_ || unfocused_;
+}
+
+SDL_Window* SdlDirectDraw::Window() const { return windowId_ ? SDL_GetWindowFromID(windowId_) : nullptr; }
+
+uint32_t SdlDirectDraw::SurfaceBits() const {
+  if (bits_) return bits_;
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(display_, &mode) == 0 && SDL_BITSPERPIXEL(mode.format) == 16) return 16;
+  return 24;
+}
+
+HRESULT SdlDirectDraw::QueryDirectDraw7(IDirectDraw7** dd7) {
+  if (dd7 == nullptr) return DDERR_INVALIDPARAMS;
+  AddRef();
+  *dd7 = this;
+  return DD_OK;
+}
+
+HRESULT SdlDirectDraw::GetCaps(DDCAPS* driverCaps, DDCAPS* emulationCaps) {
+  // A ramp can always be applied: by the window system or while presenting.
+  for (DDCAPS* caps : {driverCaps, emulationCaps}) {
+    if (!caps) continue;
+    caps->dwCaps = 0;
+    caps->dwCaps2 = DDCAPS2_PRIMARYGAMMA;
+  }
+  return driverCaps || emulationCaps ? DD_OK : DDERR_INVALIDPARAMS;
+}
+
+HRESULT SdlDirectDraw::EnumDisplayModes(uint32_t, DDSURFACEDESC2* match, void* context,
+                                        EnumModesCallback callback) {
+  if (callback == nullptr) return DDERR_INVALIDPARAMS;
+  if (!videoUp_) return DDERR_GENERIC;
+  for (const Resolution& r : Resolutions(display_)) {
+    for (uint32_t bits : {16u, 24u, 32u}) {
+      if (match) {
+        if ((match->dwFlags & DDSD_WIDTH) && match->dwWidth != static_cast<uint32_t>(r.w)) continue;
+        if ((match->dwFlags & DDSD_HEIGHT) && match->dwHeight != static_cast<uint32_t>(r.h)) continue;
+        if ((match->dwFlags & DDSD_PIXELFORMAT) && match->ddpfPixelFormat.dwRGBBitCount != bits) continue;
+      }
+      DDSURFACEDESC2 desc{};
+      desc.dwSize = 124;
+      desc.dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
+      desc.dwWidth = r.w;
+      desc.dwHeight = r.h;
+      desc.lPitch = r.w * BytesPerPixel(bits);
+      desc.dwRefreshRate = r.refresh;
+      desc.ddpfPixelFormat.dwRGBBitCount = bits;
+      desc.ddpfPixelFormat.dwRBitMask = RedMask(bits);
+      desc.ddpfPixelFormat.dwGBitMask = GreenMask(bits);
+      desc.ddpfPixelFormat.dwBBitMask = BlueMask(bits);
+      if (callback(&desc, context) == DDENUMRET_CANCEL) return DD_OK;
+    }
+  }
+  return DD_OK;
+}
+
+HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
+  const bool exclusive = (flags & DDSCL_EXCLUSIVE) && (flags & DDSCL_FULLSCREEN);
+  if ((flags & DDSCL_EXCLUSIVE) != 0 && !exclusive) return DDERR_INVALIDPARAMS;
+  if (!exclusive && !(flags & DDSCL_NORMAL)) return DDERR_INVALIDPARAMS;
+  if (exclusive && window == nullptr) return DDERR_INVALIDPARAMS;
+  if (window) {
+    auto* sdlWindow = static_cast<SDL_Window*>(window->NativeHandle());
+    if (sdlWindow == nullptr) return DDERR_INVALIDPARAMS;
+    const uint32_t id = SDL_GetWindowID(sdlWindow);
+    if (id == 0) return DDERR_INVALIDPARAMS;
+    windowId_ = id;
+    foreign_ = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FOREIGN) != 0;
+  }
+  // The X11 shared-memory framebuffer presents row bands far faster than an
+  // accelerated renderer that re-uploads the whole frame.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  exclusive_ = exclusive;
+  return DD_OK;
+}
+
+HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t bpp, uint32_t refreshRate,
+                                      uint32_t) {
+  if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
+  if (!IsSupportedDepth(bpp) || width == 0 || height == 0) return DDERR_INVALIDMODE;
+  SDL_Window* window = Window();
+  if (!window) return DDERR_INVALIDOBJECT;
+  int refresh = 0;
+  if (!foreign_) {
+    SDL_DisplayMode desktop{};
+    SDL_GetDesktopDisplayMode(display_, &desktop);
+    const auto list = Resolutions(display_);
+    auto found = std::find_if(list.begin(), list.end(), [&](const Resolution& r) {
+      return r.w == static_cast<int>(width) && r.h == static_cast<int>(height);
+    });
+    if (found == list.end()) return DDERR_INVALIDMODE;
+    refresh = refreshRate ? static_cast<int>(refreshRate) : found->refresh;
+    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_), SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
+    int rc;
+    if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
+      rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+      SDL_DisplayMode wanted{};
+      wanted.w = static_cast<int>(width);
+      wanted.h = static_cast<int>(height);
+      wanted.refresh_rate = refresh;
+      SDL_DisplayMode closest;
+      if (!SDL_GetClosestDisplayMode(display_, &wanted, &closest) || closest.w != wanted.w || closest.h != wanted.h) {
+        return DDERR_INVALIDMODE;
+      }
+      rc = SDL_SetWindowDisplayMode(window, &closest);
+      if (rc == 0) rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+    }
+    if (rc != 0) return DDERR_UNSUPPORTEDMODE;
+    fullScreen_ = true;
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+  }
+  width_ = static_cast<int>(width);
+  height_ = static_cast<int>(height);
+  bits_ = bpp;
+  // Whatever happened to the window before this mode does not count as a loss.
+  minimised_ = hidden_ = unfocused_ = false;
+  presenter_.Attach(windowId_, refresh, height_);
+  return DD_OK;
+}
+
+HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void* outer) {
+  if (desc == nullptr || surface == nullptr || outer != nullptr) return DDERR_INVALIDPARAMS;
+  *surface = nullptr;
+  const uint32_t caps = (desc->dwFlags & DDSD_CAPS) ? desc->ddsCaps.dwCaps : 0;
+  if (caps & DDSCAPS_PRIMARYSURFACE) {
+    if (width_ == 0) return DDERR_NOEXCLUSIVEMODE;  // the primary takes the display mode
+    const bool chain = (caps & DDSCAPS_FLIP) != 0;
+    const uint32_t backs = (desc->dwFlags & DDSD_BACKBUFFERCOUNT) ? desc->dwBackBufferCount : 0;
+    if (chain && backs != 1) return backs == 0 ? DDERR_INVALIDPARAMS : DDERR_UNSUPPORTED;
+    SdlSurface* primary = SdlSurface::Create(this, width_, height_, bits_, caps);
+    if (!primary) return DDERR_OUTOFMEMORY;
+    surfaces_.push_back(primary);
+    if (chain) {
+      SdlSurface* back = SdlSurface::Create(this, width_, height_, bits_, DDSCAPS_BACKBUFFER);
+      if (!back) {
+        primary->Release();
+        return DDERR_OUTOFMEMORY;
+      }
+      surfaces_.push_back(back);
+      primary->Attach(back);
+    }
+    presenter_.ForceFull();
+    *surface = primary;
+    return DD_OK;
+  }
+  if (!(desc->dwFlags & DDSD_WIDTH) || !(desc->dwFlags & DDSD_HEIGHT) || desc->dwWidth == 0 ||
+      desc->dwHeight == 0 || desc->dwWidth > 16384 || desc->dwHeight > 16384) {
+    return DDERR_INVALIDPARAMS;
+  }
+  SdlSurface* made = SdlSurface::Create(this, static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight),
+                                        SurfaceBits(), caps ? caps : DDSCAPS_OFFSCREENPLAIN);
+  if (!made) return DDERR_OUTOFMEMORY;
+  surfaces_.push_back(made);
+  *surface = made;
+  return DD_OK;
+}
+
+HRESULT SdlDirectDraw::RestoreAllSurfaces() {
+  if (WindowLost()) return DDERR_NOEXCLUSIVEMODE;
+  const uint64_t epoch = lossEpoch_.load();
+  for (SdlSurface* surface : surfaces_) surface->MarkRestored(epoch);
+  presenter_.ForceFull();
+  return DD_OK;
+}
+
+void SdlDirectDraw::Forget(SdlSurface* surface) {
+  surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
+}
+
+void SdlDirectDraw::Forget(SdlGammaControl* control) {
+  gammaControls_.erase(std::remove(gammaControls_.begin(), gammaControls_.end(), control), gammaControls_.end());
+}
+
+void SdlDirectDraw::Present(SdlSurface& frame, SdlSurface& shown) {
+  presenter_.Present(frame.Plain(), shown.Plain());
+  presenter_.WaitForVerticalBlank();
+}
+
+SdlGammaControl* SdlDirectDraw::MakeGammaControl() {
+  auto* control = new (std::nothrow) SdlGammaControl(this);
+  if (control) gammaControls_.push_back(control);
+  return control;
+}
+
+HRESULT SdlDirectDraw::ReadRamp(DDGAMMARAMP* ramp) {
+  if (rampSet_) {
+    *ramp = ramp_;
+    return DD_OK;
+  }
+  SDL_Window* window = Window();
+  if (window && SDL_GetWindowGammaRamp(window, ramp->red.data(), ramp->green.data(), ramp->blue.data()) == 0) {
+    return DD_OK;
+  }
+  for (int i = 0; i < 256; ++i) ramp->red[i] = ramp->green[i] = ramp->blue[i] = static_cast<uint16_t>(i * 257);
+  return DD_OK;
+}
+
+HRESULT SdlDirectDraw::WriteRamp(const DDGAMMARAMP& ramp) {
+  SDL_Window* window = Window();
+  if (!window) return DDERR_INVALIDOBJECT;
+  if (!desktopRamp_) {
+    DDGAMMARAMP desktop;
+    if (SDL_GetWindowGammaRamp(window, desktop.red.data(), desktop.green.data(), desktop.blue.data()) == 0) {
+      desktopRamp_ = desktop;
+    }
+  }
+  ramp_ = ramp;
+  rampSet_ = true;
+  const bool hardware = !foreign_ && SDL_getenv("VELMO_SOFTWARE_GAMMA") == nullptr &&
+                        SDL_SetWindowGammaRamp(window, ramp.red.data(), ramp.green.data(), ramp.blue.data()) == 0;
+  hardwareRamp_ = hardwareRamp_ || hardware;
+  presenter_.SetSoftwareRamp(hardware ? nullptr : &ramp);
+  return DD_OK;
+}
+
+}  // namespace velmo

@@ -1,0 +1,273 @@
+#include <cairo.h>
+
+#include <algorithm>
+#include <new>
+
+#include "platform/pixel_format.h"
+#include "platform/sdl/sdl_objects.h"
+
+namespace velmo {
+namespace {
+
+SDL_Surface* Header(uint8_t* pixels, int width, int height, int pitch, uint32_t bits) {
+  const uint32_t format = bits == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+  return SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, bits == 16 ? 16 : 24, pitch, format);
+}
+
+bool Within(const Rect& r, int width, int height) {
+  return r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height && r.left < r.right &&
+         r.top < r.bottom;
+}
+
+}  // namespace
+
+SdlSurface::SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps)
+    : owner_(owner), width_(width), height_(height), bits_(bits), caps_(caps) {
+  // Cairo's row length, so device contexts draw straight into these pixels.
+  pitch_ = cairo_format_stride_for_width(bits == 16 ? CAIRO_FORMAT_RGB16_565 : CAIRO_FORMAT_RGB24, width);
+}
+
+SdlSurface* SdlSurface::Create(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps) {
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !IsSupportedDepth(bits)) return nullptr;
+  std::unique_ptr<SdlSurface> surface(new (std::nothrow) SdlSurface(owner, width, height, bits, caps));
+  if (!surface || surface->pitch_ <= 0) return nullptr;
+  surface->memory_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(surface->pitch_) * height]());
+  if (!surface->memory_) return nullptr;
+  surface->plain_ = Header(surface->memory_.get(), width, height, surface->pitch_, bits);
+  if (!surface->plain_) return nullptr;
+  SDL_SetSurfaceBlendMode(surface->plain_, SDL_BLENDMODE_NONE);
+  if (owner) surface->epoch_ = owner->LossEpoch();
+  return surface.release();
+}
+
+SdlSurface::~SdlSurface() {
+  if (attached_) attached_->Release();
+  dc_.reset();
+  if (keyed_) SDL_FreeSurface(keyed_);
+  if (plain_) SDL_FreeSurface(plain_);
+  if (owner_) owner_->Forget(this);
+}
+
+uint32_t SdlSurface::Release() {
+  if (refs_ == 0) return 0;
+  if (--refs_ > 0) return refs_;
+  delete this;
+  return 0;
+}
+
+bool SdlSurface::Lost() const { return owner_ && (owner_->WindowLost() || epoch_ != owner_->LossEpoch()); }
+
+HRESULT SdlSurface::Usable() const {
+  if (!owner_) return DDERR_INVALIDOBJECT;  // its DirectDraw object is gone
+  if (Lost()) return DDERR_SURFACELOST;
+  return DD_OK;
+}
+
+HRESULT SdlSurface::IsLost() {
+  if (!owner_) return DDERR_INVALIDOBJECT;
+  return Lost() ? DDERR_SURFACELOST : DD_OK;
+}
+
+HRESULT SdlSurface::Restore() {
+  if (!owner_) return DDERR_INVALIDOBJECT;
+  if (owner_->WindowLost()) return DDERR_NOEXCLUSIVEMODE;
+  epoch_ = owner_->LossEpoch();
+  if (attached_) attached_->epoch_ = epoch_;
+  return DD_OK;
+}
+
+HRESULT SdlSurface::Flip(IDirectDrawSurface7* target, uint32_t) {
+  if (HRESULT usable = Usable(); usable != DD_OK) return usable;
+  if (!(caps_ & DDSCAPS_PRIMARYSURFACE) || !attached_) return DDERR_NOTFLIPPABLE;
+  if (target && target != attached_) return DDERR_INVALIDPARAMS;
+  if (attached_->Lost()) return DDERR_SURFACELOST;
+  if (attached_->dcOut_ || attached_->locks_ || dcOut_ || locks_) return DDERR_SURFACEBUSY;
+  owner_->Present(*attached_, *this);
+  return DD_OK;
+}
+
+HRESULT SdlSurface::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** out) {
+  if (out == nullptr || caps == nullptr) return DDERR_INVALIDPARAMS;
+  *out = nullptr;
+  if (!(caps->dwCaps & DDSCAPS_BACKBUFFER) || !attached_) return DDERR_NOTFOUND;
+  attached_->AddRef();
+  *out = attached_;
+  return DD_OK;
+}
+
+SDL_Surface* SdlSurface::BlitSource(bool keyed) {
+  if (!keyed || !key_) return plain_;
+  if (!keyed_) {
+    keyed_ = Header(memory_.get(), width_, height_, pitch_, bits_);
+    if (!keyed_) return nullptr;
+    SDL_SetSurfaceBlendMode(keyed_, SDL_BLENDMODE_NONE);
+    SDL_SetColorKey(keyed_, SDL_TRUE, *key_);
+    SDL_SetSurfaceRLE(keyed_, 1);
+    keyDirty_ = false;
+  } else if (keyDirty_) {
+    // A lock and unlock makes SDL encode the changed pixels afresh.
+    SDL_LockSurface(keyed_);
+    SDL_UnlockSurface(keyed_);
+    keyDirty_ = false;
+  }
+  return keyed_;
+}
+
+HRESULT SdlSurface::Blt(const Rect* dest, IDirectDrawSurface7* source, const Rect* sourceRect, uint32_t flags,
+                        DDBLTFX* fx) {
+  if (HRESULT usable = Usable(); usable != DD_OK) return usable;
+  if (dcOut_ || locks_) return DDERR_SURFACEBUSY;
+  const Rect area = dest ? *dest : Rect{0, 0, width_, height_};
+  if (!Within(area, width_, height_)) return DDERR_INVALIDRECT;
+  SDL_Rect target{area.left, area.top, area.right - area.left, area.bottom - area.top};
+  if (flags & DDBLT_COLORFILL) {
+    if (fx == nullptr) return DDERR_INVALIDPARAMS;
+    SDL_FillRect(plain_, &target, bits_ == 16 ? (fx->dwFillColor & 0xFFFF) : (fx->dwFillColor & 0xFFFFFF));
+    Touch();
+    return DD_OK;
+  }
+  auto* from = static_cast<SdlSurface*>(source);
+  if (from == nullptr) return DDERR_INVALIDPARAMS;
+  if (HRESULT usable = from->Usable(); usable != DD_OK) return usable;
+  if (from == this) return DDERR_INVALIDPARAMS;
+  const Rect s = sourceRect ? *sourceRect : Rect{0, 0, from->width_, from->height_};
+  if (!Within(s, from->width_, from->height_)) return DDERR_INVALIDRECT;
+  SDL_Rect sr{s.left, s.top, s.right - s.left, s.bottom - s.top};
+  // Nearest pixel when the sizes differ; plain copy otherwise.
+  const int rc = (sr.w == target.w && sr.h == target.h) ? SDL_BlitSurface(from->plain_, &sr, plain_, &target)
+                                                         : SDL_BlitScaled(from->plain_, &sr, plain_, &target);
+  Touch();
+  return rc == 0 ? DD_OK : DDERR_GENERIC;
+}
+
+HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, const Rect* sourceRect,
+                            uint32_t flags) {
+  if (HRESULT usable = Usable(); usable != DD_OK) return usable;
+  auto* from = static_cast<SdlSurface*>(source);
+  if (from == nullptr || from == this) return DDERR_INVALIDPARAMS;
+  if (HRESULT usable = from->Usable(); usable != DD_OK) return usable;
+  if (dcOut_ || locks_ || from->dcOut_ || from->locks_) return DDERR_SURFACEBUSY;
+  const Rect s = sourceRect ? *sourceRect : Rect{0, 0, from->width_, from->height_};
+  // A fast blit does not clip: the caller keeps both rectangles inside.
+  if (!Within(s, from->width_, from->height_)) return DDERR_INVALIDRECT;
+  const int w = s.right - s.left, h = s.bottom - s.top;
+  if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
+  SDL_Surface* blitSource = from->BlitSource((flags & DDBLTFAST_SRCCOLORKEY) != 0);
+  if (!blitSource) return DDERR_OUTOFMEMORY;
+  SDL_Rect sr{s.left, s.top, w, h};
+  SDL_Rect dr{x, y, w, h};
+  const int rc = SDL_BlitSurface(blitSource, &sr, plain_, &dr);
+  Touch();
+  return rc == 0 ? DD_OK : DDERR_GENERIC;
+}
+
+HRESULT SdlSurface::GetDC(IDeviceContext** dc) {
+  if (dc == nullptr) return DDERR_INVALIDPARAMS;
+  *dc = nullptr;
+  if (HRESULT usable = Usable(); usable != DD_OK) return usable;
+  if (dcOut_ || locks_) return DDERR_SURFACEBUSY;
+  if (!dc_) {
+    dc_.reset(new (std::nothrow) SdlDeviceContext(PixelTarget{memory_.get(), pitch_, width_, height_, bits_}));
+    if (!dc_ || !dc_->Valid()) {
+      dc_.reset();
+      return DDERR_CANTCREATEDC;
+    }
+  }
+  dc_->Begin();
+  dcOut_ = true;
+  *dc = dc_.get();
+  return DD_OK;
+}
+
+HRESULT SdlSurface::ReleaseDC(IDeviceContext* dc) {
+  if (!dcOut_ || dc != dc_.get()) return DDERR_INVALIDPARAMS;
+  dc_->End();
+  dcOut_ = false;
+  Touch();
+  return DD_OK;
+}
+
+HRESULT SdlSurface::Lock(const Rect* rect, DDSURFACEDESC2* desc, uint32_t, void*) {
+  if (desc == nullptr) return DDERR_INVALIDPARAMS;
+  if (HRESULT usable = Usable(); usable != DD_OK) return usable;
+  if (dcOut_) return DDERR_SURFACEBUSY;
+  if (rect && !Within(*rect, width_, height_)) return DDERR_INVALIDRECT;
+  GetSurfaceDesc(desc);
+  uint8_t* start = memory_.get();
+  if (rect) start += static_cast<size_t>(rect->top) * pitch_ + static_cast<size_t>(rect->left) * BytesPerPixel(bits_);
+  desc->lpSurface = start;
+  ++locks_;
+  return DD_OK;
+}
+
+HRESULT SdlSurface::Unlock(const Rect*) {
+  if (locks_ == 0) return DDERR_NOTLOCKED;
+  --locks_;
+  Touch();
+  return DD_OK;
+}
+
+HRESULT SdlSurface::SetColorKey(uint32_t flags, DDCOLORKEY* key) {
+  if (!owner_) return DDERR_INVALIDOBJECT;
+  if (!(flags & DDCKEY_SRCBLT)) return DDERR_UNSUPPORTED;  // only source keys are blitted with
+  if (key == nullptr) {
+    key_.reset();
+    if (keyed_) SDL_SetColorKey(keyed_, SDL_FALSE, 0);
+    return DD_OK;
+  }
+  const uint32_t mask = bits_ == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+  key_ = key->dwColorSpaceLowValue & mask;
+  if (keyed_) {
+    SDL_SetColorKey(keyed_, SDL_TRUE, *key_);
+    keyDirty_ = true;
+  }
+  return DD_OK;
+}
+
+HRESULT SdlSurface::GetSurfaceDesc(DDSURFACEDESC2* desc) {
+  if (desc == nullptr) return DDERR_INVALIDPARAMS;
+  desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
+  desc->dwWidth = width_;
+  desc->dwHeight = height_;
+  desc->lPitch = pitch_;
+  desc->lpSurface = nullptr;
+  desc->ddpfPixelFormat.dwRGBBitCount = bits_;
+  desc->ddpfPixelFormat.dwRBitMask = RedMask(bits_);
+  desc->ddpfPixelFormat.dwGBitMask = GreenMask(bits_);
+  desc->ddpfPixelFormat.dwBBitMask = BlueMask(bits_);
+  desc->ddsCaps.dwCaps = caps_;
+  return DD_OK;
+}
+
+HRESULT SdlSurface::QueryGammaControl(IDirectDrawGammaControl** control) {
+  if (control == nullptr) return DDERR_INVALIDPARAMS;
+  *control = nullptr;
+  if (!owner_) return DDERR_INVALIDOBJECT;
+  if (!(caps_ & DDSCAPS_PRIMARYSURFACE)) return E_NOINTERFACE;
+  *control = owner_->MakeGammaControl();
+  return *control ? DD_OK : DDERR_OUTOFMEMORY;
+}
+
+// ---- gamma control ----
+
+uint32_t SdlGammaControl::Release() {
+  if (refs_ == 0) return 0;
+  if (--refs_ > 0) return refs_;
+  if (owner_) owner_->Forget(this);
+  delete this;
+  return 0;
+}
+
+HRESULT SdlGammaControl::GetGammaRamp(uint32_t, DDGAMMARAMP* ramp) {
+  if (ramp == nullptr) return DDERR_INVALIDPARAMS;
+  if (!owner_) return DDERR_INVALIDOBJECT;
+  return owner_->ReadRamp(ramp);
+}
+
+HRESULT SdlGammaControl::SetGammaRamp(uint32_t, const DDGAMMARAMP* ramp) {
+  if (ramp == nullptr) return DDERR_INVALIDPARAMS;
+  if (!owner_) return DDERR_INVALIDOBJECT;
+  return owner_->WriteRamp(*ramp);
+}
+
+}  // namespace velmo

@@ -1,0 +1,420 @@
+// The SDL display layer on SDL's offscreen driver: modes, pixel formats,
+// fills, keyed blits, device contexts, presenting, pacing and loss.
+#include "platform/sdl/sdl_display.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "pixel/sdl_test_window.h"
+#include "platform/pixel_format.h"
+
+namespace velmo {
+namespace {
+
+class SdlDisplay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    driver = MakeSdlDisplayDriver();
+    window = std::make_unique<SdlTestWindow>();
+    ASSERT_NE(window->Sdl(), nullptr) << SDL_GetError();
+    desktop = driver->DesktopMode();
+  }
+  void TearDown() override { Close(); }
+
+  // Opens the flip chain in the desktop's size at the given depth.
+  void Open(uint32_t bits) {
+    ASSERT_EQ(driver->DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+    ASSERT_EQ(dd->QueryDirectDraw7(&dd7), DD_OK);
+    ASSERT_EQ(dd7->SetCooperativeLevel(window.get(), 0x53), DD_OK);
+    ASSERT_EQ(dd7->SetDisplayMode(desktop.width, desktop.height, bits, 0, 0), DD_OK);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = 124;
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    desc.dwBackBufferCount = 1;
+    ASSERT_EQ(dd7->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    DDSCAPS2 caps{};
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+  }
+
+  IDirectDrawSurface7* Offscreen(int w, int h) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = 124;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    desc.dwWidth = w;
+    desc.dwHeight = h;
+    IDirectDrawSurface7* surface = nullptr;
+    EXPECT_EQ(dd7->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    return surface;
+  }
+
+  void Close() {
+    for (IUnknownLike** p : std::initializer_list<IUnknownLike**>{
+             reinterpret_cast<IUnknownLike**>(&back), reinterpret_cast<IUnknownLike**>(&primary)}) {
+      if (*p) (*p)->Release();
+      *p = nullptr;
+    }
+    if (dd7) dd7->Release();
+    if (dd) dd->Release();
+    dd7 = nullptr;
+    dd = nullptr;
+  }
+
+  void Fill(IDirectDrawSurface7* surface, uint32_t value, const Rect* area = nullptr) {
+    DDBLTFX fx{};
+    fx.dwSize = 100;
+    fx.dwFillColor = value;
+    ASSERT_EQ(surface->Blt(area, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+  }
+
+  static uint32_t NativeAt(IDirectDrawSurface7* surface, int x, int y) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = 124;
+    EXPECT_EQ(surface->Lock(nullptr, &desc, 0, nullptr), DD_OK);
+    const auto* row = static_cast<const uint8_t*>(desc.lpSurface) + static_cast<size_t>(y) * desc.lPitch;
+    const uint32_t value = ReadNative(row, x, desc.ddpfPixelFormat.dwRGBBitCount);
+    surface->Unlock(nullptr);
+    return value;
+  }
+
+  static void SetNativeAt(IDirectDrawSurface7* surface, int x, int y, uint32_t value) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = 124;
+    ASSERT_EQ(surface->Lock(nullptr, &desc, 0, nullptr), DD_OK);
+    WriteNative(static_cast<uint8_t*>(desc.lpSurface) + static_cast<size_t>(y) * desc.lPitch, x, value,
+                desc.ddpfPixelFormat.dwRGBBitCount);
+    surface->Unlock(nullptr);
+  }
+
+  // The colour the window shows at (x, y).
+  TColor OnScreen(int x, int y) const {
+    SDL_Surface* ws = SDL_GetWindowSurface(window->Sdl());
+    uint32_t pixel = 0;
+    std::memcpy(&pixel, static_cast<uint8_t*>(ws->pixels) + y * ws->pitch + x * ws->format->BytesPerPixel,
+                ws->format->BytesPerPixel);
+    uint8_t r, g, b;
+    SDL_GetRGB(pixel, ws->format, &r, &g, &b);
+    return RGBColor(r, g, b);
+  }
+
+  std::unique_ptr<IDisplayDriver> driver;
+  std::unique_ptr<SdlTestWindow> window;
+  DisplayMode desktop;
+  IDirectDraw* dd = nullptr;
+  IDirectDraw7* dd7 = nullptr;
+  IDirectDrawSurface7* primary = nullptr;
+  IDirectDrawSurface7* back = nullptr;
+};
+
+TEST_F(SdlDisplay, SurfacesUseTheModesPixelFormats) {
+  for (uint32_t bits : {16u, 24u, 32u}) {
+    SCOPED_TRACE(bits);
+    Open(bits);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = 124;
+    ASSERT_EQ(back->Lock(nullptr, &desc, 0, nullptr), DD_OK);
+    EXPECT_EQ(desc.ddpfPixelFormat.dwRGBBitCount, bits);
+    EXPECT_EQ(desc.dwWidth, static_cast<uint32_t>(desktop.width));
+    EXPECT_GE(desc.lPitch, desktop.width * BytesPerPixel(bits));
+    EXPECT_NE(desc.lpSurface, nullptr);
+    EXPECT_EQ(back->Unlock(nullptr), DD_OK);
+    EXPECT_EQ(back->Unlock(nullptr), DDERR_NOTLOCKED);
+
+    IDirectDrawSurface7* sprite = Offscreen(40, 30);
+    ASSERT_NE(sprite, nullptr);
+    const uint32_t orange = NativeFromRgb(255, 128, 64, bits);
+    Fill(sprite, orange);
+    EXPECT_EQ(NativeAt(sprite, 39, 29), orange);
+    sprite->Release();
+    Close();
+  }
+}
+
+TEST_F(SdlDisplay, RefusesAModeTheMonitorDoesNotOffer) {
+  ASSERT_EQ(driver->DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+  ASSERT_EQ(dd->QueryDirectDraw7(&dd7), DD_OK);
+  EXPECT_EQ(dd7->SetDisplayMode(desktop.width, desktop.height, 32, 0, 0), DDERR_NOEXCLUSIVEMODE);
+  ASSERT_EQ(dd7->SetCooperativeLevel(window.get(), 0x53), DD_OK);
+  EXPECT_EQ(dd7->SetDisplayMode(777, 555, 32, 0, 0), DDERR_INVALIDMODE);
+  EXPECT_EQ(dd7->SetDisplayMode(desktop.width, desktop.height, 8, 0, 0), DDERR_INVALIDMODE);
+  EXPECT_EQ(dd7->SetDisplayMode(desktop.width, desktop.height, 32, 0, 0), DD_OK);
+}
+
+TEST_F(SdlDisplay, ListsEveryResolutionAtThreeDepthsAndTheDefaultDeviceFirst) {
+  ASSERT_EQ(driver->DirectDrawCreate(nullptr, &dd, nullptr), DD_OK);
+  std::vector<DisplayMode> modes;
+  dd->EnumDisplayModes(0, nullptr, &modes, [](DDSURFACEDESC2* d, void* c) -> uint32_t {
+    static_cast<std::vector<DisplayMode>*>(c)->push_back(
+        {static_cast<int>(d->dwWidth), static_cast<int>(d->dwHeight), static_cast<int>(d->ddpfPixelFormat.dwRGBBitCount)});
+    return DDENUMRET_OK;
+  });
+  for (int bits : {16, 24, 32}) {
+    EXPECT_NE(std::find(modes.begin(), modes.end(), DisplayMode{desktop.width, desktop.height, bits}), modes.end());
+  }
+  EXPECT_EQ(modes.size() % 3, 0u);
+
+  struct Seen {
+    std::vector<bool> nullGuid;
+    std::vector<DeviceGuid> guids;
+  } seen;
+  ASSERT_EQ(driver->DirectDrawEnumerateEx(
+                [](const DeviceGuid* g, const char*, const char*, void* c, void*) {
+                  auto* s = static_cast<Seen*>(c);
+                  s->nullGuid.push_back(g == nullptr);
+                  if (g) s->guids.push_back(*g);
+                  return true;
+                },
+                &seen, DDENUM_ATTACHEDSECONDARYDEVICES),
+            DD_OK);
+  ASSERT_EQ(static_cast<int>(seen.nullGuid.size()), driver->MonitorCount() + 1);
+  EXPECT_TRUE(seen.nullGuid[0]);
+  IDirectDraw* onDisplay = nullptr;
+  ASSERT_EQ(driver->DirectDrawCreate(&seen.guids[0], &onDisplay, nullptr), DD_OK);
+  onDisplay->Release();
+  DeviceGuid bogus;
+  bogus.bytes[0] = 1;
+  EXPECT_EQ(driver->DirectDrawCreate(&bogus, &onDisplay, nullptr), DDERR_INVALIDPARAMS);
+}
+
+TEST_F(SdlDisplay, KeyedFastBlitSkipsTheKeyAndSeesLaterChanges) {
+  Open(16);
+  IDirectDrawSurface7* sprite = Offscreen(8, 8);
+  const uint32_t key = NativeFromRgb(255, 0, 255, 16);
+  const uint32_t red = NativeFromRgb(255, 0, 0, 16);
+  const uint32_t blue = NativeFromRgb(0, 0, 255, 16);
+  Fill(sprite, key);
+  const Rect middle{2, 2, 6, 6};
+  Fill(sprite, red, &middle);
+  Fill(back, blue);
+  DDCOLORKEY ck{key, key};
+  ASSERT_EQ(sprite->SetColorKey(DDCKEY_SRCBLT, &ck), DD_OK);
+
+  const Rect all{0, 0, 8, 8};
+  ASSERT_EQ(back->BltFast(10, 10, sprite, &all, DDBLTFAST_SRCCOLORKEY), DD_OK);
+  EXPECT_EQ(NativeAt(back, 10, 10), blue);
+  EXPECT_EQ(NativeAt(back, 13, 13), red);
+
+  // Pixels changed after the key was set take part in the next keyed blit.
+  SetNativeAt(sprite, 0, 0, red);
+  ASSERT_EQ(back->BltFast(10, 10, sprite, &all, DDBLTFAST_SRCCOLORKEY), DD_OK);
+  EXPECT_EQ(NativeAt(back, 10, 10), red);
+  EXPECT_EQ(NativeAt(back, 11, 10), blue);
+
+  ASSERT_EQ(back->BltFast(30, 30, sprite, &all, DDBLTFAST_NOCOLORKEY), DD_OK);
+  EXPECT_EQ(NativeAt(back, 31, 30), key);
+  sprite->Release();
+}
+
+TEST_F(SdlDisplay, FastBlitRefusesRectanglesOutsideEitherSurface) {
+  Open(32);
+  IDirectDrawSurface7* sprite = Offscreen(8, 8);
+  const Rect all{0, 0, 8, 8};
+  const Rect tooWide{0, 0, 9, 8};
+  const Rect empty{3, 0, 3, 8};
+  EXPECT_EQ(back->BltFast(-1, 0, sprite, &all, 0), DDERR_INVALIDRECT);
+  EXPECT_EQ(back->BltFast(desktop.width - 7, 0, sprite, &all, 0), DDERR_INVALIDRECT);
+  EXPECT_EQ(back->BltFast(0, 0, sprite, &tooWide, 0), DDERR_INVALIDRECT);
+  EXPECT_EQ(back->BltFast(0, 0, sprite, &empty, 0), DDERR_INVALIDRECT);
+  EXPECT_EQ(back->BltFast(desktop.width - 8, desktop.height - 8, sprite, &all, 0), DD_OK);
+  sprite->Release();
+}
+
+TEST_F(SdlDisplay, DeviceContextFollowsGdiPixelRules) {
+  for (uint32_t bits : {16u, 32u}) {
+    SCOPED_TRACE(bits);
+    Open(bits);
+    IDirectDrawSurface7* s = Offscreen(64, 64);
+    Fill(s, 0);
+    IDeviceContext* dc = nullptr;
+    ASSERT_EQ(s->GetDC(&dc), DD_OK);
+    IDeviceContext* second = nullptr;
+    EXPECT_EQ(s->GetDC(&second), DDERR_SURFACEBUSY);
+    const TColor white = RGBColor(255, 255, 255);
+    HGDIOBJ pen = dc->CreatePen(PS_SOLID, 1, white);
+    HGDIOBJ brush = dc->CreateSolidBrush(white);
+    HGDIOBJ oldPen = dc->SelectObject(pen);
+    HGDIOBJ oldBrush = dc->SelectObject(brush);
+    // Boxes exclude their right and bottom edges.
+    dc->Rectangle(10, 10, 20, 14);
+    dc->Ellipse(30, 30, 40, 40);
+    // Lines exclude their last point.
+    dc->MoveToEx(0, 50, nullptr);
+    dc->LineTo(10, 50);
+    dc->SelectObject(oldPen);
+    dc->SelectObject(oldBrush);
+    EXPECT_TRUE(dc->DeleteObject(pen));
+    EXPECT_TRUE(dc->DeleteObject(brush));
+    EXPECT_EQ(dc->SetPixel(60, 60, RGBColor(255, 0, 255)), RGBColor(255, 0, 255));
+    EXPECT_EQ(dc->GetPixel(60, 60), RGBColor(255, 0, 255));
+    ASSERT_EQ(s->ReleaseDC(dc), DD_OK);
+
+    const uint32_t w = NativeFromColour(white, bits);
+    EXPECT_EQ(NativeAt(s, 10, 10), w);
+    EXPECT_EQ(NativeAt(s, 19, 13), w);
+    EXPECT_EQ(NativeAt(s, 20, 13), 0u);
+    EXPECT_EQ(NativeAt(s, 19, 14), 0u);
+    EXPECT_EQ(NativeAt(s, 35, 35), w);
+    EXPECT_EQ(NativeAt(s, 30, 35), w);
+    EXPECT_EQ(NativeAt(s, 40, 35), 0u);
+    EXPECT_EQ(NativeAt(s, 35, 40), 0u);
+    EXPECT_EQ(NativeAt(s, 30, 30), 0u);  // a corner of the box lies outside the ellipse
+    EXPECT_EQ(NativeAt(s, 9, 50), w);
+    EXPECT_EQ(NativeAt(s, 10, 50), 0u);
+    s->Release();
+    Close();
+  }
+}
+
+TEST_F(SdlDisplay, StretchedBitmapsTakeOneSourcePixelPerTargetPixel) {
+  Open(24);
+  std::array<TColor, 256> palette{};
+  palette[0] = RGBColor(255, 0, 255);
+  palette[1] = RGBColor(10, 200, 30);
+  Bitmap picture = Bitmap::Indexed(3, 2, palette);
+  picture.Indices()[4] = 1;  // (1, 1)
+  IDirectDrawSurface7* s = Offscreen(7, 5);
+  IDeviceContext* dc = nullptr;
+  ASSERT_EQ(s->GetDC(&dc), DD_OK);
+  dc->StretchDraw({0, 0, 7, 5}, picture);
+  ASSERT_EQ(s->ReleaseDC(dc), DD_OK);
+  const uint32_t key = NativeFromColour(palette[0], 24), green = NativeFromColour(palette[1], 24);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 7; ++x) {
+      const int sx = x * 3 / 7, sy = y * 2 / 5;
+      EXPECT_EQ(NativeAt(s, x, y), sx == 1 && sy == 1 ? green : key) << x << "," << y;
+    }
+  }
+  s->Release();
+}
+
+TEST_F(SdlDisplay, TextIsWhiteOnBlackWithNothingElseTouched) {
+  Open(32);
+  Fill(back, 0);
+  IDeviceContext* dc = nullptr;
+  ASSERT_EQ(back->GetDC(&dc), DD_OK);
+  dc->SetBkMode(TRANSPARENT);
+  dc->SetTextColor(RGBColor(255, 255, 255));
+  const char text[] = "Frame rate: 60 FPS";
+  EXPECT_TRUE(dc->TextOut(20, 100, text, sizeof text - 1));
+  ASSERT_EQ(back->ReleaseDC(dc), DD_OK);
+  int white = 0, other = 0;
+  for (int y = 90; y < 130; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      const uint32_t p = NativeAt(back, x, y);
+      if (p == 0xFFFFFF) {
+        ++white;
+        EXPECT_GE(x, 20);
+        EXPECT_GE(y, 100);
+        EXPECT_LT(y, 100 + 20);
+      } else if (p != 0) {
+        ++other;
+      }
+    }
+  }
+  EXPECT_GT(white, 50);
+  EXPECT_EQ(other, 0);
+}
+
+TEST_F(SdlDisplay, FlipPresentsTheBackBufferAndOnlyChangedRows) {
+  Open(32);
+  const uint32_t green = NativeFromRgb(0, 255, 0, 32);
+  Fill(back, green);
+  ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  EXPECT_EQ(OnScreen(5, 5), RGBColor(0, 255, 0));
+  EXPECT_EQ(OnScreen(desktop.width - 1, desktop.height - 1), RGBColor(0, 255, 0));
+
+  // Scribble on the window: an unchanged frame must leave it alone.
+  SDL_Surface* ws = SDL_GetWindowSurface(window->Sdl());
+  SDL_Rect mark{0, 0, 4, 4};
+  SDL_FillRect(ws, &mark, SDL_MapRGB(ws->format, 255, 0, 0));
+  ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  EXPECT_EQ(OnScreen(1, 1), RGBColor(255, 0, 0));
+
+  // A changed row is sent again whole.
+  SetNativeAt(back, 100, 2, NativeFromRgb(0, 0, 255, 32));
+  ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  EXPECT_EQ(OnScreen(1, 2), RGBColor(0, 255, 0));
+  EXPECT_EQ(OnScreen(100, 2), RGBColor(0, 0, 255));
+  EXPECT_EQ(OnScreen(1, 1), RGBColor(255, 0, 0));
+  EXPECT_EQ(PresentedFrame(primary)->w, desktop.width);
+}
+
+TEST_F(SdlDisplay, FlipWaitsForTheNextRefreshInsteadOfSpinning) {
+  Open(32);
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
+}
+
+TEST_F(SdlDisplay, SurfacesAreLostWhileTheWindowIsOutOfFullScreen) {
+  Open(32);
+  IDirectDrawSurface7* sprite = Offscreen(4, 4);
+  window->Post(SDL_WINDOWEVENT_MINIMIZED);
+  EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
+  EXPECT_EQ(sprite->IsLost(), DDERR_SURFACELOST);
+  EXPECT_EQ(primary->Flip(nullptr, 0), DDERR_SURFACELOST);
+  EXPECT_EQ(dd7->RestoreAllSurfaces(), DDERR_NOEXCLUSIVEMODE);
+  EXPECT_EQ(primary->Restore(), DDERR_NOEXCLUSIVEMODE);
+
+  window->Post(SDL_WINDOWEVENT_RESTORED);
+  EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);  // still lost until restored
+  EXPECT_EQ(dd7->RestoreAllSurfaces(), DD_OK);
+  EXPECT_EQ(back->IsLost(), DD_OK);
+  EXPECT_EQ(sprite->IsLost(), DD_OK);
+  EXPECT_EQ(primary->Flip(nullptr, 0), DD_OK);
+
+  window->Post(SDL_WINDOWEVENT_FOCUS_LOST);
+  EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
+  window->Post(SDL_WINDOWEVENT_FOCUS_GAINED);
+  EXPECT_EQ(primary->Restore(), DD_OK);
+  EXPECT_EQ(back->IsLost(), DD_OK);
+  sprite->Release();
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+TEST_F(SdlDisplay, ClosingGivesTheDesktopBack) {
+  Open(32);
+  EXPECT_NE(SDL_GetWindowFlags(window->Sdl()) & SDL_WINDOW_FULLSCREEN, 0u);
+  IDirectDrawSurface7* sprite = Offscreen(4, 4);
+  Close();
+  EXPECT_EQ(SDL_GetWindowFlags(window->Sdl()) & SDL_WINDOW_FULLSCREEN, 0u);
+  // A surface that outlives its display object refuses work instead of crashing.
+  EXPECT_EQ(sprite->IsLost(), DDERR_INVALIDOBJECT);
+  sprite->Release();
+}
+
+TEST_F(SdlDisplay, GammaRampDimsThePresentedPicture) {
+  Open(32);
+  DDCAPS caps{};
+  caps.dwSize = 380;
+  ASSERT_EQ(dd->GetCaps(&caps, nullptr), DD_OK);
+  ASSERT_NE(caps.dwCaps2 & DDCAPS2_PRIMARYGAMMA, 0u);
+  IDirectDrawGammaControl* gamma = nullptr;
+  ASSERT_EQ(primary->QueryGammaControl(&gamma), DD_OK);
+  EXPECT_EQ(back->QueryGammaControl(&gamma), E_NOINTERFACE);
+  ASSERT_EQ(primary->QueryGammaControl(&gamma), DD_OK);
+  DDGAMMARAMP ramp;
+  for (int i = 0; i < 256; ++i) ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<uint16_t>(i * 128);
+  ASSERT_EQ(gamma->SetGammaRamp(0, &ramp), DD_OK);
+  DDGAMMARAMP read;
+  ASSERT_EQ(gamma->GetGammaRamp(0, &read), DD_OK);
+  EXPECT_EQ(read.red[255], 255 * 128);
+  Fill(back, 0xFFFFFF);
+  ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  // Where the window system takes no ramp the presenter applies it.
+  Uint16 probe[256];
+  for (int i = 0; i < 256; ++i) probe[i] = static_cast<Uint16>(i * 257);
+  if (SDL_SetWindowGammaRamp(window->Sdl(), probe, probe, probe) != 0) {
+    EXPECT_EQ(OnScreen(3, 3), RGBColor(127, 127, 127));
+  }
+  gamma->Release();
+}
+
+}  // namespace
+}  // namespace velmo

@@ -1,0 +1,88 @@
+// The display fake itself: what other tests rely on when they script it.
+#include "platform/fake/fake_display.h"
+
+#include <gtest/gtest.h>
+
+namespace velmo {
+namespace {
+
+struct Chain {
+  IDirectDraw* dd = nullptr;
+  IDirectDraw7* dd7 = nullptr;
+  IDirectDrawSurface7* primary = nullptr;
+  IDirectDrawSurface7* back = nullptr;
+};
+
+Chain Open(FakeDisplayDriver& driver) {
+  Chain c;
+  driver.DirectDrawCreate(nullptr, &c.dd, nullptr);
+  c.dd->QueryDirectDraw7(&c.dd7);
+  c.dd7->SetDisplayMode(800, 600, 16, 0, 0);
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = 124;
+  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+  desc.dwBackBufferCount = 1;
+  c.dd7->CreateSurface(&desc, &c.primary, nullptr);
+  DDSCAPS2 caps{};
+  caps.dwCaps = DDSCAPS_BACKBUFFER;
+  c.primary->GetAttachedSurface(&caps, &c.back);
+  return c;
+}
+
+TEST(FakeDisplay, RecordsCallsInOrderWithTheirArguments) {
+  FakeDisplayDriver driver;
+  Chain c = Open(driver);
+  c.primary->Flip(nullptr, 0);
+  c.back->Release();
+  EXPECT_EQ(driver.log.Calls(),
+            (std::vector<std::string>{"DirectDrawCreate(null)", "QueryDirectDraw7()", "SetDisplayMode(800,600,16,0,0)",
+                                      "CreateSurface(dwSize=124,flags=0x21,caps=0x218,w=0,h=0,backbuffers=1)",
+                                      "primary.GetAttachedSurface(0x4)", "primary.Flip(null,0)", "back.Release()"}));
+  EXPECT_EQ(driver.Back()->Bits(), 16u);
+  EXPECT_EQ(driver.Back()->Width(), 800);
+}
+
+TEST(FakeDisplay, ResultsComeFromTheQueueThenTheDefault) {
+  FakeDisplayDriver driver;
+  Chain c = Open(driver);
+  driver.results.Queue("primary.Flip", {DDERR_WASSTILLDRAWING, DDERR_SURFACELOST});
+  driver.results.SetDefault("Flip", DDERR_GENERIC);
+  EXPECT_EQ(c.primary->Flip(nullptr, 0), DDERR_WASSTILLDRAWING);
+  EXPECT_EQ(c.primary->Flip(nullptr, 0), DDERR_SURFACELOST);
+  EXPECT_EQ(c.primary->Flip(nullptr, 0), DDERR_GENERIC);
+  EXPECT_EQ(c.back->IsLost(), DD_OK);
+}
+
+TEST(FakeDisplay, FlagsEveryCallOnAReleasedObject) {
+  FakeDisplayDriver driver;
+  Chain c = Open(driver);
+  c.back->Release();
+  c.primary->Release();
+  c.dd7->Release();
+  c.dd->Release();
+  EXPECT_EQ(driver.LiveObjects(), 0);
+  EXPECT_EQ(driver.Misuses(), 0);
+  c.back->IsLost();
+  EXPECT_EQ(driver.Misuses(), 1);
+  EXPECT_EQ(driver.log.Calls().back(), "back.IsLost() AFTER RELEASE");
+}
+
+TEST(FakeDisplay, SurfacesKeepRealPixels) {
+  FakeDisplayDriver driver;
+  Chain c = Open(driver);
+  DDBLTFX fx{};
+  fx.dwFillColor = 0xF800;
+  c.back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx);
+  IDeviceContext* dc = nullptr;
+  ASSERT_EQ(c.back->GetDC(&dc), DD_OK);
+  dc->TextOut(20, 570, "Frame rate: 0 FPS", 17);
+  EXPECT_EQ(dc->GetPixel(3, 3), RGBColor(255, 0, 0));
+  c.back->ReleaseDC(dc);
+  EXPECT_EQ(driver.log.Count("TextOut(20,570,Frame rate: 0 FPS)"), 1);
+  c.primary->Flip(nullptr, 0);
+  EXPECT_EQ(driver.Primary()->NativeAt(799, 599), 0xF800u);
+}
+
+}  // namespace
+}  // namespace velmo
