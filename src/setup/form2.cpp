@@ -67,6 +67,7 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
     : QWidget(parent, kDialogFlags),
       ui(std::make_unique<Ui::Form2>()),
       FDisplay(display),
+      FRegistry(registry),
       FMessageBox(std::move(messageBox)),
       FColorChooser([](QWidget* owner, const QColor& initial) { return QColorDialog::getColor(initial, owner); }),
       SetReg1(std::make_unique<TSetReg>(nullptr, registry)) {
@@ -355,20 +356,27 @@ void TForm2::ShowSwatch(const QColor& colour) {
 void TForm2::Button1OKClick() {
   // The spinner's position, read as the platform's spinners read it: signed 16 bits.
   FSettings.NumBirds = static_cast<int16_t>(ui->UpDown1->Position());
+  // A key that cannot be opened turns every write into a silent no-op; say so
+  // and keep the dialog open rather than close as if the settings were kept.
+  if (!StoreWritable()) {
+    ShowError(QStringLiteral("The settings could not be saved."));
+    return;
+  }
   try {
     SaveSettings(*SetReg1, FSettings);
-    // A key that cannot be opened turns every write into a silent no-op: read
-    // one value back so that the user is not told nothing while nothing was kept.
-    int stored = 0;
-    if (!SetReg1->Read("NumBirds", &stored) || stored != FSettings.NumBirds) {
-      ShowError(QStringLiteral("The settings could not be saved."));
-      return;
-    }
   } catch (const ERegistryException& e) {
     ShowError(QString::fromStdString(e.what()));
     return;
   }
   close();
+}
+
+bool TForm2::StoreWritable() {
+  HKEY key = 0;
+  const std::string path = "SOFTWARE\\" + SetReg1->GetCompanyName() + "\\" + SetReg1->GetProductName();
+  if (FRegistry.RegCreateKeyEx(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+  FRegistry.RegCloseKey(key);
+  return true;
 }
 
 void TForm2::Button1CancelClick() { close(); }

@@ -60,6 +60,8 @@ class TForm2 : public QWidget {
   bool ProbeGammaSupport();
   void ShowDirectDrawFailure();
   void ShowError(const QString& text);
+  // Whether the settings key opens for writing.
+  bool StoreWritable();
   void BindHandlers();
   void ShowPreviewPicture();
 
@@ -100,6 +102,7 @@ class TForm2 : public QWidget {
 
   std::unique_ptr<Ui::Form2> ui;
   IDisplayDriver& FDisplay;
+  IRegistry& FRegistry;
   TMessageBoxFn FMessageBox;
   TColorChooserFn FColorChooser;
   std::unique_ptr<TSetReg> SetReg1;

@@ -1,0 +1,629 @@
+// The settings dialog driven like a user drives it: QTest key and mouse events
+// on the offscreen platform, against the fake display and the fake store.
+#include "setup/form2.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake_display.h"
+#include "platform/fake/fake_registry.h"
+#include "setup/setup_mode.h"
+#include "setup/updown.h"
+
+namespace velmo {
+namespace {
+
+const char* const kKey = FakeRegistry::kVelmoKey;
+
+const std::vector<std::string> kSchemaOrder = {"NumBirds", "flag_clock", "flag_PlaySound", "flag_fps", "TermMouse",
+                                               "Gamma",    "flag_defres", "ResHor",       "ResVert",  "ColorDepth",
+                                               "clockX",   "clockY",     "clockRad",       "ColorClock", "SetSpeed"};
+
+void EnsureApplication() {
+  if (QApplication::instance()) return;
+  static int argc = 1;
+  static char name[] = "velmo_unit_tests";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);  // lives for the whole test run
+}
+
+struct Box {
+  QString text;
+  QString caption;
+  QMessageBox::Icon icon;
+};
+
+class Form2Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsAppTitle));
+    display.desktop = {1280, 1024, 24};
+    display.modes.clear();
+    for (auto [w, h] : {std::pair{800, 600}, {1024, 768}, {1152, 864}, {1280, 1024}})
+      for (int bits : {16, 24, 32}) display.modes.push_back({w, h, bits});
+  }
+
+  // A whole stored key; overrides replace single values.
+  void Store(std::map<std::string, uint32_t> overrides = {}) {
+    std::map<std::string, uint32_t> v = {{"NumBirds", 7},   {"flag_clock", 1},  {"flag_PlaySound", 1},
+                                         {"flag_fps", 1},   {"TermMouse", 1},   {"Gamma", 256},
+                                         {"flag_defres", 0}, {"ResHor", 1024},  {"ResVert", 768},
+                                         {"ColorDepth", 32}, {"clockX", 934},   {"clockY", 90},
+                                         {"clockRad", 70},  {"ColorClock", 33023}, {"SetSpeed", 1}};
+    for (auto& [name, value] : overrides) v[name] = value;
+    for (const std::string& name : kSchemaOrder) registry.PutDword(kKey, name, v[name]);
+  }
+
+  TForm2& Open() {
+    form = std::make_unique<TForm2>(display, registry,
+                                    [this](QWidget*, const QString& text, const QString& caption,
+                                           QMessageBox::Icon icon) { boxes.push_back({text, caption, icon}); });
+    form->SetColorChooser([this](QWidget*, const QColor& initial) {
+      chooserOpenedWith.push_back(initial);
+      return chooserAnswer;
+    });
+    form->show();
+    form->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    registry.calls.clear();
+    return *form;
+  }
+
+  template <class T>
+  T* W(const char* name) {
+    T* widget = form->findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QLineEdit* Edit(const char* name) { return W<QLineEdit>(name); }
+  QRadioButton* Radio(const char* name) { return W<QRadioButton>(name); }
+  QCheckBox* Check(const char* name) { return W<QCheckBox>(name); }
+
+  void ShowTab(int index) {
+    W<QTabWidget>("PageControl1")->setCurrentIndex(index);
+    QCoreApplication::processEvents();
+  }
+
+  // Replaces the field's text with typed keys (the selection is deleted with
+  // Delete, which the fields let through) and leaves it with Tab.
+  void TypeAndLeave(QLineEdit* edit, const char* typed) {
+    Type(edit, typed);
+    Leave(edit);
+  }
+  void Type(QLineEdit* edit, const char* typed) {
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, typed);
+  }
+  void Leave(QLineEdit* edit) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+  }
+  void Click(QAbstractButton* button, Qt::MouseButton mouse = Qt::LeftButton) { QTest::mouseClick(button, mouse); }
+
+  int Stored(const std::string& name) const { return static_cast<int>(registry.Dword(kKey, name)); }
+
+  FakeDisplayDriver display;
+  FakeRegistry registry;
+  std::vector<Box> boxes;
+  std::vector<QColor> chooserOpenedWith;
+  QColor chooserAnswer;
+  std::unique_ptr<TForm2> form;
+};
+
+// ---- window and layout ------------------------------------------------------
+
+TEST_F(Form2Test, IsAFixedSizeWindowWithTheThreeTabsAndTheNotes) {
+  TForm2& f = Open();
+  EXPECT_EQ(f.windowTitle(), "Velmo Setup");
+  EXPECT_EQ(f.size(), QSize(457, 381));
+  EXPECT_EQ(f.minimumSize(), f.maximumSize());
+  EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_FALSE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+  auto* tabs = W<QTabWidget>("PageControl1");
+  ASSERT_EQ(tabs->count(), 3);
+  EXPECT_EQ(tabs->tabText(0), "Settings");
+  EXPECT_EQ(tabs->tabText(1), "Display");
+  EXPECT_EQ(tabs->tabText(2), "Clock");
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  EXPECT_EQ(tabs->geometry(), QRect(8, 128, 441, 217));
+  EXPECT_EQ(W<QPushButton>("Button1OK")->geometry(), QRect(296, 352, 75, 25));
+  EXPECT_EQ(W<QPushButton>("Button1OK")->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(W<QSlider>("TrackBar1")->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(W<QFrame>("PanelColor")->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(W<TUpDown>("UpDown1")->cursor().shape(), Qt::PointingHandCursor);
+  auto* slider = W<QSlider>("TrackBar1");
+  EXPECT_EQ(slider->minimum(), 0);
+  EXPECT_EQ(slider->maximum(), 256);
+  EXPECT_EQ(slider->tickInterval(), 5);
+  EXPECT_EQ(slider->tickPosition(), QSlider::TicksBelow);
+  EXPECT_EQ(W<QTextEdit>("Memo2")->toPlainText(),
+            "You may setting Gamma level when screensaver \nis running. \n\"+\" key - make lighten\n"
+            "\"-\" key - make darken\n\nnote: this option available only if you choose \n"
+            "\"Keyboard only (ESC key)\"  terminate \nscreensaver mode (see Setting tab).");
+  EXPECT_EQ(W<QTextEdit>("Memo3")->toPlainText(),
+            "Use cursor key to set position clock when screensaver is running. \n"
+            "note: this option available only if you choose \"Keyboard only (ESC key)\"  terminate \n"
+            "screensaver mode (see Setting tab).\n");
+  EXPECT_EQ(W<QTextEdit>("Memo1")->toPlainText(),
+            "If you don't hear the sound, download and \ninstall Windows Media Player\n");
+  // Neither button answers Enter.
+  EXPECT_FALSE(W<QPushButton>("Button1OK")->isDefault());
+}
+
+TEST_F(Form2Test, RadioButtonsExcludeEachOtherOnlyWithinTheirGroup) {
+  Store();
+  Open();
+  ShowTab(1);
+  Click(Radio("RadioButton81152x864"));
+  EXPECT_TRUE(Radio("RadioButton81152x864")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton12_32")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton2Normal")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton3KeyMouse")->isChecked());
+  EXPECT_FALSE(Radio("RadioButton71024x768")->isChecked());
+}
+
+// ---- filling the controls ---------------------------------------------------
+
+TEST_F(Form2Test, FirstRunWritesTheDefaultsAndShowsThem) {
+  TForm2& f = Open();
+  EXPECT_EQ(Stored("NumBirds"), 7);
+  EXPECT_EQ(Stored("ResHor"), 1280);
+  EXPECT_EQ(Stored("clockX"), 1190);
+  EXPECT_EQ(Edit("Edit1Numbirds")->text(), "7");
+  EXPECT_TRUE(Check("CheckBox1PlaySound")->isChecked());
+  EXPECT_TRUE(Check("CheckBox2ShowFPS")->isChecked());
+  EXPECT_TRUE(Check("CheckBox3Showclock")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton13desktop")->isChecked());
+  EXPECT_EQ(Edit("Edit1X")->text(), "1190");
+  EXPECT_EQ(Edit("EditY")->text(), "90");
+  EXPECT_EQ(Edit("Edit3R")->text(), "70");
+  EXPECT_EQ(W<QFrame>("PanelColor")->palette().color(QPalette::Window), QColor(255, 128, 0));
+  EXPECT_TRUE(f.WorkingCopy().flag_defres);
+  // Desktop mode: the depth buttons are off.
+  EXPECT_FALSE(Radio("RadioButton10_16")->isEnabled());
+  EXPECT_FALSE(Radio("RadioButton12_32")->isEnabled());
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Form2Test, StoredFixedModeSelectsItsButtonsAndKeepsTheDepthsUsable) {
+  Store({{"ResHor", 1152}, {"ResVert", 864}, {"ColorDepth", 16}, {"SetSpeed", 0}, {"TermMouse", 0}});
+  TForm2& f = Open();
+  EXPECT_TRUE(Radio("RadioButton81152x864")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton10_16")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton10_16")->isEnabled());
+  EXPECT_TRUE(Radio("RadioButton1Slow")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton4Key")->isChecked());
+  EXPECT_FALSE(f.WorkingCopy().flag_defres);
+  EXPECT_FALSE(f.WorkingCopy().TermMouse);
+  EXPECT_EQ(f.WorkingCopy().ResHor, 1152);
+}
+
+TEST_F(Form2Test, StoredSpeedOutsideTheChoicesSelectsNormalAndIsStoredAsNormal) {
+  Store({{"SetSpeed", 5}});
+  TForm2& f = Open();
+  EXPECT_TRUE(Radio("RadioButton2Normal")->isChecked());
+  EXPECT_EQ(f.WorkingCopy().SetSpeed, 1);
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("SetSpeed"), 1);
+}
+
+TEST_F(Form2Test, StoredWidthNotOfferedSwitchesToTheDesktopMode) {
+  Store({{"ResHor", 1600}, {"ResVert", 1200}, {"ColorDepth", 16}});
+  TForm2& f = Open();
+  EXPECT_TRUE(Radio("RadioButton13desktop")->isChecked());
+  EXPECT_TRUE(f.WorkingCopy().flag_defres);
+  EXPECT_EQ(f.WorkingCopy().ResHor, 1280);
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("flag_defres"), 1);
+  EXPECT_EQ(Stored("ResHor"), 1280);
+  EXPECT_EQ(Stored("ResVert"), 1024);
+  EXPECT_EQ(Stored("ColorDepth"), 24);
+}
+
+TEST_F(Form2Test, ClockStoredOffLeavesItsControlsEnabledUntilTheBoxIsToggled) {
+  Store({{"flag_clock", 0}, {"ColorClock", 0x00FF0000}});
+  TForm2& f = Open();
+  ShowTab(2);
+  auto* box = Check("CheckBox3Showclock");
+  auto* swatch = W<QFrame>("PanelColor");
+  EXPECT_FALSE(box->isChecked());
+  EXPECT_TRUE(Edit("Edit1X")->isEnabled());
+  EXPECT_TRUE(W<QPushButton>("Button1")->isEnabled());
+  EXPECT_EQ(swatch->palette().color(QPalette::Window), QColor(0, 0, 255));
+
+  Click(box);
+  EXPECT_TRUE(f.WorkingCopy().flag_clock);
+  EXPECT_TRUE(Edit("Edit3R")->isEnabled());
+  Click(box);
+  EXPECT_FALSE(f.WorkingCopy().flag_clock);
+  for (const char* name : {"Label10", "Edit1X", "Label11", "EditY", "PanelColor", "Button1", "Label13", "Edit3R"})
+    EXPECT_FALSE(f.findChild<QWidget*>(name)->isEnabled()) << name;
+  EXPECT_NE(swatch->palette().color(QPalette::Window), QColor(0, 0, 255));
+  EXPECT_EQ(swatch->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Window));
+  Click(box);
+  EXPECT_TRUE(W<QFrame>("PanelColor")->isEnabled());
+  EXPECT_EQ(swatch->palette().color(QPalette::Window), QColor(0, 0, 255));
+}
+
+TEST_F(Form2Test, StoredGammaMovesTheSliderAndTheSliderMovesGamma) {
+  Store({{"Gamma", 100}});
+  TForm2& f = Open();
+  auto* slider = W<QSlider>("TrackBar1");
+  EXPECT_EQ(slider->value(), 100);
+  slider->setFocus();
+  QTest::keyClick(slider, Qt::Key_End);
+  EXPECT_EQ(f.WorkingCopy().Gamma, 256);
+  QTest::keyClick(slider, Qt::Key_Home);
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("Gamma"), 0);
+}
+
+// ---- number fields ----------------------------------------------------------
+
+TEST_F(Form2Test, ClockCentreIsClampedToTheScreenWhenLeft) {
+  Store();  // 1024 x 768, radius 70
+  TForm2& f = Open();
+  ShowTab(2);
+  TypeAndLeave(Edit("Edit1X"), "5");
+  EXPECT_EQ(Edit("Edit1X")->text(), "90");
+  EXPECT_EQ(f.WorkingCopy().clockX, 90);
+  TypeAndLeave(Edit("Edit1X"), "2000");
+  EXPECT_EQ(Edit("Edit1X")->text(), "934");
+  TypeAndLeave(Edit("EditY"), "999");
+  EXPECT_EQ(Edit("EditY")->text(), "678");
+  TypeAndLeave(Edit("EditY"), "300");
+  EXPECT_EQ(f.WorkingCopy().clockY, 300);
+}
+
+TEST_F(Form2Test, RadiusIsClampedAndPullsTheCentreWithIt) {
+  Store();
+  TForm2& f = Open();
+  ShowTab(2);
+  TypeAndLeave(Edit("Edit3R"), "30");
+  EXPECT_EQ(Edit("Edit3R")->text(), "70");
+  TypeAndLeave(Edit("Edit1X"), "100");
+  TypeAndLeave(Edit("EditY"), "700");
+  TypeAndLeave(Edit("Edit3R"), "999");
+  EXPECT_EQ(Edit("Edit3R")->text(), "344");
+  EXPECT_EQ(f.WorkingCopy().clockRad, 344);
+  EXPECT_EQ(Edit("Edit1X")->text(), "364");
+  EXPECT_EQ(Edit("EditY")->text(), "404");
+  EXPECT_EQ(f.WorkingCopy().clockX, 364);
+  EXPECT_EQ(f.WorkingCopy().clockY, 404);
+}
+
+TEST_F(Form2Test, SeagullCountIsClampedAndAnEmptyFieldBecomesZero) {
+  Store();
+  TForm2& f = Open();
+  TypeAndLeave(Edit("Edit1Numbirds"), "25");
+  EXPECT_EQ(Edit("Edit1Numbirds")->text(), "10");
+  EXPECT_EQ(f.WorkingCopy().NumBirds, 10);
+  TypeAndLeave(Edit("Edit1Numbirds"), "");
+  EXPECT_EQ(Edit("Edit1Numbirds")->text(), "0");
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("NumBirds"), 0);
+}
+
+TEST_F(Form2Test, OnlyDigitsCanBeTypedButDeleteStillWorks) {
+  Store();
+  Open();
+  ShowTab(2);
+  for (const char* name : {"Edit1Numbirds", "Edit1X", "EditY", "Edit3R"}) {
+    QLineEdit* edit = Edit(name);
+    Type(edit, "1a-2 x+3");
+    EXPECT_EQ(edit->text(), "123") << name;
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), "123") << name;
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), "23") << name;
+  }
+}
+
+TEST_F(Form2Test, WhatCannotBeTypedIsStillReadSafelyWhenPasted) {
+  Store();
+  TForm2& f = Open();
+  ShowTab(2);
+  Edit("Edit3R")->setText(" -99999999999999999999999");
+  Leave(Edit("Edit3R"));
+  EXPECT_EQ(f.WorkingCopy().clockRad, 70);
+  Edit("Edit1X")->setText("99999999999999999999999 9");
+  Leave(Edit("Edit1X"));
+  EXPECT_EQ(f.WorkingCopy().clockX, 934);
+  Edit("EditY")->setText("12abc");
+  Leave(Edit("EditY"));
+  EXPECT_EQ(Edit("EditY")->text(), "90");
+}
+
+TEST_F(Form2Test, SpinnerStepsTheFieldWithinItsRange) {
+  Store({{"NumBirds", 9}});
+  TForm2& f = Open();
+  QLineEdit* edit = Edit("Edit1Numbirds");
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_Up);
+  EXPECT_EQ(edit->text(), "10");
+  EXPECT_EQ(f.WorkingCopy().NumBirds, 9);  // the position before the step
+  QTest::keyClick(edit, Qt::Key_Up);
+  EXPECT_EQ(edit->text(), "10");
+  auto* down = W<TUpDown>("UpDown1")->findChild<QAbstractButton*>("down");
+  ASSERT_NE(down, nullptr);
+  Click(down);
+  Click(down);
+  EXPECT_EQ(edit->text(), "8");
+  Type(edit, "3");
+  QTest::keyClick(edit, Qt::Key_Down);
+  EXPECT_EQ(edit->text(), "2");
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("NumBirds"), 2);
+}
+
+TEST_F(Form2Test, StoredSeagullCountOutOfRangeIsShownAndStoredWithinIt) {
+  Store({{"NumBirds", 25}});
+  Open();
+  EXPECT_EQ(Edit("Edit1Numbirds")->text(), "10");
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("NumBirds"), 10);
+}
+
+// ---- the buttons ------------------------------------------------------------
+
+TEST_F(Form2Test, OkStoresAllFifteenValuesInSchemaOrderAndCloses) {
+  Store();
+  TForm2& f = Open();
+  Click(Check("CheckBox1PlaySound"));
+  Click(Radio("RadioButton5Fast"));
+  Click(Radio("RadioButton4Key"));
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(registry.WrittenNames(), kSchemaOrder);
+  EXPECT_EQ(Stored("flag_PlaySound"), 0);
+  EXPECT_EQ(Stored("SetSpeed"), 2);
+  EXPECT_EQ(Stored("TermMouse"), 0);
+  EXPECT_EQ(Stored("ResHor"), 1024);
+  EXPECT_EQ(Stored("ColorClock"), 33023);
+  EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(Form2Test, CancelAndTheCloseBoxStoreNothing) {
+  Store();
+  TForm2& f = Open();
+  Click(Check("CheckBox2ShowFPS"));
+  TypeAndLeave(Edit("Edit1Numbirds"), "3");
+  Click(W<QPushButton>("Button1Cancel"));
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_TRUE(registry.WrittenNames().empty());
+
+  Open();
+  Click(Check("CheckBox2ShowFPS"));
+  form->close();
+  EXPECT_TRUE(registry.WrittenNames().empty());
+  EXPECT_EQ(Stored("flag_fps"), 1);
+  EXPECT_EQ(Stored("NumBirds"), 7);
+}
+
+TEST_F(Form2Test, DefaultSettingFillsTheControlsButStoresNothingUntilOk) {
+  Store({{"NumBirds", 3}, {"flag_fps", 0}, {"Gamma", 40}, {"SetSpeed", 2}});
+  TForm2& f = Open();
+  Click(W<QPushButton>("Button1Default"));
+  EXPECT_EQ(Edit("Edit1Numbirds")->text(), "7");
+  EXPECT_TRUE(Check("CheckBox2ShowFPS")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton2Normal")->isChecked());
+  EXPECT_TRUE(Radio("RadioButton13desktop")->isChecked());
+  EXPECT_EQ(W<QSlider>("TrackBar1")->value(), 256);
+  EXPECT_EQ(f.WorkingCopy().ResHor, 1280);
+  EXPECT_TRUE(registry.WrittenNames().empty());
+  Click(W<QPushButton>("Button1Cancel"));
+  EXPECT_TRUE(registry.WrittenNames().empty());
+  EXPECT_EQ(Stored("NumBirds"), 3);
+  EXPECT_EQ(Stored("Gamma"), 40);
+}
+
+TEST_F(Form2Test, ColourChooserStartsFromTheLastConfirmedColourOfThisRun) {
+  Store();
+  TForm2& f = Open();
+  ShowTab(2);
+  chooserAnswer = QColor(10, 20, 30);
+  Click(W<QPushButton>("Button1"));
+  ASSERT_EQ(chooserOpenedWith.size(), 1u);
+  EXPECT_EQ(chooserOpenedWith[0], QColor(0, 0, 0));
+  EXPECT_EQ(f.WorkingCopy().ColorClock, RGBColor(10, 20, 30));
+  EXPECT_EQ(W<QFrame>("PanelColor")->palette().color(QPalette::Window), QColor(10, 20, 30));
+
+  chooserAnswer = QColor();  // cancelled
+  QTest::mouseClick(W<QFrame>("PanelColor"), Qt::LeftButton);
+  ASSERT_EQ(chooserOpenedWith.size(), 2u);
+  EXPECT_EQ(chooserOpenedWith[1], QColor(10, 20, 30));
+  EXPECT_EQ(f.WorkingCopy().ColorClock, RGBColor(10, 20, 30));
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("ColorClock"), 0x1E140A);
+}
+
+TEST_F(Form2Test, FailedLoadIsReportedAndOkMakesTheStoreWholeAgain) {
+  Store({{"NumBirds", 4}, {"Gamma", 90}});
+  registry.Erase(kKey, "flag_clock");
+  TForm2& f = Open();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_TRUE(boxes[0].text.contains("flag_clock")) << boxes[0].text.toStdString();
+  EXPECT_EQ(boxes[0].caption, "Velmo Screensaver ");
+  EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+  // What was read before the failure is kept; the rest are usable defaults.
+  EXPECT_EQ(Edit("Edit1Numbirds")->text(), "4");
+  EXPECT_EQ(f.WorkingCopy().Gamma, 256);
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(registry.WrittenNames(), kSchemaOrder);
+  EXPECT_EQ(Stored("NumBirds"), 4);
+  EXPECT_EQ(Stored("flag_clock"), 1);
+  EXPECT_EQ(Stored("Gamma"), 256);
+  EXPECT_EQ(Stored("clockRad"), 70);
+  EXPECT_EQ(Stored("ResHor"), 1280);
+}
+
+TEST_F(Form2Test, AStoreThatCannotBeWrittenKeepsTheDialogOpenWithAMessage) {
+  Store();
+  TForm2& f = Open();
+  registry.createError = ERROR_ACCESS_DENIED;
+  Click(W<QPushButton>("Button1OK"));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+  EXPECT_TRUE(f.isVisible());
+
+  registry.createError = ERROR_SUCCESS;
+  registry.setError = ERROR_ACCESS_DENIED;
+  Click(W<QPushButton>("Button1OK"));
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_TRUE(boxes[1].text.contains("NumBirds")) << boxes[1].text.toStdString();
+  EXPECT_TRUE(f.isVisible());
+}
+
+// ---- video modes ------------------------------------------------------------
+
+TEST_F(Form2Test, ResolutionsAreJudgedAt16BitsAndDepthsAt800x600) {
+  display.modes = {{800, 600, 16}, {1024, 768, 32}, {1152, 864, 16}, {1280, 1024, 16}, {1280, 1024, 32}};
+  Store();
+  TForm2& f = Open();
+  ShowTab(1);
+  EXPECT_FALSE(Radio("RadioButton71024x768")->isEnabled());
+  EXPECT_TRUE(Radio("RadioButton6800x600")->isEnabled());
+  // The stored mode that is not listed stays selected, and is stored as it was.
+  EXPECT_TRUE(Radio("RadioButton71024x768")->isChecked());
+  Click(Radio("RadioButton91280x1024"));
+  EXPECT_TRUE(Radio("RadioButton10_16")->isEnabled());
+  EXPECT_FALSE(Radio("RadioButton11_24")->isEnabled());
+  EXPECT_FALSE(Radio("RadioButton12_32")->isEnabled());
+  EXPECT_TRUE(f.IsModeSupported(1280, 1024, 32));
+  Click(Radio("RadioButton71024x768"));  // disabled: nothing happens
+  EXPECT_EQ(f.WorkingCopy().ResHor, 1280);
+}
+
+TEST_F(Form2Test, AStoredModeTheDriverDoesNotListIsStoredUnchanged) {
+  display.modes = {{800, 600, 16}, {800, 600, 32}};
+  Store({{"ResHor", 1152}, {"ResVert", 864}, {"ColorDepth", 24}});
+  Open();
+  EXPECT_TRUE(Radio("RadioButton81152x864")->isChecked());
+  EXPECT_FALSE(Radio("RadioButton81152x864")->isEnabled());
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("ResHor"), 1152);
+  EXPECT_EQ(Stored("ResVert"), 864);
+  EXPECT_EQ(Stored("ColorDepth"), 24);
+  EXPECT_EQ(Stored("flag_defres"), 0);
+}
+
+TEST_F(Form2Test, DesktopChoiceTurnsTheDepthsOffAndAFixedChoiceKeepsTheDesktopDepth) {
+  Store();
+  TForm2& f = Open();
+  ShowTab(1);
+  Click(Radio("RadioButton13desktop"));
+  EXPECT_TRUE(f.WorkingCopy().flag_defres);
+  EXPECT_EQ(f.WorkingCopy().ResHor, 1280);
+  EXPECT_EQ(f.WorkingCopy().ColorDepth, 24);
+  for (const char* name : {"RadioButton10_16", "RadioButton11_24", "RadioButton12_32"})
+    EXPECT_FALSE(Radio(name)->isEnabled()) << name;
+  Click(Radio("RadioButton6800x600"));
+  EXPECT_FALSE(f.WorkingCopy().flag_defres);
+  EXPECT_EQ(f.WorkingCopy().ResVert, 600);
+  EXPECT_EQ(f.WorkingCopy().ColorDepth, 24);
+  EXPECT_TRUE(Radio("RadioButton11_24")->isEnabled());
+  Click(Radio("RadioButton10_16"));
+  EXPECT_EQ(f.WorkingCopy().ColorDepth, 16);
+}
+
+TEST_F(Form2Test, MouseChoiceOfAVideoModeResetsTheClockButKeyboardChoiceDoesNot) {
+  Store();
+  TForm2& f = Open();
+  ShowTab(2);
+  TypeAndLeave(Edit("Edit3R"), "100");
+  TypeAndLeave(Edit("Edit1X"), "500");
+  ShowTab(1);
+  // Keyboard: the mode changes, the clock stays.
+  Radio("RadioButton81152x864")->setFocus();
+  QTest::keyClick(Radio("RadioButton81152x864"), Qt::Key_Space);
+  EXPECT_TRUE(Radio("RadioButton81152x864")->isChecked());
+  EXPECT_EQ(f.WorkingCopy().ResHor, 1152);
+  EXPECT_EQ(f.WorkingCopy().clockRad, 100);
+  EXPECT_EQ(f.WorkingCopy().clockX, 500);
+  // Mouse: placed for the new width after the click took effect.
+  Click(Radio("RadioButton91280x1024"));
+  EXPECT_EQ(f.WorkingCopy().ResHor, 1280);
+  EXPECT_EQ(f.WorkingCopy().clockX, 1190);
+  EXPECT_EQ(f.WorkingCopy().clockY, 90);
+  EXPECT_EQ(f.WorkingCopy().clockRad, 70);
+  EXPECT_EQ(Edit("Edit1X")->text(), "1190");
+  EXPECT_EQ(Edit("EditY")->text(), "90");
+  EXPECT_EQ(Edit("Edit3R")->text(), "70");
+}
+
+TEST_F(Form2Test, RightButtonReleaseOverTheSelectedModeOnlyResetsTheClock) {
+  Store({{"ResHor", 800}, {"ResVert", 600}, {"clockX", 300}, {"clockRad", 90}});
+  TForm2& f = Open();
+  ShowTab(1);
+  const TSaverSettings before = f.WorkingCopy();
+  Click(Radio("RadioButton6800x600"), Qt::RightButton);
+  EXPECT_EQ(f.WorkingCopy().clockX, 710);
+  EXPECT_EQ(f.WorkingCopy().clockY, 90);
+  EXPECT_EQ(f.WorkingCopy().clockRad, 70);
+  EXPECT_EQ(f.WorkingCopy().ResHor, before.ResHor);
+  EXPECT_EQ(f.WorkingCopy().flag_defres, before.flag_defres);
+  EXPECT_TRUE(Radio("RadioButton6800x600")->isChecked());
+}
+
+TEST_F(Form2Test, ReleaseOverADisabledModeChangesNothing) {
+  display.modes = {{800, 600, 16}, {1024, 768, 16}};
+  Store({{"clockX", 500}});
+  TForm2& f = Open();
+  ShowTab(1);
+  ASSERT_FALSE(Radio("RadioButton91280x1024")->isEnabled());
+  Click(Radio("RadioButton91280x1024"));
+  Click(Radio("RadioButton91280x1024"), Qt::RightButton);
+  EXPECT_EQ(f.WorkingCopy().clockX, 500);
+  EXPECT_EQ(f.WorkingCopy().ResHor, 1024);
+}
+
+TEST_F(Form2Test, WithoutTheDisplayTheModeAndGammaControlsAreOffAndTheFailureIsShownTwice) {
+  display.results.SetDefault("DirectDrawCreate", E_FAIL);
+  Store({{"Gamma", 120}});
+  TForm2& f = Open();
+  ASSERT_EQ(boxes.size(), 2u);
+  for (const Box& b : boxes) {
+    EXPECT_EQ(b.text, "DirectDraw Init FAILED");
+    EXPECT_EQ(b.caption, "Screen saver");
+  }
+  for (const char* name : {"RadioButton6800x600", "RadioButton71024x768", "RadioButton81152x864",
+                           "RadioButton91280x1024", "RadioButton10_16", "RadioButton11_24", "RadioButton12_32"})
+    EXPECT_FALSE(Radio(name)->isEnabled()) << name;
+  EXPECT_FALSE(W<QSlider>("TrackBar1")->isEnabled());
+  EXPECT_TRUE(Radio("RadioButton13desktop")->isEnabled());
+  EXPECT_FALSE(f.GammaAvailable());
+  EXPECT_EQ(f.WorkingCopy().Gamma, 120);
+  EXPECT_TRUE(Check("CheckBox1PlaySound")->isEnabled());
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("Gamma"), 120);
+}
+
+TEST_F(Form2Test, NoGammaRampDisablesOnlyTheSlider) {
+  display.caps.dwCaps2 = 0;
+  Store();
+  TForm2& f = Open();
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_FALSE(f.GammaAvailable());
+  EXPECT_FALSE(W<QSlider>("TrackBar1")->isEnabled());
+  EXPECT_TRUE(Radio("RadioButton6800x600")->isEnabled());
+}
+
+}  // namespace
+}  // namespace velmo
