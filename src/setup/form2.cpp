@@ -91,6 +91,10 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
   setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
                                "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
   for (QTextEdit* note : {ui->Memo1, ui->Memo2, ui->Memo3}) FormatNote(note);
+  // Check boxes and radio buttons answer clicks on their mark and caption
+  // only, so they are as wide as those.
+  for (QCheckBox* box : findChildren<QCheckBox*>()) box->resize(box->sizeHint().width(), box->height());
+  for (QRadioButton* radio : findChildren<QRadioButton*>()) radio->resize(radio->sizeHint().width(), radio->height());
   setFixedSize(457, 381);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));

@@ -389,7 +389,9 @@ TEST_F(Form2Test, OkStoresAllFifteenValuesInSchemaOrderAndCloses) {
   TForm2& f = Open();
   Click(Check("CheckBox1PlaySound"));
   Click(Radio("RadioButton5Fast"));
+  EXPECT_TRUE(Radio("RadioButton5Fast")->isChecked());
   Click(Radio("RadioButton4Key"));
+  EXPECT_TRUE(Radio("RadioButton5Fast")->isChecked());
   Click(W<QPushButton>("Button1OK"));
   EXPECT_EQ(registry.WrittenNames(), kSchemaOrder);
   EXPECT_EQ(Stored("flag_PlaySound"), 0);
