@@ -1,8 +1,47 @@
 #include "resources/catalogue.h"
 
-namespace velmo::resources {
+#include <array>
+#include <cctype>
 
-const Resource* Find(std::string_view, std::string_view) { return nullptr; }
-std::span<const Resource> All() { return {}; }
+#include "resources/embed.h"
+
+namespace velmo::resources {
+namespace {
+
+#define VELMO_DATA(id) std::span<const uint8_t>(velmo_##id##_start, velmo_##id##_end)
+
+const std::array<Resource, 9>& Entries() {
+  static const std::array<Resource, 9> entries{{
+      {"Image1ground", kTypeJpeg, VELMO_DATA(image1ground)},
+      {"Image1sea", kTypeJpeg, VELMO_DATA(image1sea)},
+      {"DDbmp1stone", kTypeBitmap, VELMO_DATA(ddbmp1stone)},
+      {"DDani1bird", kTypeBitmap, VELMO_DATA(ddani1bird)},
+      {"DDani1birds_small", kTypeBitmap, VELMO_DATA(ddani1birds_small)},
+      {"PREV_BITMAP", kTypeBitmap, VELMO_DATA(prev_bitmap)},
+      {"Image1", kTypeBitmap, VELMO_DATA(image1)},
+      {"SoundName", kTypeWave, VELMO_DATA(soundname)},
+      {"MAINICON", kTypeIcon, VELMO_DATA(mainicon)},
+  }};
+  return entries;
+}
+
+#undef VELMO_DATA
+
+bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+const Resource* Find(std::string_view name, std::string_view type) {
+  for (const Resource& r : Entries())
+    if (SameText(r.name, name) && SameText(r.type, type)) return &r;
+  return nullptr;
+}
+
+std::span<const Resource> All() { return Entries(); }
 
 }  // namespace velmo::resources

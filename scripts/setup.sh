@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libsdl2-mixer-dev libcairo2-dev libjpeg62-turbo-dev libmp3lame-dev
+  libsdl2-dev libsdl2-mixer-dev libcairo2-dev libjpeg62-turbo-dev libmp3lame-dev libmpg123-dev
   libfontconfig-dev libx11-dev qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils fonts-dejavu-core

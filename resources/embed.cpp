@@ -1,0 +1,23 @@
+// The generated files, included byte for byte by the assembler.
+#include "resources/embed.h"
+
+#define VELMO_INCBIN(id, file)                                     \
+  asm(".section .rodata\n"                                         \
+      ".balign 16\n"                                               \
+      ".global velmo_" #id "_start\n"                              \
+      ".global velmo_" #id "_end\n"                                \
+      "velmo_" #id "_start:\n"                                     \
+      ".incbin \"" VELMO_ASSET_DIR "/" file "\"\n"                 \
+      "velmo_" #id "_end:\n"                                       \
+      ".byte 0\n"                                                  \
+      ".previous\n");
+
+VELMO_INCBIN(image1ground, "image1ground.jpg")
+VELMO_INCBIN(image1sea, "image1sea.jpg")
+VELMO_INCBIN(ddbmp1stone, "ddbmp1stone.bmp")
+VELMO_INCBIN(ddani1bird, "ddani1bird.bmp")
+VELMO_INCBIN(ddani1birds_small, "ddani1birds_small.bmp")
+VELMO_INCBIN(prev_bitmap, "prev_bitmap.bmp")
+VELMO_INCBIN(image1, "image1.bmp")
+VELMO_INCBIN(soundname, "soundname.wav")
+VELMO_INCBIN(mainicon, "mainicon.png")

@@ -1,0 +1,297 @@
+// The generated assets read back through the real decoders: the geometry,
+// frame layout and key colours the scene relies on.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "platform/picture_codec.h"
+#include "platform/wave_clip.h"
+#include "resources/catalogue.h"
+
+namespace velmo {
+namespace {
+
+using resources::Find;
+
+Bitmap Load(std::string_view name, std::string_view type) {
+  const resources::Resource* r = Find(name, type);
+  EXPECT_NE(r, nullptr) << name;
+  Bitmap b;
+  if (!r) return b;
+  std::string error;
+  const bool ok = type == resources::kTypeJpeg ? DecodeJpeg(r->data, b, &error) : DecodeBmp(r->data, b, &error);
+  EXPECT_TRUE(ok) << name << ": " << error;
+  return b;
+}
+
+TEST(Catalogue, FindsEveryAssetByNameAndTypeInAnyCase) {
+  EXPECT_NE(Find("SoundName", "WAVE"), nullptr);
+  EXPECT_EQ(Find("soundname", "wave"), Find("SOUNDNAME", "Wave"));
+  EXPECT_NE(Find("prev_bitmap", "bitmap"), nullptr);
+  EXPECT_EQ(Find("SoundName", "BITMAP"), nullptr);
+  EXPECT_EQ(Find("SoundNam", "WAVE"), nullptr);
+  EXPECT_EQ(Find("", ""), nullptr);
+  std::set<std::string> names;
+  for (const auto& r : resources::All()) {
+    EXPECT_FALSE(r.data.empty()) << r.name;
+    names.insert(std::string(r.name));
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"Image1ground", "Image1sea", "DDbmp1stone", "DDani1bird",
+                                           "DDani1birds_small", "PREV_BITMAP", "Image1", "SoundName", "MAINICON"}));
+}
+
+TEST(Catalogue, SkyAndSeaAreTrueColourJpegsOfTheRightSize) {
+  const Bitmap ground = Load("Image1ground", resources::kTypeJpeg);
+  EXPECT_EQ(ground.GetFormat(), Bitmap::Format::Rgb32);
+  EXPECT_EQ(ground.Width(), 800);
+  EXPECT_EQ(ground.Height(), 385);
+  const Bitmap sea = Load("Image1sea", resources::kTypeJpeg);
+  EXPECT_EQ(sea.Width(), 800);
+  EXPECT_EQ(sea.Height(), 5312);
+  EXPECT_EQ(sea.Height() / 166, 32);
+  EXPECT_EQ(sea.Height() % 166, 0);
+}
+
+// Mean absolute difference of two sea frames, per channel value.
+double FrameDifference(const Bitmap& sea, int a, int b) {
+  double sum = 0;
+  for (int y = 0; y < 166; ++y)
+    for (int x = 0; x < 800; ++x) {
+      const TColor p = sea.PixelColour(x, a * 166 + y), q = sea.PixelColour(x, b * 166 + y);
+      sum += std::abs(RedOf(p) - RedOf(q)) + std::abs(GreenOf(p) - GreenOf(q)) + std::abs(BlueOf(p) - BlueOf(q));
+    }
+  return sum / (166.0 * 800 * 3);
+}
+
+TEST(Catalogue, SeaMovesAndLoopsWithoutAJump) {
+  const Bitmap sea = Load("Image1sea", resources::kTypeJpeg);
+  ASSERT_EQ(sea.Height(), 5312);
+  double largest = 0, smallest = 1e9;
+  for (int f = 0; f < 31; ++f) {
+    const double d = FrameDifference(sea, f, f + 1);
+    largest = std::max(largest, d);
+    smallest = std::min(smallest, d);
+  }
+  EXPECT_GT(smallest, 0.5) << "some neighbouring frames are identical: the sea would stand still";
+  // The step from the last frame back to the first is like any other step.
+  const double wrap = FrameDifference(sea, 31, 0);
+  EXPECT_LT(wrap, largest * 1.25);
+  EXPECT_GT(wrap, smallest * 0.75);
+}
+
+TEST(Catalogue, SeaIsLitLikeDuskNotNight) {
+  const Bitmap sea = Load("Image1sea", resources::kTypeJpeg);
+  double sum = 0;
+  for (int y = 0; y < 166; ++y)
+    for (int x = 0; x < 800; ++x) {
+      const TColor c = sea.PixelColour(x, y);
+      sum += (RedOf(c) + GreenOf(c) + BlueOf(c)) / 3.0;
+    }
+  EXPECT_GT(sum / (166 * 800), 40.0);
+}
+
+TEST(Catalogue, RocksAreRle8KeyedBySeeThroughColourTheyNeverUse) {
+  const resources::Resource* r = Find("DDbmp1stone", "BITMAP");
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(BmpCompression(r->data), 1);
+  const Bitmap rocks = Load("DDbmp1stone", "BITMAP");
+  ASSERT_EQ(rocks.GetFormat(), Bitmap::Format::Indexed8);
+  EXPECT_EQ(rocks.Width(), 800);
+  EXPECT_EQ(rocks.Height(), 177);
+  constexpr TColor kKey = RGBColor(8, 8, 8);
+  EXPECT_EQ(rocks.PixelColour(0, 0), kKey);
+  int seeThrough = 0;
+  for (int y = 0; y < rocks.Height(); ++y)
+    for (int x = 0; x < rocks.Width(); ++x) {
+      const TColor c = rocks.PixelColour(x, y);
+      if (c == kKey) {
+        ++seeThrough;
+        continue;
+      }
+      // Rock colours also stay distinct from the key after reduction to 16-bit RGB565.
+      const bool sameIn565 = (RedOf(c) >> 3) == 1 && (GreenOf(c) >> 2) == 2 && (BlueOf(c) >> 3) == 1;
+      EXPECT_FALSE(sameIn565) << "rock pixel " << x << "," << y << " matches the key in 16-bit modes";
+    }
+  EXPECT_GT(seeThrough, 800 * 20) << "the sea must show through";
+  // Below the sea band's lower edge (row 546 of 600 = row 123 here) nothing may be see-through.
+  for (int y = 118; y < 177; ++y)
+    for (int x = 0; x < 800; ++x) ASSERT_NE(rocks.PixelColour(x, y), kKey) << x << "," << y;
+}
+
+class GullStrip : public testing::TestWithParam<std::tuple<const char*, TColor>> {};
+
+TEST_P(GullStrip, FortyFramesKeyedAtIndexTwoInEveryTopLeftPixel) {
+  const auto [name, key] = GetParam();
+  const resources::Resource* r = Find(name, "BITMAP");
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(BmpCompression(r->data), 1);
+  const Bitmap strip = Load(name, "BITMAP");
+  ASSERT_EQ(strip.GetFormat(), Bitmap::Format::Indexed8);
+  ASSERT_EQ(strip.Width(), 30);
+  ASSERT_EQ(strip.Height(), 440);
+  EXPECT_EQ(strip.Palette()[2], key);
+  for (int f = 0; f < 40; ++f) {
+    EXPECT_EQ(strip.Indices()[f * 11 * 30], 2) << "frame " << f;
+    int bird = 0;
+    for (int y = 0; y < 11; ++y)
+      for (int x = 0; x < 30; ++x) bird += strip.PixelColour(x, f * 11 + y) != key;
+    EXPECT_GT(bird, 12) << "frame " << f << " has no gull";
+  }
+  // No gull pixel uses the key colour through another palette entry.
+  for (int i = 0; i < 30 * 440; ++i) {
+    if (strip.Indices()[i] != 2) {
+      ASSERT_NE(strip.Palette()[strip.Indices()[i]], key);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, GullStrip,
+                         testing::Values(std::make_tuple("DDani1bird", RGBColor(45, 13, 255)),
+                                         std::make_tuple("DDani1birds_small", RGBColor(62, 37, 226))));
+
+// Rows holding gull pixels in one frame: the wings must travel up and down.
+std::pair<int, int> BirdRows(const Bitmap& strip, int frame) {
+  const TColor key = strip.Palette()[2];
+  int top = 11, bottom = -1;
+  for (int y = 0; y < 11; ++y)
+    for (int x = 0; x < 30; ++x)
+      if (strip.PixelColour(x, frame * 11 + y) != key) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  return {top, bottom};
+}
+
+TEST(Catalogue, GullWingsBeatAndFaceTheirCourse) {
+  const Bitmap strip = Load("DDani1bird", "BITMAP");
+  ASSERT_EQ(strip.Height(), 440);
+  for (int group = 0; group < 5; ++group) {
+    // Wings up in pose 0 reach higher than in pose 4 (wings down), which reach lower.
+    const auto up = BirdRows(strip, group * 8), down = BirdRows(strip, group * 8 + 4);
+    EXPECT_LT(up.first, down.first) << "group " << group;
+    EXPECT_GT(down.second, up.second) << "group " << group;
+    // The head (the beak colour) is on the side the gull flies to.
+    int beakX = -1;
+    const TColor beakColour = RGBColor(236, 186, 70);
+    for (int y = 0; y < 11; ++y)
+      for (int x = 0; x < 30; ++x)
+        if (strip.PixelColour(x, (group * 8 + 2) * 11 + y) == beakColour) beakX = x;
+    ASSERT_GE(beakX, 0) << "group " << group;
+    if (group < 3) {
+      EXPECT_LT(beakX, 15) << "group " << group << " should face left";
+    } else {
+      EXPECT_GT(beakX, 15) << "group " << group << " should face right";
+    }
+  }
+}
+
+TEST(Catalogue, SmallGullIsDarkerAndSurvivesHalving) {
+  const Bitmap big = Load("DDani1bird", "BITMAP");
+  const Bitmap small = Load("DDani1birds_small", "BITMAP");
+  auto brightness = [](const Bitmap& b) {
+    double sum = 0;
+    int n = 0;
+    for (int i = 0; i < b.Width() * b.Height(); ++i)
+      if (b.Indices()[i] != 2) {
+        const TColor c = b.Palette()[b.Indices()[i]];
+        sum += RedOf(c) + GreenOf(c) + BlueOf(c);
+        ++n;
+      }
+    return n ? sum / n : 0.0;
+  };
+  EXPECT_LT(brightness(small), brightness(big) * 0.8);
+  // The scene shrinks it to 15 x 5 by taking every other pixel: a bird must remain.
+  for (int f = 0; f < 40; ++f) {
+    int bird = 0;
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 15; ++x) bird += small.Indices()[(f * 11 + y * 11 / 5) * 30 + x * 2] != 2;
+    EXPECT_GE(bird, 4) << "frame " << f;
+  }
+}
+
+TEST(Catalogue, PreviewPicturesAreUncompressed8Bit) {
+  for (const char* name : {"PREV_BITMAP", "Image1"}) {
+    const resources::Resource* r = Find(name, "BITMAP");
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(BmpCompression(r->data), 0) << name;
+    const Bitmap b = Load(name, "BITMAP");
+    EXPECT_EQ(b.GetFormat(), Bitmap::Format::Indexed8);
+    EXPECT_EQ(b.Width(), 154);
+    EXPECT_EQ(b.Height(), 116);
+    // The miniature has the sky's many colours, not a flat fill.
+    std::set<uint8_t> used(b.Indices(), b.Indices() + 154 * 116);
+    EXPECT_GT(used.size(), 100u) << name;
+  }
+}
+
+uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+TEST(Catalogue, SoundIsLayer3WaveWithTheFixedHeader) {
+  const resources::Resource* r = Find("SoundName", "WAVE");
+  ASSERT_NE(r, nullptr);
+  const uint8_t* d = r->data.data();
+  ASSERT_GE(r->data.size(), 70u);
+  EXPECT_EQ(std::memcmp(d, "RIFF", 4), 0);
+  EXPECT_EQ(Le32(d + 4), r->data.size() - 8);
+  EXPECT_EQ(std::memcmp(d + 8, "WAVEfmt ", 8), 0);
+  EXPECT_EQ(Le32(d + 16), 30u);
+  EXPECT_EQ(Le16(d + 20), 0x0055);
+  EXPECT_EQ(Le16(d + 22), 2);
+  EXPECT_EQ(Le32(d + 24), 24000u);
+  EXPECT_EQ(Le32(d + 28), 5000u);
+  EXPECT_EQ(Le16(d + 32), 1);
+  EXPECT_EQ(Le16(d + 36), 12);   // extension size
+  EXPECT_EQ(Le16(d + 38), 1);    // wID
+  EXPECT_EQ(Le32(d + 40), 2u);   // fdwFlags
+  EXPECT_EQ(Le16(d + 44), 120);  // nBlockSize: one 40 kbit/s frame
+  EXPECT_EQ(Le16(d + 46), 1);    // nFramesPerBlock
+
+  Mp3Wave wave;
+  std::string error;
+  ASSERT_TRUE(ParseMp3Wave(r->data, wave, &error)) << error;
+  EXPECT_EQ(wave.factSamples, 690048u);
+  EXPECT_EQ(wave.data.size(), 143760u);
+  // Whole frames: every 120 bytes a frame header (MPEG-2 layer 3, 40 kbit/s, 24 kHz).
+  for (size_t at = 0; at < wave.data.size(); at += 120) {
+    ASSERT_EQ(wave.data[at], 0xFF) << at;
+    ASSERT_EQ(wave.data[at + 1] & 0xFE, 0xF2) << at;
+    ASSERT_EQ(wave.data[at + 2] >> 4, 5) << at;  // bitrate index of 40 kbit/s
+  }
+}
+
+TEST(Catalogue, SoundDecodesToALoopWithoutAClick) {
+  const resources::Resource* r = Find("SoundName", "WAVE");
+  ASSERT_NE(r, nullptr);
+  Mp3Wave wave;
+  Pcm pcm;
+  std::string error;
+  ASSERT_TRUE(ParseMp3Wave(r->data, wave, &error)) << error;
+  ASSERT_TRUE(DecodeMp3Wave(wave, pcm, &error)) << error;
+  EXPECT_EQ(pcm.channels, 2);
+  EXPECT_EQ(pcm.rate, 24000);
+  const size_t frames = pcm.Frames();
+  // Every frame decoded, less the codec delay in front.
+  ASSERT_TRUE(wave.hasCodecDelay);
+  EXPECT_EQ(frames, 690048u - wave.codecDelay);
+  // The step from the last sample back to the first is no bigger than the
+  // ordinary steps of the clip.
+  double typical = 0, peak = 0;
+  for (size_t i = 1; i < frames; ++i) {
+    for (int c = 0; c < 2; ++c) {
+      const double step = std::abs(pcm.samples[i * 2 + c] - pcm.samples[(i - 1) * 2 + c]);
+      typical += step;
+      peak = std::max(peak, std::abs(static_cast<double>(pcm.samples[i * 2 + c])));
+    }
+  }
+  typical /= (frames - 1) * 2.0;
+  EXPECT_GT(peak, 4000) << "the clip is nearly silent";
+  for (int c = 0; c < 2; ++c) {
+    const double seam = std::abs(pcm.samples[c] - pcm.samples[(frames - 1) * 2 + c]);
+    EXPECT_LT(seam, typical * 4 + 50) << "channel " << c;
+  }
+}
+
+}  // namespace
+}  // namespace velmo

@@ -1,0 +1,179 @@
+// The picture decoders against hand-made, corrupt and truncated files.
+#include "platform/picture_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "resources/catalogue.h"
+
+namespace velmo {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put16(Bytes& b, uint32_t v) {
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+void Put32(Bytes& b, uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+
+// A BMP file: header, 40-byte info header, `colours` palette entries (entry i
+// is (i, 2i, 3i)), then `pixels` as given.
+Bytes Bmp(int width, int height, int bits, int compression, const Bytes& pixels, int colours = 4) {
+  Bytes b{'B', 'M'};
+  const uint32_t offset = 14 + 40 + colours * 4;
+  Put32(b, offset + static_cast<uint32_t>(pixels.size()));
+  Put32(b, 0);
+  Put32(b, offset);
+  Put32(b, 40);
+  Put32(b, static_cast<uint32_t>(width));
+  Put32(b, static_cast<uint32_t>(height));
+  Put16(b, 1);
+  Put16(b, bits);
+  Put32(b, compression);
+  Put32(b, static_cast<uint32_t>(pixels.size()));
+  Put32(b, 0);
+  Put32(b, 0);
+  Put32(b, colours);
+  Put32(b, 0);
+  for (int i = 0; i < colours; ++i) {
+    b.push_back(static_cast<uint8_t>(3 * i));  // blue
+    b.push_back(static_cast<uint8_t>(2 * i));  // green
+    b.push_back(static_cast<uint8_t>(i));      // red
+    b.push_back(0);
+  }
+  b.insert(b.end(), pixels.begin(), pixels.end());
+  return b;
+}
+
+TEST(DecodeBmp, Uncompressed8BitIsBottomUpWithPaddedRows) {
+  // 3 x 2: stored bottom row first, each row padded to 4 bytes.
+  const Bytes file = Bmp(3, 2, 8, 0, {1, 2, 3, 0, 3, 2, 1, 0});
+  Bitmap b;
+  std::string error;
+  ASSERT_TRUE(DecodeBmp(file, b, &error)) << error;
+  ASSERT_EQ(b.GetFormat(), Bitmap::Format::Indexed8);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_EQ(b.Height(), 2);
+  EXPECT_EQ(b.Indices()[0], 3);  // top-left comes from the last stored row
+  EXPECT_EQ(b.Indices()[3], 1);
+  EXPECT_EQ(b.Palette()[2], RGBColor(2, 4, 6));
+  EXPECT_EQ(b.PixelColour(1, 1), RGBColor(2, 4, 6));
+  EXPECT_EQ(BmpCompression(file), 0);
+}
+
+TEST(DecodeBmp, TopDownWhenHeightIsNegative) {
+  const Bytes file = Bmp(3, -2, 8, 0, {1, 2, 3, 0, 3, 2, 1, 0});
+  Bitmap b;
+  ASSERT_TRUE(DecodeBmp(file, b, nullptr));
+  EXPECT_EQ(b.Indices()[0], 1);
+}
+
+TEST(DecodeBmp, InfoHeaderWithoutFileHeaderAsInResources) {
+  const Bytes file = Bmp(3, 2, 8, 0, {1, 2, 3, 0, 3, 2, 1, 0});
+  const Bytes noFileHeader(file.begin() + 14, file.end());
+  Bitmap b;
+  std::string error;
+  ASSERT_TRUE(DecodeBmp(noFileHeader, b, &error)) << error;
+  EXPECT_EQ(b.Indices()[0], 3);
+}
+
+TEST(DecodeBmp, Rle8RunsAbsoluteRunsDeltaAndLineEnds) {
+  // 6 x 3, bottom-up. Row 2 (stored first): run of 6 x 1.
+  // Row 1: absolute 3 bytes {2,3,2} (padded), then run 3 x 0.
+  // Row 0: delta to x = 4, then run 2 x 3; the skipped pixels stay index 0.
+  const Bytes rle{6, 1, 0, 0,                // row 2, end of line
+                  0, 3, 2, 3, 2, 0, 3, 0, 0, 0,  // row 1
+                  0, 2, 4, 0, 2, 3, 0, 1};   // row 0 via delta, end of bitmap
+  const Bytes file = Bmp(6, 3, 8, 1, rle);
+  Bitmap b;
+  std::string error;
+  ASSERT_TRUE(DecodeBmp(file, b, &error)) << error;
+  EXPECT_EQ(BmpCompression(file), 1);
+  const std::vector<uint8_t> expect{0, 0, 0, 0, 3, 3,  //
+                                    2, 3, 2, 0, 0, 0,  //
+                                    1, 1, 1, 1, 1, 1};
+  EXPECT_EQ(std::vector<uint8_t>(b.Indices(), b.Indices() + 18), expect);
+}
+
+TEST(DecodeBmp, Rle8ThatOverrunsOrStopsShortIsRefused) {
+  Bitmap b;
+  std::string error;
+  EXPECT_FALSE(DecodeBmp(Bmp(4, 1, 8, 1, {5, 1, 0, 1}), b, &error));  // run past the row
+  EXPECT_NE(error.find("RLE8"), std::string::npos);
+  EXPECT_FALSE(DecodeBmp(Bmp(4, 1, 8, 1, {4, 1}), b, &error));  // no end-of-bitmap mark
+  EXPECT_FALSE(DecodeBmp(Bmp(4, 1, 8, 1, {0, 4, 1, 2}), b, &error));  // absolute run cut off
+  EXPECT_FALSE(DecodeBmp(Bmp(4, 2, 8, 1, {0, 2, 9, 9, 0, 1}), b, &error));  // delta beyond the picture
+  EXPECT_FALSE(DecodeBmp(Bmp(4, 2, 8, 1, {0, 0, 0, 0, 0, 0, 4, 1, 0, 1}), b, &error));  // too many rows
+  EXPECT_TRUE(b.Empty()) << "a refused picture leaves the target untouched";
+}
+
+TEST(DecodeBmp, TwentyFourBitIsReadAsTrueColour) {
+  // 1 x 2, bottom-up, rows padded to 4 bytes: BGR.
+  const Bytes file = Bmp(1, 2, 24, 0, {10, 20, 30, 0, 40, 50, 60, 0}, 0);
+  Bitmap b;
+  std::string error;
+  ASSERT_TRUE(DecodeBmp(file, b, &error)) << error;
+  ASSERT_EQ(b.GetFormat(), Bitmap::Format::Rgb32);
+  EXPECT_EQ(b.PixelColour(0, 0), RGBColor(60, 50, 40));
+  EXPECT_EQ(b.PixelColour(0, 1), RGBColor(30, 20, 10));
+}
+
+TEST(DecodeBmp, BadHeadersGetAClearMessage) {
+  Bitmap b;
+  std::string error;
+  EXPECT_FALSE(DecodeBmp({}, b, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(DecodeBmp(Bmp(0, 2, 8, 0, {}), b, &error));
+  EXPECT_NE(error.find("size"), std::string::npos);
+  EXPECT_FALSE(DecodeBmp(Bmp(100000, 1, 8, 0, {}), b, &error));
+  EXPECT_FALSE(DecodeBmp(Bmp(2, 2, 4, 0, {0, 0, 0, 0, 0, 0, 0, 0}), b, &error));
+  EXPECT_NE(error.find("bits per pixel"), std::string::npos);
+  EXPECT_FALSE(DecodeBmp(Bmp(2, 2, 8, 2, {0, 0}), b, &error));  // RLE4 on 8 bits
+  EXPECT_FALSE(DecodeBmp(Bmp(4, 4, 8, 0, {1, 2, 3}), b, &error));
+  EXPECT_NE(error.find("truncated"), std::string::npos);
+  Bytes tooManyColours = Bmp(1, 1, 8, 0, {0, 0, 0, 0});
+  tooManyColours[14 + 32] = 0x01;
+  tooManyColours[14 + 33] = 0x01;  // 257 palette entries
+  EXPECT_FALSE(DecodeBmp(tooManyColours, b, &error));
+  EXPECT_EQ(BmpCompression(Bytes{'B', 'M'}), -1);
+}
+
+TEST(DecodeBmp, EveryTruncationOfARealBitmapIsRefusedSafely) {
+  const resources::Resource* r = resources::Find("DDani1bird", "BITMAP");
+  ASSERT_NE(r, nullptr);
+  Bitmap b;
+  for (size_t n = 0; n < r->data.size(); n += 7) {
+    std::string error;
+    EXPECT_FALSE(DecodeBmp(r->data.first(n), b, &error)) << n;
+    EXPECT_FALSE(error.empty()) << n;
+  }
+  EXPECT_TRUE(DecodeBmp(r->data, b, nullptr));
+}
+
+TEST(DecodeJpeg, DecodesTheSkyAndRefusesDamage) {
+  const resources::Resource* r = resources::Find("Image1ground", "JPEG");
+  ASSERT_NE(r, nullptr);
+  Bitmap b;
+  std::string error;
+  ASSERT_TRUE(DecodeJpeg(r->data, b, &error)) << error;
+  EXPECT_EQ(b.Width(), 800);
+
+  Bitmap untouched;
+  EXPECT_FALSE(DecodeJpeg({}, untouched, &error));
+  EXPECT_NE(error.find("not a JPEG"), std::string::npos);
+  EXPECT_FALSE(DecodeJpeg(r->data.first(r->data.size() / 2), untouched, &error));
+  EXPECT_NE(error.find("JPEG"), std::string::npos);
+  EXPECT_FALSE(DecodeJpeg(r->data.first(40), untouched, &error));
+  Bytes garbage(r->data.begin(), r->data.begin() + 2);
+  garbage.resize(2000, 0x5A);
+  EXPECT_FALSE(DecodeJpeg(garbage, untouched, &error));
+  EXPECT_TRUE(untouched.Empty());
+}
+
+}  // namespace
+}  // namespace velmo

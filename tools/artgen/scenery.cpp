@@ -1,0 +1,282 @@
+#include "scenery.h"
+
+#include <array>
+
+namespace artgen {
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr float kSunX = 150.f;
+constexpr float kSunY = 352.f;
+constexpr float kSunRadius = 13.f;
+constexpr uint32_t kSeed = 20240611u;
+
+// Sea geometry: the camera looks at the horizon from a few metres up.
+constexpr float kPixelAngle = 0.0012f;  // radians per pixel
+constexpr float kEyeHeight = 3.f;       // metres
+
+struct Wave {
+  float length;  // metres
+  float angle;   // direction of travel, degrees from straight at the viewer
+  float slope;   // steepness (amplitude x wave number)
+  int cycles;    // whole periods in the 32 frames, so the sea loops
+};
+constexpr std::array<Wave, 8> kWaves{{
+    {11.f, 8.f, 0.050f, 1},
+    {6.5f, -22.f, 0.050f, 1},
+    {3.4f, 33.f, 0.045f, 2},
+    {2.2f, -41.f, 0.045f, 2},
+    {1.2f, 14.f, 0.040f, 3},
+    {0.75f, -58.f, 0.035f, 3},
+    {0.48f, 67.f, 0.030f, 4},
+    {0.32f, -12.f, 0.028f, 5},
+}};
+
+Rgb SkyGradient(float x, float y) {
+  const float e = Clamp01((kHorizon - y) / kHorizon);  // 0 at the horizon, 1 at the top
+  struct Stop {
+    float at;
+    Rgb colour;
+  };
+  static const std::array<Stop, 6> stops{{
+      {0.00f, {1.00f, 0.80f, 0.56f}},
+      {0.07f, {0.99f, 0.64f, 0.43f}},
+      {0.22f, {0.82f, 0.47f, 0.48f}},
+      {0.45f, {0.50f, 0.37f, 0.53f}},
+      {0.75f, {0.27f, 0.26f, 0.46f}},
+      {1.00f, {0.16f, 0.19f, 0.38f}},
+  }};
+  Rgb warm = stops.back().colour;
+  for (size_t i = 1; i < stops.size(); ++i) {
+    if (e <= stops[i].at) {
+      warm = Mix(stops[i - 1].colour, stops[i].colour, (e - stops[i - 1].at) / (stops[i].at - stops[i - 1].at));
+      break;
+    }
+  }
+  // Away from the sun the sky cools toward violet.
+  const Rgb cool = warm * Rgb{0.78f, 0.80f, 1.02f};
+  const float nearSun = std::exp(-std::fabs(x - kSunX) / 520.f);
+  return Mix(cool, warm, nearSun);
+}
+
+Rgb SunLight(float x, float y) {
+  const float dx = x - kSunX, dy = (y - kSunY) * 1.15f;
+  const float dist = std::sqrt(dx * dx + dy * dy);
+  Rgb c = Rgb{1.f, 0.72f, 0.42f} * (0.55f * std::exp(-dist / 40.f)) + Rgb{1.f, 0.56f, 0.32f} * (0.22f * std::exp(-dist / 170.f));
+  // A haze of light along the horizon under the sun.
+  c = c + Rgb{1.f, 0.7f, 0.45f} * (0.28f * std::exp(-(kHorizon - y) / 22.f) * std::exp(-std::fabs(x - kSunX) / 330.f));
+  return c;
+}
+
+float SunDisc(float x, float y) {
+  const float dx = x - kSunX, dy = y - kSunY;
+  return Smooth(kSunRadius + 1.2f, kSunRadius - 1.2f, std::sqrt(dx * dx + dy * dy));
+}
+
+// Stratus clouds on a plane above the sea, seen in perspective.
+float CloudDensity(float x, float y) {
+  const float e = (kHorizon - y) / kHorizon;
+  if (e <= 0.02f) return 0.f;
+  const float depth = 1.f / (e + 0.05f);
+  const float u = (x - 400.f) / 800.f * depth * 1.6f + 7.3f;
+  const float v = depth * 2.2f;
+  float n = Fbm(u * 1.3f, v * 1.1f, kSeed + 7, 5);
+  // Long streaks: stretch a second field along the horizon.
+  n = 0.65f * n + 0.35f * Fbm(u * 0.45f, v * 2.6f, kSeed + 19, 4);
+  const float threshold = 0.47f + 0.08f * Smooth(0.35f, 0.05f, e) + 0.05f * Smooth(0.6f, 1.f, e);
+  return Smooth(threshold, threshold + 0.16f, n) * Smooth(0.02f, 0.09f, e);
+}
+
+Rgb CloudColour(float x, float y, float density) {
+  const float e = (kHorizon - y) / kHorizon;
+  const float dx = kSunX - x, dy = kSunY - y;
+  const float dist = std::max(std::sqrt(dx * dx + dy * dy), 1.f);
+  // Edges that face the sun catch its light.
+  const float toward = CloudDensity(x + dx / dist * 7.f, y + dy / dist * 7.f);
+  const float edge = Clamp01((density - toward) * 2.2f + 0.15f);
+  const float nearSun = std::exp(-dist / 380.f);
+  const Rgb shadow = Mix(Rgb{0.46f, 0.32f, 0.40f}, Rgb{0.21f, 0.19f, 0.31f}, Smooth(0.1f, 0.9f, e));
+  const Rgb lit = Mix(Rgb{0.96f, 0.56f, 0.52f}, Rgb{1.f, 0.78f, 0.48f}, nearSun);
+  // Undersides glow pink the higher they are; thin veils let light through.
+  const float glow = Clamp01(0.25f + 0.75f * edge) * (0.35f + 0.65f * nearSun) + 0.25f * (1.f - density);
+  return Mix(shadow, lit, Clamp01(glow));
+}
+
+// Top rows of the two hill ridges at the lower right (the far one first).
+float FarRidge(float x) {
+  const float rise = Smooth(430.f, 640.f, x);
+  return kHorizon - (4.f + 40.f * rise + 12.f * (Fbm(x / 55.f, 3.1f, kSeed + 3, 4) - 0.5f) * rise);
+}
+float NearRidge(float x) {
+  const float rise = Smooth(560.f, 720.f, x) * (1.f - 0.25f * Smooth(760.f, 800.f, x));
+  return kHorizon - (2.f + 30.f * rise + 9.f * (Fbm(x / 38.f, 8.7f, kSeed + 5, 4) - 0.5f) * rise);
+}
+
+Rgb SkyPoint(float x, float y) {
+  Rgb c = SkyGradient(x, y) + SunLight(x, y);
+  c = Mix(c, Rgb{1.f, 0.95f, 0.80f}, SunDisc(x, y));
+  const float d = CloudDensity(x, y);
+  if (d > 0.f) {
+    const float dx = x - kSunX, dy = y - kSunY;
+    const float veil = 1.f - 0.45f * std::exp(-std::sqrt(dx * dx + dy * dy) / 30.f);
+    c = Mix(c, CloudColour(x, y, d), d * 0.93f * veil);
+  }
+  if (y > FarRidge(x)) {
+    const float haze = Smooth(FarRidge(x), kHorizon, y);
+    c = Mix(Rgb{0.42f, 0.30f, 0.40f}, Rgb{0.66f, 0.46f, 0.46f}, 0.35f + 0.5f * haze);
+  }
+  if (y > NearRidge(x)) {
+    const float haze = Smooth(NearRidge(x), kHorizon, y);
+    c = Mix(Rgb{0.25f, 0.18f, 0.26f}, Rgb{0.42f, 0.29f, 0.34f}, 0.6f * haze);
+  }
+  return c;
+}
+
+}  // namespace
+
+Scenery::Scenery() : sky_(kWidth, static_cast<int>(std::ceil(kHorizon))) {
+  // Four samples a pixel keep the cloud edges and the hills smooth.
+  for (int y = 0; y < sky_.height; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      Rgb sum;
+      for (float oy : {0.25f, 0.75f})
+        for (float ox : {0.25f, 0.75f}) sum = sum + SkyPoint(x + ox, std::min(y + oy, kHorizon - 0.01f));
+      sky_.at(x, y) = sum * 0.25f;
+    }
+  }
+}
+
+Rgb Scenery::SkyAbove(float x, float y) const { return sky_.Sample(x - 0.5f, y - 0.5f); }
+
+Rgb Scenery::SeaPixel(float x, float y, int frame) const {
+  const float d = std::max(y - kHorizon, 0.2f);  // pixels below the horizon
+  const float z = kEyeHeight / (d * kPixelAngle);
+  const float wx = (x - 400.f) * kPixelAngle * z;
+  const float t = static_cast<float>(frame) / kSeaFrames;
+  // A still field that bends the crest lines, so the sea is not a lattice.
+  const float warp = 2.4f * (Fbm(wx * 0.09f, z * 0.07f, kSeed + 31, 3) - 0.5f);
+  float sz = 0, sx = 0, unresolved = 0;
+  for (const Wave& w : kWaves) {
+    const float k = 2 * kPi / w.length;
+    const float c = std::cos(w.angle * kPi / 180.f), s = std::sin(w.angle * kPi / 180.f);
+    // Screen-space wavelength: fade waves too fine for the pixel grid.
+    const float dPhaseDy = k * c * z / d;  // |dz/dd| = z / d
+    const float dPhaseDx = k * s * kPixelAngle * z;
+    const float screenLength = 2 * kPi / std::max(std::sqrt(dPhaseDy * dPhaseDy + dPhaseDx * dPhaseDx), 1e-6f);
+    const float keep = Smooth(1.6f, 4.5f, screenLength);
+    const float phase = k * (c * z + s * wx) + 2 * kPi * w.cycles * t + warp * (1.f + 0.3f * w.cycles);
+    const float slope = w.slope * std::cos(phase) * keep;
+    sz += slope * c;
+    sx += slope * s;
+    unresolved += (1.f - keep) * w.slope * w.slope * 0.5f;
+  }
+  // Reflection: tilted facets send the view ray higher or lower into the sky.
+  const float grazing = d * kPixelAngle;
+  const float reflectUp = d + sz * (2.f / kPixelAngle) * 0.55f;
+  const float reflectX = x + sx * 2.f * d * 2.5f;
+  Rgb sky = SkyAbove(reflectX, kHorizon - std::max(reflectUp, 0.5f));
+  const float fresnel = 0.04f + 0.96f * std::pow(1.f - std::sin(std::min(grazing + std::fabs(sz), 1.5f)), 5.f);
+  const Rgb deep = Mix(Rgb{0.20f, 0.17f, 0.24f}, Rgb{0.07f, 0.11f, 0.17f}, Smooth(0.f, 120.f, d));
+  Rgb c = Mix(deep, sky * 0.84f, Clamp01(fresnel * 1.05f));
+  // Sun glitter: facets that mirror the sun, spread by the waves too fine to see.
+  const float sunUp = kHorizon - kSunY;
+  const float spreadY = kSunRadius * 0.7f + std::sqrt(unresolved) * (2.f / kPixelAngle) * 0.55f;
+  const float spreadX = kSunRadius * 0.7f + std::sqrt(unresolved) * 2.f * d * 2.5f + 2.f;
+  const float gy = (reflectUp - sunUp) / spreadY, gx = (reflectX - kSunX) / spreadX;
+  const float glitter = std::exp(-0.5f * (gx * gx + gy * gy)) * (kSunRadius * kSunRadius * 0.5f) / (spreadX * spreadY);
+  c = c + Rgb{1.f, 0.82f, 0.55f} * (glitter * 2.6f);
+  return c;
+}
+
+Image Scenery::Ground() const {
+  Image out(kWidth, kGroundHeight);
+  for (int y = 0; y < kGroundHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      if (y < sky_.height) {
+        out.at(x, y) = sky_.at(x, y);
+      } else {
+        Rgb sum;
+        for (float oy : {0.25f, 0.75f})
+          for (float ox : {0.25f, 0.75f}) sum = sum + SeaPixel(x + ox, y + oy, 0);
+        out.at(x, y) = sum * 0.25f;
+      }
+    }
+  return out;
+}
+
+Image Scenery::SeaFrame(int frame) const {
+  Image out(kWidth, kSeaHeight);
+  for (int row = 0; row < kSeaHeight; ++row)
+    for (int x = 0; x < kWidth; ++x) {
+      Rgb sum;
+      for (float oy : {0.25f, 0.75f})
+        for (float ox : {0.25f, 0.75f}) sum = sum + SeaPixel(x + ox, kSeaTop + row + oy, frame);
+      out.at(x, row) = sum * 0.25f;
+    }
+  return out;
+}
+
+namespace {
+
+struct Boulder {
+  float cx, cy, rx, ry;  // in rock-picture rows and columns
+};
+constexpr std::array<Boulder, 11> kBoulders{{
+    {400.f, 205.f, 560.f, 95.f},  // the low shelf along the whole shore
+    {-10.f, 130.f, 70.f, 105.f},
+    {70.f, 100.f, 105.f, 82.f},
+    {200.f, 128.f, 88.f, 58.f},
+    {318.f, 122.f, 42.f, 22.f},
+    {440.f, 120.f, 58.f, 26.f},
+    {548.f, 126.f, 52.f, 34.f},
+    {645.f, 112.f, 92.f, 70.f},
+    {770.f, 100.f, 78.f, 86.f},
+    {830.f, 140.f, 60.f, 120.f},
+    {120.f, 170.f, 150.f, 60.f},
+}};
+
+}  // namespace
+
+Image Scenery::Rocks(std::vector<bool>& rock) const {
+  Image out(kWidth, kRockHeight);
+  rock.assign(out.px.size(), false);
+  for (int y = 0; y < kRockHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      // The nearest boulder holding this pixel shades it.
+      const Boulder* front = nullptr;
+      float nx = 0, ny = 0;
+      const float rough = Fbm(x / 16.f, y / 16.f, kSeed + 41, 4) - 0.5f;
+      for (const Boulder& b : kBoulders) {
+        const float dx = (x + 0.5f - b.cx) / b.rx, dy = (y + 0.5f - b.cy) / b.ry;
+        if (dx * dx + dy * dy < 1.f + 0.55f * rough && (!front || b.cy + b.ry > front->cy + front->ry)) {
+          front = &b;
+          nx = dx;
+          ny = dy;
+        }
+      }
+      // Everything below the sea band's lower edge is solid rock.
+      if (!front && y < 118) continue;
+      const size_t i = static_cast<size_t>(y) * kWidth + x;
+      rock[i] = true;
+      const float len = std::sqrt(nx * nx + ny * ny);
+      if (len > 1.f) {
+        nx /= len;
+        ny /= len;
+      }
+      const float nz = std::sqrt(std::max(0.f, 1.f - nx * nx - ny * ny));
+      const float grain = Fbm(x / 5.f, y / 3.f, kSeed + 43, 3);
+      const float crack = Smooth(0.035f, 0.0f, std::fabs(Fbm(x / 26.f, y / 14.f, kSeed + 47, 3) - 0.5f));
+      Rgb c = Mix(Rgb{0.085f, 0.075f, 0.085f}, Rgb{0.17f, 0.14f, 0.14f}, grain);
+      // Back-lit by the low sun: rims facing up and to the left catch warm light.
+      const float rim = Clamp01(-(0.75f * nx + 0.66f * ny)) * std::pow(1.f - nz, 2.f);
+      c = c + Rgb{0.85f, 0.48f, 0.28f} * (rim * 0.55f);
+      c = c + Rgb{0.16f, 0.13f, 0.20f} * (Clamp01(-ny) * 0.35f);
+      c = c * (1.f - 0.45f * crack);
+      // Keep clear of the see-through colour (8, 8, 8), even in 16-bit modes.
+      c = {std::max(c.r, 0.075f), std::max(c.g, 0.075f), std::max(c.b, 0.075f)};
+      out.at(x, y) = c;
+    }
+  return out;
+}
+
+}  // namespace artgen
