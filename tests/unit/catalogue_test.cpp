@@ -148,7 +148,8 @@ TEST_P(GullStrip, FortyFramesKeyedAtIndexTwoInEveryTopLeftPixel) {
 
 INSTANTIATE_TEST_SUITE_P(Both, GullStrip,
                          testing::Values(std::make_tuple("DDani1bird", RGBColor(45, 13, 255)),
-                                         std::make_tuple("DDani1birds_small", RGBColor(62, 37, 226))));
+                                         std::make_tuple("DDani1birds_small", RGBColor(62, 37, 226))),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 // Rows holding gull pixels in one frame: the wings must travel up and down.
 std::pair<int, int> BirdRows(const Bitmap& strip, int frame) {
