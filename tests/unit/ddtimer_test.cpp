@@ -1,0 +1,179 @@
+#include "components/ddtimer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake_timer.h"
+
+namespace velmo {
+namespace {
+
+class DDtimerTest : public ::testing::Test {
+ protected:
+  DDtimerTest() {
+    timer = new TDDtimer(&owner, clock);
+    auto record = [this](const char* what) {
+      return [this, what](Component* sender) {
+        EXPECT_EQ(sender, timer);
+        events.push_back(what);
+      };
+    };
+    timer->OnTimer = record("Timer");
+    timer->OnDivide2 = record("Divide2");
+    timer->On5tick = record("5");
+    timer->On10tick = record("10");
+    timer->On15tick = record("15");
+    timer->On20tick = record("20");
+    timer->On25tick = record("25");
+    timer->OnZasTime = record("Zas");
+  }
+  // Fires one tick after ms and returns the events it raised.
+  std::vector<std::string> TickAfter(uint32_t ms) {
+    events.clear();
+    clock.AdvanceAndFire(ms);
+    return events;
+  }
+  std::vector<std::string> CountEventsOf(int ticks) {
+    std::vector<std::string> counts;
+    for (int i = 1; i <= ticks; ++i)
+      for (const std::string& e : TickAfter(40))
+        if (e != "Timer" && e != "Divide2") counts.push_back(std::to_string(i) + ":" + e);
+    return counts;
+  }
+
+  FakeTimerService clock;
+  Component owner;
+  TDDtimer* timer;
+  std::vector<std::string> events;
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(DDtimerTest, NewTimerIsDisabledAt40AndSilent) {
+  TDDtimer fresh(nullptr, clock);
+  EXPECT_FALSE(fresh.GetEnabled());
+  EXPECT_EQ(fresh.GetInterval(), 40);
+  EXPECT_TRUE(clock.setCalls.empty());
+  EXPECT_EQ(clock.AdvanceAndFire(5000), 0);
+}
+
+TEST_F(DDtimerTest, EnablingStartsAPeriodicTimerWithTheComponentAsUserValue) {
+  timer->SetInterval(60);
+  timer->SetEnabled(true);
+  ASSERT_EQ(clock.setCalls.size(), 1u);
+  const auto& call = clock.setCalls[0];
+  EXPECT_EQ(call.delay, 60u);
+  EXPECT_EQ(call.resolution, 0u);
+  EXPECT_EQ(call.flags, TIME_PERIODIC);
+  EXPECT_EQ(call.user, reinterpret_cast<uintptr_t>(timer));
+  EXPECT_EQ(call.callback, &TDDtimer::TimerProc);
+  timer->SetEnabled(true);  // already on: nothing
+  EXPECT_EQ(clock.setCalls.size(), 1u);
+}
+
+TEST_F(DDtimerTest, FirstTickRaisesTimerAndDivide2SecondOnlyTimer) {
+  timer->SetEnabled(true);
+  EXPECT_EQ(TickAfter(40), (Events{"Timer", "Divide2"}));
+  EXPECT_EQ(TickAfter(40), (Events{"Timer"}));
+  EXPECT_EQ(TickAfter(40), (Events{"Timer", "Divide2"}));
+}
+
+TEST_F(DDtimerTest, CountEventsComeOnceEachInOrderAfterTheOthers) {
+  timer->SetEnabled(true);
+  EXPECT_EQ(CountEventsOf(30), (Events{"5:5", "10:10", "15:15", "20:20", "25:25"}));
+  timer->SetEnabled(false);
+  clock.SetTime(0);
+  timer->SetEnabled(true);
+  for (int i = 0; i < 4; ++i) TickAfter(40);
+  EXPECT_EQ(TickAfter(2001), (Events{"Timer", "Divide2", "5", "Zas"}));
+}
+
+TEST_F(DDtimerTest, TheSequenceStopsAfter25EvenWithoutAHandler) {
+  timer->On25tick = nullptr;
+  timer->SetEnabled(true);
+  EXPECT_EQ(CountEventsOf(60), (Events{"5:5", "10:10", "15:15", "20:20"}));
+}
+
+TEST_F(DDtimerTest, DisablingAndEnablingRestartsPhaseAndCount) {
+  timer->SetEnabled(true);
+  for (int i = 0; i < 7; ++i) TickAfter(40);
+  timer->SetEnabled(false);
+  EXPECT_EQ(clock.killCalls, (std::vector<uint32_t>{clock.setCalls[0].result}));
+  EXPECT_EQ(clock.AdvanceAndFire(40), 0);
+  timer->SetEnabled(true);
+  EXPECT_EQ(TickAfter(40), (Events{"Timer", "Divide2"}));
+  EXPECT_EQ(CountEventsOf(5), (Events{"4:5"}));
+}
+
+TEST_F(DDtimerTest, StallIsMoreThan2000Ms) {
+  clock.SetTime(1000);
+  timer->SetEnabled(true);
+  EXPECT_EQ(TickAfter(2000), (Events{"Timer", "Divide2"}));
+  EXPECT_EQ(TickAfter(2001), (Events{"Timer", "Zas"}));
+  EXPECT_EQ(TickAfter(40), (Events{"Timer", "Divide2"}));
+}
+
+TEST_F(DDtimerTest, ElapsedTimeIsRightAcrossTheCounterWrap) {
+  clock.SetTime(0xFFFFFF00u);
+  timer->SetEnabled(true);
+  EXPECT_EQ(TickAfter(0x80), (Events{"Timer", "Divide2"}));
+  EXPECT_EQ(TickAfter(0x100), (Events{"Timer"}));  // now past zero: still 256 ms
+  EXPECT_EQ(TickAfter(2500), (Events{"Timer", "Divide2", "Zas"}));
+}
+
+TEST_F(DDtimerTest, TimeInHandlersCountsTowardsTheNextTick) {
+  timer->OnTimer = [this](Component*) { clock.Advance(1500); };
+  timer->SetEnabled(true);
+  EXPECT_EQ(TickAfter(0), (Events{"Divide2"}));
+  // 1500 ms spent in the last tick plus 600 since: more than 2000.
+  EXPECT_EQ(TickAfter(600), (Events{"Zas"}));
+}
+
+TEST_F(DDtimerTest, IntervalChangeWaitsForTheNextEnabling) {
+  timer->SetEnabled(true);
+  timer->SetInterval(60);
+  EXPECT_EQ(timer->GetInterval(), 60);
+  EXPECT_EQ(clock.setCalls.size(), 1u);
+  EXPECT_EQ(clock.setCalls[0].delay, 40u);
+  timer->SetEnabled(false);
+  timer->SetEnabled(true);
+  EXPECT_EQ(clock.setCalls.back().delay, 60u);
+}
+
+TEST_F(DDtimerTest, FailedTimerStaysEnabledSilentAndIsNotKilled) {
+  clock.ScriptNextSetEventResult(0);
+  timer->SetEnabled(true);
+  EXPECT_TRUE(timer->GetEnabled());
+  EXPECT_EQ(clock.AdvanceAndFire(40), 0);
+  timer->SetEnabled(false);
+  EXPECT_FALSE(timer->GetEnabled());
+  EXPECT_TRUE(clock.killCalls.empty());
+}
+
+TEST_F(DDtimerTest, DisablingFromInsideAHandler) {
+  timer->OnTimer = [this](Component*) { timer->SetEnabled(false); };
+  timer->SetEnabled(true);
+  EXPECT_EQ(TickAfter(40), (Events{"Divide2"}));  // the tick carries on
+  EXPECT_FALSE(timer->GetEnabled());
+  EXPECT_EQ(clock.RunningCount(), 0u);
+}
+
+TEST_F(DDtimerTest, DestroyingAnEnabledTimerKillsItFirst) {
+  timer->SetEnabled(true);
+  const uint32_t id = clock.setCalls[0].result;
+  owner.FreeChild(timer);
+  EXPECT_EQ(clock.killCalls, (std::vector<uint32_t>{id}));
+  EXPECT_FALSE(clock.IsRunning(id));
+}
+
+TEST_F(DDtimerTest, DestroyingADisabledTimerKillsNothing) {
+  timer->SetEnabled(true);
+  timer->SetEnabled(false);
+  owner.FreeChild(timer);
+  EXPECT_EQ(clock.killCalls.size(), 1u);
+}
+
+}  // namespace
+}  // namespace velmo
