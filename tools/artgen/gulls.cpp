@@ -39,7 +39,7 @@ void DrawGull(Indexed& out, int top, int w, int h, float wing, bool faceRight, f
         int sum = 0;
         for (int sy = 0; sy < kSuper; ++sy)
           for (int sx = 0; sx < kSuper; ++sx) sum += data[(y * kSuper + sy) * stride + x * kSuper + sx];
-        if (sum > 255 * kSuper * kSuper * 0.45f) out.at(x, top + y) = shade;
+        if (sum > 255 * kSuper * kSuper * 0.4f) out.at(x, top + y) = shade;
       }
   };
   // Geometry in a 30 x 11 box; the bird faces left. wing: +1 up, -1 down.
@@ -50,11 +50,12 @@ void DrawGull(Indexed& out, int top, int w, int h, float wing, bool faceRight, f
   const float tipY = cy - 5.0f * wing + 0.4f;
   const float farElbowX = 21.5f, farTipX = 28.8f;
   auto wingPath = [&](float ex, float ey, float tx, float ty, float inner) {
-    cairo_move_to(cr, shoulderX + inner, cy - 0.6f);
-    cairo_line_to(cr, ex, ey - 0.9f);
-    cairo_line_to(cr, tx, ty);
-    cairo_line_to(cr, ex + (tx < ex ? 1.2f : -1.2f), ey + 0.9f);
-    cairo_line_to(cr, shoulderX + inner, cy + 1.0f);
+    cairo_move_to(cr, shoulderX + inner, cy - 0.9f);
+    cairo_line_to(cr, ex, ey - 1.1f);
+    cairo_line_to(cr, tx, ty - 0.5f);
+    cairo_line_to(cr, tx, ty + 0.6f);
+    cairo_line_to(cr, ex + (tx < ex ? 1.0f : -1.0f), ey + 1.2f);
+    cairo_line_to(cr, shoulderX + inner, cy + 1.3f);
     cairo_close_path(cr);
     cairo_fill(cr);
   };
@@ -92,12 +93,12 @@ void DrawGull(Indexed& out, int top, int w, int h, float wing, bool faceRight, f
   });
   layer(kTips, [&] {
     auto tip = [&](float ex, float ey, float tx, float ty) {
-      const float f = 0.62f;  // the outer part of the hand is black
+      const float f = 0.6f;  // the outer part of the hand is black
       const float mx = ex + (tx - ex) * f, my = ey + (ty - ey) * f;
       cairo_move_to(cr, mx, my - 1.0f);
-      cairo_line_to(cr, tx, ty - 0.3f);
-      cairo_line_to(cr, tx, ty + 0.6f);
-      cairo_line_to(cr, mx, my + 1.0f);
+      cairo_line_to(cr, tx, ty - 0.6f);
+      cairo_line_to(cr, tx, ty + 0.7f);
+      cairo_line_to(cr, mx, my + 1.1f);
       cairo_close_path(cr);
       cairo_fill(cr);
     };
@@ -110,6 +111,40 @@ void DrawGull(Indexed& out, int top, int w, int h, float wing, bool faceRight, f
   });
   cairo_destroy(cr);
   cairo_surface_destroy(s);
+}
+
+void Plot(Indexed& out, int x, int y, uint8_t shade) {
+  if (x >= 0 && y >= 0 && x < out.width && y < out.height) out.at(x, y) = shade;
+}
+
+// A straight run of pixels from (x0, y0) to (x1, y1), every step touching
+// the last, so the wing never breaks apart.
+void Line(Indexed& out, int x0, int y0, int x1, int y1, uint8_t shade) {
+  const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+  for (int i = 0; i <= steps; ++i) {
+    const float t = steps ? static_cast<float>(i) / steps : 0.f;
+    Plot(out, static_cast<int>(std::lround(x0 + (x1 - x0) * t)), static_cast<int>(std::lround(y0 + (y1 - y0) * t)),
+         shade);
+  }
+}
+
+// The distant gull at 15 x 5, pixel by pixel: a body, a head to the left and
+// two wings from the shoulders through the elbows to dark tips.
+void DrawSmallGull(Indexed& out, float wing, bool faceRight) {
+  const int ey = static_cast<int>(std::lround(2.f - 1.2f * wing - 0.3f));
+  const int ty = static_cast<int>(std::lround(2.f - 2.f * wing));
+  auto X = [&](int x) { return faceRight ? 14 - x : x; };
+  Line(out, X(7), 2, X(4), ey, kUpperWing);
+  Line(out, X(4), ey, X(1), ty, kUpperWing);
+  Plot(out, X(1), ty, kTips);
+  Plot(out, X(2), std::lround(ty + (ey - ty) / 3.f), kTips);
+  Line(out, X(9), 2, X(11), ey, kUpperWing);
+  Line(out, X(11), ey, X(13), ty, kUpperWing);
+  Plot(out, X(13), ty, kTips);
+  Line(out, X(5), 2, X(10), 2, kBody);
+  Line(out, X(6), 3, X(9), 3, kBody);
+  Plot(out, X(11), 3, kTail);
+  Plot(out, X(4), 2, kBody);
 }
 
 }  // namespace
@@ -149,7 +184,7 @@ Indexed GullStrip(bool small) {
       // Drawn at 15 x 5 and doubled, so that every other pixel is the bird.
       Indexed tiny(15, 6);
       std::fill(tiny.index.begin(), tiny.index.end(), kGullBackgroundIndex);
-      DrawGull(tiny, 0, 15, 5, wing, right, 0.5f);
+      DrawSmallGull(tiny, wing, right);
       for (int y = 0; y < 10; ++y)
         for (int x = 0; x < kGullWidth; ++x) strip.at(x, frame * kGullHeight + y) = tiny.at(x / 2, y / 2);
     }

@@ -62,7 +62,7 @@ Rgb SkyGradient(float x, float y) {
 Rgb SunLight(float x, float y) {
   const float dx = x - kSunX, dy = (y - kSunY) * 1.15f;
   const float dist = std::sqrt(dx * dx + dy * dy);
-  Rgb c = Rgb{1.f, 0.72f, 0.42f} * (0.55f * std::exp(-dist / 40.f)) + Rgb{1.f, 0.56f, 0.32f} * (0.22f * std::exp(-dist / 170.f));
+  Rgb c = Rgb{1.f, 0.70f, 0.40f} * (0.34f * std::exp(-dist / 34.f)) + Rgb{1.f, 0.56f, 0.32f} * (0.22f * std::exp(-dist / 170.f));
   // A haze of light along the horizon under the sun.
   c = c + Rgb{1.f, 0.7f, 0.45f} * (0.28f * std::exp(-(kHorizon - y) / 22.f) * std::exp(-std::fabs(x - kSunX) / 330.f));
   return c;
@@ -114,7 +114,7 @@ float NearRidge(float x) {
 
 Rgb SkyPoint(float x, float y) {
   Rgb c = SkyGradient(x, y) + SunLight(x, y);
-  c = Mix(c, Rgb{1.f, 0.95f, 0.80f}, SunDisc(x, y));
+  c = Mix(c, Rgb{1.f, 0.97f, 0.86f}, SunDisc(x, y));
   const float d = CloudDensity(x, y);
   if (d > 0.f) {
     const float dx = x - kSunX, dy = y - kSunY;
@@ -180,11 +180,14 @@ Rgb Scenery::SeaPixel(float x, float y, int frame) const {
   Rgb c = Mix(deep, sky * 0.84f, Clamp01(fresnel * 1.05f));
   // Sun glitter: facets that mirror the sun, spread by the waves too fine to see.
   const float sunUp = kHorizon - kSunY;
-  const float spreadY = kSunRadius * 0.7f + std::sqrt(unresolved) * (2.f / kPixelAngle) * 0.55f;
-  const float spreadX = kSunRadius * 0.7f + std::sqrt(unresolved) * 2.f * d * 2.5f + 2.f;
+  // Ripples far finer than a pixel (and those faded out above) widen the
+  // mirror image of the sun into a path.
+  const float rough = std::sqrt(unresolved + 0.055f * 0.055f);
+  const float spreadY = kSunRadius * 0.7f + rough * (2.f / kPixelAngle) * 0.55f;
+  const float spreadX = kSunRadius * 0.5f + rough * 2.f * d * 2.5f + 1.5f;
   const float gy = (reflectUp - sunUp) / spreadY, gx = (reflectX - kSunX) / spreadX;
   const float glitter = std::exp(-0.5f * (gx * gx + gy * gy)) * (kSunRadius * kSunRadius * 0.5f) / (spreadX * spreadY);
-  c = c + Rgb{1.f, 0.82f, 0.55f} * (glitter * 2.6f);
+  c = c + Rgb{1.f, 0.80f, 0.52f} * std::min(glitter * 24.f, 3.f);
   return c;
 }
 
@@ -240,38 +243,52 @@ constexpr std::array<Boulder, 11> kBoulders{{
 Image Scenery::Rocks(std::vector<bool>& rock) const {
   Image out(kWidth, kRockHeight);
   rock.assign(out.px.size(), false);
+  std::vector<const Boulder*> owner(out.px.size(), nullptr);
   for (int y = 0; y < kRockHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
       // The nearest boulder holding this pixel shades it.
+      const float rough = 0.45f * (Fbm(x / 12.f, y / 12.f, kSeed + 41, 3) - 0.5f) + 1.0f * (Fbm(x / 50.f, y / 40.f, kSeed + 53, 3) - 0.5f);
       const Boulder* front = nullptr;
-      float nx = 0, ny = 0;
-      const float rough = Fbm(x / 16.f, y / 16.f, kSeed + 41, 4) - 0.5f;
       for (const Boulder& b : kBoulders) {
         const float dx = (x + 0.5f - b.cx) / b.rx, dy = (y + 0.5f - b.cy) / b.ry;
-        if (dx * dx + dy * dy < 1.f + 0.55f * rough && (!front || b.cy + b.ry > front->cy + front->ry)) {
-          front = &b;
-          nx = dx;
-          ny = dy;
-        }
+        if (dx * dx + dy * dy < 1.f + 0.55f * rough && (!front || b.cy + b.ry > front->cy + front->ry)) front = &b;
       }
+      const size_t i = static_cast<size_t>(y) * kWidth + x;
       // Everything below the sea band's lower edge is solid rock.
       if (!front && y < 118) continue;
-      const size_t i = static_cast<size_t>(y) * kWidth + x;
       rock[i] = true;
-      const float len = std::sqrt(nx * nx + ny * ny);
-      if (len > 1.f) {
-        nx /= len;
-        ny /= len;
-      }
-      const float nz = std::sqrt(std::max(0.f, 1.f - nx * nx - ny * ny));
-      const float grain = Fbm(x / 5.f, y / 3.f, kSeed + 43, 3);
-      const float crack = Smooth(0.035f, 0.0f, std::fabs(Fbm(x / 26.f, y / 14.f, kSeed + 47, 3) - 0.5f));
-      Rgb c = Mix(Rgb{0.085f, 0.075f, 0.085f}, Rgb{0.17f, 0.14f, 0.14f}, grain);
-      // Back-lit by the low sun: rims facing up and to the left catch warm light.
-      const float rim = Clamp01(-(0.75f * nx + 0.66f * ny)) * std::pow(1.f - nz, 2.f);
-      c = c + Rgb{0.85f, 0.48f, 0.28f} * (rim * 0.55f);
-      c = c + Rgb{0.16f, 0.13f, 0.20f} * (Clamp01(-ny) * 0.35f);
-      c = c * (1.f - 0.45f * crack);
+      owner[i] = front ? front : &kBoulders[0];
+    }
+  auto isRock = [&](int x, int y) {
+    if (y < 0) return false;
+    x = std::clamp(x, 0, kWidth - 1);
+    return y >= kRockHeight || rock[static_cast<size_t>(y) * kWidth + x];
+  };
+  for (int y = 0; y < kRockHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const size_t i = static_cast<size_t>(y) * kWidth + x;
+      if (!rock[i]) continue;
+      const Boulder& b = *owner[i];
+      float nx = std::clamp((x + 0.5f - b.cx) / b.rx, -1.f, 1.f), ny = std::clamp((y + 0.5f - b.cy) / b.ry, -1.f, 1.f);
+      // Facets: tilt the boulder's normal by the slope of a rough height field.
+      const float hx = Fbm((x + 1) / 9.f, y / 9.f, kSeed + 59, 3) - Fbm((x - 1) / 9.f, y / 9.f, kSeed + 59, 3);
+      const float hy = Fbm(x / 9.f, (y + 1) / 9.f, kSeed + 59, 3) - Fbm(x / 9.f, (y - 1) / 9.f, kSeed + 59, 3);
+      nx = std::clamp(nx + hx * 1.5f, -1.f, 1.f);
+      ny = std::clamp(ny + hy * 1.5f, -1.f, 1.f);
+      const float grain = Fbm(x / 4.f, y / 3.f, kSeed + 43, 3);
+      const float crack = Smooth(0.03f, 0.0f, std::fabs(Fbm(x / 26.f, y / 14.f, kSeed + 47, 3) - 0.5f));
+      Rgb c = Mix(Rgb{0.055f, 0.048f, 0.058f}, Rgb{0.13f, 0.11f, 0.115f}, grain);
+      // Back-lit by the low sun: only the outline toward the upper left catches it.
+      float rim = 0;
+      for (int k = 1; k <= 4; ++k)
+        if (!isRock(x - k, y - k)) {
+          rim = (5 - k) / 4.f;
+          break;
+        }
+      rim *= Clamp01(0.4f - 0.8f * nx - 0.5f * ny);
+      c = c + Rgb{0.80f, 0.45f, 0.26f} * (rim * 0.42f);
+      c = c + Rgb{0.14f, 0.11f, 0.18f} * (Clamp01(-ny - 0.2f) * 0.2f);
+      c = c * (1.f - 0.3f * crack);
       // Keep clear of the see-through colour (8, 8, 8), even in 16-bit modes.
       c = {std::max(c.r, 0.075f), std::max(c.g, 0.075f), std::max(c.b, 0.075f)};
       out.at(x, y) = c;
