@@ -1,0 +1,110 @@
+#pragma once
+// TDDmain: the display device. When enabled it creates the DirectDraw
+// object, takes the window into exclusive full screen in Width x Height x
+// ColorDepth and builds a flipping primary surface with one back buffer.
+// The scene draws every frame into the back buffer and shows it with
+// FlipSurfaces; the sprites, the clock and the gamma component borrow the
+// DirectDraw interfaces and surfaces through the read accessors without
+// taking counts of their own.
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+#include "components/component.h"
+#include "components/dd_error.h"
+#include "platform/display.h"
+#include "platform/timer.h"
+
+namespace velmo {
+
+class IWindow;
+
+class TDDmain : public Component, public DDErrorReporting {
+ public:
+  // Frame-rate measurement, shared by every device of the process.
+  struct FpsCounters {
+    int32_t FpsFrames = 0;
+    int32_t FpsValue = 0;
+    uint32_t FpsLastTime = 0;
+    uint32_t FpsPrevTime = 0;
+  };
+  // The dual-monitor choice, reset by every dual-monitor opening.
+  struct ScreenChoice {
+    int32_t ScreenCount = 0;
+    std::optional<DeviceGuid> ScreenGuid;
+  };
+
+  TDDmain(Component* owner, IDisplayDriver& driver, ITimerService& clock);
+  // Closes a device its owner left open, so the desktop always comes back.
+  ~TDDmain() override;
+
+  bool GetShowFPS() const { return showFPS_; }
+  void SetshowFPS(bool value) { showFPS_ = value; }
+  bool GetEnabled() const { return enabled_; }
+  void SetEnabled(bool value);
+  int32_t GetWidth() const { return width_; }
+  void SetWidth(int32_t value) { width_ = value; }
+  // Read by the frame timer's thread too.
+  int32_t GetHeight() const { return height_; }
+  void SetHeight(int32_t value) { height_ = value; }
+  int32_t GetColorDepth() const { return colorDepth_; }
+  void SetColorDepth(int32_t value) { colorDepth_ = value; }
+  bool GetDualMonitor() const { return dualMonitor_; }
+  void SetDualMonitor(bool value) { dualMonitor_ = value; }
+  bool GetDefineFormHandle() const { return defineFormHandle_; }
+  void SetFormHandle(bool value) { defineFormHandle_ = value; }
+  IWindow* GetDDForm() const { return ddForm_; }
+  void SetParentForm(IWindow* form) { ddForm_ = form; }
+  // The owner form's window, which the device takes when DDForm is not
+  // fixed by DefineFormHandle.
+  void SetOwnerWindow(IWindow* window) { ownerWindow_ = window; }
+
+  void OpenDirectDraw();
+  void CloseDirectDraw();
+  void ClearBackSurface();
+  void FlipSurfaces();
+  void FuncShowFPS();
+  bool MakeRestSurface();
+  HRESULT EnumerateScreens();
+  static bool EnumScreensCallback(const DeviceGuid* guid, const char* description, const char* driverName,
+                                  void* context, void* monitor);
+
+  // What the companions borrow (no count is added for them).
+  IDirectDraw* GetFpDD() const { return FpDD; }
+  IDirectDraw7* GetFpDD7() const { return FpDD7; }
+  IDirectDrawSurface7* GetFpDDSPrimary() const { return FpDDSPrimary; }
+  IDirectDrawSurface7* GetFpDDSBack() const { return FpDDSBack; }
+  HRESULT GetLastResult() const { return FLastResult; }
+
+  static FpsCounters& Fps();
+  static ScreenChoice& Screens();
+
+ private:
+  enum class Restore { Done, Failed, Gone };
+  // MakeRestSurface, also telling whether the device outlived the report.
+  Restore RestoreSurfaces();
+  // FuncShowFPS; false when an error handler freed the device.
+  bool ShowFPS();
+  // Reports an opening failure: text, CloseDirectDraw, OnError.
+  void FailOpening(const char* text);
+
+  IDisplayDriver& driver_;
+  ITimerService& clock_;
+  bool showFPS_ = false;
+  bool enabled_ = false;
+  std::atomic<int32_t> width_{800};
+  std::atomic<int32_t> height_{600};
+  std::atomic<int32_t> colorDepth_{24};
+  bool dualMonitor_ = false;
+  bool defineFormHandle_ = false;
+  IWindow* ddForm_ = nullptr;
+  IWindow* ownerWindow_ = nullptr;
+
+  HRESULT FLastResult = DD_OK;
+  IDirectDraw* FpDD = nullptr;
+  IDirectDraw7* FpDD7 = nullptr;
+  IDirectDrawSurface7* FpDDSPrimary = nullptr;
+  IDirectDrawSurface7* FpDDSBack = nullptr;
+};
+
+}  // namespace velmo
