@@ -76,8 +76,12 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
   SetReg1->SetProductName("Velmo20");
 
   // The layout is drawn for the classic small dialog face; take the nearest metric match.
-  QFont::insertSubstitutions("MS Sans Serif",
-                             {"Microsoft Sans Serif", "Liberation Sans", "Nimbus Sans", "Arial", "DejaVu Sans"});
+  static const bool substituted = [] {
+    QFont::insertSubstitutions("MS Sans Serif",
+                               {"Microsoft Sans Serif", "Liberation Sans", "Nimbus Sans", "Arial", "DejaVu Sans"});
+    return true;
+  }();
+  (void)substituted;
   ui->setupUi(this);
   QFont face = font();
   face.setPixelSize(11);
@@ -185,6 +189,7 @@ void TForm2::FormCreate() {
                        static_cast<QWidget*>(ui->Memo2)}) {
       QPalette p = w->palette();
       p.setColor(QPalette::WindowText, inactive);
+      p.setColor(QPalette::Text, inactive);
       w->setPalette(p);
     }
   }
@@ -416,15 +421,7 @@ void TForm2::RadioButton12_32Click() { FSettings.ColorDepth = 32; }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   auto* edit = qobject_cast<QLineEdit*>(watched);
-  if (edit && event->type() == QEvent::KeyPress) {
-    // Only digits may be typed. Keys that type no character (Delete, arrows)
-    // and the focus keys pass; every other character, backspace included, is dropped.
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete) return false;
-    for (QChar c : key->text())
-      if (!IsNumberFieldChar(c.unicode())) return true;
-    return false;
-  }
+  if (edit && event->type() == QEvent::KeyPress) return Edit1XKeyPress(*static_cast<QKeyEvent*>(event));
   if (edit && event->type() == QEvent::FocusOut) {
     // Leaving the field, not the window, commits it.
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -453,6 +450,15 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+bool TForm2::Edit1XKeyPress(const QKeyEvent& key) {
+  // Only digits may be typed. Keys that type no character (Delete, arrows)
+  // and the focus keys pass; every other character, backspace included, is dropped.
+  if (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab || key.key() == Qt::Key_Delete) return false;
+  for (QChar c : key.text())
+    if (!IsNumberFieldChar(c.unicode())) return true;
+  return false;
 }
 
 void TForm2::VideoModeMouseUp(QAbstractButton* button) {

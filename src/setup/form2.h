@@ -20,6 +20,7 @@ class Form2;
 }
 
 class QAbstractButton;
+class QKeyEvent;
 class QLineEdit;
 class QRadioButton;
 
@@ -74,6 +75,8 @@ class TForm2 : public QWidget {
   void RadioButton2NormalClick();
   void RadioButton5FastClick();
   void UpDown1Changing();
+  // True when the typed key is to be discarded (the four number fields).
+  bool Edit1XKeyPress(const QKeyEvent& key);
   void Edit1NumbirdsExit();
   void Edit1XExit();
   void EditYExit();
