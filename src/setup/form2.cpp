@@ -17,6 +17,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/bitmap.h"
+#include "platform/picture_codec.h"
 #include "resources/catalogue.h"
 #include "setup/number_field.h"
 #include "ui_form2.h"
@@ -33,16 +35,23 @@ QColor ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 // The colour the platform gives menus, shown by the swatch while the clock is off.
 QColor MenuColour() { return QGuiApplication::palette().color(QPalette::Active, QPalette::Window); }
 
-// The dialog's picture: IMAGE1, or the preview picture when there is none.
-const resources::Resource* FindPreviewPicture() {
-  for (std::string_view name : {"IMAGE1", "PREV_BITMAP"}) {
-    for (const resources::Resource& r : resources::All()) {
-      if (QString::fromLatin1(r.name.data(), static_cast<qsizetype>(r.name.size()))
-              .compare(QLatin1String(name.data(), static_cast<qsizetype>(name.size())), Qt::CaseInsensitive) == 0)
-        return &r;
+// The dialog's picture: Image1, or the preview picture when there is none.
+QImage LoadDialogPicture() {
+  for (std::string_view name : {"Image1", "PREV_BITMAP"}) {
+    const resources::Resource* r = resources::Find(name, resources::kTypeBitmap);
+    Bitmap bitmap;
+    if (!r || !DecodeBmp(r->data, bitmap, nullptr) || bitmap.Empty()) continue;
+    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+    for (int y = 0; y < bitmap.Height(); ++y) {
+      auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < bitmap.Width(); ++x) {
+        const TColor c = bitmap.PixelColour(x, y);
+        row[x] = qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+      }
     }
+    return image;
   }
-  return nullptr;
+  return {};
 }
 
 // The notes are plain read-only text on the face colour, set a size smaller
@@ -139,9 +148,7 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
 TForm2::~TForm2() = default;
 
 void TForm2::ShowPreviewPicture() {
-  const resources::Resource* picture = FindPreviewPicture();
-  if (!picture) return;
-  QImage image = QImage::fromData(picture->data.data(), static_cast<int>(picture->data.size()), "BMP");
+  const QImage image = LoadDialogPicture();
   if (!image.isNull()) ui->Image1->setPixmap(QPixmap::fromImage(image));
 }
 

@@ -147,6 +147,11 @@ TEST_F(Form2Test, IsAFixedSizeWindowWithTheThreeTabsAndTheNotes) {
   EXPECT_EQ(tabs->tabText(2), "Clock");
   EXPECT_EQ(tabs->currentIndex(), 0);
   EXPECT_EQ(tabs->geometry(), QRect(8, 128, 441, 217));
+  // The preview picture of the catalogue, top left.
+  auto* picture = W<QLabel>("Image1");
+  EXPECT_EQ(picture->geometry(), QRect(6, 7, 156, 117));
+  ASSERT_FALSE(picture->pixmap().isNull());
+  EXPECT_GE(picture->pixmap().width(), 150);
   EXPECT_EQ(W<QPushButton>("Button1OK")->geometry(), QRect(296, 352, 75, 25));
   EXPECT_EQ(W<QPushButton>("Button1OK")->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_EQ(W<QSlider>("TrackBar1")->cursor().shape(), Qt::PointingHandCursor);
