@@ -1,0 +1,227 @@
+#include "components/ddsprite.h"
+
+#include <cstring>
+
+#include "components/ddmain.h"
+
+namespace velmo {
+
+namespace {
+constexpr const char* kBlitFailed = "Error FDDBACK->BltFast (BMP)";
+}
+
+std::optional<ClippedBlit> ClipToScreen(int32_t x, int32_t y, const SrcRect& src, int32_t W, int32_t H) {
+  // 64-bit so that far-off positions cannot overflow the sums.
+  const int64_t X = x, Y = y, w = src.right, h = static_cast<int64_t>(src.bottom) - src.top;
+  const int64_t sw = W, sh = H;
+  ClippedBlit out;
+
+  if (X > 0 && X + w < sw) {
+    out.source.left = src.left;
+    out.source.right = src.right;
+    out.dx = x;
+  } else if (X > sw - 2) {
+    return std::nullopt;
+  } else if (X + w > sw - 1) {
+    // Reaches the right edge; the last screen column is left alone.
+    out.source.right = static_cast<int32_t>(sw - 1 - X);
+    if (X < 0) {  // overhangs the left edge as well
+      out.source.left = static_cast<int32_t>(src.left - X);
+      out.dx = 0;
+    } else {
+      out.source.left = src.left;
+      out.dx = x;
+    }
+  } else if (X + w < 2) {
+    return std::nullopt;
+  } else {
+    out.source.left = static_cast<int32_t>(-X);
+    out.source.right = src.right;
+    out.dx = 0;
+  }
+
+  if (Y > 0 && Y + h < sh) {
+    out.source.top = src.top;
+    out.source.bottom = src.bottom;
+    out.dy = y;
+  } else if (Y > sh - 2) {
+    return std::nullopt;
+  } else if (Y + h > sh - 1) {
+    out.source.bottom = static_cast<int32_t>(src.top + (sh - 1 - Y));
+    if (Y < 0) {
+      out.source.top = static_cast<int32_t>(src.top - Y);
+      out.dy = 0;
+    } else {
+      out.source.top = src.top;
+      out.dy = y;
+    }
+  } else if (Y + h < 2) {
+    return std::nullopt;
+  } else {
+    out.source.top = static_cast<int32_t>(src.top - Y);
+    out.source.bottom = src.bottom;
+    out.dy = 0;
+  }
+  return out;
+}
+
+uint32_t FirstPixelValue(const void* pixels, uint32_t bitCount) {
+  // Only the bytes of the one pixel are read, so a tiny 16-bit surface is
+  // never read past its end.
+  const uint32_t bytes = bitCount >= 32 ? 4 : (bitCount + 7) / 8;
+  uint8_t raw[4] = {};
+  std::memcpy(raw, pixels, bytes);
+  uint32_t value = raw[0] | (raw[1] << 8) | (raw[2] << 16) | (static_cast<uint32_t>(raw[3]) << 24);
+  if (bitCount < 32) value &= (1u << bitCount) - 1u;
+  return value;
+}
+
+TDDsprite::TDDsprite(Component* owner) : Component(owner) {}
+
+void TDDsprite::SetBitmap(const Bitmap* bitmap) {
+  if (bitmap) FBitmap = *bitmap;
+}
+
+TDDsprite::After TDDsprite::ReportError(const char* text) {
+  SetErrorResult(text);
+  if (!OnError) return After::GoOn;
+  std::weak_ptr<char> life = life_;
+  // A copy, because the handler may destroy this sprite and with it OnError.
+  TNotifyEvent handler = OnError;
+  handler(this);
+  return life.expired() ? After::Freed : After::HandlerRan;
+}
+
+TDDsprite::After TDDsprite::ReportAndRelease(const char* text, IDirectDrawSurface7*& surface) {
+  SetErrorResult(text);
+  ReleaseSurface(surface);
+  if (!OnError) return After::GoOn;
+  std::weak_ptr<char> life = life_;
+  TNotifyEvent handler = OnError;
+  handler(this);
+  return life.expired() ? After::Freed : After::HandlerRan;
+}
+
+void TDDsprite::ReleaseSurface(IDirectDrawSurface7*& surface) {
+  if (surface) {
+    surface->Release();
+    surface = nullptr;
+  }
+}
+
+bool TDDsprite::Connect() {
+  if (!DDmainModule) {
+    ReportError("Error connect to DDMAIN");
+    return false;
+  }
+  FDD = DDmainModule->GetFpDD7();
+  if (!FDD) {
+    ReportError("Error FDD==NULL");
+    return false;
+  }
+  FDDBACK = DDmainModule->GetFpDDSBack();
+  if (!FDDBACK) {
+    ReportError("Error FDDBACK==NULL");
+    return false;
+  }
+  return true;
+}
+
+TDDsprite::After TDDsprite::MakeSurface(IDirectDrawSurface7*& slot, int32_t w, int32_t h, const Bitmap& picture,
+                                        DrawMode mode, const SurfaceTexts& texts) {
+  ReleaseSurface(slot);  // a surface made earlier would otherwise be lost
+  if (w <= 0 || h <= 0) {
+    // The platform would read a negative size as a huge one.
+    FResult = DDERR_INVALIDPARAMS;
+    return ReportError(texts.create);
+  }
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = 124;
+  desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+  desc.dwWidth = static_cast<uint32_t>(w);
+  desc.dwHeight = static_cast<uint32_t>(h);
+  FResult = FDD->CreateSurface(&desc, &slot, nullptr);
+  if (FResult != DD_OK) return ReportAndRelease(texts.create, slot);
+
+  IDeviceContext* dc = nullptr;
+  FResult = slot->GetDC(&dc);
+  if (FResult != DD_OK || !dc) return ReportAndRelease(texts.getDC, slot);
+  if (mode == DrawMode::Scaled) {
+    dc->StretchDraw(Rect{0, 0, w, h}, picture);
+  } else {
+    dc->Draw(0, 0, picture);
+  }
+  slot->ReleaseDC(dc);
+  return After::GoOn;
+}
+
+uint32_t TDDsprite::DDColorMatch(IDirectDrawSurface7* surface, TColor colour) {
+  uint32_t result = CLR_INVALID;
+  if (!surface) return result;
+  const bool given = colour != CLR_INVALID;
+  bool saved = false;
+  TColor savedColour = 0;
+  IDeviceContext* dc = nullptr;
+  if (given && surface->GetDC(&dc) == DD_OK && dc) {
+    savedColour = dc->GetPixel(0, 0);
+    dc->SetPixel(0, 0, colour);
+    surface->ReleaseDC(dc);
+    saved = true;
+  }
+
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = 124;
+  HRESULT hr;
+  do {
+    hr = surface->Lock(nullptr, &desc, 0, nullptr);
+  } while (hr == DDERR_WASSTILLDRAWING);
+  if (hr == DD_OK) {
+    if (desc.lpSurface) result = FirstPixelValue(desc.lpSurface, desc.ddpfPixelFormat.dwRGBBitCount);
+    surface->Unlock(nullptr);
+  }
+
+  // Put back only what was actually replaced.
+  if (saved && surface->GetDC(&dc) == DD_OK && dc) {
+    dc->SetPixel(0, 0, savedColour);
+    surface->ReleaseDC(dc);
+  }
+  return result;
+}
+
+TDDsprite::After TDDsprite::SetKey(IDirectDrawSurface7* surface, TColor colour, IDirectDrawSurface7*& slot,
+                                   const char* keyFailText) {
+  if (!surface) return After::GoOn;
+  const uint32_t key = DDColorMatch(surface, colour);
+  DDCOLORKEY colourKey;
+  colourKey.dwColorSpaceLowValue = key;
+  colourKey.dwColorSpaceHighValue = key;
+  FResult = surface->SetColorKey(DDCKEY_SRCBLT, &colourKey);
+  if (FResult != DD_OK) return ReportAndRelease(keyFailText, slot);
+  return After::GoOn;
+}
+
+void TDDsprite::ClippedBltFast(IDirectDrawSurface7* source, IDirectDrawSurface7*& slot) {
+  if (!DDmainModule) {
+    ReportError("Error connect to DDMAIN");
+    return;
+  }
+  if (!FDDBACK) {
+    ReportError("Error FDDBACK==NULL");
+    return;
+  }
+  const auto clip = ClipToScreen(FShowX, FShowY, FSrcRect, DDmainModule->GetWidth(), DDmainModule->GetHeight());
+  if (!clip) return;
+  if (!source) {
+    // An empty frame slot: the platform would refuse the blit.
+    FResult = DDERR_INVALIDPARAMS;
+    ReportError(kBlitFailed);
+    return;
+  }
+  do {
+    FResult = FDDBACK->BltFast(clip->dx, clip->dy, source, &clip->source, FBltFlags);
+  } while (FResult == DDERR_WASSTILLDRAWING);
+  if (FResult != DD_OK) ReportAndRelease(kBlitFailed, slot);
+}
+
+}  // namespace velmo
