@@ -1,0 +1,320 @@
+#include "components/ddbmp.h"
+
+#include <gtest/gtest.h>
+
+#include "sprite_fixture.h"
+
+namespace velmo {
+namespace {
+
+using testing::ErrorCounter;
+using testing::OpenDisplay;
+using testing::Picture;
+
+class DDbmpTest : public ::testing::Test {
+ protected:
+  DDbmpTest() {
+    sprite.DDmainModule = display.device.get();
+    sprite.OnError = errors.Handler();
+  }
+  OpenDisplay display{1024, 768, 32};
+  TDDbmp sprite{nullptr};
+  ErrorCounter errors;
+};
+
+TEST(DDbmp, NewSpriteHasItsDefaults) {
+  TDDbmp sprite(nullptr);
+  EXPECT_EQ(sprite.GetShowX(), 0);
+  EXPECT_EQ(sprite.GetShowY(), 0);
+  EXPECT_EQ(sprite.GetNumberFrame(), 0);
+  EXPECT_EQ(sprite.GetYOffsetFrame(), 0);
+  EXPECT_FALSE(sprite.GetTransparency());
+  EXPECT_FALSE(sprite.GetStretching());
+  EXPECT_EQ(sprite.GetStretchWidth(), 0);
+  EXPECT_EQ(sprite.GetStretchHeight(), 0);
+  EXPECT_EQ(sprite.GetErrorResult(), "");
+  EXPECT_TRUE(sprite.GetBitmap().Empty());
+  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
+  EXPECT_EQ(sprite.GetFBltFlags(), 0u);
+}
+
+TEST(DDbmp, CreateSurfaceWithoutDisplayModuleMakesNothing) {
+  TDDbmp sprite(nullptr);
+  ErrorCounter errors;
+  sprite.OnError = errors.Handler();
+  sprite.CreateSurface();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error connect to DDMAIN");
+  EXPECT_EQ(errors.count, 1);
+  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
+}
+
+TEST(DDbmp, CreateSurfaceOnAClosedDisplayReportsNoDirectDraw) {
+  testing::StillClock clock;
+  FakeDisplayDriver driver;
+  TDDmain closed(nullptr, driver, clock);
+  TDDbmp sprite(nullptr);
+  sprite.DDmainModule = &closed;
+  sprite.CreateSurface();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error FDD==NULL");
+  EXPECT_TRUE(driver.log.Containing("CreateSurface").empty());
+}
+
+TEST(DDbmp, SetBitmapCopiesAndIgnoresNull) {
+  TDDbmp sprite(nullptr);
+  Bitmap picture = Picture(3, 2, 0x102030, 0x405060);
+  sprite.SetBitmap(&picture);
+  picture.Pixels()[0] = 0;
+  EXPECT_EQ(sprite.GetBitmap().PixelColour(0, 0), RGBColor(0x40, 0x50, 0x60));
+  sprite.SetBitmap(nullptr);
+  EXPECT_EQ(sprite.GetBitmap().Width(), 3);
+}
+
+TEST_F(DDbmpTest, UnscaledSurfaceHoldsThePictureConverted) {
+  sprite.GetBitmap() = Picture(40, 20, 0x336699, 0xFF0000);
+  sprite.CreateSurface();
+  ASSERT_NE(sprite.GetFpSurface(), nullptr) << sprite.GetErrorResult();
+  EXPECT_EQ(display.driver.log.Calls(),
+            (std::vector<std::string>{"CreateSurface(dwSize=124,flags=0x7,caps=0x40,w=40,h=20,backbuffers=0)",
+                                      "surface1.GetDC()", "Draw(0,0,40x20)", "surface1.ReleaseDC()"}));
+  FakeSurface* surface = display.Offscreen(1);
+  EXPECT_EQ(surface->ColourAt(0, 0), RGBColor(0xFF, 0, 0));
+  EXPECT_EQ(surface->ColourAt(39, 19), RGBColor(0x33, 0x66, 0x99));
+  EXPECT_EQ(errors.count, 0);
+}
+
+TEST_F(DDbmpTest, StretchedSurfaceHasTheStretchSize) {
+  sprite.GetBitmap() = Picture(800, 177, 0x112233, 0x112233);
+  sprite.SetStretching(true);
+  sprite.SetStretchWidth(1024);
+  sprite.SetStretchHeight(302);
+  sprite.CreateSurface();
+  FakeSurface* surface = display.Offscreen(1);
+  ASSERT_NE(surface, nullptr);
+  EXPECT_EQ(surface->Width(), 1024);
+  EXPECT_EQ(surface->Height(), 302);
+  EXPECT_EQ(display.driver.log.Count("StretchDraw({0,0,1024,302},800x177)"), 1) << display.driver.log.Dump();
+
+  // At (0, 541) on 1024 x 768: 1023 columns and 226 rows.
+  sprite.SetShowY(541);
+  display.driver.log.Clear();
+  sprite.DrawImage();
+  EXPECT_EQ(display.driver.log.Calls(), std::vector<std::string>{"back.BltFast(0,541,surface1,{0,0,1023,226},0)"});
+}
+
+TEST_F(DDbmpTest, FailedCreateReportsAndKeepsNoSurface) {
+  sprite.GetBitmap() = Picture(4, 4, 0, 0);
+  display.driver.results.Queue("CreateSurface", {DDERR_OUTOFMEMORY});
+  sprite.CreateSurface();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error CreateSurfaceBMP");
+  EXPECT_EQ(errors.count, 1);
+  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
+}
+
+TEST_F(DDbmpTest, FailedGetDCReleasesTheNewSurface) {
+  sprite.GetBitmap() = Picture(4, 4, 0, 0);
+  display.driver.results.Queue("GetDC", {DDERR_CANTCREATEDC});
+  sprite.CreateSurface();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error FpSurface->GetDC (BMP)");
+  EXPECT_EQ(errors.count, 1);
+  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
+  EXPECT_TRUE(display.Offscreen(1)->Released());
+}
+
+TEST_F(DDbmpTest, MakingTheSurfaceAgainDoesNotLeakTheFirst) {
+  sprite.GetBitmap() = Picture(4, 4, 0, 0);
+  sprite.CreateSurface();
+  sprite.CreateSurface();
+  EXPECT_TRUE(display.Offscreen(1)->Released());
+  EXPECT_FALSE(display.Offscreen(2)->Released());
+  sprite.CloseSurface();
+  EXPECT_TRUE(display.Offscreen(2)->Released());
+  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
+  EXPECT_EQ(display.driver.Misuses(), 0);
+}
+
+TEST_F(DDbmpTest, DrawAndSwitchBeforeCreateReportMissingSurface) {
+  sprite.DrawImage();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error FpSurface==NULL");
+  EXPECT_EQ(errors.count, 1);
+  sprite.SetTransparency(true);
+  EXPECT_FALSE(sprite.GetTransparency());
+  EXPECT_EQ(sprite.GetFBltFlags(), 0u);
+  EXPECT_EQ(errors.count, 2);
+  EXPECT_TRUE(display.driver.log.Calls().empty());
+}
+
+TEST_F(DDbmpTest, StillDrawingBlitIsReissued) {
+  sprite.GetBitmap() = Picture(10, 10, 0, 0);
+  sprite.CreateSurface();
+  sprite.SetShowX(5);
+  sprite.SetShowY(5);
+  display.driver.results.Queue("BltFast", {DDERR_WASSTILLDRAWING, DDERR_WASSTILLDRAWING, DDERR_WASSTILLDRAWING});
+  display.driver.log.Clear();
+  sprite.DrawImage();
+  EXPECT_EQ(display.driver.log.Containing("BltFast").size(), 4u);
+  EXPECT_EQ(errors.count, 0);
+}
+
+TEST_F(DDbmpTest, FailedBlitLosesTheSurfaceUntilMadeAgain) {
+  sprite.GetBitmap() = Picture(10, 10, 0, 0);
+  sprite.CreateSurface();
+  sprite.SetShowX(5);
+  display.driver.results.Queue("BltFast", {DDERR_SURFACELOST});
+  sprite.DrawImage();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error FDDBACK->BltFast (BMP)");
+  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
+  EXPECT_TRUE(display.Offscreen(1)->Released());
+  sprite.DrawImage();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error FpSurface==NULL");
+  EXPECT_EQ(errors.count, 2);
+  EXPECT_EQ(display.driver.Misuses(), 0);
+}
+
+TEST_F(DDbmpTest, OffScreenPositionsDrawNothingAndReportNothing) {
+  sprite.GetBitmap() = Picture(100, 10, 0, 0);
+  sprite.CreateSurface();
+  display.driver.log.Clear();
+  for (int x : {1023, 5000, -99, -100000}) {
+    sprite.SetShowX(x);
+    sprite.DrawImage();
+  }
+  EXPECT_TRUE(display.driver.log.Calls().empty()) << display.driver.log.Dump();
+  EXPECT_EQ(errors.count, 0);
+}
+
+TEST_F(DDbmpTest, KeyIsTheTopLeftPixelAndKeyedBlitsSkipIt) {
+  sprite.GetBitmap() = Picture(8, 8, 0x00FF00, 0xFF00FF);
+  // A second key-coloured pixel inside the picture.
+  sprite.GetBitmap().Pixels()[3 * 8 + 3] = 0xFF00FF;
+  sprite.CreateSurface();
+  sprite.SetTransparency(true);
+  EXPECT_TRUE(sprite.GetTransparency());
+  EXPECT_EQ(sprite.GetFBltFlags(), DDBLTFAST_SRCCOLORKEY);
+  EXPECT_EQ(display.Offscreen(1)->ColourKey(), 0xFF00FFu);
+
+  FakeSurface* back = display.Back();
+  back->SetNativeAt(10, 10, 0x123456);
+  back->SetNativeAt(13, 13, 0x123456);
+  sprite.SetShowX(10);
+  sprite.SetShowY(10);
+  sprite.DrawImage();
+  EXPECT_EQ(back->NativeAt(10, 10), 0x123456u);
+  EXPECT_EQ(back->NativeAt(13, 13), 0x123456u);
+  EXPECT_EQ(back->NativeAt(11, 10), 0x00FF00u);
+
+  sprite.SetTransparency(false);
+  EXPECT_EQ(sprite.GetFBltFlags(), 0u);
+  sprite.DrawImage();
+  EXPECT_EQ(back->NativeAt(10, 10), 0xFF00FFu);
+}
+
+TEST_F(DDbmpTest, FailedKeyReleasesTheSurfaceButSwitchesOn) {
+  sprite.GetBitmap() = Picture(8, 8, 0, 0);
+  sprite.CreateSurface();
+  display.driver.results.Queue("SetColorKey", {DDERR_GENERIC});
+  sprite.SetTransparency(true);
+  EXPECT_EQ(sprite.GetErrorResult(), "Error SetColorKey (BMP)");
+  EXPECT_EQ(errors.count, 1);
+  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
+  EXPECT_TRUE(sprite.GetTransparency());
+}
+
+TEST_F(DDbmpTest, HandlerFreeingTheSpriteOnAFailedKeyEndsTheSwitch) {
+  auto* owner = new Component(nullptr);
+  auto* doomed = new TDDbmp(owner);
+  doomed->DDmainModule = display.device.get();
+  doomed->GetBitmap() = Picture(8, 8, 0, 0);
+  doomed->CreateSurface();
+  doomed->OnError = [owner](Component* sender) { owner->FreeChild(sender); };
+  display.driver.results.Queue("SetColorKey", {DDERR_GENERIC});
+  doomed->SetTransparency(true);  // ASan proves nothing touches the freed sprite
+  EXPECT_EQ(display.driver.Misuses(), 0);
+  delete owner;
+}
+
+TEST_F(DDbmpTest, DrawAniCutsFramesOfTheScaledStrip) {
+  sprite.GetBitmap() = Picture(30, 440, 0, 0);
+  sprite.SetStretching(true);
+  sprite.SetStretchWidth(15);
+  sprite.SetStretchHeight(220);
+  sprite.SetYOffsetFrame(11);
+  sprite.CreateSurface();
+  sprite.SetShowX(100);
+  sprite.SetShowY(100);
+  display.driver.log.Clear();
+
+  sprite.SetNumberFrame(3);
+  sprite.DrawAni();
+  EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 15, 15, 20}));
+  sprite.SetNumberFrame(43);
+  sprite.DrawAni();
+  EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 15, 215, 220}));
+  EXPECT_EQ(display.driver.log.Containing("BltFast").size(), 2u);
+  EXPECT_EQ(errors.count, 0);
+
+  sprite.SetNumberFrame(44);
+  sprite.DrawAni();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error FNumberFrame (Ani Stretch)");
+  EXPECT_EQ(errors.count, 1);
+  EXPECT_EQ(display.driver.log.Containing("BltFast").size(), 2u);
+  EXPECT_NE(sprite.GetFpSurface(), nullptr);
+}
+
+TEST_F(DDbmpTest, DrawAniUnscaledChecksAgainstTheBitmapHeight) {
+  sprite.GetBitmap() = Picture(30, 440, 0, 0);
+  sprite.SetYOffsetFrame(11);
+  sprite.CreateSurface();
+  sprite.SetShowX(10);
+  sprite.SetShowY(10);
+  sprite.SetNumberFrame(39);
+  sprite.DrawAni();
+  EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 30, 429, 440}));
+  sprite.SetNumberFrame(40);
+  sprite.DrawAni();
+  EXPECT_EQ(sprite.GetErrorResult(), "Error FNumberFrame (Ani)");
+  // A negative frame is refused the same way and keeps the surface.
+  sprite.SetNumberFrame(-1);
+  sprite.DrawAni();
+  EXPECT_EQ(errors.count, 2);
+  EXPECT_NE(sprite.GetFpSurface(), nullptr);
+}
+
+// The colour match at each depth: the native value of the top-left pixel,
+// with a given colour written there for the read and put back afterwards.
+class DDColorMatchTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(DDColorMatchTest, ReadsTheNativeTopLeftValue) {
+  const int bits = GetParam();
+  OpenDisplay display(800, 600, bits);
+  TDDbmp sprite(nullptr);
+  sprite.DDmainModule = display.device.get();
+  sprite.GetBitmap() = Picture(4, 4, 0x000000, 0xFFFFFF);
+  sprite.CreateSurface();
+  FakeSurface* surface = display.Offscreen(1);
+  const uint32_t white = bits == 16 ? 0xFFFFu : 0xFFFFFFu;
+  EXPECT_EQ(sprite.DDColorMatch(surface, CLR_INVALID), white);
+
+  const uint32_t red = bits == 16 ? 0xF800u : 0xFF0000u;
+  EXPECT_EQ(sprite.DDColorMatch(surface, RGBColor(255, 0, 0)), red);
+  EXPECT_EQ(surface->NativeAt(0, 0), white);
+
+  display.driver.results.Queue("Lock", {DDERR_WASSTILLDRAWING, DDERR_SURFACEBUSY});
+  EXPECT_EQ(sprite.DDColorMatch(surface, CLR_INVALID), CLR_INVALID);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, DDColorMatchTest, ::testing::Values(16, 24, 32));
+
+TEST(DDColorMatch, SixteenBitsKeepsOnlyTheLowHalfOfTheFirstWord) {
+  OpenDisplay display(800, 600, 16);
+  TDDbmp sprite(nullptr);
+  sprite.DDmainModule = display.device.get();
+  sprite.GetBitmap() = Picture(4, 1, 0, 0);
+  sprite.CreateSurface();
+  FakeSurface* surface = display.Offscreen(1);
+  surface->SetNativeAt(0, 0, 0x1234);
+  surface->SetNativeAt(1, 0, 0xABCD);
+  EXPECT_EQ(sprite.DDColorMatch(surface, CLR_INVALID), 0x1234u);
+}
+
+}  // namespace
+}  // namespace velmo
