@@ -49,7 +49,7 @@ TEST(DDbmp, CreateSurfaceWithoutDisplayModuleMakesNothing) {
 }
 
 TEST(DDbmp, CreateSurfaceOnAClosedDisplayReportsNoDirectDraw) {
-  testing::StillClock clock;
+  FakeTimerService clock;
   FakeDisplayDriver driver;
   TDDmain closed(nullptr, driver, clock);
   TDDbmp sprite(nullptr);

@@ -42,7 +42,7 @@ TEST(DDgamma, EnablingWithoutDisplayModuleIsReported) {
 }
 
 TEST(DDgamma, EnablingOnAClosedDisplayIsReported) {
-  testing::StillClock clock;
+  FakeTimerService clock;
   FakeDisplayDriver driver;
   TDDmain closed(nullptr, driver, clock);
   TDDgamma gamma(nullptr);

@@ -7,16 +7,9 @@
 
 #include "components/ddmain.h"
 #include "platform/fake/fake_display.h"
-#include "platform/timer.h"
+#include "platform/fake/fake_timer.h"
 
 namespace velmo::testing {
-
-class StillClock : public ITimerService {
- public:
-  uint32_t timeSetEvent(uint32_t, uint32_t, TimerCallback, uintptr_t, uint32_t) override { return 0; }
-  uint32_t timeKillEvent(uint32_t) override { return 0; }
-  uint32_t timeGetTime() override { return 0; }
-};
 
 // A display device opened at W x H x bits on the fake, with the log cleared
 // so tests see only what the component under test did.
@@ -38,7 +31,7 @@ class OpenDisplay {
   FakeSurface* Offscreen(int n) const { return driver.Surface("surface" + std::to_string(n)); }
 
   FakeDisplayDriver driver;
-  StillClock clock;
+  FakeTimerService clock;
   std::unique_ptr<TDDmain> device;
 };
 
