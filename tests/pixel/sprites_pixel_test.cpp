@@ -1,0 +1,273 @@
+// Sprites, the clock and the gamma ramp on the real SDL display layer
+// (SDL's offscreen driver): what lands in the back buffer, read back.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <set>
+
+#include "components/ddani.h"
+#include "components/ddbmp.h"
+#include "components/ddgamma.h"
+#include "components/ddmain.h"
+#include "components/dxclock.h"
+#include "pixel/sdl_test_window.h"
+#include "platform/fake/fake_timer.h"
+#include "platform/pixel_format.h"
+#include "platform/sdl/sdl_display.h"
+
+namespace velmo {
+namespace {
+
+constexpr uint32_t kBackground = 0x203040;  // native value at 24 and 32 bits
+
+class RealDisplay {
+ public:
+  explicit RealDisplay(int bits) {
+    driver = MakeSdlDisplayDriver();
+    window = std::make_unique<SdlTestWindow>();
+    const DisplayMode desktop = driver->DesktopMode();
+    device = std::make_unique<TDDmain>(nullptr, *driver, clock);
+    device->SetOwnerWindow(window.get());
+    device->SetWidth(desktop.width);
+    device->SetHeight(desktop.height);
+    device->SetColorDepth(bits);
+    device->SetEnabled(true);
+    this->bits = bits;
+  }
+  ~RealDisplay() {
+    if (device) device->SetEnabled(false);
+  }
+  bool Open() const { return device->GetFpDDSBack() != nullptr; }
+  int W() const { return device->GetWidth(); }
+  int H() const { return device->GetHeight(); }
+  IDirectDrawSurface7* Back() const { return device->GetFpDDSBack(); }
+
+  uint32_t Native(TColor colour) const { return NativeFromColour(colour, bits); }
+
+  void FillBack(uint32_t native) {
+    DDBLTFX fx{};
+    fx.dwSize = 100;
+    fx.dwFillColor = native;
+    Back()->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+  }
+
+  // Every native value of a surface, row by row.
+  static std::vector<std::vector<uint32_t>> Read(IDirectDrawSurface7* surface) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = 124;
+    std::vector<std::vector<uint32_t>> rows;
+    if (surface->Lock(nullptr, &desc, 0, nullptr) != DD_OK) return rows;
+    for (uint32_t y = 0; y < desc.dwHeight; ++y) {
+      const auto* row = static_cast<const uint8_t*>(desc.lpSurface) + static_cast<size_t>(y) * desc.lPitch;
+      std::vector<uint32_t> values(desc.dwWidth);
+      for (uint32_t x = 0; x < desc.dwWidth; ++x) values[x] = ReadNative(row, x, desc.ddpfPixelFormat.dwRGBBitCount);
+      rows.push_back(std::move(values));
+    }
+    surface->Unlock(nullptr);
+    return rows;
+  }
+
+  std::unique_ptr<IDisplayDriver> driver;
+  std::unique_ptr<SdlTestWindow> window;
+  FakeTimerService clock;
+  std::unique_ptr<TDDmain> device;
+  int bits = 32;
+};
+
+// A 30 x 440 palettised strip of 40 frames of 11 rows: background index 0 in
+// a colour that exists exactly at every depth, a bird of two other colours.
+Bitmap GullStrip() {
+  std::array<TColor, 256> palette{};
+  palette[0] = RGBColor(0, 0x80, 0xF8);
+  palette[1] = RGBColor(0xF8, 0xF8, 0xF8);
+  palette[2] = RGBColor(0x40, 0x40, 0x40);
+  Bitmap strip = Bitmap::Indexed(30, 440, palette);
+  for (int frame = 0; frame < 40; ++frame) {
+    for (int row = 3; row < 8; ++row) {
+      for (int col = 4 + frame % 5; col < 26 - frame % 5; ++col) {
+        strip.Indices()[(frame * 11 + row) * 30 + col] = row == 5 ? 2 : 1;
+      }
+    }
+  }
+  return strip;
+}
+
+class SpritesOnTheRealDisplay : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    display = std::make_unique<RealDisplay>(GetParam());
+    ASSERT_TRUE(display->Open()) << display->device->GetErrorResult();
+    display->FillBack(display->Native(kBackground));
+  }
+  std::unique_ptr<RealDisplay> display;
+};
+
+TEST_P(SpritesOnTheRealDisplay, ScaledStripKeepsItsExactKeyAndKeyedBlitsSkipIt) {
+  TDDani gull(nullptr);
+  gull.DDmainModule = display->device.get();
+  gull.GetBitmap() = GullStrip();
+  gull.SetYOffsetFrame(11);
+  gull.SetStretching(true);
+  gull.SetStretchWidth(15);
+  gull.SetStretchHeight(5);
+  gull.CreateSurface();
+  ASSERT_EQ(gull.GetCountFrame(), 40);
+  gull.SetTransparency(true);
+  ASSERT_TRUE(gull.GetTransparency()) << gull.GetErrorResult();
+
+  const std::set<uint32_t> allowed = {display->Native(RGBColor(0, 0x80, 0xF8)),
+                                      display->Native(RGBColor(0xF8, 0xF8, 0xF8)),
+                                      display->Native(RGBColor(0x40, 0x40, 0x40))};
+  for (int frame = 0; frame < 40; ++frame) {
+    const auto pixels = RealDisplay::Read(gull.GetFpSurface(frame));
+    ASSERT_EQ(pixels.size(), 5u);
+    ASSERT_EQ(pixels[0].size(), 15u);
+    EXPECT_EQ(pixels[0][0], display->Native(RGBColor(0, 0x80, 0xF8))) << "frame " << frame;
+    for (const auto& row : pixels) {
+      for (uint32_t value : row) ASSERT_TRUE(allowed.count(value)) << "blended value " << std::hex << value;
+    }
+  }
+
+  gull.SetNumberFrame(9);
+  gull.SetShowX(100);
+  gull.SetShowY(80);
+  gull.DrawAni();
+  EXPECT_EQ(gull.GetErrorResult(), "");
+  const auto source = RealDisplay::Read(gull.GetFpSurface(9));
+  const auto back = RealDisplay::Read(display->Back());
+  int copied = 0;
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 15; ++x) {
+      const uint32_t expected = source[y][x] == source[0][0] ? display->Native(kBackground) : source[y][x];
+      ASSERT_EQ(back[80 + y][100 + x], expected) << x << "," << y;
+      copied += source[y][x] != source[0][0];
+    }
+  }
+  EXPECT_GT(copied, 10);
+}
+
+// A picture whose every column has its own colour, so a read-back shows
+// which source column landed where.
+Bitmap Columns(int w, int h) {
+  Bitmap b = Bitmap::TrueColour(w, h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) b.Pixels()[y * w + x] = 0x800000u | static_cast<uint32_t>(x * 8 + 8) | static_cast<uint32_t>((y * 8 + 8) << 8);
+  }
+  return b;
+}
+
+TEST_P(SpritesOnTheRealDisplay, ClippingAtTheEdgesLeavesTheLastColumnAndRow) {
+  const int W = display->W(), H = display->H();
+  TDDbmp sprite(nullptr);
+  sprite.DDmainModule = display->device.get();
+  sprite.GetBitmap() = Columns(20, 10);
+  sprite.CreateSurface();
+  const auto source = RealDisplay::Read(sprite.GetFpSurface());
+  const uint32_t bg = display->Native(kBackground);
+
+  auto drawAt = [&](int x, int y) {
+    display->FillBack(bg);
+    sprite.SetShowX(x);
+    sprite.SetShowY(y);
+    sprite.DrawImage();
+    EXPECT_EQ(sprite.GetErrorResult(), "");
+    return RealDisplay::Read(display->Back());
+  };
+
+  // Right edge: at x = W - 2 one column shows; at W - 1 nothing.
+  auto back = drawAt(W - 2, 5);
+  EXPECT_EQ(back[5][W - 2], source[0][0]);
+  EXPECT_EQ(back[5][W - 1], bg);
+  back = drawAt(W - 1, 5);
+  EXPECT_EQ(back[5][W - 1], bg);
+  EXPECT_EQ(back[5][W - 2], bg);
+
+  // Left edge: at -(w - 2) the last two source columns show at 0 and 1.
+  back = drawAt(-18, 5);
+  EXPECT_EQ(back[5][0], source[0][18]);
+  EXPECT_EQ(back[5][1], source[0][19]);
+  EXPECT_EQ(back[5][2], bg);
+  back = drawAt(-19, 5);
+  EXPECT_EQ(back[5][0], bg);
+
+  // Bottom and top edges.
+  back = drawAt(30, H - 2);
+  EXPECT_EQ(back[H - 2][30], source[0][0]);
+  EXPECT_EQ(back[H - 1][30], bg);
+  back = drawAt(30, -8);
+  EXPECT_EQ(back[0][30], source[8][0]);
+  EXPECT_EQ(back[1][30], source[9][0]);
+  EXPECT_EQ(back[2][30], bg);
+  back = drawAt(30, -9);
+  EXPECT_EQ(back[0][30], bg);
+}
+
+TEST_P(SpritesOnTheRealDisplay, ScreenWideSpriteDrawsAllButTheLastColumn) {
+  const int W = display->W();
+  TDDbmp sky(nullptr);
+  sky.DDmainModule = display->device.get();
+  sky.GetBitmap() = Columns(20, 10);
+  sky.SetStretching(true);
+  sky.SetStretchWidth(W);
+  sky.SetStretchHeight(10);
+  sky.CreateSurface();
+  sky.SetShowY(3);
+  sky.DrawImage();
+  const auto back = RealDisplay::Read(display->Back());
+  EXPECT_NE(back[3][W - 2], display->Native(kBackground));
+  EXPECT_EQ(back[3][W - 1], display->Native(kBackground));
+  EXPECT_EQ(back[3][0], RealDisplay::Read(sky.GetFpSurface())[0][0]);
+}
+
+TEST_P(SpritesOnTheRealDisplay, ClockIsDrawnInItsColour) {
+  display->FillBack(0);
+  TDXClock clock(nullptr, [] { return ClockTime{12, 0, 0}; });
+  clock.DDmainModule = display->device.get();
+  clock.SetRadius(60);
+  clock.SetColor(RGBColor(0xFF, 0x80, 0x40));
+  clock.ShowClock();
+  const auto back = RealDisplay::Read(display->Back());
+  const uint32_t ink = display->Native(RGBColor(0xFF, 0x80, 0x40));
+  // Marks, both hands and the second hand's tail; the hour polygon is
+  // (200,160),(203,200),(200,201),(197,200).
+  for (Point p : {Point{200, 260}, Point{140, 200}, Point{199, 140}, Point{260, 199}, Point{200, 160}, Point{200, 180},
+                  Point{201, 199}, Point{200, 143}, Point{200, 209}}) {
+    EXPECT_EQ(back[p.y][p.x], ink) << p.x << "," << p.y;
+  }
+  // Between the marks and outside the hands nothing is drawn.
+  for (Point p : {Point{230, 230}, Point{170, 230}, Point{215, 180}, Point{200, 280}}) {
+    EXPECT_EQ(back[p.y][p.x], 0u) << p.x << "," << p.y;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, SpritesOnTheRealDisplay, ::testing::Values(16, 24, 32));
+
+TEST(GammaOnTheRealDisplay, RampAt128HalvesThePresentedPixels) {
+  RealDisplay display(32);
+  ASSERT_TRUE(display.Open());
+  TDDgamma gamma(nullptr);
+  gamma.DDmainModule = display.device.get();
+  gamma.SetEnabled(true);
+  ASSERT_TRUE(gamma.GetEnabled()) << "the display must report gamma support";
+  gamma.SetRGB(128);
+  gamma.SetEnabled(false);  // the ramp stays while the display is open
+
+  display.FillBack(0xC8C8C8);
+  display.device->FlipSurfaces();
+  const SDL_Surface* shown = PresentedFrame(display.device->GetFpDDSPrimary());
+  ASSERT_NE(shown, nullptr);
+  uint8_t r, g, b;
+  const auto* pixel = static_cast<const uint8_t*>(shown->pixels) + 10 * shown->pitch + 10 * shown->format->BytesPerPixel;
+  uint32_t raw = 0;
+  std::memcpy(&raw, pixel, shown->format->BytesPerPixel);
+  SDL_GetRGB(raw, shown->format, &r, &g, &b);
+  EXPECT_NEAR(r, 0x64, 1);
+  EXPECT_NEAR(g, 0x64, 1);
+  EXPECT_NEAR(b, 0x64, 1);
+}
+
+}  // namespace
+}  // namespace velmo
