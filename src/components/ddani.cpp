@@ -21,13 +21,13 @@ void TDDani::CreateSurface() {
   ReleaseAll();
   FCountFrame = 0;
   if (FYOffsetFrame == 0) {
-    ReportError("Not defined FYOffsetFrame");
+    Report("Not defined FYOffsetFrame");
     return;
   }
   const int32_t count = FYOffsetFrame > 0 ? FBitmap.Height() / FYOffsetFrame : 0;
   if (count > kMaxFrames) {
     // The sprite is left without frames, so nothing looks beyond the slots.
-    ReportError("TOO match sprites");
+    Report("TOO match sprites");
     return;
   }
   FCountFrame = count;
@@ -43,7 +43,7 @@ void TDDani::Create1Surface(int32_t index, int32_t width, int32_t height) { Make
 
 TDDsprite::After TDDani::MakeFrame(int32_t index, int32_t width, int32_t height) {
   if (index < 0 || index >= kMaxFrames) return After::GoOn;
-  if (!FDD) return ReportError("Error FDD==NULL");
+  if (!FDD) return Report("Error FDD==NULL");
   const Bitmap frame = FBitmap.CopyRows(index * FYOffsetFrame, FYOffsetFrame);
   return MakeSurface(FpSurface[index], width, height, frame, DrawMode::Scaled,
                      {"Error CreateSurfaceANI", "Error FpSurface->GetDC (ANI)"});
@@ -75,7 +75,7 @@ void TDDani::DDSetColorKey(IDirectDrawSurface7* surface, TColor colour, int32_t 
 
 void TDDani::DrawAni() {
   if (!FDDBACK) {
-    ReportError("Error FDDBACK==NULL");
+    Report("Error FDDBACK==NULL");
     return;
   }
   FSrcRect.left = 0;

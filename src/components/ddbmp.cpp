@@ -18,11 +18,11 @@ void TDDbmp::CloseSurface() { ReleaseSurface(FpSurface); }
 
 bool TDDbmp::HaveSurfaces() {
   if (!FpSurface) {
-    ReportError("Error FpSurface==NULL");
+    Report("Error FpSurface==NULL");
     return false;
   }
   if (!FDDBACK) {
-    ReportError("Error FDDBACK==NULL");
+    Report("Error FDDBACK==NULL");
     return false;
   }
   return true;
@@ -81,7 +81,7 @@ void TDDbmp::DrawAni() {
   // A frame before the strip is refused like one after it, instead of
   // letting the blit fail and lose the surface.
   if (bottom > limit || top < 0) {
-    ReportError(beyond);
+    Report(beyond);
     return;
   }
   FSrcRect.left = 0;

@@ -15,20 +15,16 @@ void FillGammaRamp(int32_t rgb, DDGAMMARAMP& ramp) {
   }
 }
 
-TDDgamma::TDDgamma(Component* owner) : Component(owner) {}
+TDDgamma::TDDgamma(Component* owner) : Component(owner), DDErrorReporting(this) {}
 
 TDDgamma::~TDDgamma() {
   // The owner disables the component first; a control still held is not leaked.
   if (FpGammaControl) FpGammaControl->Release();
 }
 
-bool TDDgamma::ReportError(const char* text) {
-  SetErrorResult(text);
-  if (!OnError) return true;
-  std::weak_ptr<char> life = life_;
-  TNotifyEvent handler = OnError;
-  handler(this);
-  return !life.expired() && FpGammaControl;
+bool TDDgamma::ReportAndGoOn(const char* text) {
+  if (!ReportError(text)) return false;
+  return FpGammaControl != nullptr;
 }
 
 void TDDgamma::SetEnabled(bool value) {
@@ -78,7 +74,7 @@ void TDDgamma::SetRGB(int32_t value) {
   FRamp = DDGAMMARAMP{};
   if (Failed(FpGammaControl->GetGammaRamp(0, &FRamp))) {
     // The ramp read is overwritten anyway; the new one is still written.
-    if (!ReportError("Cannot GetGammaRamp")) return;
+    if (!ReportAndGoOn("Cannot GetGammaRamp")) return;
   }
   FillGammaRamp(FRGB, FRamp);
   if (Failed(FpGammaControl->SetGammaRamp(0, &FRamp))) ReportError("Cannot SetGammaRamp");

@@ -2,10 +2,9 @@
 // Brightness of the whole display through the gamma ramp of the display
 // device's primary surface. RGB is a linear factor: 256 unchanged, 0 black.
 #include <cstdint>
-#include <memory>
-#include <string>
 
 #include "components/component.h"
+#include "components/dd_error.h"
 #include "platform/display.h"
 
 namespace velmo {
@@ -15,7 +14,7 @@ class TDDmain;
 // Entry i is the low 16 bits of i x rgb, the same on all three channels.
 void FillGammaRamp(int32_t rgb, DDGAMMARAMP& ramp);
 
-class TDDgamma : public Component {
+class TDDgamma : public Component, public DDErrorReporting {
  public:
   explicit TDDgamma(Component* owner);
   ~TDDgamma() override;
@@ -26,10 +25,6 @@ class TDDgamma : public Component {
   void SetEnabled(bool value);
 
   TDDmain* DDmainModule = nullptr;
-  TNotifyEvent OnError;
-
-  const std::string& GetErrorResult() const { return FErrorResult; }
-  void SetErrorResult(std::string text) { FErrorResult = std::move(text); }
 
   int32_t GetRGB() const { return FRGB; }
   // Stores the factor, and writes the ramp while enabled.
@@ -40,16 +35,14 @@ class TDDgamma : public Component {
  private:
   // Stores the text and raises OnError; false when the handler freed this
   // component or released its gamma control, so the caller stops.
-  bool ReportError(const char* text);
+  bool ReportAndGoOn(const char* text);
 
   bool FEnabled = false;
-  std::string FErrorResult;
   int32_t FRGB = 256;
   IDirectDraw* FpDD = nullptr;
   IDirectDrawSurface7* FpDDSPrimary = nullptr;
   IDirectDrawGammaControl* FpGammaControl = nullptr;
   DDGAMMARAMP FRamp;  // kept here so setting the ramp allocates nothing
-  std::shared_ptr<char> life_ = std::make_shared<char>();
 };
 
 }  // namespace velmo

@@ -76,30 +76,22 @@ uint32_t FirstPixelValue(const void* pixels, uint32_t bitCount) {
   return value;
 }
 
-TDDsprite::TDDsprite(Component* owner) : Component(owner) {}
+TDDsprite::TDDsprite(Component* owner) : Component(owner), DDErrorReporting(this) {}
 
 void TDDsprite::SetBitmap(const Bitmap* bitmap) {
   if (bitmap) FBitmap = *bitmap;
 }
 
-TDDsprite::After TDDsprite::ReportError(const char* text) {
-  SetErrorResult(text);
-  if (!OnError) return After::GoOn;
-  std::weak_ptr<char> life = life_;
-  // A copy, because the handler may destroy this sprite and with it OnError.
-  TNotifyEvent handler = OnError;
-  handler(this);
-  return life.expired() ? After::Freed : After::HandlerRan;
+TDDsprite::After TDDsprite::Report(const char* text) {
+  const bool handled = static_cast<bool>(OnError);
+  if (!ReportError(text)) return After::Freed;
+  return handled ? After::HandlerRan : After::GoOn;
 }
 
 TDDsprite::After TDDsprite::ReportAndRelease(const char* text, IDirectDrawSurface7*& surface) {
-  SetErrorResult(text);
-  ReleaseSurface(surface);
-  if (!OnError) return After::GoOn;
-  std::weak_ptr<char> life = life_;
-  TNotifyEvent handler = OnError;
-  handler(this);
-  return life.expired() ? After::Freed : After::HandlerRan;
+  const bool handled = static_cast<bool>(OnError);
+  if (!ReportError(text, [&surface] { ReleaseSurface(surface); })) return After::Freed;
+  return handled ? After::HandlerRan : After::GoOn;
 }
 
 void TDDsprite::ReleaseSurface(IDirectDrawSurface7*& surface) {
@@ -111,17 +103,17 @@ void TDDsprite::ReleaseSurface(IDirectDrawSurface7*& surface) {
 
 bool TDDsprite::Connect() {
   if (!DDmainModule) {
-    ReportError("Error connect to DDMAIN");
+    Report("Error connect to DDMAIN");
     return false;
   }
   FDD = DDmainModule->GetFpDD7();
   if (!FDD) {
-    ReportError("Error FDD==NULL");
+    Report("Error FDD==NULL");
     return false;
   }
   FDDBACK = DDmainModule->GetFpDDSBack();
   if (!FDDBACK) {
-    ReportError("Error FDDBACK==NULL");
+    Report("Error FDDBACK==NULL");
     return false;
   }
   return true;
@@ -133,7 +125,7 @@ TDDsprite::After TDDsprite::MakeSurface(IDirectDrawSurface7*& slot, int32_t w, i
   if (w <= 0 || h <= 0) {
     // The platform would read a negative size as a huge one.
     FResult = DDERR_INVALIDPARAMS;
-    return ReportError(texts.create);
+    return Report(texts.create);
   }
   DDSURFACEDESC2 desc{};
   desc.dwSize = 124;
@@ -203,11 +195,11 @@ TDDsprite::After TDDsprite::SetKey(IDirectDrawSurface7* surface, TColor colour, 
 
 void TDDsprite::ClippedBltFast(IDirectDrawSurface7* source, IDirectDrawSurface7*& slot) {
   if (!DDmainModule) {
-    ReportError("Error connect to DDMAIN");
+    Report("Error connect to DDMAIN");
     return;
   }
   if (!FDDBACK) {
-    ReportError("Error FDDBACK==NULL");
+    Report("Error FDDBACK==NULL");
     return;
   }
   const auto clip = ClipToScreen(FShowX, FShowY, FSrcRect, DDmainModule->GetWidth(), DDmainModule->GetHeight());
@@ -215,7 +207,7 @@ void TDDsprite::ClippedBltFast(IDirectDrawSurface7* source, IDirectDrawSurface7*
   if (!source) {
     // An empty frame slot: the platform would refuse the blit.
     FResult = DDERR_INVALIDPARAMS;
-    ReportError(kBlitFailed);
+    Report(kBlitFailed);
     return;
   }
   do {

@@ -3,11 +3,11 @@
 // the display device, making an offscreen surface from a picture, the colour
 // match and colour key, and the clipped blit onto the back buffer.
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "components/component.h"
+#include "components/dd_error.h"
 #include "platform/bitmap.h"
 #include "platform/colour.h"
 #include "platform/display.h"
@@ -45,7 +45,7 @@ std::optional<ClippedBlit> ClipToScreen(int32_t x, int32_t y, const SrcRect& src
 // pixel of that bit count (at most four), little-endian.
 uint32_t FirstPixelValue(const void* pixels, uint32_t bitCount);
 
-class TDDsprite : public Component {
+class TDDsprite : public Component, public DDErrorReporting {
  public:
   ~TDDsprite() override = default;
 
@@ -55,15 +55,12 @@ class TDDsprite : public Component {
   // Copies the picture; a null argument is ignored.
   void SetBitmap(const Bitmap* bitmap);
 
-  TNotifyEvent OnError;
   TDDmain* DDmainModule = nullptr;
 
   int32_t GetShowX() const { return FShowX; }
   void SetShowX(int32_t value) { FShowX = value; }
   int32_t GetShowY() const { return FShowY; }
   void SetShowY(int32_t value) { FShowY = value; }
-  const std::string& GetErrorResult() const { return FErrorResult; }
-  void SetErrorResult(std::string text) { FErrorResult = std::move(text); }
   int32_t GetNumberFrame() const { return FNumberFrame; }
   void SetNumberFrame(int32_t value) { FNumberFrame = value; }
   int32_t GetYOffsetFrame() const { return FYOffsetFrame; }
@@ -97,8 +94,8 @@ class TDDsprite : public Component {
   enum class After { GoOn, HandlerRan, Freed };
 
   // Stores the text and raises OnError.
-  After ReportError(const char* text);
-  // The same, releasing *surface (and nulling it) between the two steps.
+  After Report(const char* text);
+  // The same, releasing surface (and nulling it) between the two steps.
   After ReportAndRelease(const char* text, IDirectDrawSurface7*& surface);
 
   // Takes FDD and FDDBACK from the display; false (reported) when it is not there.
@@ -129,7 +126,6 @@ class TDDsprite : public Component {
   IDirectDraw7* FDD = nullptr;
   IDirectDrawSurface7* FDDBACK = nullptr;
   HRESULT FResult = DD_OK;
-  std::string FErrorResult;
   int32_t FShowX = 0;
   int32_t FShowY = 0;
   SrcRect FSrcRect;
@@ -140,11 +136,6 @@ class TDDsprite : public Component {
   int32_t FStretchWidth = 0;
   int32_t FStretchHeight = 0;
   bool FStretching = false;
-
- private:
-  // Expires when the sprite is destroyed, so a report can tell whether its
-  // handler freed it.
-  std::shared_ptr<char> life_ = std::make_shared<char>();
 };
 
 }  // namespace velmo
