@@ -343,6 +343,12 @@ TEST_F(SdlDisplay, FlipPresentsTheBackBufferAndOnlyChangedRows) {
   EXPECT_EQ(OnScreen(100, 2), RGBColor(0, 0, 255));
   EXPECT_EQ(OnScreen(1, 1), RGBColor(255, 0, 0));
   EXPECT_EQ(PresentedFrame(primary)->w, desktop.width);
+
+  // Once the window system says it lost the picture, the whole frame goes again.
+  window->Post(SDL_WINDOWEVENT_EXPOSED);
+  ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  EXPECT_EQ(OnScreen(1, 1), RGBColor(0, 255, 0));
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
 TEST_F(SdlDisplay, FlipWaitsForTheNextRefreshInsteadOfSpinning) {
@@ -396,8 +402,8 @@ TEST_F(SdlDisplay, GammaRampDimsThePresentedPicture) {
   ASSERT_EQ(dd->GetCaps(&caps, nullptr), DD_OK);
   ASSERT_NE(caps.dwCaps2 & DDCAPS2_PRIMARYGAMMA, 0u);
   IDirectDrawGammaControl* gamma = nullptr;
-  ASSERT_EQ(primary->QueryGammaControl(&gamma), DD_OK);
-  EXPECT_EQ(back->QueryGammaControl(&gamma), E_NOINTERFACE);
+  IDirectDrawGammaControl* none = nullptr;
+  EXPECT_EQ(back->QueryGammaControl(&none), E_NOINTERFACE);
   ASSERT_EQ(primary->QueryGammaControl(&gamma), DD_OK);
   DDGAMMARAMP ramp;
   for (int i = 0; i < 256; ++i) ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<uint16_t>(i * 128);

@@ -147,6 +147,7 @@ HGDIOBJ FakeDeviceContext::SelectObject(HGDIOBJ object) {
 
 bool FakeDeviceContext::DeleteObject(HGDIOBJ object) {
   log_.Add("DeleteObject(" + std::to_string(object) + ")");
+  if (object == pen_ || object == brush_) return false;  // GDI refuses to delete a selected object
   return objects_.erase(object) != 0;
 }
 

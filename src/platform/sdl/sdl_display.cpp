@@ -6,6 +6,7 @@
 
 #include "platform/pixel_format.h"
 #include "platform/sdl/sdl_objects.h"
+#include "platform/sdl/x11_cover.h"
 #include "platform/window.h"
 
 namespace velmo {
@@ -157,6 +158,14 @@ int SdlDirectDraw::WatchEvents(void* self, SDL_Event* event) {
     case SDL_WINDOWEVENT_FOCUS_GAINED: dd->unfocused_ = false; break;
     default: break;
   }
+  switch (event->window.event) {
+    // The window system dropped or never had the picture: send it whole.
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED: dd->presenter_.ForceFull(); break;
+    default: break;
+  }
   if (!wasLost && dd->WindowLost()) ++dd->lossEpoch_;
   return 1;  // the event stays in the queue for the application
 }
@@ -277,6 +286,12 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
     fullScreen_ = true;
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(display_, &bounds) == 0) {
+      bounds.w = static_cast<int>(width);
+      bounds.h = static_cast<int>(height);
+      CoverDisplayWithoutWindowManager(window, bounds);
+    }
   }
   width_ = static_cast<int>(width);
   height_ = static_cast<int>(height);

@@ -63,7 +63,7 @@ void SdlPresenter::Present(SDL_Surface* frame, SDL_Surface* shown) {
   if (!window || !frame || !shown) return;
   SDL_Surface* windowSurface = SDL_GetWindowSurface(window);
   if (!windowSurface) return;
-  bool full = forceFull_ || windowSurface != lastWindowSurface_ || windowSurface->w != lastW_ ||
+  bool full = forceFull_.exchange(false) || windowSurface != lastWindowSurface_ || windowSurface->w != lastW_ ||
               windowSurface->h != lastH_;
   if (full && (windowSurface->w > frame->w || windowSurface->h > frame->h)) SDL_FillRect(windowSurface, nullptr, 0);
   if (softwareRamp_ && (!scratch_ || scratch_->w != frame->w || scratch_->h != frame->h)) {
@@ -74,7 +74,6 @@ void SdlPresenter::Present(SDL_Surface* frame, SDL_Surface* shown) {
   lastWindowSurface_ = windowSurface;
   lastW_ = windowSurface->w;
   lastH_ = windowSurface->h;
-  forceFull_ = false;
 
   const int width = std::min(frame->w, windowSurface->w);
   const int height = std::min(frame->h, windowSurface->h);

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -26,6 +27,7 @@ class SdlPresenter {
   void Present(SDL_Surface* frame, SDL_Surface* shown);
   void WaitForVerticalBlank();
   // The next present sends the whole frame (new window surface, restore).
+  // Also called from the event watch when the window system lost the picture.
   void ForceFull() { forceFull_ = true; }
   // A ramp applied while presenting, for displays that take none; null = none.
   void SetSoftwareRamp(const DDGAMMARAMP* ramp);
@@ -38,7 +40,7 @@ class SdlPresenter {
   std::chrono::steady_clock::time_point next_{};
   SDL_Surface* lastWindowSurface_ = nullptr;
   int lastW_ = 0, lastH_ = 0;
-  bool forceFull_ = true;
+  std::atomic<bool> forceFull_{true};
   std::vector<SDL_Rect> rects_;
   bool softwareRamp_ = false;
   std::array<uint8_t, 256> lutR_{}, lutG_{}, lutB_{};

@@ -1,0 +1,4 @@
+// The one main() of all benchmarks.
+#include <benchmark/benchmark.h>
+
+BENCHMARK_MAIN();
