@@ -284,6 +284,15 @@ TEST_F(Form2Test, StoredGammaMovesTheSliderAndTheSliderMovesGamma) {
   EXPECT_EQ(Stored("Gamma"), 0);
 }
 
+TEST_F(Form2Test, StoredGammaOutsideTheSliderIsStoredAsTheSliderShowsIt) {
+  Store({{"Gamma", 300}});
+  TForm2& f = Open();
+  EXPECT_EQ(W<QSlider>("TrackBar1")->value(), 256);
+  EXPECT_EQ(f.WorkingCopy().Gamma, 256);
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("Gamma"), 256);
+}
+
 // ---- number fields ----------------------------------------------------------
 
 TEST_F(Form2Test, ClockCentreIsClampedToTheScreenWhenLeft) {
