@@ -25,9 +25,6 @@
 #include "setup/setup_mode.h"
 #include "setup/updown.h"
 
-// Qt's font lookup keeps a few fontconfig blocks until exit on purpose.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace velmo {
 namespace {
 
