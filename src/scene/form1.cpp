@@ -1,0 +1,348 @@
+#include "scene/form1.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <ctime>
+
+#include "components/ddani.h"
+#include "components/ddbmp.h"
+#include "components/ddgamma.h"
+#include "components/ddmain.h"
+#include "components/ddtimer.h"
+#include "components/dxclock.h"
+#include "components/setreg.h"
+#include "resources/catalogue.h"
+#include "scene/scene_layout.h"
+#include "setup/settings.h"
+
+namespace velmo {
+
+TForm1::TForm1(Platform& platform) : platform_(platform) {
+  SetName("Form1");
+  window_ = platform_.app.CreateWindow("Velmo");
+  if (!window_) throw std::runtime_error("The saver window cannot be created.");
+  window_->SetEvents(WindowEvents{
+      [this](int key, uint32_t shift) { FormKeyDown(key, shift); },
+      [this](char c) { FormKeyPress(c); },
+      [this](uint32_t shift, int x, int y) { FormMouseMove(shift, x, y); },
+      [this] { TryEndSaver(); },
+  });
+  BuildSceneLayout(*this, platform_);
+}
+
+TForm1::~TForm1() {
+  *alive_ = false;
+  // The timer must not tick into a half-destroyed window.
+  if (DDtimer1) DDtimer1->SetEnabled(false);
+}
+
+int TForm1::IntervalOfSpeed(int setSpeed) {
+  if (setSpeed == 0) return 60;
+  if (setSpeed == 2) return 40;
+  return 50;
+}
+
+void TForm1::LoadSettingsCopies() {
+  TSaverSettings s;
+  LoadSettings(*SetReg1, platform_.display, s);
+  // The gull table has ten places and the ramp 0..256 steps; values edited
+  // by hand outside those ranges are taken to the nearest end here, while
+  // the store keeps what it holds.
+  NumBirds = std::clamp(s.NumBirds, 0, kBirdCount);
+  flag_clock = s.flag_clock;
+  flag_PlaySound = s.flag_PlaySound;
+  flag_fps = s.flag_fps;
+  TermMouse = s.TermMouse;
+  Gamma = std::clamp(s.Gamma, 0, 256);
+  flag_defres = s.flag_defres;
+  ResHor = s.ResHor;
+  ResVert = s.ResVert;
+  ColorDepth = s.ColorDepth;
+  clockX = s.clockX;
+  clockY = s.clockY;
+  clockRad = std::max(s.clockRad, 0);
+  ColorClock = s.ColorClock;
+  SetSpeed = s.SetSpeed;
+}
+
+void TForm1::FormCreate() {
+  platform_.app.SetIdleHandler([this](bool& done) { ComposeFrame(done); });
+  FFlipParity = false;
+  FSeaFrame = 0;
+
+  try {
+    LoadSettingsCopies();
+  } catch (const std::exception& e) {
+    // The rest of the start-up is skipped: nothing was opened, so the saver
+    // simply ends after the message.
+    platform_.app.ShowException(e.what());
+    FEnded = true;
+    window_->Close();
+    return;
+  }
+
+  DDmain1->SetWidth(ResHor);
+  DDmain1->SetHeight(ResVert);
+  DDmain1->SetColorDepth(ColorDepth);
+  window_->Show();
+  DDmain1->SetEnabled(true);
+  if (FEnded) return;  // the display refused: its handler has ended the saver
+  DDmain1->ClearBackSurface();
+  DDmain1->FlipSurfaces();
+  DDmain1->SetshowFPS(flag_fps);
+  if (FEnded) return;
+
+  DDtimer1->SetInterval(IntervalOfSpeed(SetSpeed));
+
+  const int32_t W = DDmain1->GetWidth();
+  const int32_t H = DDmain1->GetHeight();
+
+  LoadPictureInto("Image1ground", *DDbmp1ground);
+  DDbmp1ground->SetStretching(true);
+  DDbmp1ground->SetStretchWidth(W);
+  DDbmp1ground->SetStretchHeight(H * 385 / 600);
+  DDbmp1ground->CreateSurface();
+
+  LoadPictureInto("Image1sea", *DDani1sea);
+  DDani1sea->SetYOffsetFrame(166);
+  DDani1sea->SetStretching(true);
+  DDani1sea->SetStretchWidth(W);
+  DDani1sea->SetStretchHeight(H * 166 / 600);
+  DDani1sea->CreateSurface();
+  DDani1sea->SetShowX(0);
+  DDani1sea->SetShowY(H * 380 / 600);
+
+  DDbmp1stone->SetStretching(true);
+  DDbmp1stone->SetStretchWidth(W);
+  DDbmp1stone->SetStretchHeight(H * 177 / 600);
+  DDbmp1stone->CreateSurface();
+  DDbmp1stone->SetTransparency(true);
+  DDbmp1stone->SetShowX(0);
+  DDbmp1stone->SetShowY(H * 423 / 600);
+  if (FEnded) return;
+
+  DXClock1->SetXcenter(clockX);
+  DXClock1->SetYcenter(clockY);
+  DXClock1->SetRadius(clockRad);
+
+  DDani1bird->SetYOffsetFrame(11);
+  DDani1bird->SetStretching(true);
+  DDani1bird->SetStretchWidth(30);
+  DDani1bird->SetStretchHeight(11);
+  DDani1bird->CreateSurface();
+  if (FEnded) return;  // the large gull's handler has ended the saver
+  DDani1bird->SetTransparency(true);
+  if (FEnded) return;
+
+  DDani1birds_small->SetYOffsetFrame(11);
+  DDani1birds_small->SetStretching(true);
+  DDani1birds_small->SetStretchWidth(15);
+  DDani1birds_small->SetStretchHeight(5);
+  DDani1birds_small->CreateSurface();
+  DDani1birds_small->SetTransparency(true);
+
+  random_.Seed(static_cast<uint32_t>(std::time(nullptr)));
+  InitBirds(FBirds, H);
+
+  DDgamma1->SetEnabled(true);
+  if (DDgamma1->GetEnabled()) {
+    DDgamma1->SetRGB(Gamma);
+    DDgamma1->SetEnabled(false);
+  }
+
+  DXClock1->SetColor(ColorClock);
+  platform_.system.SetScreenSaverRunning(true);
+  FRunning = true;
+  DDtimer1->SetEnabled(true);
+  if (flag_PlaySound) StartSound();
+  platform_.app.ShowCursor(false);
+}
+
+void TForm1::StartSound() {
+  // Silence is the answer to any failure: the saver never waits on sound.
+  if (const resources::Resource* clip = resources::Find("SoundName", "WAVE")) platform_.sound.PlayLoop(clip->data);
+}
+
+void TForm1::ComposeFrame(bool& done) {
+  done = false;
+  if (!FRunning) {
+    done = true;  // nothing to draw before start-up finished or after the end
+    return;
+  }
+  FFlipParity = !FFlipParity;
+  DDmain1->ClearBackSurface();
+  if (!FRunning) return;  // an error handler ended the saver
+  DDbmp1ground->DrawImage();
+  DDani1sea->SetNumberFrame(FSeaFrame.load(std::memory_order_relaxed));
+  DDani1sea->DrawAni();
+  DDbmp1stone->DrawImage();
+  for (int i = 0; i < NumBirds && FRunning; ++i) DrawBird(i);
+  if (!FRunning) return;
+  if (flag_clock) DXClock1->ShowClock();
+  DDmain1->FlipSurfaces();
+}
+
+void TForm1::DrawBird(int i) {
+  const TBirdState& b = FBirds[i];
+  TDDani* sprite = b.Small.load(std::memory_order_relaxed) == 0 ? DDani1bird : DDani1birds_small;
+  if (!sprite) return;
+  sprite->SetShowX(b.X.load(std::memory_order_relaxed));
+  sprite->SetShowY(b.Y.load(std::memory_order_relaxed));
+  sprite->SetNumberFrame(b.Frame.load(std::memory_order_relaxed));
+  sprite->DrawAni();
+}
+
+void TForm1::DDtimer1Timer(Component*) {
+  int32_t frame = FSeaFrame.load(std::memory_order_relaxed) + 1;
+  if (frame > 31) frame = 0;
+  FSeaFrame.store(frame, std::memory_order_relaxed);
+  const int32_t height = DDmain1->GetHeight();
+  for (int i = 0; i < NumBirds; ++i) MoveBird(FBirds[i], height, ResHor, random_);
+}
+
+void TForm1::FormKeyDown(int key, uint32_t) {
+  if (TermMouse) {
+    TryEndSaver();
+    return;
+  }
+  if (FEnded) return;
+  switch (key) {
+    case VK_LEFT:
+      if (clockX > clockRad + 20) --clockX;
+      break;
+    case VK_RIGHT:
+      if (clockX < ResHor - clockRad - 20) ++clockX;
+      break;
+    case VK_UP:
+      if (clockY > clockRad + 20) --clockY;
+      break;
+    case VK_DOWN:
+      if (clockY < ResVert - clockRad - 20) ++clockY;
+      break;
+    default:
+      return;
+  }
+  // Stored at every press, also at the bound, so the next start finds it.
+  if (key == VK_LEFT || key == VK_RIGHT) {
+    DXClock1->SetXcenter(clockX);
+    SetReg1->Write("clockX", clockX);
+  } else {
+    DXClock1->SetYcenter(clockY);
+    SetReg1->Write("clockY", clockY);
+  }
+}
+
+void TForm1::FormKeyPress(char key) {
+  if (TermMouse) {
+    TryEndSaver();
+    return;
+  }
+  if (key == 27) {
+    TryEndSaver();
+    return;
+  }
+  if ((key != '+' && key != '-') || FEnded) return;
+  DDgamma1->SetEnabled(true);
+  if (!DDgamma1->GetEnabled()) return;  // no gamma on this display: nothing changes, nothing stored
+  const int value = DDgamma1->GetRGB();
+  if (key == '+' && value < 256) DDgamma1->SetRGB(value + 1);
+  if (key == '-' && value > 0) DDgamma1->SetRGB(value - 1);
+  DDgamma1->SetEnabled(false);
+  SetReg1->Write("Gamma", DDgamma1->GetRGB());
+}
+
+void TForm1::FormMouseMove(uint32_t, int x, int y) {
+  if (TermMouse) {
+    if (std::abs(x - lastMouseX_) > 5 && lastMouseX_ != 0) TryEndSaver();
+    else if (std::abs(y - lastMouseY_) > 5 && lastMouseY_ != 0) TryEndSaver();
+  }
+  lastMouseX_ = x;
+  lastMouseY_ = y;
+}
+
+void TForm1::TryEndSaver() {
+  // An attempt after the end finds the display closed; it is ignored rather
+  // than reported as a display error.
+  if (FEnding || FEnded) return;
+  FEnding = true;
+  if (!FFlipParity) DDmain1->FlipSurfaces();
+  platform_.app.ShowCursor(true);
+  if (VerifyPassword(window_.get())) {
+    EndSaver();
+  } else {
+    if (!DDtimer1->GetEnabled()) DDtimer1->SetEnabled(true);
+    platform_.app.ShowCursor(false);
+  }
+  FEnding = false;
+}
+
+bool TForm1::VerifyPassword(IWindow*) {
+  if (platform_.system.PlatformId() == VER_PLATFORM_WIN32_NT) return true;
+  ModuleHandle cpl = platform_.modules.LoadLibrary("PASSWORD.CPL");
+  if (!cpl) return true;
+  auto verify = reinterpret_cast<VerifyScreenSavePwdProc>(platform_.modules.GetProcAddress(cpl, "VerifyScreenSavePwd"));
+  if (!verify) {
+    platform_.modules.FreeLibrary(cpl);
+    return true;
+  }
+  const int answer = verify(0);
+  platform_.modules.FreeLibrary(cpl);
+  return answer != 0;
+}
+
+void TForm1::EndSaver() {
+  StopComponents();
+  platform_.sound.Stop();
+  platform_.system.SetScreenSaverRunning(false);
+  window_->Close();
+}
+
+void TForm1::FreeSprite(auto*& sprite) {
+  if (!sprite) return;
+  auto* doomed = sprite;
+  sprite = nullptr;  // cleared first: a handler running inside the free sees it gone
+  FreeChild(doomed);
+}
+
+void TForm1::StopComponents() {
+  FRunning = false;
+  FEnded = true;
+  DDtimer1->SetEnabled(false);
+  FreeSprite(DDbmp1ground);
+  FreeSprite(DDani1sea);
+  FreeSprite(DDbmp1stone);
+  FreeSprite(DDani1bird);
+  FreeSprite(DDani1birds_small);
+  DDmain1->SetEnabled(false);
+}
+
+void TForm1::DDmain1Error(Component*) {
+  StopComponents();
+  platform_.app.MessageBox(window_.get(), DDmain1->GetErrorResult(), "ERROR", MB_OK);
+  window_->Close();
+}
+
+void TForm1::DDani1birdError(Component*) {
+  // Read the text before the sprite may be freed by the end.
+  const std::string text = DDani1bird ? DDani1bird->GetErrorResult() : std::string();
+  StopComponents();
+  platform_.app.MessageBox(window_.get(), text, "ERROR", MB_OK);
+  EndSaver();
+}
+
+void TForm1::DDtimer1ZasTime(Component*) {
+  // Runs on the timer's thread: the end itself belongs to the loop's thread.
+  std::weak_ptr<bool> alive = alive_;
+  platform_.app.Post([this, alive] {
+    if (auto a = alive.lock(); a && *a) EndSaver();
+  });
+}
+
+void RunSaver(Platform& platform) {
+  TForm1 form(platform);
+  form.FormCreate();
+  platform.app.Run(form.Window());
+}
+
+}  // namespace velmo

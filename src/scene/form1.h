@@ -1,0 +1,113 @@
+#pragma once
+// The saver window: owns every component of the scene, starts them from the
+// stored settings, composes a frame whenever the loop is idle, moves the sea
+// and the gulls on the timer's thread, reacts to input and ends in order.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "components/component.h"
+#include "platform/colour.h"
+#include "platform/platform.h"
+#include "scene/bird_flight.h"
+
+namespace velmo {
+
+class TDDmain;
+class TDDbmp;
+class TDDani;
+class TDXClock;
+class TDDtimer;
+class TDDgamma;
+class TSetReg;
+
+class TForm1 : public Component {
+ public:
+  explicit TForm1(Platform& platform);
+  ~TForm1() override;
+
+  IWindow& Window() { return *window_; }
+
+  // Start-up, run once before the loop.
+  void FormCreate();
+
+  // Idle handler and timer tick.
+  void ComposeFrame(bool& done);
+  void DDtimer1Timer(Component* sender);
+  void DrawBird(int i);
+
+  // Input.
+  void FormKeyDown(int key, uint32_t shift);
+  void FormKeyPress(char key);
+  void FormMouseMove(uint32_t shift, int x, int y);
+
+  // Ending.
+  void TryEndSaver();
+  bool VerifyPassword(IWindow* window);
+  void EndSaver();
+  void StopComponents();
+  void DDmain1Error(Component* sender);
+  void DDani1birdError(Component* sender);
+  void DDtimer1ZasTime(Component* sender);
+
+  // The components, created by the scene's layout; a freed sprite is null.
+  TDDmain* DDmain1 = nullptr;
+  TDDbmp* DDbmp1ground = nullptr;
+  TDDbmp* DDbmp1stone = nullptr;
+  TDDani* DDani1sea = nullptr;
+  TDDani* DDani1bird = nullptr;
+  TDDani* DDani1birds_small = nullptr;
+  TDXClock* DXClock1 = nullptr;
+  TDDtimer* DDtimer1 = nullptr;
+  TDDgamma* DDgamma1 = nullptr;
+  TSetReg* SetReg1 = nullptr;
+
+  // The window's copies of the settings (clamped where the scene takes them).
+  int NumBirds = 0;
+  bool flag_clock = false;
+  bool flag_PlaySound = false;
+  bool flag_fps = false;
+  bool TermMouse = false;
+  int Gamma = 0;
+  bool flag_defres = false;
+  int ResHor = 0;
+  int ResVert = 0;
+  int ColorDepth = 0;
+  int clockX = 0;
+  int clockY = 0;
+  int clockRad = 0;
+  TColor ColorClock = 0;
+  int SetSpeed = 0;
+
+  // Shared with the timer's thread: 32-bit values written whole, no lock.
+  std::atomic<int32_t> FSeaFrame{0};
+  TBirdTable FBirds;
+  bool FFlipParity = false;
+  bool FEnding = false;
+  // True once start-up has finished and until the end: only then is a frame drawn.
+  bool FRunning = false;
+  // True once the saver has ended (or its start was cut short).
+  bool FEnded = false;
+
+  // Timer interval of a speed setting.
+  static int IntervalOfSpeed(int setSpeed);
+
+ private:
+  void LoadSettingsCopies();
+  void StartSound();
+  void FreeSprite(auto*& sprite);
+
+  Platform& platform_;
+  std::unique_ptr<IWindow> window_;
+  TRandom15 random_;
+  int32_t timerHeight_ = 0;  // read by the tick; fixed once the display is open
+  int lastMouseX_ = 0;
+  int lastMouseY_ = 0;
+  // Work posted to the loop checks this before touching the window.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// Saver mode: the scene window as the application's main window, until it closes.
+void RunSaver(Platform& platform);
+
+}  // namespace velmo
