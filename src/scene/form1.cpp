@@ -33,8 +33,9 @@ TForm1::TForm1(Platform& platform) : platform_(platform) {
 
 TForm1::~TForm1() {
   *alive_ = false;
-  // The timer must not tick into a half-destroyed window.
-  if (DDtimer1) DDtimer1->SetEnabled(false);
+  // However the loop ended, the timer stops before anything it reads goes
+  // and the desktop gets its display back.
+  if (!FEnded) StopComponents();
 }
 
 int TForm1::IntervalOfSpeed(int setSpeed) {
