@@ -1,0 +1,86 @@
+# Shared by the end-to-end scripts: a private Xvfb, a private config
+# directory, and small helpers to wait, look and clean up.
+set -euo pipefail
+
+VELMO="$1"
+WORK="$(mktemp -d)"
+export XDG_CONFIG_HOME="$WORK/config"
+mkdir -p "$XDG_CONFIG_HOME"
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+unset XSCREENSAVER_WINDOW
+PIDS=()
+
+cleanup() {
+  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Starts Xvfb on the first free display number, screen size $1 (WxHxD).
+start_xvfb() {
+  local size="${1:-1024x768x24}" n
+  for n in $(seq 91 160); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "$size" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+  done
+  fail "no Xvfb could be started"
+}
+
+# Waits up to $2 seconds (default 10) for a window whose name matches $1;
+# prints its id.
+wait_window() {
+  local name="$1" limit="${2:-10}" id
+  for _ in $(seq $((limit * 10))); do
+    id=$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to $2 seconds for process $1 to end; prints its exit code.
+wait_exit() {
+  local pid="$1" limit="${2:-10}"
+  for _ in $(seq $((limit * 10))); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      local rc=0
+      wait "$pid" || rc=$?
+      echo "$rc"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Presses Return in the message box named $1 (SDL's boxes answer OK to it).
+dismiss_box() {
+  local id
+  id=$(wait_window "$1" 10) || fail "no message box \"$1\""
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  xdotool key --window "$id" Return
+}
+
+# Colour of one pixel of a PNG as "r,g,b" (0..255).
+pixel() {
+  convert "$1" -format "%[fx:int(255*u.p{$2,$3}.r)],%[fx:int(255*u.p{$2,$3}.g)],%[fx:int(255*u.p{$2,$3}.b)]" info:
+}

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# "velmo /p ID" waits until the window is viewable, paints the 154 x 116
+# preview at (0, 0) unscaled, and ends; a wrong id is a message, not a hang.
+source "$(dirname "$0")/lib.sh"
+start_xvfb
+
+# A foreign window to paint into: ImageMagick's viewer showing plain red.
+display -geometry +40+40 -title previewhost -size 300x200 xc:red &
+PIDS+=($!)
+win=$(wait_window previewhost 10) || fail "no host window"
+xdotool windowunmap --sync "$win"
+
+"$VELMO" /p "$win" &
+pid=$!
+PIDS+=("$pid")
+sleep 1
+kill -0 "$pid" 2>/dev/null || fail "velmo /p did not wait for the window to be shown"
+xdotool windowmap --sync "$win"
+rc=$(wait_exit "$pid" 10) || fail "velmo /p did not end after painting"
+[ "$rc" = 0 ] || fail "exit code $rc"
+
+import -window "$win" "$WORK/preview.png"
+inside=$(pixel "$WORK/preview.png" 70 50)
+outside=$(pixel "$WORK/preview.png" 250 150)
+edge_in=$(pixel "$WORK/preview.png" 153 115)
+edge_out=$(pixel "$WORK/preview.png" 154 116)
+[ "$outside" = "255,0,0" ] || fail "painted outside the picture: $outside"
+[ "$edge_out" = "255,0,0" ] || fail "the picture is larger than 154 x 116: $edge_out"
+[ "$inside" != "255,0,0" ] || fail "nothing painted inside the picture"
+[ "$edge_in" != "255,0,0" ] || fail "the picture is smaller than 154 x 116"
+
+# A window id that is no window: the error box, exit code 0, no hang.
+"$VELMO" /p 123456789 2>"$WORK/err" &
+pid=$!
+PIDS+=("$pid")
+dismiss_box "velmo"
+rc=$(wait_exit "$pid" 10) || fail "velmo /p with a wrong id hangs"
+[ "$rc" = 0 ] || fail "exit code $rc for a wrong id"
+grep -q "does not exist" "$WORK/err" || fail "no clear message for a wrong id: $(cat "$WORK/err")"
+
+# Not a number: the conversion error.
+"$VELMO" /p abc 2>"$WORK/err2" &
+pid=$!
+PIDS+=("$pid")
+dismiss_box "velmo"
+rc=$(wait_exit "$pid" 10) || fail "velmo /p abc hangs"
+[ "$rc" = 0 ] || fail "exit code $rc for /p abc"
+grep -q "'abc' is not a valid integer value" "$WORK/err2" || fail "wrong message: $(cat "$WORK/err2")"
+echo "preview painted once the window was shown; wrong ids answered"
