@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/fake/fake_display.h"
 #include "platform/preview.h"
 
 namespace velmo {
@@ -26,14 +27,16 @@ class FakeForeignWindows : public IForeignWindows {
   int destroyAfterPolls = -1;
   int visibilityPolls = 0;
   int messagePumps = 0;
-  int getDCCalls = 0;
-  int releaseDCCalls = 0;
-  // What Draw received: position and picture size.
-  struct Drawn {
-    int x, y, width, height;
-  };
-  std::vector<Drawn> drawn;
-  std::unique_ptr<IDeviceContext> dc;
+  bool refuseDC = false;
+  // Every drawing call into the window and the DC's own get and release.
+  FakeCallLog log;
+  // The window's pixels (32-bit), 300 x 200, so tests can look at them.
+  static constexpr int kWidth = 300;
+  static constexpr int kHeight = 200;
+  std::vector<uint32_t> pixels = std::vector<uint32_t>(kWidth * kHeight, 0x00FF0000);
+
+ private:
+  std::unique_ptr<FakeDeviceContext> dc_;
 };
 
 }  // namespace velmo
