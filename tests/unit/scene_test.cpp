@@ -1,0 +1,363 @@
+#include "scene/form1.h"
+
+#include <gtest/gtest.h>
+
+#include "components/ddani.h"
+#include "components/ddbmp.h"
+#include "components/ddgamma.h"
+#include "components/ddmain.h"
+#include "components/ddtimer.h"
+#include "components/dxclock.h"
+#include "platform/fake/fake_app.h"
+#include "platform/fake/fake_display.h"
+#include "platform/fake/fake_foreign.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/fake/fake_sound.h"
+#include "platform/fake/fake_system.h"
+#include "platform/fake/fake_timer.h"
+
+namespace velmo {
+namespace {
+
+constexpr const char* kKey = FakeRegistry::kVelmoKey;
+
+class Scene : public ::testing::Test {
+ protected:
+  FakeApplication app;
+  FakeDisplayDriver display;
+  FakeTimerService timer;
+  FakeRegistry registry;
+  FakeSound sound;
+  FakeSystem system;
+  FakeModuleLoader modules;
+  FakeForeignWindows foreign;
+  Platform platform{app, display, timer, registry, sound, system, modules, foreign};
+  std::unique_ptr<TForm1> form;
+
+  void SetUp() override { display.modes.push_back({1024, 768, 32}); }
+
+  // A store holding all fifteen values, as the dialog writes them.
+  void Store(int numBirds = 7, bool termMouse = true, int setSpeed = 1, bool defres = true, int resHor = 1024,
+             int resVert = 768, int depth = 32) {
+    const std::pair<const char*, uint32_t> values[] = {
+        {"NumBirds", numBirds}, {"flag_clock", 1},        {"flag_PlaySound", 1},  {"flag_fps", 1},
+        {"TermMouse", termMouse}, {"Gamma", 256},         {"flag_defres", defres}, {"ResHor", resHor},
+        {"ResVert", resVert},   {"ColorDepth", depth},    {"clockX", 934},        {"clockY", 90},
+        {"clockRad", 70},       {"ColorClock", 0x80FF},   {"SetSpeed", setSpeed}};
+    for (auto& [name, value] : values) registry.PutDword(kKey, name, value);
+  }
+
+  void Start() {
+    form = std::make_unique<TForm1>(platform);
+    form->FormCreate();
+  }
+  FakeWindow& Window() { return static_cast<FakeWindow&>(form->Window()); }
+  void Compose(int frames = 1) {
+    for (int i = 0; i < frames; ++i) {
+      bool done = true;
+      app.idle(done);
+      EXPECT_FALSE(done);
+    }
+  }
+  bool Ended() const { return form->FEnded && form->Window().IsClosed(); }
+};
+
+TEST_F(Scene, FirstRunStartsWithTheDefaultsAtTheDesktopModeAndStoresThem) {
+  Start();
+  EXPECT_EQ(registry.Values(kKey).size(), 15u);
+  EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 7);
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
+  EXPECT_EQ(form->NumBirds, 7);
+  EXPECT_EQ(display.log.Count("SetDisplayMode(1024,768,32,0,0)"), 1) << display.log.Dump();
+  ASSERT_EQ(timer.setCalls.size(), 1u);
+  EXPECT_EQ(timer.setCalls[0].delay, 50u);
+  EXPECT_EQ(sound.calls, std::vector<std::string>{"PlayLoop"});
+  EXPECT_FALSE(sound.lastWave.empty());
+  EXPECT_EQ(app.cursorCalls, std::vector<bool>{false});
+  EXPECT_EQ(system.saverRunningCalls, std::vector<bool>{true});
+  EXPECT_TRUE(form->FRunning);
+  EXPECT_FALSE(Window().IsClosed());
+}
+
+TEST_F(Scene, TheLayoutFollowsTheScreenHeight) {
+  Start();
+  // 1024 x 768: sky 1024 x 492, sea frames 1024 x 212 at row 486, rocks 1024 x 226 at row 541.
+  EXPECT_EQ(display.Surface("surface1")->Width(), 1024);
+  EXPECT_EQ(display.Surface("surface1")->Height(), 492);
+  EXPECT_EQ(form->DDani1sea->GetCountFrame(), 32);
+  EXPECT_EQ(display.Surface("surface2")->Height(), 212);
+  EXPECT_EQ(form->DDani1sea->GetShowY(), 486);
+  EXPECT_EQ(display.Surface("surface34")->Height(), 226);
+  EXPECT_EQ(form->DDbmp1stone->GetShowY(), 541);
+  EXPECT_TRUE(form->DDbmp1stone->GetTransparency());
+  EXPECT_EQ(form->DDani1bird->GetCountFrame(), 40);
+  EXPECT_EQ(display.Surface("surface35")->Width(), 30);
+  EXPECT_EQ(display.Surface("surface35")->Height(), 11);
+  EXPECT_EQ(display.Surface("surface75")->Width(), 15);
+  EXPECT_EQ(display.Surface("surface75")->Height(), 5);
+  EXPECT_EQ(form->DXClock1->GetColor(), 0x80FFu);
+}
+
+TEST_F(Scene, StoredModeIsUsedOnlyWithoutTheDesktopFlag) {
+  Store(7, true, 1, /*defres=*/true, 640, 480, 16);
+  Start();
+  EXPECT_EQ(display.log.Count("SetDisplayMode(1024,768,32,0,0)"), 1);
+  EXPECT_EQ(registry.Dword(kKey, "ResHor"), 640);  // the store keeps its own value
+
+  form.reset();
+  Store(7, true, 1, /*defres=*/false, 800, 600, 16);
+  Start();
+  EXPECT_EQ(display.log.Count("SetDisplayMode(800,600,16,0,0)"), 1);
+}
+
+TEST_F(Scene, SpeedSettingsGiveTheTimerIntervals) {
+  EXPECT_EQ(TForm1::IntervalOfSpeed(0), 60);
+  EXPECT_EQ(TForm1::IntervalOfSpeed(1), 50);
+  EXPECT_EQ(TForm1::IntervalOfSpeed(2), 40);
+  EXPECT_EQ(TForm1::IntervalOfSpeed(7), 50);
+  EXPECT_EQ(TForm1::IntervalOfSpeed(-1), 50);
+  Store(7, true, 2);
+  Start();
+  EXPECT_EQ(timer.setCalls.back().delay, 40u);
+}
+
+TEST_F(Scene, OutOfRangeStoredValuesAreClampedForTheSceneOnly) {
+  Store(/*numBirds=*/25);
+  registry.PutDword(kKey, "Gamma", 9000);
+  Start();
+  EXPECT_EQ(form->NumBirds, 10);
+  EXPECT_EQ(form->Gamma, 256);
+  EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 25);
+  form.reset();
+  Store(static_cast<int>(-3));
+  Start();
+  EXPECT_EQ(form->NumBirds, 0);
+  Compose(3);  // draws no gull and does not crash
+}
+
+TEST_F(Scene, ARefusedDisplayModeShowsTheErrorAndEndsWithTheDesktopBack) {
+  Store(7, true, 1, /*defres=*/false, 1600, 1200, 32);
+  display.results.Queue("SetDisplayMode", {DDERR_INVALIDMODE});
+  Start();
+  ASSERT_EQ(app.boxes.size(), 1u);
+  EXPECT_EQ(app.boxes[0].text, "Error SetDisplayMode");
+  EXPECT_EQ(app.boxes[0].caption, "ERROR");
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(display.LiveObjects(), 0);
+  EXPECT_TRUE(timer.setCalls.empty());
+  EXPECT_TRUE(sound.calls.empty());
+  EXPECT_EQ(display.Misuses(), 0);
+  bool done = false;
+  app.idle(done);  // the loop may still call once: nothing is drawn
+  EXPECT_TRUE(done);
+}
+
+TEST_F(Scene, ASettingsLoadErrorIsShownAndTheDisplayIsNeverOpened) {
+  Store();
+  registry.Erase(kKey, "flag_clock");
+  Start();
+  ASSERT_EQ(app.exceptions.size(), 1u);
+  EXPECT_EQ(app.exceptions[0], "Failed to get data for 'flag_clock'");
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(display.log.Count("DirectDrawCreate(null)"), 0);
+  EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 7);  // nothing written back
+}
+
+TEST_F(Scene, AFailingLargeGullEndsTheSaverDuringStartUpWithoutTouchingFreedSprites) {
+  // primary, sky, 32 sea frames, rocks: then the large gull's first frame fails.
+  std::vector<HRESULT> results(35, DD_OK);
+  results.push_back(DDERR_OUTOFMEMORY);
+  for (HRESULT r : results) display.results.Queue("CreateSurface", {r});
+  Start();
+  ASSERT_GE(app.boxes.size(), 1u);
+  EXPECT_EQ(app.boxes[0].text, "Error CreateSurfaceANI");
+  EXPECT_EQ(app.boxes[0].caption, "ERROR");
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(sound.calls, std::vector<std::string>{"Stop"});
+  EXPECT_TRUE(timer.setCalls.empty());
+  EXPECT_EQ(display.LiveObjects(), 0);
+  EXPECT_EQ(display.Misuses(), 0);
+}
+
+TEST_F(Scene, AFrameIsClearSkySeaRocksGullsClockAndFlipInThatOrder) {
+  Store(/*numBirds=*/3);
+  Start();
+  display.log.Clear();
+  Compose();
+  const auto& calls = display.log.Calls();
+  std::vector<std::string> blits;
+  for (const auto& c : calls)
+    if (c.find("back.Blt") == 0 || c.find("primary.Flip") == 0 || c.find("back.GetDC") == 0) blits.push_back(c);
+  ASSERT_GE(blits.size(), 8u) << display.log.Dump();
+  EXPECT_EQ(blits[0].rfind("back.Blt(", 0), 0u);        // clear
+  EXPECT_NE(blits[1].find("surface1"), std::string::npos);  // sky
+  EXPECT_NE(blits[2].find("surface2"), std::string::npos);  // sea frame 0
+  EXPECT_NE(blits[3].find("surface34"), std::string::npos); // rocks
+  // three gulls, then the clock and the frame-rate text draw through a DC, then the flip
+  EXPECT_EQ(blits.back().rfind("primary.Flip", 0), 0u);
+  EXPECT_EQ(display.log.Count("primary.Flip(null,0)"), 1);
+}
+
+TEST_F(Scene, TheTickRollsTheSeaAndWrapsAfterFrame31) {
+  Start();
+  for (int i = 0; i < 31; ++i) form->DDtimer1Timer(nullptr);
+  EXPECT_EQ(form->FSeaFrame, 31);
+  form->DDtimer1Timer(nullptr);
+  EXPECT_EQ(form->FSeaFrame, 0);
+  // Gulls moved: the first one is on course 1 and flies left.
+  EXPECT_LT(form->FBirds[0].X, 768 * 100 / 600);
+  EXPECT_EQ(form->FBirds[9].X, 768 * 100 / 600 + 450) << "only the live gulls move";
+}
+
+TEST_F(Scene, AnyKeyEndsTheSaverInOrderWithKeyboardAndMouse) {
+  Start();
+  Compose();  // one frame: the parity is odd, so no extra flip
+  Window().KeyDown(VK_SHIFT);
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(app.cursorCalls, (std::vector<bool>{false, true}));
+  EXPECT_EQ(sound.calls, (std::vector<std::string>{"PlayLoop", "Stop"}));
+  EXPECT_EQ(system.saverRunningCalls, (std::vector<bool>{true, false}));
+  EXPECT_EQ(timer.killCalls.size(), 1u);
+  EXPECT_EQ(display.LiveObjects(), 0);
+  EXPECT_EQ(display.Misuses(), 0);
+  EXPECT_EQ(form->DDani1bird, nullptr);
+  // The character of the same key is a second attempt: ignored once ended.
+  Window().KeyPress('a');
+  EXPECT_TRUE(app.boxes.empty());
+}
+
+TEST_F(Scene, AnEndAttemptAfterAnEvenNumberOfFramesFlipsOnceMore) {
+  Start();
+  display.log.Clear();
+  Compose(2);
+  Window().KeyPress('x');
+  EXPECT_EQ(display.log.Count("primary.Flip(null,0)"), 3);
+}
+
+TEST_F(Scene, OnlyAMouseJumpOfSixPixelsEnds) {
+  Start();
+  Window().MouseMove(100, 100);  // first event only records
+  for (int i = 1; i <= 20; ++i) Window().MouseMove(100 + 5 * i, 100 + 5 * i);
+  EXPECT_FALSE(Ended());
+  Window().MouseMove(206, 200);
+  EXPECT_TRUE(Ended());
+}
+
+TEST_F(Scene, AJumpFromAnUnseenAxisDoesNotEnd) {
+  Start();
+  Window().MouseMove(0, 50);
+  Window().MouseMove(300, 52);  // previous X was 0: not counted
+  EXPECT_FALSE(Ended());
+  Window().MouseMove(300, 60);
+  EXPECT_TRUE(Ended());
+}
+
+TEST_F(Scene, KeyboardOnlyModeMovesTheClockWithinItsBandAndStoresEachStep) {
+  Store(7, /*termMouse=*/false);
+  Start();
+  for (int i = 0; i < 10; ++i) Window().KeyDown(VK_RIGHT);
+  EXPECT_EQ(form->clockX, 934);
+  EXPECT_EQ(form->DXClock1->GetXcenter(), 934);
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
+  for (int i = 0; i < 2000; ++i) Window().KeyDown(VK_LEFT);
+  EXPECT_EQ(form->clockX, 90);
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 90);
+  Window().KeyDown(VK_DOWN);
+  EXPECT_EQ(registry.Dword(kKey, "clockY"), 91);
+  Window().MouseMove(10, 10);
+  Window().MouseMove(500, 500);
+  Window().KeyDown('A');
+  Window().KeyPress('a');
+  EXPECT_FALSE(Ended());
+  Window().KeyPress(27);
+  EXPECT_TRUE(Ended());
+}
+
+TEST_F(Scene, PlusAndMinusStepTheBrightnessAndStoreItEvenAtTheBound) {
+  Store(7, /*termMouse=*/false);
+  Start();
+  Window().KeyPress('+');
+  EXPECT_EQ(form->DDgamma1->GetRGB(), 256);
+  EXPECT_EQ(registry.Dword(kKey, "Gamma"), 256);
+  Window().KeyPress('-');
+  Window().KeyPress('-');
+  EXPECT_EQ(form->DDgamma1->GetRGB(), 254);
+  EXPECT_EQ(registry.Dword(kKey, "Gamma"), 254);
+  ASSERT_NE(display.LastGammaControl(), nullptr);
+  EXPECT_FALSE(form->DDgamma1->GetEnabled());
+}
+
+TEST_F(Scene, WithoutGammaSupportTheBrightnessKeysChangeAndStoreNothing) {
+  Store(7, /*termMouse=*/false);
+  registry.PutDword(kKey, "Gamma", 200);
+  display.caps.dwCaps2 = 0;
+  Start();
+  const size_t calls = registry.calls.size();
+  Window().KeyPress('+');
+  Window().KeyPress('-');
+  EXPECT_EQ(registry.Dword(kKey, "Gamma"), 200);
+  EXPECT_EQ(registry.calls.size(), calls) << "nothing may be written";
+}
+
+TEST_F(Scene, AStalledTimerEndsTheSaverOnTheLoopsThreadWithoutAPasswordCheck) {
+  system.platformId = VER_PLATFORM_WIN32_WINDOWS;
+  Start();
+  timer.AdvanceAndFire(2001);
+  EXPECT_FALSE(Ended()) << "the end is handed to the loop, not run on the timer's thread";
+  app.RunPosted();
+  EXPECT_TRUE(Ended());
+  EXPECT_TRUE(modules.calls.empty());
+  EXPECT_EQ(sound.calls.back(), "Stop");
+}
+
+int verifyAnswer = 0;
+int verifyCalls = 0;
+TForm1* reentrant = nullptr;
+int FakeVerify(uint64_t) {
+  ++verifyCalls;
+  if (reentrant) reentrant->TryEndSaver();  // input arriving while the dialog is open
+  return verifyAnswer;
+}
+
+TEST_F(Scene, AWrongPasswordLetsTheSaverRunOnAndARightOneEndsIt) {
+  system.platformId = VER_PLATFORM_WIN32_WINDOWS;
+  modules.AddModule("PASSWORD.CPL", {{"VerifyScreenSavePwd", reinterpret_cast<void*>(&FakeVerify)}});
+  Start();
+  verifyCalls = 0;
+  verifyAnswer = 0;
+  reentrant = form.get();
+  Window().KeyDown('Q');
+  reentrant = nullptr;
+  EXPECT_EQ(verifyCalls, 1) << "a second attempt inside the first must not open another dialog";
+  EXPECT_FALSE(Ended());
+  EXPECT_TRUE(form->DDtimer1->GetEnabled());
+  EXPECT_EQ(app.cursorCalls, (std::vector<bool>{false, true, false}));
+  EXPECT_EQ(modules.loaded, 0);
+  verifyAnswer = 1;
+  Window().KeyDown('Q');
+  EXPECT_TRUE(Ended());
+}
+
+TEST_F(Scene, WithoutThePasswordModuleTheFirstAttemptEnds) {
+  system.platformId = VER_PLATFORM_WIN32_WINDOWS;
+  Start();
+  Window().KeyPress('z');
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(modules.calls, std::vector<std::string>{"LoadLibrary(PASSWORD.CPL)"});
+}
+
+TEST_F(Scene, SoundOffStartsNothingAndSilentFailureIsNoError) {
+  Store();
+  registry.PutDword(kKey, "flag_PlaySound", 0);
+  Start();
+  EXPECT_TRUE(sound.calls.empty());
+  form.reset();
+  Store();
+  sound.playResult = false;  // no device
+  Start();
+  EXPECT_TRUE(form->FRunning);
+  EXPECT_TRUE(app.boxes.empty());
+}
+
+}  // namespace
+}  // namespace velmo
