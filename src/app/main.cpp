@@ -1,1 +1,26 @@
-int main() { return 0; }
+// velmo: the screen saver's program. The first argument picks what this
+// process does; see the README.
+#include <string>
+#include <vector>
+
+#include "app/entry.h"
+#include "app/password_mode.h"
+#include "app/preview_mode.h"
+#include "platform/platform.h"
+#include "scene/form1.h"
+#include "setup/setup_mode.h"
+
+int main(int argc, char** argv) {
+  using namespace velmo;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::unique_ptr<RealPlatform> real = MakeRealPlatform();
+  Platform& platform = real->platform();
+  const RunModes modes{
+      [&] { RunSaver(platform); },
+      [&] { RunSettingsMode(argc, argv, platform.display, platform.registry); },
+      [&](const std::string& window) { RunPreview(window, platform.foreign); },
+      [&](const std::string& parent) { RunPasswordChange(parent, platform.modules, platform.app); },
+      [&](const std::string& text) { platform.app.ShowException(text); },
+  };
+  return RunEntry(args, modes);
+}
