@@ -47,7 +47,9 @@ start_xvfb() {
 wait_window() {
   local name="$1" limit="${2:-10}" id
   for _ in $(seq $((limit * 10))); do
-    id=$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -n 1 || true)
+    # xwininfo rather than xdotool: SDL names its boxes with a UTF-8 WM_NAME
+    # that xdotool's search does not read.
+    id=$(xwininfo -root -tree 2>/dev/null | grep -E "^ +0x[0-9a-f]+ \"$name\"" | awk '{print $1}' | head -n 1 || true)
     if [ -n "$id" ]; then
       echo "$id"
       return 0
@@ -76,8 +78,9 @@ wait_exit() {
 dismiss_box() {
   local id
   id=$(wait_window "$1" 10) || fail "no message box \"$1\""
-  xdotool windowfocus --sync "$id" 2>/dev/null || true
-  xdotool key --window "$id" Return
+  xdotool windowfocus "$id" 2>/dev/null || true
+  sleep 0.2
+  xdotool key Return
 }
 
 # Colour of one pixel of a PNG as "r,g,b" (0..255).
