@@ -59,14 +59,14 @@ wait_window() {
   return 1
 }
 
-# Waits up to $2 seconds for process $1 to end; prints its exit code.
+# Waits up to $2 seconds for our child $1 to end and sets RC to its exit
+# code (not in a subshell: only this shell can collect its child).
 wait_exit() {
   local pid="$1" limit="${2:-10}"
   for _ in $(seq $((limit * 10))); do
     if ! kill -0 "$pid" 2>/dev/null; then
-      local rc=0
-      wait "$pid" || rc=$?
-      echo "$rc"
+      RC=0
+      wait "$pid" || RC=$?
       return 0
     fi
     sleep 0.1

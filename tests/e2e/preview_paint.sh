@@ -16,8 +16,8 @@ PIDS+=("$pid")
 sleep 1
 kill -0 "$pid" 2>/dev/null || fail "velmo /p did not wait for the window to be shown"
 xdotool windowmap --sync "$win"
-rc=$(wait_exit "$pid" 10) || fail "velmo /p did not end after painting"
-[ "$rc" = 0 ] || fail "exit code $rc"
+wait_exit "$pid" 10 || fail "velmo /p did not end after painting"
+[ "$RC" = 0 ] || fail "exit code $RC"
 
 import -window "$win" "$WORK/preview.png"
 inside=$(pixel "$WORK/preview.png" 70 50)
@@ -34,8 +34,8 @@ edge_out=$(pixel "$WORK/preview.png" 154 116)
 pid=$!
 PIDS+=("$pid")
 dismiss_box "velmo"
-rc=$(wait_exit "$pid" 10) || fail "velmo /p with a wrong id hangs"
-[ "$rc" = 0 ] || fail "exit code $rc for a wrong id"
+wait_exit "$pid" 10 || fail "velmo /p with a wrong id hangs"
+[ "$RC" = 0 ] || fail "exit code $RC for a wrong id"
 grep -q "does not exist" "$WORK/err" || fail "no clear message for a wrong id: $(cat "$WORK/err")"
 
 # Not a number: the conversion error.
@@ -43,7 +43,7 @@ grep -q "does not exist" "$WORK/err" || fail "no clear message for a wrong id: $
 pid=$!
 PIDS+=("$pid")
 dismiss_box "velmo"
-rc=$(wait_exit "$pid" 10) || fail "velmo /p abc hangs"
-[ "$rc" = 0 ] || fail "exit code $rc for /p abc"
+wait_exit "$pid" 10 || fail "velmo /p abc hangs"
+[ "$RC" = 0 ] || fail "exit code $RC for /p abc"
 grep -q "'abc' is not a valid integer value" "$WORK/err2" || fail "wrong message: $(cat "$WORK/err2")"
 echo "preview painted once the window was shown; wrong ids answered"

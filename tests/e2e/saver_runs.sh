@@ -37,6 +37,6 @@ diff=$(compare -metric AE -fuzz 2% "$WORK/a.png" "$WORK/b.png" null: 2>&1 || tru
 xdotool mousemove 520 400
 sleep 0.2
 xdotool mousemove 600 480
-rc=$(wait_exit "$pid" 10) || fail "the saver did not end on a mouse jump"
-[ "$rc" = 0 ] || fail "exit code $rc"
+wait_exit "$pid" 10 || fail "the saver did not end on a mouse jump"
+[ "$RC" = 0 ] || fail "exit code $RC"
 echo "saver ran (sky $sky, rocks $rocks, moving $diff px) and ended on the mouse"
