@@ -8,6 +8,8 @@ export XDG_CONFIG_HOME="$WORK/config"
 mkdir -p "$XDG_CONFIG_HOME"
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 unset XSCREENSAVER_WINDOW
+# Sanitizer builds: only our own leaks count.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp"
 PIDS=()
 
 cleanup() {
