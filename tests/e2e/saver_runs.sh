@@ -1,42 +1,84 @@
 #!/usr/bin/env bash
-# "velmo /s" on a 1024 x 768 screen: first run writes the fifteen defaults,
-# the seascape is drawn and moves, a mouse jump ends it with code 0 and the
-# desktop is left as it was.
+# "velmo /s" with an empty config on two screen sizes: it starts at the
+# desktop's mode and stores the fifteen defaults; the picture is a still sky,
+# a moving sea, rocks over the sea, gulls, the orange clock near the top right
+# and the frame-rate text at the lower left; a mouse jump or a key ends it
+# with code 0.
 source "$(dirname "$0")/lib.sh"
-start_xvfb 1024x768x24
-xdotool mousemove 500 400
 
-"$VELMO" /s 2>"$WORK/err" &
-pid=$!
-PIDS+=("$pid")
-sleep 3
-kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself: $(cat "$WORK/err")"
-import -window root "$WORK/a.png"
-sleep 0.5
-import -window root "$WORK/b.png"
+# Region statistics of a screenshot.
+mean() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
+changed() {
+  convert "$1" -crop "$3" +repage "$WORK/c1.png"
+  convert "$2" -crop "$3" +repage "$WORK/c2.png"
+  compare -metric AE -fuzz 3% "$WORK/c1.png" "$WORK/c2.png" null: 2>&1 || true
+}
+count_colour() { convert "$1" -crop "$2" +repage -fuzz "$4" -fill white -opaque "$3" -fill black +opaque white -format "%[fx:int(mean*w*h)]" info:; }
 
-reg="$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
-[ -f "$reg" ] || fail "no settings file after the first run"
-for name in NumBirds flag_clock flag_PlaySound flag_fps TermMouse Gamma flag_defres ResHor ResVert ColorDepth \
-  clockX clockY clockRad ColorClock SetSpeed; do
-  grep -q "^\"$name\"=dword:" "$reg" || fail "$name missing from the first-run settings"
-done
-grep -qi '^"ResHor"=dword:00000400' "$reg" || fail "ResHor is not the desktop's 1024"
-grep -qi '^"clockX"=dword:000003a6' "$reg" || fail "clockX is not 934"
+run_size() {
+  local W="$1" H="$2" end="$3"
+  start_xvfb "${W}x${H}x24"
+  rm -rf "$XDG_CONFIG_HOME/Corvane"
+  xdotool mousemove $((W / 2)) $((H / 2))
+  "$VELMO" /s 2>"$WORK/err" &
+  local pid=$!
+  PIDS+=("$pid")
+  sleep 3
+  kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself at ${W}x${H}: $(cat "$WORK/err")"
+  import -window root "$WORK/a.png"
+  sleep 0.4
+  import -window root "$WORK/b.png"
+  cp "$WORK/a.png" "/tmp/velmo-e2e-${W}x${H}.png" 2>/dev/null || true
 
-# The picture: a sky that is not black above, rocks darker than the sky at
-# the bottom, and a sea band that changes between two shots.
-sky=$(convert "$WORK/a.png" -crop 1024x300+0+0 -colorspace gray -format "%[fx:int(255*mean)]" info:)
-rocks=$(convert "$WORK/a.png" -crop 1024x60+0+700 -colorspace gray -format "%[fx:int(255*mean)]" info:)
-[ "$sky" -gt 40 ] || fail "the sky is too dark ($sky)"
-[ "$rocks" -lt "$sky" ] || fail "the rocks ($rocks) are not darker than the sky ($sky)"
-diff=$(compare -metric AE -fuzz 2% "$WORK/a.png" "$WORK/b.png" null: 2>&1 || true)
-[ "${diff%% *}" -gt 500 ] 2>/dev/null || fail "the picture does not move (changed pixels: $diff)"
+  local reg="$XDG_CONFIG_HOME/Corvane/Velmo20.reg" name
+  [ -f "$reg" ] || fail "no settings file after the first run"
+  for name in NumBirds flag_clock flag_PlaySound flag_fps TermMouse Gamma flag_defres ResHor ResVert ColorDepth \
+    clockX clockY clockRad ColorClock SetSpeed; do
+    grep -q "^\"$name\"=dword:" "$reg" || fail "$name missing from the first-run settings"
+  done
+  grep -qi "^\"ResHor\"=dword:$(printf %08x "$W")" "$reg" || fail "ResHor is not the desktop's $W"
+  grep -qi "^\"clockX\"=dword:$(printf %08x $((W - 90)))" "$reg" || fail "clockX is not $((W - 90))"
 
-# One jump of the mouse ends the saver.
-xdotool mousemove 520 400
-sleep 0.2
-xdotool mousemove 600 480
-wait_exit "$pid" 10 || fail "the saver did not end on a mouse jump"
-[ "$RC" = 0 ] || fail "exit code $RC"
-echo "saver ran (sky $sky, rocks $rocks, moving $diff px) and ended on the mouse"
+  # Bands of the layout: sky above row H*380/600, sea to H*423/600, rocks below.
+  local skyEnd=$((H * 200 / 600 - 12)) seaTop=$((H * 380 / 600)) rockTop=$((H * 423 / 600))
+  local sky rocks skyMoved seaMoved orange white
+  sky=$(mean "$WORK/a.png" "$((W - 300))x${skyEnd}+0+0")
+  rocks=$(mean "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
+  [ "$sky" -gt 40 ] || fail "the sky is too dark ($sky)"
+  [ "$rocks" -lt "$sky" ] || fail "the rocks ($rocks) are not darker than the sky ($sky)"
+  skyMoved=$(changed "$WORK/a.png" "$WORK/b.png" "$((W - 300))x${skyEnd}+0+0")
+  seaMoved=$(changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
+  [ "${skyMoved%% *}" -eq 0 ] 2>/dev/null || fail "the sky above the gulls is not still ($skyMoved)"
+  [ "${seaMoved%% *}" -gt 200 ] 2>/dev/null || fail "the sea does not move ($seaMoved)"
+  # The clock: orange (255,128,0) around (W-90, 90).
+  orange=$(count_colour "$WORK/a.png" "180x180+$((W - 180))+0" "rgb(255,128,0)" "8%")
+  [ "$orange" -gt 40 ] || fail "no orange clock at the top right ($orange pixels)"
+  # The frame-rate text: white pixels near (20, H - 30).
+  white=$(count_colour "$WORK/a.png" "160x20+15+$((H - 32))" "rgb(255,255,255)" "2%")
+  [ "$white" -gt 30 ] || fail "no frame-rate text at the lower left ($white pixels)"
+
+  local t0
+  case "$end" in
+    mouse)
+      xdotool mousemove $((W / 2 + 10)) $((H / 2))
+      sleep 0.2
+      t0=$(date +%s%N)
+      xdotool mousemove $((W / 2 + 90)) $((H / 2 + 80))
+      ;;
+    key)
+      t0=$(date +%s%N)
+      xdotool key shift
+      ;;
+  esac
+  wait_exit "$pid" 10 || fail "the saver did not end on the $end"
+  [ "$RC" = 0 ] || fail "exit code $RC"
+  local ms=$((($(date +%s%N) - t0) / 1000000))
+  [ "$ms" -lt 1500 ] || fail "the saver took $ms ms to end"
+  echo "${W}x${H}: sky $sky, rocks $rocks, sea moved $seaMoved px, clock $orange px, text $white px; ended on the $end in $ms ms"
+  kill "$XVFB_PID" 2>/dev/null || true
+  wait "$XVFB_PID" 2>/dev/null || true
+  XVFB_PID=""
+}
+
+run_size 1024 768 mouse
+run_size 1280 1024 key
