@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 
+#include "platform/text.h"
 #include "resources/embed.h"
 
 namespace velmo::resources {
@@ -27,18 +28,11 @@ const std::array<Resource, 9>& Entries() {
 
 #undef VELMO_DATA
 
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
-
 }  // namespace
 
 const Resource* Find(std::string_view name, std::string_view type) {
   for (const Resource& r : Entries())
-    if (SameText(r.name, name) && SameText(r.type, type)) return &r;
+    if (EqualsIgnoringCase(r.name, name) && EqualsIgnoringCase(r.type, type)) return &r;
   return nullptr;
 }
 

@@ -5,21 +5,15 @@
 
 #include <vector>
 
+#include "fakes/le_bytes.h"
 #include "resources/catalogue.h"
 
 namespace velmo {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void Put16(Bytes& b, uint32_t v) {
-  b.push_back(v & 0xFF);
-  b.push_back((v >> 8) & 0xFF);
-}
-void Put32(Bytes& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
+using testing::Bytes;
+using testing::Put16;
+using testing::Put32;
 
 // A BMP file: header, 40-byte info header, `colours` palette entries (entry i
 // is (i, 2i, 3i)), then `pixels` as given.

@@ -9,21 +9,15 @@
 #include <vector>
 
 #include "platform/sdl/sdl_sound.h"
+#include "fakes/le_bytes.h"
 #include "resources/catalogue.h"
 
 namespace velmo {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void Put16(Bytes& b, uint32_t v) {
-  b.push_back(v & 0xFF);
-  b.push_back((v >> 8) & 0xFF);
-}
-void Put32(Bytes& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
+using testing::Bytes;
+using testing::Put16;
+using testing::Put32;
 void Chunk(Bytes& b, const char* tag, const Bytes& body) {
   b.insert(b.end(), tag, tag + 4);
   Put32(b, static_cast<uint32_t>(body.size()));

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "platform/posix/reg_text.h"
+#include "platform/text.h"
 
 namespace velmo {
 namespace {
@@ -20,14 +21,6 @@ namespace fs = std::filesystem;
 
 // A file this large or holding zero bytes is not a hive someone wrote.
 constexpr off_t kMaxHiveSize = 16 * 1024 * 1024;
-
-bool IEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 int32_t FromErrno(int err) {
   switch (err) {
@@ -193,7 +186,7 @@ bool HiveRegistry::Locate(HKEY root, const std::string& path, Location* where) c
     if (slash == std::string::npos) break;
     start = slash + 1;
   }
-  if (parts.size() < 3 || !IEquals(parts[0], "SOFTWARE")) return false;
+  if (parts.size() < 3 || !EqualsIgnoringCase(parts[0], "SOFTWARE")) return false;
   std::string section = "HKEY_CURRENT_USER";
   for (const std::string& part : parts) {
     if (!SafeComponent(part)) return false;

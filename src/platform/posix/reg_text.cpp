@@ -5,20 +5,13 @@
 #include <cstdio>
 
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace velmo {
 namespace {
 
-bool IEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 bool IStartsWith(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && IEquals(s.substr(0, prefix.size()), prefix);
+  return s.size() >= prefix.size() && EqualsIgnoringCase(s.substr(0, prefix.size()), prefix);
 }
 
 std::string_view Trim(std::string_view s) {
@@ -289,7 +282,7 @@ std::string RegDocument::Serialize() const {
 
 bool RegDocument::HasSection(std::string_view section) const {
   for (const Entry& e : entries_)
-    if (e.kind == Kind::Section && IEquals(e.section, section)) return true;
+    if (e.kind == Kind::Section && EqualsIgnoringCase(e.section, section)) return true;
   return false;
 }
 
@@ -297,8 +290,8 @@ std::optional<RegValue> RegDocument::Find(std::string_view section, std::string_
   std::optional<RegValue> found;
   bool inside = false;
   for (const Entry& e : entries_) {
-    if (e.kind == Kind::Section) inside = IEquals(e.section, section);
-    if (inside && e.kind == Kind::Value && IEquals(e.value.name, name)) found = e.value;
+    if (e.kind == Kind::Section) inside = EqualsIgnoringCase(e.section, section);
+    if (inside && e.kind == Kind::Value && EqualsIgnoringCase(e.value.name, name)) found = e.value;
   }
   return found;
 }
@@ -334,10 +327,10 @@ void RegDocument::Set(std::string_view section, const RegValue& value) {
   for (size_t i = 0; i < entries_.size(); ++i) {
     const Entry& e = entries_[i];
     if (e.kind == Kind::Section) {
-      inside = IEquals(e.section, section);
+      inside = EqualsIgnoringCase(e.section, section);
       if (inside) lastHeader = i;
     }
-    if (inside && e.kind == Kind::Value && IEquals(e.value.name, value.name)) last = i;
+    if (inside && e.kind == Kind::Value && EqualsIgnoringCase(e.value.name, value.name)) last = i;
   }
   if (last < entries_.size()) {
     entries_[last] = std::move(entry);
