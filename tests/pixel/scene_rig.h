@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "components/ddmain.h"
 #include "platform/fake/fake_app.h"
 #include "platform/fake/fake_foreign.h"
 #include "platform/fake/fake_registry.h"
