@@ -2,11 +2,9 @@
 
 #include <exception>
 
-#include "app/run_mode.h"
-
 namespace velmo {
 
-int RunEntry(const std::vector<std::string>& args, const RunModes& modes) {
+int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const char* hostEnv) {
   // A missing second argument reads as empty, which the conversion refuses.
   const std::string second = args.size() > 1 ? args[1] : std::string();
   try {
@@ -14,7 +12,10 @@ int RunEntry(const std::vector<std::string>& args, const RunModes& modes) {
       case RunMode::Preview: modes.preview(second); break;
       case RunMode::Password: modes.password(second); break;
       case RunMode::Settings: modes.settings(); break;
-      case RunMode::Saver: modes.saver(); break;
+      case RunMode::Saver:
+        if (const auto host = ChooseHostWindow(args, hostEnv)) modes.hosted(*host);
+        else modes.saver();
+        break;
     }
   } catch (const std::exception& e) {
     modes.showException(e.what());

@@ -1,5 +1,6 @@
 // velmo: the screen saver's program. The first argument picks what this
 // process does; see the README.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
       [&](const std::string& window) { RunPreview(window, platform.foreign); },
       [&](const std::string& parent) { RunPasswordChange(parent, platform.modules, platform.app); },
       [&](const std::string& text) { platform.app.ShowException(text); },
+      [&](const HostWindow& host) { RunSaver(platform, host.root ? 0 : uint64_t{host.window}); },
   };
-  return RunEntry(args, modes);
+  return RunEntry(args, modes, std::getenv("XSCREENSAVER_WINDOW"));
 }

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "app/convert.h"
+
 namespace velmo {
 
 RunMode ChooseRunMode(const std::vector<std::string>& args) {
@@ -14,6 +16,38 @@ RunMode ChooseRunMode(const std::vector<std::string>& args) {
     case 'A': return RunMode::Password;
     default: return RunMode::Saver;
   }
+}
+
+namespace {
+
+// X window ids are positive; zero or a negative number names no window.
+uint32_t WindowIdOf(const std::string& text) {
+  int32_t id = 0;
+  try {
+    id = StrToInt(text);
+  } catch (const EConvertError&) {
+    id = 0;
+  }
+  if (id <= 0) throw EConvertError("'" + text + "' is not a valid window id");
+  return static_cast<uint32_t>(id);
+}
+
+}  // namespace
+
+std::optional<HostWindow> ChooseHostWindow(const std::vector<std::string>& args, const char* envValue) {
+  bool root = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-window-id" || args[i] == "--window-id") {
+      if (i + 1 >= args.size()) throw EConvertError("-window-id needs a window id");
+      return HostWindow{false, WindowIdOf(args[i + 1])};
+    }
+    if (args[i] == "-root" || args[i] == "--root") root = true;
+  }
+  // Daemons set the variable and may still pass -root: the variable names
+  // the window they actually show.
+  if (envValue && *envValue) return HostWindow{false, WindowIdOf(envValue)};
+  if (root) return HostWindow{true, 0};
+  return std::nullopt;
 }
 
 }  // namespace velmo

@@ -1,5 +1,8 @@
 #pragma once
-// Which of the four things this process does, from its first argument.
+// Which of the four things this process does, from its first argument, and
+// whether a screen-saver daemon gave the saver a window of its own.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,5 +12,19 @@ enum class RunMode { Saver, Settings, Preview, Password };
 
 // args are the arguments after the program name.
 RunMode ChooseRunMode(const std::vector<std::string>& args);
+
+// The window a screen-saver daemon hands the saver: an X window id, or the
+// screen's root window (-root).
+struct HostWindow {
+  bool root = false;
+  uint32_t window = 0;  // valid when root is false
+  bool operator==(const HostWindow&) const = default;
+};
+
+// "-window-id ID" wins, then the XSCREENSAVER_WINDOW value (envValue, null
+// when unset; empty counts as unset), then "-root". Ids are decimal or 0x
+// hexadecimal. A missing or malformed id raises EConvertError. Only the
+// saver mode is hosted: callers ask for it after ChooseRunMode chose Saver.
+std::optional<HostWindow> ChooseHostWindow(const std::vector<std::string>& args, const char* envValue);
 
 }  // namespace velmo

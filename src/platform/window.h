@@ -49,6 +49,11 @@ class IWindow {
   virtual bool IsClosed() const = 0;
   // Backend-specific handle (the SDL window for the real backend).
   virtual void* NativeHandle() const = 0;
+  // The size of the window's drawing area in pixels; false when unknown.
+  virtual bool GetClientSize(int& width, int& height) const {
+    width = height = 0;
+    return false;
+  }
 };
 
 // Idle handler: called whenever the event queue is empty; sets done = false
@@ -60,6 +65,15 @@ class IApplication {
   virtual ~IApplication() = default;
   // A borderless window, not shown yet.
   virtual std::unique_ptr<IWindow> CreateWindow(const std::string& caption) = 0;
+  // A window that a screen-saver daemon made and shows (an X window id; 0 for
+  // the screen's root window), to draw into at its own size. It stays the
+  // daemon's: showing and closing it leave it as it is, and while it is used
+  // message boxes go to the terminal only (the daemon covers the screen and
+  // holds the keyboard, so nobody could answer them). Null when unusable.
+  virtual std::unique_ptr<IWindow> CreateHostedWindow(uint64_t nativeWindow) {
+    (void)nativeWindow;
+    return nullptr;
+  }
   virtual void SetIdleHandler(IdleHandler handler) = 0;
   // Runs the loop until the main window closes.
   virtual void Run(IWindow& mainWindow) = 0;

@@ -1,6 +1,7 @@
 #include "scene/form1.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <ctime>
@@ -18,16 +19,33 @@
 
 namespace velmo {
 
-TForm1::TForm1(Platform& platform) : platform_(platform) {
+TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow)
+    : FHosted(hostWindow.has_value()), platform_(platform) {
   SetName("Form1");
-  window_ = platform_.app.CreateWindow("Velmo");
-  if (!window_) throw std::runtime_error("The saver window cannot be created.");
-  window_->SetEvents(WindowEvents{
-      [this](int key, uint32_t shift) { FormKeyDown(key, shift); },
-      [this](char c) { FormKeyPress(c); },
-      [this](uint32_t shift, int x, int y) { FormMouseMove(shift, x, y); },
-      [this] { TryEndSaver(); },
-  });
+  if (FHosted) {
+    window_ = platform_.app.CreateHostedWindow(*hostWindow);
+    if (!window_) {
+      char id[32];
+      std::snprintf(id, sizeof id, "0x%llx", static_cast<unsigned long long>(*hostWindow));
+      throw std::runtime_error(*hostWindow == 0 ? std::string("The screen cannot be drawn on.")
+                                                : "The window " + std::string(id) + " cannot be drawn into.");
+    }
+    // Keys and the mouse belong to the daemon; it ends us with a signal,
+    // which arrives as a close of the window.
+    window_->SetEvents(WindowEvents{nullptr, nullptr, nullptr, [this] {
+                                      if (!FEnded) EndSaver();
+                                      else if (!window_->IsClosed()) window_->Close();
+                                    }});
+  } else {
+    window_ = platform_.app.CreateWindow("Velmo");
+    if (!window_) throw std::runtime_error("The saver window cannot be created.");
+    window_->SetEvents(WindowEvents{
+        [this](int key, uint32_t shift) { FormKeyDown(key, shift); },
+        [this](char c) { FormKeyPress(c); },
+        [this](uint32_t shift, int x, int y) { FormMouseMove(shift, x, y); },
+        [this] { TryEndSaver(); },
+    });
+  }
   BuildSceneLayout(*this, platform_);
 }
 
@@ -82,6 +100,8 @@ void TForm1::FormCreate() {
     window_->Close();
     return;
   }
+
+  if (FHosted) FitToHostWindow();
 
   DDmain1->SetWidth(ResHor);
   DDmain1->SetHeight(ResVert);
@@ -157,7 +177,19 @@ void TForm1::FormCreate() {
   FRunning = true;
   DDtimer1->SetEnabled(true);
   if (flag_PlaySound) StartSound();
-  platform_.app.ShowCursor(false);
+  if (!FHosted) platform_.app.ShowCursor(false);  // the daemon's cursor is the daemon's
+}
+
+void TForm1::FitToHostWindow() {
+  // The picture fills the daemon's window; the stored mode stays in the
+  // store for the full-screen saver.
+  int width = 0, height = 0;
+  if (!window_->GetClientSize(width, height) || width <= 0 || height <= 0) width = height = 1;
+  ResHor = width;
+  ResVert = height;
+  // The clock is kept inside the window, within the bounds the arrow keys keep.
+  clockX = std::max(std::min(clockX, ResHor - clockRad - 20), clockRad + 20);
+  clockY = std::max(std::min(clockY, ResVert - clockRad - 20), clockRad + 20);
 }
 
 void TForm1::StartSound() {
@@ -340,8 +372,8 @@ void TForm1::DDtimer1ZasTime(Component*) {
   });
 }
 
-void RunSaver(Platform& platform) {
-  TForm1 form(platform);
+void RunSaver(Platform& platform, std::optional<uint64_t> hostWindow) {
+  TForm1 form(platform, hostWindow);
   form.FormCreate();
   platform.app.Run(form.Window());
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "components/component.h"
 #include "platform/colour.h"
@@ -23,7 +24,10 @@ class TSetReg;
 
 class TForm1 : public Component {
  public:
-  explicit TForm1(Platform& platform);
+  // hostWindow: the window a screen-saver daemon gave the saver (an X window
+  // id, 0 for the screen's root). The saver then draws into it at its size,
+  // changes no display mode and leaves the input to the daemon.
+  explicit TForm1(Platform& platform, std::optional<uint64_t> hostWindow = std::nullopt);
   ~TForm1() override;
 
   IWindow& Window() { return *window_; }
@@ -88,12 +92,15 @@ class TForm1 : public Component {
   bool FRunning = false;
   // True once the saver has ended (or its start was cut short).
   bool FEnded = false;
+  // Drawing into a daemon's window rather than owning the screen.
+  const bool FHosted;
 
   // Timer interval of a speed setting.
   static int IntervalOfSpeed(int setSpeed);
 
  private:
   void LoadSettingsCopies();
+  void FitToHostWindow();
   void StartSound();
   void FreeSprite(auto*& sprite);
 
@@ -107,7 +114,8 @@ class TForm1 : public Component {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-// Saver mode: the scene window as the application's main window, until it closes.
-void RunSaver(Platform& platform);
+// Saver mode: the scene window as the application's main window, until it
+// closes; with a host window, inside that window until the daemon ends us.
+void RunSaver(Platform& platform, std::optional<uint64_t> hostWindow = std::nullopt);
 
 }  // namespace velmo

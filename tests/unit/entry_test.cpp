@@ -57,6 +57,9 @@ struct Recorder {
         [this](const std::string& a) { calls.push_back("preview " + a); StrToInt(a); },
         [this](const std::string& a) { calls.push_back("password " + a); },
         [this](const std::string& t) { calls.push_back("error " + t); },
+        [this](const HostWindow& h) {
+          calls.push_back(h.root ? std::string("hosted root") : "hosted " + std::to_string(h.window));
+        },
     };
   }
 };
@@ -82,6 +85,58 @@ TEST(Entry, AnErrorReachingTheEntryIsShownAndTheExitCodeIsStillZero) {
   throwing.saver = [] { throw 42; };
   EXPECT_EQ(RunEntry({"/s"}, throwing), 0);
   EXPECT_EQ(r.calls.back(), "error Unexpected error.");
+}
+
+std::optional<HostWindow> HostOf(std::vector<std::string> args, const char* env = nullptr) {
+  return ChooseHostWindow(args, env);
+}
+
+TEST(HostWindowChoice, ADaemonsWindowComesFromTheArgumentsOrTheEnvironment) {
+  EXPECT_EQ(HostOf({}), std::nullopt);
+  EXPECT_EQ(HostOf({"/s"}), std::nullopt);
+  EXPECT_EQ(HostOf({}, ""), std::nullopt) << "an empty variable is no window";
+  EXPECT_EQ(HostOf({"-root"}), (HostWindow{true, 0}));
+  EXPECT_EQ(HostOf({"-window-id", "4660"}), (HostWindow{false, 4660}));
+  EXPECT_EQ(HostOf({"-window-id", "0x2A00007"}), (HostWindow{false, 0x2a00007}));
+  EXPECT_EQ(HostOf({"/s", "--window-id", "17"}), (HostWindow{false, 17}));
+  EXPECT_EQ(HostOf({}, "0x1c00005"), (HostWindow{false, 0x1c00005}));
+  EXPECT_EQ(HostOf({}, "29360133"), (HostWindow{false, 29360133}));
+}
+
+TEST(HostWindowChoice, TheExplicitIdWinsThenTheVariableThenTheRoot) {
+  EXPECT_EQ(HostOf({"-root"}, "0x500"), (HostWindow{false, 0x500}));
+  EXPECT_EQ(HostOf({"-root", "-window-id", "0x600"}, "0x500"), (HostWindow{false, 0x600}));
+}
+
+TEST(HostWindowChoice, AMissingOrMalformedIdIsAClearError) {
+  for (const char* bad : {"abc", "0", "-5", "0x", "12 "}) {
+    try {
+      HostOf({"-window-id", bad});
+      ADD_FAILURE() << bad;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid window id");
+    }
+    EXPECT_THROW(HostOf({}, bad), EConvertError) << bad;
+  }
+  try {
+    HostOf({"-window-id"});
+    ADD_FAILURE();
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "-window-id needs a window id");
+  }
+}
+
+TEST(Entry, OnlyTheSaverModeIsHostedAndABadIdIsShown) {
+  Recorder r;
+  RunEntry({"-root"}, r.modes());
+  RunEntry({"-window-id", "0x10"}, r.modes());
+  RunEntry({}, r.modes(), "0x20");
+  RunEntry({"/s"}, r.modes(), "0x30");
+  RunEntry({"/c"}, r.modes(), "0x40");
+  RunEntry({"/p", "7"}, r.modes(), "0x50");
+  RunEntry({}, r.modes(), "junk");
+  EXPECT_EQ(r.calls, (std::vector<std::string>{"hosted root", "hosted 16", "hosted 32", "hosted 48", "settings",
+                                               "preview 7", "error 'junk' is not a valid window id"}));
 }
 
 }  // namespace

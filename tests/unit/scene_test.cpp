@@ -359,5 +359,92 @@ TEST_F(Scene, SoundOffStartsNothingAndSilentFailureIsNoError) {
   EXPECT_TRUE(app.boxes.empty());
 }
 
+// In a screen-saver daemon's window (XSCREENSAVER_WINDOW, -window-id, -root).
+class HostedScene : public Scene {
+ protected:
+  void StartHosted(uint64_t id = 0x2a00007) {
+    form = std::make_unique<TForm1>(platform, id);
+    form->FormCreate();
+  }
+};
+
+TEST_F(HostedScene, DrawsAtTheWindowsSizeAndLeavesTheStoredModeAndTheCursorAlone) {
+  Store(7, true, 1, /*defres=*/false, 1024, 768, 32);
+  StartHosted();
+  EXPECT_TRUE(Window().hosted);
+  EXPECT_EQ(Window().hostedId, 0x2a00007u);
+  EXPECT_EQ(display.log.Count("SetDisplayMode(640,400,32,0,0)"), 1) << display.log.Dump();
+  EXPECT_EQ(display.log.Count("SetDisplayMode(1024,768,32,0,0)"), 0);
+  EXPECT_EQ(form->DDmain1->GetWidth(), 640);
+  EXPECT_EQ(form->DDmain1->GetHeight(), 400);
+  EXPECT_EQ(form->DDani1sea->GetShowY(), 400 * 380 / 600);
+  EXPECT_TRUE(app.cursorCalls.empty());
+  EXPECT_TRUE(form->FRunning);
+  Compose(2);
+  EXPECT_EQ(registry.Dword(kKey, "ResHor"), 1024);
+  EXPECT_EQ(registry.Dword(kKey, "ResVert"), 768);
+}
+
+TEST_F(HostedScene, TheClockIsKeptInsideTheWindowWhileTheStoredPlaceStays) {
+  Store();  // clock at (934, 90), radius 70
+  StartHosted();
+  EXPECT_EQ(form->clockX, 640 - 70 - 20);
+  EXPECT_EQ(form->clockY, 90);
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
+}
+
+TEST_F(HostedScene, KeysAndTheMouseAreTheDaemonsAndChangeNothing) {
+  Store(7, /*termMouse=*/false);
+  StartHosted();
+  Window().MouseMove(100, 100);
+  Window().MouseMove(300, 300);
+  Window().KeyDown(VK_LEFT);
+  Window().KeyPress('+');
+  Window().KeyPress(27);
+  EXPECT_FALSE(Window().IsClosed());
+  EXPECT_TRUE(form->FRunning);
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
+  EXPECT_EQ(registry.Dword(kKey, "Gamma"), 256);
+}
+
+TEST_F(HostedScene, ACloseRequestEndsCleanlyWithEverythingGivenBack) {
+  Store();
+  StartHosted();
+  Compose();
+  auto snapshot = [&] {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> values;
+    for (const auto& v : registry.Values(kKey)) values.emplace_back(v.name, v.data);
+    return values;
+  };
+  const auto before = snapshot();
+  Window().RequestClose();  // what the daemon's SIGTERM becomes
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(timer.killCalls.size(), 1u);
+  EXPECT_EQ(sound.calls, (std::vector<std::string>{"PlayLoop", "Stop"}));
+  EXPECT_EQ(system.saverRunningCalls, (std::vector<bool>{true, false}));
+  EXPECT_EQ(display.LiveObjects(), 0);
+  EXPECT_EQ(display.Misuses(), 0);
+  EXPECT_TRUE(app.boxes.empty());
+  EXPECT_EQ(snapshot(), before);
+  Window().RequestClose();  // a second signal finds nothing left to do
+  EXPECT_EQ(Window().closeCalls, 1);
+}
+
+TEST_F(HostedScene, AWindowThatCannotBeUsedIsAClearError) {
+  app.refuseHosted = true;
+  try {
+    StartHosted(0x1234);
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "The window 0x1234 cannot be drawn into.");
+  }
+  try {
+    StartHosted(0);
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "The screen cannot be drawn on.");
+  }
+}
+
 }  // namespace
 }  // namespace velmo

@@ -9,6 +9,17 @@ std::unique_ptr<IWindow> FakeApplication::CreateWindow(const std::string& captio
   return window;
 }
 
+std::unique_ptr<IWindow> FakeApplication::CreateHostedWindow(uint64_t nativeWindow) {
+  if (refuseHosted) return nullptr;
+  auto window = std::make_unique<FakeWindow>();
+  window->hosted = true;
+  window->hostedId = nativeWindow;
+  window->width = hostedWidth;
+  window->height = hostedHeight;
+  lastWindow = window.get();
+  return window;
+}
+
 void FakeApplication::Run(IWindow& mainWindow) {
   while (!mainWindow.IsClosed() && idleCalls < maxIdleCalls) {
     RunPosted();

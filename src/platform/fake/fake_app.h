@@ -1,6 +1,7 @@
 #pragma once
 // Test-only application loop: windows that tests drive by hand, message boxes
 // recorded instead of shown, posted work queued until the test runs it.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,16 +22,29 @@ class FakeWindow : public IWindow {
   }
   bool IsClosed() const override { return closed; }
   void* NativeHandle() const override { return nullptr; }
+  bool GetClientSize(int& w, int& h) const override {
+    w = width;
+    h = height;
+    return width > 0 && height > 0;
+  }
 
   // Input as the real loop would deliver it.
   void KeyDown(int key, uint32_t shift = 0) { if (events_.onKeyDown) events_.onKeyDown(key, shift); }
   void KeyPress(char c) { if (events_.onKeyPress) events_.onKeyPress(c); }
   void MouseMove(int x, int y) { if (events_.onMouseMove) events_.onMouseMove(0, x, y); }
+  // The window system (or a termination signal) asks the window to close.
+  void RequestClose() {
+    if (events_.onClose) events_.onClose();
+    else Close();
+  }
 
   std::string caption;
   bool shown = false;
   bool closed = false;
   int closeCalls = 0;
+  int width = 0, height = 0;  // 0: the size is unknown
+  uint64_t hostedId = 0;
+  bool hosted = false;
 
  private:
   WindowEvents events_;
@@ -46,6 +60,8 @@ class FakeApplication : public IApplication {
   };
 
   std::unique_ptr<IWindow> CreateWindow(const std::string& caption) override;
+  // A window of hostedWidth x hostedHeight, or null when refuseHosted.
+  std::unique_ptr<IWindow> CreateHostedWindow(uint64_t nativeWindow) override;
   void SetIdleHandler(IdleHandler handler) override { idle = std::move(handler); }
   // Runs the idle handler until the window closes or maxIdleCalls is reached,
   // running posted work between calls as the real loop does.
@@ -79,6 +95,8 @@ class FakeApplication : public IApplication {
   int maxIdleCalls = 100;
   std::string title = "velmo";
   FakeWindow* lastWindow = nullptr;
+  int hostedWidth = 640, hostedHeight = 400;
+  bool refuseHosted = false;
 };
 
 }  // namespace velmo

@@ -4,8 +4,11 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
+
+#include "platform/x11/x11_host.h"
 
 namespace velmo {
 namespace {
@@ -64,7 +67,8 @@ uint32_t ShiftStateOf(uint16_t mod) {
 
 class SdlWindow : public IWindow {
  public:
-  SdlWindow(SDL_Window* window, std::vector<SdlWindow*>& registry) : window_(window), registry_(registry) {
+  SdlWindow(SDL_Window* window, std::vector<SdlWindow*>& registry, bool hosted = false)
+      : window_(window), registry_(registry), hosted_(hosted) {
     registry_.push_back(this);
   }
   ~SdlWindow() override {
@@ -74,16 +78,21 @@ class SdlWindow : public IWindow {
   void SetEvents(WindowEvents events) override { events_ = std::move(events); }
   void SetCaption(const std::string& caption) override { SDL_SetWindowTitle(window_, caption.c_str()); }
   void Show() override {
+    if (hosted_) return;  // the daemon shows its window and keeps it on top
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);
   }
   void Close() override {
     if (closed_) return;
     closed_ = true;
-    SDL_HideWindow(window_);
+    if (!hosted_) SDL_HideWindow(window_);
   }
   bool IsClosed() const override { return closed_; }
   void* NativeHandle() const override { return window_; }
+  bool GetClientSize(int& width, int& height) const override {
+    SDL_GetWindowSize(window_, &width, &height);
+    return width > 0 && height > 0;
+  }
 
   uint32_t Id() const { return SDL_GetWindowID(window_); }
   const WindowEvents& Events() const { return events_; }
@@ -92,6 +101,7 @@ class SdlWindow : public IWindow {
   SDL_Window* window_;
   std::vector<SdlWindow*>& registry_;
   WindowEvents events_;
+  bool hosted_;
   bool closed_ = false;
 };
 
@@ -122,6 +132,29 @@ class SdlApplication : public IApplication {
       return nullptr;
     }
     return std::make_unique<SdlWindow>(w, windows_);
+  }
+
+  std::unique_ptr<IWindow> CreateHostedWindow(uint64_t nativeWindow) override {
+    if (!video_) return nullptr;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
+      std::fprintf(stderr, "velmo: a window given by id needs the X11 video driver, not %s\n",
+                   driver ? driver : "none");
+      return nullptr;
+    }
+    if (nativeWindow == 0) nativeWindow = ScreenRootWindow();
+    if (nativeWindow == 0 || !X11WindowExists(nativeWindow)) {
+      std::fprintf(stderr, "velmo: the window 0x%llx does not exist\n", static_cast<unsigned long long>(nativeWindow));
+      return nullptr;
+    }
+    SDL_Window* w = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(nativeWindow)));
+    if (!w) {
+      std::fprintf(stderr, "velmo: cannot draw into the window 0x%llx: %s\n",
+                   static_cast<unsigned long long>(nativeWindow), SDL_GetError());
+      return nullptr;
+    }
+    hosted_ = true;
+    return std::make_unique<SdlWindow>(w, windows_, true);
   }
 
   void SetIdleHandler(IdleHandler handler) override { idle_ = std::move(handler); }
@@ -179,6 +212,7 @@ class SdlApplication : public IApplication {
     // The message also goes to the terminal: a box may not be seen on a
     // display that has no window manager, and there may be no display at all.
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    if (hosted_) return IDOK;
     SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->NativeHandle()) : nullptr;
     if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
     SDL_ShowSimpleMessageBox(kind, caption.c_str(), text.c_str(), parent);
@@ -236,6 +270,7 @@ class SdlApplication : public IApplication {
   }
 
   bool video_ = false;
+  bool hosted_ = false;
   uint32_t postedEvent_ = 0;
   IdleHandler idle_;
   bool idleWantsMore_ = true;

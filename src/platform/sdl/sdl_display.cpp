@@ -292,6 +292,15 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       bounds.h = static_cast<int>(height);
       CoverDisplayWithoutWindowManager(window, bounds);
     }
+  } else {
+    // A window that another program made and shows (a screen-saver
+    // daemon's): it is used as it stands, at its own size, and the display
+    // keeps its mode. Losing the focus never loses its surfaces.
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    if (w != static_cast<int>(width) || h != static_cast<int>(height)) return DDERR_INVALIDMODE;
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(display_, &desktop) == 0) refresh = desktop.refresh_rate;
   }
   width_ = static_cast<int>(width);
   height_ = static_cast<int>(height);

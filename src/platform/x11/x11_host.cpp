@@ -1,0 +1,70 @@
+#include "platform/x11/x11_host.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <memory>
+
+namespace velmo {
+namespace {
+
+struct DisplayCloser {
+  void operator()(Display* d) const { XCloseDisplay(d); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+int xErrors = 0;
+int CountError(Display*, XErrorEvent*) {
+  ++xErrors;
+  return 0;
+}
+
+// The window that __SWM_VROOT names among the root's children, or None.
+Window VirtualRoot(Display* display, Window root) {
+  const Atom vroot = XInternAtom(display, "__SWM_VROOT", True);
+  if (vroot == None) return None;
+  Window rootReturn = None, parent = None, found = None;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count)) return None;
+  for (unsigned int i = 0; i < count && found == None; ++i) {
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, children[i], vroot, 0, 1, False, XA_WINDOW, &type, &format, &items, &after,
+                           &data) == Success &&
+        type == XA_WINDOW && items == 1 && data) {
+      found = *reinterpret_cast<Window*>(data);
+    }
+    if (data) XFree(data);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+}  // namespace
+
+uint64_t ScreenRootWindow() {
+  const DisplayPtr display(XOpenDisplay(nullptr));
+  if (!display) return 0;
+  const Window root = DefaultRootWindow(display.get());
+  const Window virtualRoot = VirtualRoot(display.get(), root);
+  return virtualRoot != None ? virtualRoot : root;
+}
+
+bool X11WindowExists(uint64_t window) {
+  if (window == 0) return false;
+  const DisplayPtr display(XOpenDisplay(nullptr));
+  if (!display) return false;
+  XSync(display.get(), False);
+  xErrors = 0;
+  const auto previous = XSetErrorHandler(CountError);
+  XWindowAttributes attrs;
+  const Status ok = XGetWindowAttributes(display.get(), static_cast<Window>(window), &attrs);
+  XSync(display.get(), False);
+  XSetErrorHandler(previous);
+  return ok != 0 && xErrors == 0;
+}
+
+}  // namespace velmo
