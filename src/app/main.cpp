@@ -1,5 +1,6 @@
 // velmo: the screen saver's program. The first argument picks what this
 // process does; see the README.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "app/entry.h"
 #include "app/password_mode.h"
 #include "app/preview_mode.h"
+#include "app/run_mode.h"
 #include "platform/platform.h"
 #include "scene/form1.h"
 #include "setup/setup_mode.h"
@@ -16,13 +18,18 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::unique_ptr<RealPlatform> real = MakeRealPlatform();
   Platform& platform = real->platform();
+  const char* hostEnv = std::getenv("XSCREENSAVER_WINDOW");
+  const bool hostRequested = HostRequested(args, hostEnv);
   const RunModes modes{
       [&] { RunSaver(platform); },
       [&] { RunSettingsMode(argc, argv, platform.display, platform.registry); },
       [&](const std::string& window) { RunPreview(window, platform.foreign); },
       [&](const std::string& parent) { RunPasswordChange(parent, platform.modules, platform.app); },
-      [&](const std::string& text) { platform.app.ShowException(text); },
+      [&](const std::string& text) {
+        if (hostRequested) std::fprintf(stderr, "velmo: %s\n", text.c_str());
+        else platform.app.ShowException(text);
+      },
       [&](const HostWindow& host) { RunSaver(platform, host.root ? 0 : uint64_t{host.window}); },
   };
-  return RunEntry(args, modes, std::getenv("XSCREENSAVER_WINDOW"));
+  return RunEntry(args, modes, hostEnv);
 }

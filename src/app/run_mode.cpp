@@ -50,4 +50,12 @@ std::optional<HostWindow> ChooseHostWindow(const std::vector<std::string>& args,
   return std::nullopt;
 }
 
+bool HostRequested(const std::vector<std::string>& args, const char* envValue) {
+  if (ChooseRunMode(args) != RunMode::Saver) return false;
+  if (envValue && *envValue) return true;
+  for (const std::string& a : args)
+    if (a == "-window-id" || a == "--window-id" || a == "-root" || a == "--root") return true;
+  return false;
+}
+
 }  // namespace velmo

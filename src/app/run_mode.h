@@ -27,4 +27,9 @@ struct HostWindow {
 // saver mode is hosted: callers ask for it after ChooseRunMode chose Saver.
 std::optional<HostWindow> ChooseHostWindow(const std::vector<std::string>& args, const char* envValue);
 
+// True when a daemon asked for the hosted saver, even with an id that turns
+// out malformed: errors then go to the terminal (the daemon's log), since
+// nobody could answer a box behind the daemon's window.
+bool HostRequested(const std::vector<std::string>& args, const char* envValue);
+
 }  // namespace velmo

@@ -126,6 +126,16 @@ TEST(HostWindowChoice, AMissingOrMalformedIdIsAClearError) {
   }
 }
 
+TEST(HostWindowChoice, ARequestIsSeenEvenWithAMalformedIdButOnlyForTheSaver) {
+  EXPECT_TRUE(HostRequested({}, "junk"));
+  EXPECT_TRUE(HostRequested({"-window-id"}, nullptr));
+  EXPECT_TRUE(HostRequested({"-root"}, nullptr));
+  EXPECT_FALSE(HostRequested({}, ""));
+  EXPECT_FALSE(HostRequested({"/s"}, nullptr));
+  EXPECT_FALSE(HostRequested({"/c"}, "0x40"));
+  EXPECT_FALSE(HostRequested({"/p", "7"}, "0x40"));
+}
+
 TEST(Entry, OnlyTheSaverModeIsHostedAndABadIdIsShown) {
   Recorder r;
   RunEntry({"-root"}, r.modes());

@@ -95,6 +95,7 @@ class SdlWindow : public IWindow {
   }
 
   uint32_t Id() const { return SDL_GetWindowID(window_); }
+  bool Hosted() const { return hosted_; }
   const WindowEvents& Events() const { return events_; }
 
  private:
@@ -135,6 +136,7 @@ class SdlApplication : public IApplication {
   }
 
   std::unique_ptr<IWindow> CreateHostedWindow(uint64_t nativeWindow) override {
+    hosted_ = true;  // also when the window cannot be used: nobody could answer a box
     if (!video_) return nullptr;
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
@@ -153,7 +155,7 @@ class SdlApplication : public IApplication {
                    static_cast<unsigned long long>(nativeWindow), SDL_GetError());
       return nullptr;
     }
-    hosted_ = true;
+    WatchHostWindow(nativeWindow);
     return std::make_unique<SdlWindow>(w, windows_, true);
   }
 
@@ -163,6 +165,12 @@ class SdlApplication : public IApplication {
     if (!video_) return;
     SDL_Event event;
     while (!mainWindow.IsClosed()) {
+      // The daemon took its window away: end as if asked to close.
+      if (hosted_ && HostWindowGone()) {
+        for (SdlWindow* w : windows_)
+          if (w->Hosted()) CloseRequested(w);
+        if (mainWindow.IsClosed()) break;
+      }
       bool dispatched = false;
       while (!mainWindow.IsClosed() && SDL_PollEvent(&event)) {
         Dispatch(event);

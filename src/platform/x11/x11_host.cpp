@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <atomic>
 #include <memory>
 
 namespace velmo {
@@ -43,7 +44,29 @@ Window VirtualRoot(Display* display, Window root) {
   return found;
 }
 
+XID watched = 0;
+std::atomic<bool> watchedGone{false};
+XErrorHandler beforeWatch = nullptr;
+
+int WatchErrors(Display* display, XErrorEvent* e) {
+  if (watched != 0 && e->resourceid == watched &&
+      (e->error_code == BadWindow || e->error_code == BadDrawable || e->error_code == BadMatch)) {
+    watchedGone = true;
+    return 0;
+  }
+  return beforeWatch ? beforeWatch(display, e) : 0;
+}
+
 }  // namespace
+
+void WatchHostWindow(uint64_t window) {
+  watched = static_cast<XID>(window);
+  watchedGone = false;
+  const XErrorHandler previous = XSetErrorHandler(WatchErrors);
+  if (previous != WatchErrors) beforeWatch = previous;
+}
+
+bool HostWindowGone() { return watchedGone.load(); }
 
 uint64_t ScreenRootWindow() {
   const DisplayPtr display(XOpenDisplay(nullptr));

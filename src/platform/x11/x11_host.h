@@ -12,4 +12,11 @@ uint64_t ScreenRootWindow();
 // True when the window exists; a wrong id is an answer, not an X error.
 bool X11WindowExists(uint64_t window);
 
+// The daemon may destroy its window while we still draw into it. From this
+// call on, X errors about that window no longer end the process (Xlib's
+// default); they mark the window as gone. Other errors go on to the handler
+// installed before. Call on the thread that draws, after the video system is up.
+void WatchHostWindow(uint64_t window);
+bool HostWindowGone();
+
 }  // namespace velmo
