@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# "cmake --install" into a fresh prefix lays out the program, the settings'
+# menu entry, the icon and xscreensaver's description of the program, and
+# the installed program runs on its own.
+source "$(dirname "$0")/lib.sh"
+build="$(cd "$(dirname "$VELMO")" && pwd)"
+prefix="$WORK/prefix"
+
+cmake --install "$build" --prefix "$prefix" >"$WORK/install.log" 2>&1 || fail "install failed: $(cat "$WORK/install.log")"
+
+bin="$prefix/bin/velmo"
+[ -x "$bin" ] || fail "no executable bin/velmo"
+cmp -s "$bin" "$VELMO" || fail "bin/velmo is not the program that was built"
+
+desktop="$prefix/share/applications/velmo-settings.desktop"
+[ -f "$desktop" ] || fail "no menu entry share/applications/velmo-settings.desktop"
+grep -qx "Exec=velmo /c" "$desktop" || fail "the menu entry does not run 'velmo /c'"
+grep -qx "Icon=velmo" "$desktop" || fail "the menu entry names no velmo icon"
+grep -qx "Type=Application" "$desktop" || fail "the menu entry is not an application"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$desktop" || fail "the menu entry is not valid"
+fi
+
+icon="$prefix/share/icons/hicolor/64x64/apps/velmo.png"
+[ -f "$icon" ] || fail "no icon share/icons/hicolor/64x64/apps/velmo.png"
+[ "$(identify -format "%m %wx%h" "$icon")" = "PNG 64x64" ] || fail "the icon is not a 64 x 64 PNG"
+
+xml="$prefix/share/xscreensaver/config/velmo.xml"
+[ -f "$xml" ] || fail "no share/xscreensaver/config/velmo.xml"
+python3 - "$xml" <<'PY' || fail "velmo.xml is not what xscreensaver reads"
+import sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+assert root.tag == "screensaver" and root.get("name") == "velmo", root.attrib
+assert root.get("_label") == "Velmo"
+assert root.find("_description") is not None and root.find("_description").text.strip()
+PY
+
+# The installed program stands alone: with a malformed window id it says so
+# and ends with code 0, without any display.
+out=$(env -u DISPLAY XSCREENSAVER_WINDOW=junk "$bin" 2>&1) || fail "the installed program failed: $out"
+grep -q "'junk' is not a valid window id" <<<"$out" || fail "the installed program said: $out"
+echo "installed bin, menu entry, icon and xscreensaver description into $prefix"
