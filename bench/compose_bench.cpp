@@ -113,7 +113,7 @@ void BM_DrawLayers(benchmark::State& state) {
     form.DDani1sea->SetNumberFrame(seaFrame = (seaFrame + 1) % 32);
     form.DDani1sea->DrawAni();
     form.DDbmp1stone->DrawImage();
-    for (int i = 0; i < form.NumBirds; ++i) form.DrawBird(i);
+    for (int i = 0; i < form.Settings.NumBirds; ++i) form.DrawBird(i);
     form.DXClock1->ShowClock();
   }
   Counters(state, (CpuMicroseconds() - cpu0) / static_cast<double>(state.iterations()));

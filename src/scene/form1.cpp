@@ -63,26 +63,13 @@ int TForm1::IntervalOfSpeed(int setSpeed) {
 }
 
 void TForm1::LoadSettingsCopies() {
-  TSaverSettings s;
-  LoadSettings(*SetReg1, platform_.display, s);
+  LoadSettings(*SetReg1, platform_.display, Settings);
   // The gull table has ten places and the ramp 0..256 steps; values edited
   // by hand outside those ranges are taken to the nearest end here, while
   // the store keeps what it holds.
-  NumBirds = std::clamp(s.NumBirds, 0, kBirdCount);
-  flag_clock = s.flag_clock;
-  flag_PlaySound = s.flag_PlaySound;
-  flag_fps = s.flag_fps;
-  TermMouse = s.TermMouse;
-  Gamma = std::clamp(s.Gamma, 0, 256);
-  flag_defres = s.flag_defres;
-  ResHor = s.ResHor;
-  ResVert = s.ResVert;
-  ColorDepth = s.ColorDepth;
-  clockX = s.clockX;
-  clockY = s.clockY;
-  clockRad = std::max(s.clockRad, 0);
-  ColorClock = s.ColorClock;
-  SetSpeed = s.SetSpeed;
+  Settings.NumBirds = std::clamp(Settings.NumBirds, 0, kBirdCount);
+  Settings.Gamma = std::clamp(Settings.Gamma, 0, 256);
+  Settings.clockRad = std::max(Settings.clockRad, 0);
 }
 
 void TForm1::FormCreate() {
@@ -103,18 +90,18 @@ void TForm1::FormCreate() {
 
   if (FHosted) FitToHostWindow();
 
-  DDmain1->SetWidth(ResHor);
-  DDmain1->SetHeight(ResVert);
-  DDmain1->SetColorDepth(ColorDepth);
+  DDmain1->SetWidth(Settings.ResHor);
+  DDmain1->SetHeight(Settings.ResVert);
+  DDmain1->SetColorDepth(Settings.ColorDepth);
   window_->Show();
   DDmain1->SetEnabled(true);
   if (FEnded) return;  // the display refused: its handler has ended the saver
   DDmain1->ClearBackSurface();
   DDmain1->FlipSurfaces();
-  DDmain1->SetshowFPS(flag_fps);
+  DDmain1->SetshowFPS(Settings.flag_fps);
   if (FEnded) return;
 
-  DDtimer1->SetInterval(IntervalOfSpeed(SetSpeed));
+  DDtimer1->SetInterval(IntervalOfSpeed(Settings.SetSpeed));
 
   const int32_t W = DDmain1->GetWidth();
   const int32_t H = DDmain1->GetHeight();
@@ -143,9 +130,9 @@ void TForm1::FormCreate() {
   DDbmp1stone->SetShowY(H * 423 / 600);
   if (FEnded) return;
 
-  DXClock1->SetXcenter(clockX);
-  DXClock1->SetYcenter(clockY);
-  DXClock1->SetRadius(clockRad);
+  DXClock1->SetXcenter(Settings.clockX);
+  DXClock1->SetYcenter(Settings.clockY);
+  DXClock1->SetRadius(Settings.clockRad);
 
   DDani1bird->SetYOffsetFrame(11);
   DDani1bird->SetStretching(true);
@@ -168,15 +155,15 @@ void TForm1::FormCreate() {
 
   DDgamma1->SetEnabled(true);
   if (DDgamma1->GetEnabled()) {
-    DDgamma1->SetRGB(Gamma);
+    DDgamma1->SetRGB(Settings.Gamma);
     DDgamma1->SetEnabled(false);
   }
 
-  DXClock1->SetColor(ColorClock);
+  DXClock1->SetColor(Settings.ColorClock);
   platform_.system.SetScreenSaverRunning(true);
   FRunning = true;
   DDtimer1->SetEnabled(true);
-  if (flag_PlaySound) StartSound();
+  if (Settings.flag_PlaySound) StartSound();
   if (!FHosted) platform_.app.ShowCursor(false);  // the daemon's cursor is the daemon's
 }
 
@@ -185,11 +172,11 @@ void TForm1::FitToHostWindow() {
   // store for the full-screen saver.
   int width = 0, height = 0;
   if (!window_->GetClientSize(width, height) || width <= 0 || height <= 0) width = height = 1;
-  ResHor = width;
-  ResVert = height;
+  Settings.ResHor = width;
+  Settings.ResVert = height;
   // The clock is kept inside the window, within the bounds the arrow keys keep.
-  clockX = std::max(std::min(clockX, ResHor - clockRad - 20), clockRad + 20);
-  clockY = std::max(std::min(clockY, ResVert - clockRad - 20), clockRad + 20);
+  Settings.clockX = std::max(std::min(Settings.clockX, Settings.ResHor - Settings.clockRad - 20), Settings.clockRad + 20);
+  Settings.clockY = std::max(std::min(Settings.clockY, Settings.ResVert - Settings.clockRad - 20), Settings.clockRad + 20);
 }
 
 void TForm1::StartSound() {
@@ -210,9 +197,9 @@ void TForm1::ComposeFrame(bool& done) {
   DDani1sea->SetNumberFrame(FSeaFrame.load(std::memory_order_relaxed));
   DDani1sea->DrawAni();
   DDbmp1stone->DrawImage();
-  for (int i = 0; i < NumBirds && FRunning; ++i) DrawBird(i);
+  for (int i = 0; i < Settings.NumBirds && FRunning; ++i) DrawBird(i);
   if (!FRunning) return;
-  if (flag_clock) DXClock1->ShowClock();
+  if (Settings.flag_clock) DXClock1->ShowClock();
   DDmain1->FlipSurfaces();
 }
 
@@ -231,43 +218,43 @@ void TForm1::DDtimer1Timer(Component*) {
   if (frame > 31) frame = 0;
   FSeaFrame.store(frame, std::memory_order_relaxed);
   const int32_t height = DDmain1->GetHeight();
-  for (int i = 0; i < NumBirds; ++i) MoveBird(FBirds[i], height, ResHor, random_);
+  for (int i = 0; i < Settings.NumBirds; ++i) MoveBird(FBirds[i], height, Settings.ResHor, random_);
 }
 
 void TForm1::FormKeyDown(int key, uint32_t) {
-  if (TermMouse) {
+  if (Settings.TermMouse) {
     TryEndSaver();
     return;
   }
   if (FEnded) return;
   switch (key) {
     case VK_LEFT:
-      if (clockX > clockRad + 20) --clockX;
+      if (Settings.clockX > Settings.clockRad + 20) --Settings.clockX;
       break;
     case VK_RIGHT:
-      if (clockX < ResHor - clockRad - 20) ++clockX;
+      if (Settings.clockX < Settings.ResHor - Settings.clockRad - 20) ++Settings.clockX;
       break;
     case VK_UP:
-      if (clockY > clockRad + 20) --clockY;
+      if (Settings.clockY > Settings.clockRad + 20) --Settings.clockY;
       break;
     case VK_DOWN:
-      if (clockY < ResVert - clockRad - 20) ++clockY;
+      if (Settings.clockY < Settings.ResVert - Settings.clockRad - 20) ++Settings.clockY;
       break;
     default:
       return;
   }
   // Stored at every press, also at the bound, so the next start finds it.
   if (key == VK_LEFT || key == VK_RIGHT) {
-    DXClock1->SetXcenter(clockX);
-    SetReg1->Write("clockX", clockX);
+    DXClock1->SetXcenter(Settings.clockX);
+    SetReg1->Write("clockX", Settings.clockX);
   } else {
-    DXClock1->SetYcenter(clockY);
-    SetReg1->Write("clockY", clockY);
+    DXClock1->SetYcenter(Settings.clockY);
+    SetReg1->Write("clockY", Settings.clockY);
   }
 }
 
 void TForm1::FormKeyPress(char key) {
-  if (TermMouse) {
+  if (Settings.TermMouse) {
     TryEndSaver();
     return;
   }
@@ -286,7 +273,7 @@ void TForm1::FormKeyPress(char key) {
 }
 
 void TForm1::FormMouseMove(uint32_t, int x, int y) {
-  if (TermMouse) {
+  if (Settings.TermMouse) {
     if (std::abs(x - lastMouseX_) > 5 && lastMouseX_ != 0) TryEndSaver();
     else if (std::abs(y - lastMouseY_) > 5 && lastMouseY_ != 0) TryEndSaver();
   }

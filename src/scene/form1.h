@@ -11,6 +11,7 @@
 #include "platform/colour.h"
 #include "platform/platform.h"
 #include "scene/bird_flight.h"
+#include "setup/settings.h"
 
 namespace velmo {
 
@@ -66,22 +67,9 @@ class TForm1 : public Component {
   TDDgamma* DDgamma1 = nullptr;
   TSetReg* SetReg1 = nullptr;
 
-  // The window's copies of the settings (clamped where the scene takes them).
-  int NumBirds = 0;
-  bool flag_clock = false;
-  bool flag_PlaySound = false;
-  bool flag_fps = false;
-  bool TermMouse = false;
-  int Gamma = 0;
-  bool flag_defres = false;
-  int ResHor = 0;
-  int ResVert = 0;
-  int ColorDepth = 0;
-  int clockX = 0;
-  int clockY = 0;
-  int clockRad = 0;
-  TColor ColorClock = 0;
-  int SetSpeed = 0;
+  // The window's own copy of the settings, under their names (clamped where
+  // the scene takes them; the store keeps what it holds).
+  TSaverSettings Settings;
 
   // Shared with the timer's thread: 32-bit values written whole, no lock.
   std::atomic<int32_t> FSeaFrame{0};

@@ -239,7 +239,7 @@ TEST_P(SceneFrame, GullsAreDrawnWithTheirKey) {
   EXPECT_EQ(keyed, 0);
 
   // And something of each gull is drawn: without the gulls the sky differs there.
-  rig->form->NumBirds = 0;
+  rig->form->Settings.NumBirds = 0;
   const Frame bare = ComposeAt(0);
   for (int i = 0; i < 10; ++i) {
     int drawn = 0;
@@ -260,7 +260,7 @@ TEST_P(SceneFrame, ClockInItsColourAtItsCentreAndTheFrameRateTextInWhite) {
   EXPECT_GT(white, 20);
 
   // Without the clock, its centre shows the sky.
-  rig->form->flag_clock = false;
+  rig->form->Settings.flag_clock = false;
   const Frame noClock = ComposeAt(0);
   EXPECT_NE(noClock.At(W - 90, options.clockY), Native(options.clockColour));
 }

@@ -67,7 +67,7 @@ TEST_F(Scene, FirstRunStartsWithTheDefaultsAtTheDesktopModeAndStoresThem) {
   EXPECT_EQ(registry.Values(kKey).size(), 15u);
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 7);
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
-  EXPECT_EQ(form->NumBirds, 7);
+  EXPECT_EQ(form->Settings.NumBirds, 7);
   EXPECT_EQ(display.log.Count("SetDisplayMode(1024,768,32,0,0)"), 1) << display.log.Dump();
   ASSERT_EQ(timer.setCalls.size(), 1u);
   EXPECT_EQ(timer.setCalls[0].delay, 50u);
@@ -125,13 +125,13 @@ TEST_F(Scene, OutOfRangeStoredValuesAreClampedForTheSceneOnly) {
   Store(/*numBirds=*/25);
   registry.PutDword(kKey, "Gamma", 9000);
   Start();
-  EXPECT_EQ(form->NumBirds, 10);
-  EXPECT_EQ(form->Gamma, 256);
+  EXPECT_EQ(form->Settings.NumBirds, 10);
+  EXPECT_EQ(form->Settings.Gamma, 256);
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 25);
   form.reset();
   Store(static_cast<int>(-3));
   Start();
-  EXPECT_EQ(form->NumBirds, 0);
+  EXPECT_EQ(form->Settings.NumBirds, 0);
   Compose(3);  // draws no gull and does not crash
 }
 
@@ -256,11 +256,11 @@ TEST_F(Scene, KeyboardOnlyModeMovesTheClockWithinItsBandAndStoresEachStep) {
   Store(7, /*termMouse=*/false);
   Start();
   for (int i = 0; i < 10; ++i) Window().KeyDown(VK_RIGHT);
-  EXPECT_EQ(form->clockX, 934);
+  EXPECT_EQ(form->Settings.clockX, 934);
   EXPECT_EQ(form->DXClock1->GetXcenter(), 934);
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
   for (int i = 0; i < 2000; ++i) Window().KeyDown(VK_LEFT);
-  EXPECT_EQ(form->clockX, 90);
+  EXPECT_EQ(form->Settings.clockX, 90);
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 90);
   Window().KeyDown(VK_DOWN);
   EXPECT_EQ(registry.Dword(kKey, "clockY"), 91);
@@ -388,8 +388,8 @@ TEST_F(HostedScene, DrawsAtTheWindowsSizeAndLeavesTheStoredModeAndTheCursorAlone
 TEST_F(HostedScene, TheClockIsKeptInsideTheWindowWhileTheStoredPlaceStays) {
   Store();  // clock at (934, 90), radius 70
   StartHosted();
-  EXPECT_EQ(form->clockX, 640 - 70 - 20);
-  EXPECT_EQ(form->clockY, 90);
+  EXPECT_EQ(form->Settings.clockX, 640 - 70 - 20);
+  EXPECT_EQ(form->Settings.clockY, 90);
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
 }
 
