@@ -160,7 +160,8 @@ void TForm1::FormCreate() {
   }
 
   DXClock1->SetColor(Settings.ColorClock);
-  platform_.system.SetScreenSaverRunning(true);
+  // Inside a daemon's window the daemon is the screen saver and owns the flag.
+  if (!FHosted) platform_.system.SetScreenSaverRunning(true);
   FRunning = true;
   DDtimer1->SetEnabled(true);
   if (Settings.flag_PlaySound) StartSound();
@@ -314,7 +315,7 @@ bool TForm1::VerifyPassword(IWindow*) {
 void TForm1::EndSaver() {
   StopComponents();
   platform_.sound.Stop();
-  platform_.system.SetScreenSaverRunning(false);
+  if (!FHosted) platform_.system.SetScreenSaverRunning(false);
   window_->Close();
 }
 

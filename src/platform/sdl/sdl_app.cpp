@@ -112,6 +112,9 @@ class SdlApplication : public IApplication {
     // Input must reach us even when the pointer sits still over a fresh window.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // SDL would keep the desktop's own blanker away in every mode; only the
+    // running saver asks for that (ISystem::SetScreenSaverRunning).
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     video_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     if (!video_) std::fprintf(stderr, "velmo: cannot start the video system: %s\n", SDL_GetError());
     postedEvent_ = SDL_RegisterEvents(1);
