@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/colour.h"
+#include "platform/display.h"
 
 namespace velmo {
 
@@ -36,6 +37,16 @@ constexpr TColor ColourFromNative(uint32_t pixel, uint32_t bits) {
 constexpr uint32_t RedMask(uint32_t bits) { return bits == 16 ? 0xF800u : 0xFF0000u; }
 constexpr uint32_t GreenMask(uint32_t bits) { return bits == 16 ? 0x07E0u : 0x00FF00u; }
 constexpr uint32_t BlueMask(uint32_t bits) { return bits == 16 ? 0x001Fu : 0x0000FFu; }
+
+// The pixel format a surface of that depth reports.
+constexpr DDPIXELFORMAT PixelFormatOf(uint32_t bits) {
+  DDPIXELFORMAT format;
+  format.dwRGBBitCount = bits;
+  format.dwRBitMask = RedMask(bits);
+  format.dwGBitMask = GreenMask(bits);
+  format.dwBBitMask = BlueMask(bits);
+  return format;
+}
 
 inline uint32_t ReadNative(const uint8_t* row, int x, uint32_t bits) {
   if (bits == 16) return reinterpret_cast<const uint16_t*>(row)[x];

@@ -416,10 +416,7 @@ HRESULT FakeSurface::GetSurfaceDesc(DDSURFACEDESC2* desc) {
   desc->dwWidth = width_;
   desc->dwHeight = height_;
   desc->lPitch = pitch_;
-  desc->ddpfPixelFormat.dwRGBBitCount = bits_;
-  desc->ddpfPixelFormat.dwRBitMask = RedMask(bits_);
-  desc->ddpfPixelFormat.dwGBitMask = GreenMask(bits_);
-  desc->ddpfPixelFormat.dwBBitMask = BlueMask(bits_);
+  desc->ddpfPixelFormat = PixelFormatOf(bits_);
   desc->ddsCaps.dwCaps = caps_;
   return DD_OK;
 }

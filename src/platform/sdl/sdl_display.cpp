@@ -220,10 +220,7 @@ HRESULT SdlDirectDraw::EnumDisplayModes(uint32_t, DDSURFACEDESC2* match, void* c
       desc.dwHeight = r.h;
       desc.lPitch = r.w * BytesPerPixel(bits);
       desc.dwRefreshRate = r.refresh;
-      desc.ddpfPixelFormat.dwRGBBitCount = bits;
-      desc.ddpfPixelFormat.dwRBitMask = RedMask(bits);
-      desc.ddpfPixelFormat.dwGBitMask = GreenMask(bits);
-      desc.ddpfPixelFormat.dwBBitMask = BlueMask(bits);
+      desc.ddpfPixelFormat = PixelFormatOf(bits);
       if (callback(&desc, context) == DDENUMRET_CANCEL) return DD_OK;
     }
   }

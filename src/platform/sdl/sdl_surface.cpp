@@ -231,10 +231,7 @@ HRESULT SdlSurface::GetSurfaceDesc(DDSURFACEDESC2* desc) {
   desc->dwHeight = height_;
   desc->lPitch = pitch_;
   desc->lpSurface = nullptr;
-  desc->ddpfPixelFormat.dwRGBBitCount = bits_;
-  desc->ddpfPixelFormat.dwRBitMask = RedMask(bits_);
-  desc->ddpfPixelFormat.dwGBitMask = GreenMask(bits_);
-  desc->ddpfPixelFormat.dwBBitMask = BlueMask(bits_);
+  desc->ddpfPixelFormat = PixelFormatOf(bits_);
   desc->ddsCaps.dwCaps = caps_;
   return DD_OK;
 }
