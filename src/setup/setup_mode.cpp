@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "setup/form2.h"
@@ -15,9 +17,20 @@ void ShowMessageBox(QWidget* owner, const QString& text, const QString& caption,
   box.exec();
 }
 
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
 }  // namespace
 
 int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& registry) {
+  // Qt aborts the process when it finds no display; a console session gets
+  // a message and a normal end instead.
+  if (!Set("QT_QPA_PLATFORM") && !Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr, "velmo: the settings need a display (DISPLAY is not set)\n");
+    return 0;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kSettingsAppTitle));
   QApplication::setQuitOnLastWindowClosed(true);

@@ -106,6 +106,15 @@ class SdlWindow : public IWindow {
   bool closed_ = false;
 };
 
+// SDL chose a driver that shows nothing, on its own: nobody asked for it by name.
+bool OnlyInvisibleVideo() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr) return true;
+  if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
+  const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  return requested == nullptr || *requested == '\0';
+}
+
 class SdlApplication : public IApplication {
  public:
   SdlApplication() {
@@ -116,7 +125,17 @@ class SdlApplication : public IApplication {
     // running saver asks for that (ISystem::SetScreenSaverRunning).
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     video_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
-    if (!video_) std::fprintf(stderr, "velmo: cannot start the video system: %s\n", SDL_GetError());
+    if (!video_) {
+      std::fprintf(stderr, "velmo: cannot start the video system: %s\n", SDL_GetError());
+    } else if (OnlyInvisibleVideo()) {
+      // With no display SDL falls back to a driver that draws into memory:
+      // the saver would then run unseen and never end.
+      SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+      video_ = false;
+      const char* display = SDL_getenv("DISPLAY");
+      std::fprintf(stderr, "velmo: cannot start the video system: %s\n",
+                   display && *display ? "no display can be opened" : "no display (DISPLAY is not set)");
+    }
     postedEvent_ = SDL_RegisterEvents(1);
   }
   ~SdlApplication() override {

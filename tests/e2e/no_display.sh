@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# A machine with no display at all (a console login, an ssh session): every
+# mode that needs one says so on the terminal and ends with exit code 0,
+# instead of running unseen or aborting.
+source "$(dirname "$0")/lib.sh"
+unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER QT_QPA_PLATFORM
+
+run_without_display() {  # $1 = label, rest = arguments
+  local label="$1"
+  shift
+  "$VELMO" "$@" >"$WORK/out" 2>"$WORK/err" &
+  local pid=$!
+  PIDS+=("$pid")
+  wait_exit "$pid" 10 || fail "$label kept running without a display: $(cat "$WORK/err")"
+  [ "$RC" = 0 ] || fail "$label ended with exit code $RC: $(cat "$WORK/err")"
+  grep -qi "display" "$WORK/err" || fail "$label gave no clear message: $(cat "$WORK/err")"
+}
+
+run_without_display "the saver" /s
+run_without_display "the saver with no argument"
+run_without_display "the settings dialog" /c
+run_without_display "the saver on the root window" -root
+[ ! -e "$XDG_CONFIG_HOME/Corvane/Velmo20.reg" ] || fail "settings were written without a display"
+echo "PASS"
