@@ -24,12 +24,14 @@ fail() {
   exit 1
 }
 
-# Starts Xvfb on the first free display number, screen size $1 (WxHxD).
+# Starts Xvfb on the first free display number, screen size $1 (WxHxD);
+# further arguments go to Xvfb.
 start_xvfb() {
   local size="${1:-1024x768x24}" n
+  shift || true
   for n in $(seq 91 160); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "$size" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    Xvfb ":$n" -screen 0 "$size" -nolisten tcp "$@" >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 100); do
       if xdpyinfo -display ":$n" >/dev/null 2>&1; then

@@ -5,6 +5,8 @@
 #include <cairo.h>
 #include <poll.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -58,8 +60,7 @@ class X11ForeignWindows : public IForeignWindows {
     if (!Attributes(window, attrs) || (attrs.depth != 24 && attrs.depth != 32) || attrs.width <= 0 ||
         attrs.height <= 0)
       return nullptr;
-    XImage* image = XGetImage(display_, static_cast<Window>(window), 0, 0, attrs.width, attrs.height, AllPlanes,
-                              ZPixmap);
+    XImage* image = ReadWindow(static_cast<Window>(window), attrs);
     if (!image) return nullptr;
     if (image->bits_per_pixel != 32) {
       XDestroyImage(image);
@@ -97,6 +98,49 @@ class X11ForeignWindows : public IForeignWindows {
   }
 
  private:
+  // The window's pixels. The server refuses to read a window that reaches
+  // beyond the screen (unless it keeps a backing store), so then only the
+  // part on the screen is read and the rest starts black: it is not seen.
+  XImage* ReadWindow(Window window, const XWindowAttributes& attrs) {
+    XSync(display_, False);
+    xErrorCode = 0;
+    const auto previous = XSetErrorHandler(RecordError);
+    XImage* image = XGetImage(display_, window, 0, 0, attrs.width, attrs.height, AllPlanes, ZPixmap);
+    XSync(display_, False);
+    if (xErrorCode != 0 || !image) {
+      if (image) XDestroyImage(image);
+      image = BlankImage(attrs);
+      Window child = None;
+      int x = 0, y = 0;
+      if (image && XTranslateCoordinates(display_, window, attrs.root, 0, 0, &x, &y, &child)) {
+        const int left = std::max(0, -x), top = std::max(0, -y);
+        const int right = std::min(attrs.width, WidthOfScreen(attrs.screen) - x);
+        const int bottom = std::min(attrs.height, HeightOfScreen(attrs.screen) - y);
+        if (right > left && bottom > top) {
+          xErrorCode = 0;
+          XGetSubImage(display_, window, left, top, right - left, bottom - top, AllPlanes, ZPixmap, image, left, top);
+          XSync(display_, False);
+        }
+      }
+    }
+    XSetErrorHandler(previous);
+    return image;
+  }
+
+  // A zeroed image in the window's own format.
+  XImage* BlankImage(const XWindowAttributes& attrs) {
+    XImage* image = XCreateImage(display_, attrs.visual, static_cast<unsigned>(attrs.depth), ZPixmap, 0, nullptr,
+                                 static_cast<unsigned>(attrs.width), static_cast<unsigned>(attrs.height), 32, 0);
+    if (!image) return nullptr;
+    // XDestroyImage frees the data with free().
+    image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), attrs.height));
+    if (!image->data) {
+      XDestroyImage(image);
+      return nullptr;
+    }
+    return image;
+  }
+
   // Opened on first use, so a process that never previews never connects.
   void Connect() {
     if (display_) return;
