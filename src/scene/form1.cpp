@@ -339,7 +339,14 @@ void TForm1::StopComponents() {
 }
 
 void TForm1::DDmain1Error(Component*) {
+  const bool wasRunning = FRunning;
   StopComponents();
+  if (wasRunning) {
+    // The box waits for the user: no sound loops under it, and the
+    // desktop's blanker is not kept away meanwhile.
+    platform_.sound.Stop();
+    if (!FHosted) platform_.system.SetScreenSaverRunning(false);
+  }
   platform_.app.MessageBox(window_.get(), DDmain1->GetErrorResult(), "ERROR", MB_OK);
   window_->Close();
 }

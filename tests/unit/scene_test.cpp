@@ -179,6 +179,28 @@ TEST_F(Scene, AFailingLargeGullEndsTheSaverDuringStartUpWithoutTouchingFreedSpri
   EXPECT_EQ(display.Misuses(), 0);
 }
 
+TEST_F(Scene, ADisplayFailureWhileRunningSilencesTheSoundBeforeItsBoxAndGivesTheBlankerBack) {
+  Store();
+  Start();
+  Compose(2);
+  ASSERT_EQ(sound.calls, std::vector<std::string>{"PlayLoop"});
+  std::vector<std::string> soundAtBox;
+  std::vector<bool> blankerAtBox;
+  app.onMessageBox = [&] {
+    soundAtBox = sound.calls;
+    blankerAtBox = system.saverRunningCalls;
+  };
+  display.results.Queue("back.IsLost", {DDERR_GENERIC});
+  Compose();
+  ASSERT_EQ(app.boxes.size(), 1u);
+  EXPECT_EQ(app.boxes[0].text, "Unrecognized ERROR ClearBackSurface");
+  EXPECT_EQ(soundAtBox, (std::vector<std::string>{"PlayLoop", "Stop"})) << "no sound may loop under the box";
+  EXPECT_EQ(blankerAtBox, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(display.LiveObjects(), 0);
+  EXPECT_EQ(display.Misuses(), 0);
+}
+
 TEST_F(Scene, AFrameIsClearSkySeaRocksGullsClockAndFlipInThatOrder) {
   Store(/*numBirds=*/3);
   Start();
