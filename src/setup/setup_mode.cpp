@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <X11/Xlib.h>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -22,14 +23,28 @@ bool Set(const char* name) {
   return value && *value;
 }
 
+// True when the X display named by DISPLAY answers.
+bool XDisplayOpens() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XCloseDisplay(display);
+  return true;
+}
+
 }  // namespace
 
 int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& registry) {
   // Qt aborts the process when it finds no display; a console session gets
   // a message and a normal end instead.
-  if (!Set("QT_QPA_PLATFORM") && !Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
-    std::fprintf(stderr, "velmo: the settings need a display (DISPLAY is not set)\n");
-    return 0;
+  if (!Set("QT_QPA_PLATFORM") && !Set("WAYLAND_DISPLAY")) {
+    if (!Set("DISPLAY")) {
+      std::fprintf(stderr, "velmo: the settings need a display (DISPLAY is not set)\n");
+      return 0;
+    }
+    if (!XDisplayOpens()) {
+      std::fprintf(stderr, "velmo: the settings need a display (cannot open display %s)\n", std::getenv("DISPLAY"));
+      return 0;
+    }
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kSettingsAppTitle));

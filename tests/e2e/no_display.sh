@@ -20,5 +20,10 @@ run_without_display "the saver" /s
 run_without_display "the saver with no argument"
 run_without_display "the settings dialog" /c
 run_without_display "the saver on the root window" -root
+# A display that is named but does not answer.
+for n in $(seq 180 230); do [ -e "/tmp/.X$n-lock" ] || break; done
+export DISPLAY=":$n"
+run_without_display "the settings dialog on a dead display" /c
+run_without_display "the saver on a dead display" /s
 [ ! -e "$XDG_CONFIG_HOME/Corvane/Velmo20.reg" ] || fail "settings were written without a display"
 echo "PASS"
