@@ -12,28 +12,8 @@ PIDS+=($!)
 win=$(wait_window host 10) || fail "no host window"
 
 # Settings of an earlier full-screen run, that the hosted run must keep.
-mkdir -p "$XDG_CONFIG_HOME/Corvane"
-reg="$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
-cat >"$reg" <<'REG'
-REGEDIT4
-
-[HKEY_CURRENT_USER\SOFTWARE\Corvane\Velmo20]
-"NumBirds"=dword:00000007
-"flag_clock"=dword:00000001
-"flag_PlaySound"=dword:00000000
-"flag_fps"=dword:00000000
-"TermMouse"=dword:00000001
-"Gamma"=dword:00000100
-"flag_defres"=dword:00000001
-"ResHor"=dword:00000400
-"ResVert"=dword:00000300
-"ColorDepth"=dword:00000018
-"clockX"=dword:000003a6
-"clockY"=dword:0000005a
-"clockRad"=dword:00000046
-"ColorClock"=dword:000080ff
-"SetSpeed"=dword:00000001
-REG
+reg="$SETTINGS_FILE"
+write_settings flag_PlaySound=0 flag_fps=0 ColorDepth=24
 cp "$reg" "$WORK/before.reg"
 screen_before=$(xdpyinfo | grep dimensions)
 

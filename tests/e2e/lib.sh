@@ -91,3 +91,28 @@ dismiss_box() {
 pixel() {
   convert "$1" -format "%[fx:int(255*u.p{$2,$3}.r)],%[fx:int(255*u.p{$2,$3}.g)],%[fx:int(255*u.p{$2,$3}.b)]" info:
 }
+
+# Writes a whole settings file as the dialog's OK would, with the defaults of
+# a 1024 x 768 x 32 desktop; NAME=VALUE arguments (decimal) replace values.
+SETTINGS_FILE="$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
+write_settings() {
+  local -A v=([NumBirds]=7 [flag_clock]=1 [flag_PlaySound]=1 [flag_fps]=1 [TermMouse]=1 [Gamma]=256
+    [flag_defres]=1 [ResHor]=1024 [ResVert]=768 [ColorDepth]=32 [clockX]=934 [clockY]=90 [clockRad]=70
+    [ColorClock]=33023 [SetSpeed]=1)
+  local pair name
+  for pair in "$@"; do v[${pair%%=*}]=${pair#*=}; done
+  mkdir -p "$(dirname "$SETTINGS_FILE")"
+  {
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\n'
+    for name in NumBirds flag_clock flag_PlaySound flag_fps TermMouse Gamma flag_defres ResHor ResVert ColorDepth \
+      clockX clockY clockRad ColorClock SetSpeed; do
+      printf '"%s"=dword:%08x\n' "$name" "${v[$name]}"
+    done
+  } >"$SETTINGS_FILE"
+}
+
+# The stored value NAME, in decimal.
+stored_value() {
+  printf '%d' "0x$(grep -i "^\"$1\"=dword:" "$SETTINGS_FILE" | sed 's/.*dword://' | tr -d '\r')"
+}
+

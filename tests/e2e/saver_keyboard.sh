@@ -4,29 +4,8 @@
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1024x768x24
 
-reg_dir="$XDG_CONFIG_HOME/Corvane"
-mkdir -p "$reg_dir"
-cat >"$reg_dir/Velmo20.reg" <<'REG'
-REGEDIT4
+write_settings NumBirds=4 flag_PlaySound=0 flag_fps=0 TermMouse=0 Gamma=200 clockX=928 clockY=100 SetSpeed=2
 
-[HKEY_CURRENT_USER\SOFTWARE\Corvane\Velmo20]
-"NumBirds"=dword:00000004
-"flag_clock"=dword:00000001
-"flag_PlaySound"=dword:00000000
-"flag_fps"=dword:00000000
-"TermMouse"=dword:00000000
-"Gamma"=dword:000000c8
-"flag_defres"=dword:00000001
-"ResHor"=dword:00000400
-"ResVert"=dword:00000300
-"ColorDepth"=dword:00000020
-"clockX"=dword:000003a0
-"clockY"=dword:00000064
-"clockRad"=dword:00000046
-"ColorClock"=dword:000080ff
-"SetSpeed"=dword:00000002
-REG
-value() { grep -i "^\"$1\"=dword:" "$reg_dir/Velmo20.reg" | sed 's/.*dword://' | tr -d '\r' | xargs -I{} printf '%d' 0x{}; }
 
 "$VELMO" /s 2>"$WORK/err" &
 pid=$!
@@ -43,19 +22,19 @@ kill -0 "$pid" 2>/dev/null || fail "the mouse or a plain key ended the saver in 
 
 xdotool key Right Right Right Up Up
 sleep 0.3
-[ "$(value clockX)" = 931 ] || fail "clockX is $(value clockX), not 931"
-[ "$(value clockY)" = 98 ] || fail "clockY is $(value clockY), not 98"
+[ "$(stored_value clockX)" = 931 ] || fail "clockX is $(stored_value clockX), not 931"
+[ "$(stored_value clockY)" = 98 ] || fail "clockY is $(stored_value clockY), not 98"
 # At the band's edge the key still stores, and the clock goes no further.
 for _ in $(seq 12); do xdotool key Right; done
 sleep 0.3
-[ "$(value clockX)" = 934 ] || fail "clockX passed its bound: $(value clockX)"
+[ "$(stored_value clockX)" = 934 ] || fail "clockX passed its bound: $(stored_value clockX)"
 
 xdotool key minus minus minus plus
 sleep 0.3
-[ "$(value Gamma)" = 198 ] || fail "Gamma is $(value Gamma), not 198"
+[ "$(stored_value Gamma)" = 198 ] || fail "Gamma is $(stored_value Gamma), not 198"
 
 xdotool key Escape
 wait_exit "$pid" 5 || fail "Escape did not end the saver"
 [ "$RC" = 0 ] || fail "exit code $RC"
-grep -q '"NumBirds"=dword:00000004' "$reg_dir/Velmo20.reg" || fail "other values were lost"
+grep -q '"NumBirds"=dword:00000004' "$SETTINGS_FILE" || fail "other values were lost"
 echo "keyboard-only mode: clock moved and stored, brightness stepped and stored, Escape ended"
