@@ -6,7 +6,6 @@ start_xvfb 1024x768x24
 
 write_settings NumBirds=4 flag_PlaySound=0 flag_fps=0 TermMouse=0 Gamma=200 clockX=928 clockY=100 SetSpeed=2
 
-
 "$VELMO" /s 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
