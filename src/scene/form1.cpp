@@ -128,7 +128,6 @@ void TForm1::FormCreate() {
   DDbmp1stone->SetTransparency(true);
   DDbmp1stone->SetShowX(0);
   DDbmp1stone->SetShowY(H * 423 / 600);
-  if (FEnded) return;
 
   DXClock1->SetXcenter(Settings.clockX);
   DXClock1->SetYcenter(Settings.clockY);
@@ -160,7 +159,6 @@ void TForm1::FormCreate() {
   }
 
   DXClock1->SetColor(Settings.ColorClock);
-  // Inside a daemon's window the daemon is the screen saver and owns the flag.
   if (!FHosted) platform_.system.SetScreenSaverRunning(true);
   FRunning = true;
   DDtimer1->SetEnabled(true);
@@ -176,8 +174,8 @@ void TForm1::FitToHostWindow() {
   Settings.ResHor = width;
   Settings.ResVert = height;
   // The clock is kept inside the window, within the bounds the arrow keys keep.
-  Settings.clockX = std::max(std::min(Settings.clockX, Settings.ResHor - Settings.clockRad - 20), Settings.clockRad + 20);
-  Settings.clockY = std::max(std::min(Settings.clockY, Settings.ResVert - Settings.clockRad - 20), Settings.clockRad + 20);
+  Settings.clockX = std::max(std::min(Settings.clockX, ClockMaxX()), ClockMin());
+  Settings.clockY = std::max(std::min(Settings.clockY, ClockMaxY()), ClockMin());
 }
 
 void TForm1::StartSound() {
@@ -230,16 +228,16 @@ void TForm1::FormKeyDown(int key, uint32_t) {
   if (FEnded) return;
   switch (key) {
     case VK_LEFT:
-      if (Settings.clockX > Settings.clockRad + 20) --Settings.clockX;
+      if (Settings.clockX > ClockMin()) --Settings.clockX;
       break;
     case VK_RIGHT:
-      if (Settings.clockX < Settings.ResHor - Settings.clockRad - 20) ++Settings.clockX;
+      if (Settings.clockX < ClockMaxX()) ++Settings.clockX;
       break;
     case VK_UP:
-      if (Settings.clockY > Settings.clockRad + 20) --Settings.clockY;
+      if (Settings.clockY > ClockMin()) --Settings.clockY;
       break;
     case VK_DOWN:
-      if (Settings.clockY < Settings.ResVert - Settings.clockRad - 20) ++Settings.clockY;
+      if (Settings.clockY < ClockMaxY()) ++Settings.clockY;
       break;
     default:
       return;
@@ -313,10 +311,15 @@ bool TForm1::VerifyPassword(IWindow*) {
 }
 
 void TForm1::EndSaver() {
+  StopAll();
+  window_->Close();
+}
+
+void TForm1::StopAll() {
   StopComponents();
   platform_.sound.Stop();
+  // Inside a daemon's window the daemon is the screen saver and owns the flag.
   if (!FHosted) platform_.system.SetScreenSaverRunning(false);
-  window_->Close();
 }
 
 void TForm1::FreeSprite(auto*& sprite) {
@@ -339,24 +342,20 @@ void TForm1::StopComponents() {
 }
 
 void TForm1::DDmain1Error(Component*) {
-  const bool wasRunning = FRunning;
-  StopComponents();
-  if (wasRunning) {
-    // The box waits for the user: no sound loops under it, and the
-    // desktop's blanker is not kept away meanwhile.
-    platform_.sound.Stop();
-    if (!FHosted) platform_.system.SetScreenSaverRunning(false);
-  }
-  platform_.app.MessageBox(window_.get(), DDmain1->GetErrorResult(), "ERROR", MB_OK);
-  window_->Close();
+  ShowErrorAndEnd(DDmain1->GetErrorResult());
 }
 
 void TForm1::DDani1birdError(Component*) {
-  // Read the text before the sprite may be freed by the end.
-  const std::string text = DDani1bird ? DDani1bird->GetErrorResult() : std::string();
-  StopComponents();
+  ShowErrorAndEnd(DDani1bird ? DDani1bird->GetErrorResult() : std::string());
+}
+
+void TForm1::ShowErrorAndEnd(const std::string& text) {
+  // Everything stops before the box: it then shows over the desktop rather
+  // than under the full-screen window, with no sound looping and the
+  // desktop's blanker free while it waits for the user.
+  StopAll();
   platform_.app.MessageBox(window_.get(), text, "ERROR", MB_OK);
-  EndSaver();
+  window_->Close();
 }
 
 void TForm1::DDtimer1ZasTime(Component*) {

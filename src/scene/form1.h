@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <optional>
 
 #include "components/component.h"
@@ -91,6 +92,13 @@ class TForm1 : public Component {
   void FitToHostWindow();
   void StartSound();
   void FreeSprite(auto*& sprite);
+  // Timer, sprites, display, sound and the saver-running flag, in that order.
+  void StopAll();
+  void ShowErrorAndEnd(const std::string& text);
+  // The band the clock's centre stays in, as the arrow keys keep it.
+  int ClockMin() const { return Settings.clockRad + 20; }
+  int ClockMaxX() const { return Settings.ResHor - Settings.clockRad - 20; }
+  int ClockMaxY() const { return Settings.ResVert - Settings.clockRad - 20; }
 
   Platform& platform_;
   std::unique_ptr<IWindow> window_;
