@@ -7,61 +7,44 @@
 namespace velmo {
 
 namespace {
+
 constexpr const char* kBlitFailed = "Error FDDBACK->BltFast (BMP)";
+
+// One axis of the cut: the source span [first, last) placed at pos on a
+// screen of the given size. The same rules hold for columns and rows.
+struct AxisCut {
+  int64_t first, last, dest;
+};
+
+std::optional<AxisCut> ClipAxis(int64_t pos, int64_t first, int64_t last, int64_t screen) {
+  const int64_t length = last - first;
+  if (pos > 0 && pos + length < screen) return AxisCut{first, last, pos};  // inside
+  if (pos > screen - 2) return std::nullopt;  // starts in the last column or beyond
+  if (pos + length > screen - 1) {
+    // Reaches the far edge; the last screen column (row) is left alone.
+    const int64_t end = first + (screen - 1 - pos);
+    if (pos < 0) return AxisCut{first - pos, end, 0};  // overhangs the near edge as well
+    return AxisCut{first, end, pos};
+  }
+  if (pos + length < 2) return std::nullopt;  // at most one column would show
+  return AxisCut{first - pos, last, 0};       // cut at the near edge
 }
+
+}  // namespace
 
 std::optional<ClippedBlit> ClipToScreen(int32_t x, int32_t y, const SrcRect& src, int32_t W, int32_t H) {
   // 64-bit so that far-off positions cannot overflow the sums.
-  const int64_t X = x, Y = y, w = src.right, h = static_cast<int64_t>(src.bottom) - src.top;
-  const int64_t sw = W, sh = H;
+  const auto columns = ClipAxis(x, src.left, src.right, W);
+  if (!columns) return std::nullopt;
+  const auto rows = ClipAxis(y, src.top, src.bottom, H);
+  if (!rows) return std::nullopt;
   ClippedBlit out;
-
-  if (X > 0 && X + w < sw) {
-    out.source.left = src.left;
-    out.source.right = src.right;
-    out.dx = x;
-  } else if (X > sw - 2) {
-    return std::nullopt;
-  } else if (X + w > sw - 1) {
-    // Reaches the right edge; the last screen column is left alone.
-    out.source.right = static_cast<int32_t>(sw - 1 - X);
-    if (X < 0) {  // overhangs the left edge as well
-      out.source.left = static_cast<int32_t>(src.left - X);
-      out.dx = 0;
-    } else {
-      out.source.left = src.left;
-      out.dx = x;
-    }
-  } else if (X + w < 2) {
-    return std::nullopt;
-  } else {
-    out.source.left = static_cast<int32_t>(-X);
-    out.source.right = src.right;
-    out.dx = 0;
-  }
-
-  if (Y > 0 && Y + h < sh) {
-    out.source.top = src.top;
-    out.source.bottom = src.bottom;
-    out.dy = y;
-  } else if (Y > sh - 2) {
-    return std::nullopt;
-  } else if (Y + h > sh - 1) {
-    out.source.bottom = static_cast<int32_t>(src.top + (sh - 1 - Y));
-    if (Y < 0) {
-      out.source.top = static_cast<int32_t>(src.top - Y);
-      out.dy = 0;
-    } else {
-      out.source.top = src.top;
-      out.dy = y;
-    }
-  } else if (Y + h < 2) {
-    return std::nullopt;
-  } else {
-    out.source.top = static_cast<int32_t>(src.top - Y);
-    out.source.bottom = src.bottom;
-    out.dy = 0;
-  }
+  out.source.left = static_cast<int32_t>(columns->first);
+  out.source.right = static_cast<int32_t>(columns->last);
+  out.source.top = static_cast<int32_t>(rows->first);
+  out.source.bottom = static_cast<int32_t>(rows->last);
+  out.dx = static_cast<int32_t>(columns->dest);
+  out.dy = static_cast<int32_t>(rows->dest);
   return out;
 }
 
