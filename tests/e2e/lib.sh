@@ -3,6 +3,7 @@
 set -euo pipefail
 
 VELMO="$1"
+[ "${2:-}" = openbox ] && export VELMO_E2E_WM=openbox
 WORK="$(mktemp -d)"
 export XDG_CONFIG_HOME="$WORK/config"
 mkdir -p "$XDG_CONFIG_HOME"
@@ -24,26 +25,39 @@ fail() {
   exit 1
 }
 
-# Starts Xvfb on the first free display number, screen size $1 (WxHxD);
-# further arguments go to Xvfb.
+# Starts Xvfb on a display number it picks itself (-displayfd: atomic, so
+# test runs side by side never share a display), screen size $1 (WxHxD);
+# further arguments go to Xvfb. With VELMO_E2E_WM=openbox set (the second
+# argument of the script sets it too), a window manager runs on it as well.
 start_xvfb() {
-  local size="${1:-1024x768x24}" n
+  local size="${1:-1024x768x24}" n=""
   shift || true
-  for n in $(seq 91 160); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "$size" -nolisten tcp "$@" >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 100); do
-      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.05
-    done
-    kill "$XVFB_PID" 2>/dev/null || true
+  rm -f "$WORK/displayfd"
+  Xvfb -displayfd 9 -screen 0 "$size" -nolisten tcp "$@" 9>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
+  XVFB_PID=$!
+  for _ in $(seq 200); do
+    n=$(head -n 1 "$WORK/displayfd" 2>/dev/null || true)
+    [ -n "$n" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+    sleep 0.05
   done
-  fail "no Xvfb could be started"
+  [ -n "$n" ] || fail "Xvfb gave no display number"
+  export DISPLAY=":$n"
+  xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer"
+  [ "${VELMO_E2E_WM:-}" = openbox ] && start_openbox
+  return 0
+}
+
+# A real window manager: full screen, focus and stacking as on a desktop.
+start_openbox() {
+  command -v openbox >/dev/null || fail "openbox is not installed (scripts/setup.sh installs it)"
+  openbox --sm-disable --config-file /dev/null >"$WORK/openbox.log" 2>&1 &
+  PIDS+=("$!")
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.05
+  done
+  fail "openbox did not start: $(cat "$WORK/openbox.log")"
 }
 
 # Waits up to $2 seconds (default 10) for a window whose name matches $1;
