@@ -7,7 +7,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libcairo2-dev libjpeg62-turbo-dev libmp3lame-dev libmpg123-dev
   libfontconfig-dev libx11-dev qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils openbox fonts-dejavu-core python3
+  xvfb xauth xdotool imagemagick x11-utils openbox fonts-dejavu-core fonts-liberation2 python3
 )
 missing=()
 for p in "${packages[@]}"; do

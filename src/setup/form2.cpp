@@ -1,5 +1,6 @@
 #include "setup/form2.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QColorDialog>
 #include <QCoreApplication>
@@ -10,17 +11,17 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
-#include <QTextBlockFormat>
-#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "platform/bitmap.h"
 #include "platform/picture_codec.h"
 #include "resources/catalogue.h"
 #include "setup/number_field.h"
+#include "setup/text_fit.h"
 #include "ui_form2.h"
 
 namespace velmo {
@@ -54,20 +55,12 @@ QImage LoadDialogPicture() {
   return {};
 }
 
-// The notes are plain read-only text on the face colour, set a size smaller
-// with tight lines so that each fits its box as the classic face did.
+// The notes are plain read-only text on the face colour, in the dialog's
+// font with the font's own line spacing.
 void FormatNote(QTextEdit* note) {
-  QFont face = note->font();
-  face.setPixelSize(10);
-  note->setFont(face);
   note->viewport()->setAutoFillBackground(false);
   note->setAutoFillBackground(false);
   note->document()->setDocumentMargin(1);
-  QTextCursor cursor(note->document());
-  cursor.select(QTextCursor::Document);
-  QTextBlockFormat lines;
-  lines.setLineHeight(12, QTextBlockFormat::FixedHeight);
-  cursor.mergeBlockFormat(lines);
 }
 
 }  // namespace
@@ -84,35 +77,21 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
   SetReg1->SetCompanyName("Corvane");
   SetReg1->SetProductName("Velmo20");
 
-  // The layout is drawn for the classic small dialog face; take the nearest metric match.
-  static const bool substituted = [] {
-    QFont::insertSubstitutions("MS Sans Serif",
-                               {"Microsoft Sans Serif", "Liberation Sans", "Nimbus Sans", "Arial", "DejaVu Sans"});
-    return true;
-  }();
-  (void)substituted;
   ui->setupUi(this);
-  QFont face = font();
-  face.setPixelSize(11);
+  // The desktop's own sans face at the small dialog size; the layout grows
+  // around it when the window is first shown.
+  QFont face = QApplication::font();
+  face.setPointSizeF(8);
   setFont(face);
   QFont title = face;
-  title.setPixelSize(16);
+  title.setPointSizeF(12);
   title.setBold(true);
   ui->Label1->setFont(title);
-  ui->Label1->adjustSize();
   // Group box captions sit on the frame line, as on the classic dialog face.
   setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-                               "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+                               "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 1px; padding: 0 2px; }"));
   for (QTextEdit* note : {ui->Memo1, ui->Memo2, ui->Memo3}) FormatNote(note);
-  // Check boxes and radio buttons answer clicks on their mark and caption
-  // only, so they are as wide as those.
-  for (QCheckBox* box : findChildren<QCheckBox*>()) box->resize(box->sizeHint().width(), box->height());
-  for (QRadioButton* radio : findChildren<QRadioButton*>()) radio->resize(radio->sizeHint().width(), radio->height());
-  setFixedSize(457, 381);
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 
-  ShowPreviewPicture();
   ui->UpDown1->SetRange(0, 10);
   ui->UpDown1->SetAssociate(ui->Edit1Numbirds);
   ui->UpDown1->SetPosition(1);
@@ -147,9 +126,32 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
 
 TForm2::~TForm2() = default;
 
+void TForm2::showEvent(QShowEvent* event) {
+  // The tab pages get their room only as the window is shown, so the fit to
+  // the font is made here, before the first paint.
+  if (!FFitted) {
+    FFitted = true;
+    FitToText(this);
+    setFixedSize(size());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+      move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    ShowPreviewPicture();
+  }
+  QWidget::showEvent(event);
+}
+
 void TForm2::ShowPreviewPicture() {
   const QImage image = LoadDialogPicture();
-  if (!image.isNull()) ui->Image1->setPixmap(QPixmap::fromImage(image));
+  if (image.isNull()) return;
+  // Scaled once to the screen's pixels: whole-number scales double pixels
+  // exactly (sharp, no blur); other scales are smoothed, where nearest
+  // pixels would come out in uneven rows and columns.
+  const qreal ratio = devicePixelRatioF();
+  const bool whole = std::abs(ratio - std::round(ratio)) < 1e-3;
+  QPixmap picture = QPixmap::fromImage(image.scaled(image.size() * ratio, Qt::IgnoreAspectRatio,
+                                                    whole ? Qt::FastTransformation : Qt::SmoothTransformation));
+  picture.setDevicePixelRatio(ratio);
+  ui->Image1->setPixmap(picture);
 }
 
 void TForm2::BindHandlers() {

@@ -23,6 +23,7 @@ class QAbstractButton;
 class QKeyEvent;
 class QLineEdit;
 class QRadioButton;
+class QShowEvent;
 
 namespace velmo {
 
@@ -54,6 +55,7 @@ class TForm2 : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void FormCreate();
@@ -113,6 +115,7 @@ class TForm2 : public QWidget {
   TModeTable FModes;
   bool FGammaAvailable = false;
   QColor FLastChosenColour{0, 0, 0};
+  bool FFitted = false;
 };
 
 }  // namespace velmo

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # "velmo /c" opens "Velmo Setup"; a click on OK stores the fifteen values and
-# ends the program with exit code 0; Cancel leaves the file alone.
+# ends the program with exit code 0; Cancel leaves the file alone. Each run
+# shoots the three tabs, at scale 1 and at scale 2, into the build tree
+# ($VELMO_E2E_ARTEFACTS, dialog-[openbox-]1x|2x-<tab>.png) for a person to
+# look at.
 source "$(dirname "$0")/lib.sh"
 unset QT_QPA_PLATFORM
 start_xvfb 1280x1024x24
@@ -19,19 +22,39 @@ wait_dialog() {
   echo "$win"
 }
 
+ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
+mkdir -p "$ARTEFACTS"
+
+# Shoots the three tabs of window $1 as $ARTEFACTS/dialog-$2-<tab>.png,
+# stepping through them with Ctrl+Tab and back to the first.
+shoot_tabs() {
+  local win="$1" tag="${VELMO_E2E_WM:+$VELMO_E2E_WM-}$2" tab previous=""
+  xdotool windowfocus "$win"
+  sleep 0.2
+  for tab in settings display clock; do
+    import -window "$win" "$ARTEFACTS/dialog-$tag-$tab.png" || fail "no screenshot of the $tab tab"
+    [ -z "$previous" ] || ! cmp -s "$previous" "$ARTEFACTS/dialog-$tag-$tab.png" || fail "Ctrl+Tab did not show the $tab tab"
+    previous="$ARTEFACTS/dialog-$tag-$tab.png"
+    xdotool key ctrl+Tab
+    sleep 0.3
+  done
+}
+
 "$VELMO" /c >"$WORK/out.log" 2>&1 &
 pid=$!
 PIDS+=("$pid")
 win=$(wait_dialog "$pid")
-import -window root "$WORK/dialog.png" || fail "no screenshot"
-[ -n "${VELMO_E2E_KEEP:-}" ] && cp "$WORK/dialog.png" "$VELMO_E2E_KEEP"
+shoot_tabs "$win" 1x
 
-# The client area is the fixed 457 x 381.
+# The client area is about 457 x 381: grown to the font, never cut down.
 eval "$(xdotool getwindowgeometry --shell "$win")"
-[ "$WIDTH" = 457 ] && [ "$HEIGHT" = 381 ] || fail "window is ${WIDTH}x${HEIGHT}, not 457x381"
+W1=$WIDTH
+H1=$HEIGHT
+[ "$W1" -ge 457 ] && [ "$W1" -le 503 ] && [ "$H1" -ge 381 ] && [ "$H1" -le 419 ] ||
+  fail "window is ${W1}x${H1}, not about 457x381"
 
-# OK sits at (296, 352), 75 x 25, in the client area.
-xdotool mousemove --window "$win" 333 364 click 1
+# OK sits at (296, 352), 75 x 25, in the client area, the button row at the bottom.
+xdotool mousemove --window "$win" 333 $((H1 - 17)) click 1
 wait_exit "$pid" 10 || fail "OK did not end the program"
 [ "$RC" = 0 ] || fail "exit code $RC: $(tail -20 "$WORK/out.log")"
 
@@ -45,14 +68,24 @@ done
 [ "$(stored_value clockX)" = 1190 ] || fail "clockX is not 1190: $(cat "$SETTINGS_FILE")"
 [ "$(stored_value NumBirds)" = 7 ] || fail "NumBirds is not 7"
 
-# A second run: Cancel leaves a changed file alone.
+# A second run at twice the scale: the same dialog, twice the pixels, the
+# picture doubled pixel for pixel rather than blurred; Cancel leaves a
+# changed file alone.
 sed -i 's/^"NumBirds"=dword:00000007/"NumBirds"=dword:00000003/' "$SETTINGS_FILE"
 cp "$SETTINGS_FILE" "$WORK/before.reg"
-"$VELMO" /c >"$WORK/out.log" 2>&1 &
+QT_SCALE_FACTOR=2 "$VELMO" /c >"$WORK/out.log" 2>&1 &
 pid=$!
 PIDS+=("$pid")
 win=$(wait_dialog "$pid")
-xdotool mousemove --window "$win" 413 364 click 1
+shoot_tabs "$win" 2x
+eval "$(xdotool getwindowgeometry --shell "$win")"
+[ "$WIDTH" = $((2 * W1)) ] && [ "$HEIGHT" = $((2 * H1)) ] || fail "at scale 2 the window is ${WIDTH}x${HEIGHT}"
+# The picture sits at (6, 7) in the client area: (12, 14) at scale 2.
+convert "$ARTEFACTS/dialog-${VELMO_E2E_WM:+$VELMO_E2E_WM-}2x-settings.png" -crop 200x160+40+40 +repage "$WORK/picture.png"
+convert "$WORK/picture.png" -sample 50% -sample 200% "$WORK/doubled.png"
+differ=$(compare -metric AE "$WORK/picture.png" "$WORK/doubled.png" null: 2>&1 || true)
+[ "$differ" = 0 ] || fail "the picture at scale 2 is not doubled pixel for pixel ($differ pixels differ)"
+xdotool mousemove --window "$win" $((2 * 413)) $((HEIGHT - 2 * 17)) click 1
 wait_exit "$pid" 10 || fail "Cancel did not end the program"
 [ "$RC" = 0 ] || fail "exit code $RC after Cancel"
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "Cancel changed the stored settings"
