@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <X11/Xlib.h>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -51,6 +52,11 @@ int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& 
   QApplication::setQuitOnLastWindowClosed(true);
   try {
     TForm2 form(display, registry, ShowMessageBox);
+    // The display probe starts SDL, which turns SIGINT and SIGTERM into
+    // events that only the saver's loop reads; the dialog must still end on
+    // them, as any program does, storing nothing.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     form.show();
     QApplication::exec();
   } catch (const std::exception& e) {

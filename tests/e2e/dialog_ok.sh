@@ -89,4 +89,13 @@ xdotool mousemove --window "$win" $((2 * 413)) $((HEIGHT - 2 * 17)) click 1
 wait_exit "$pid" 10 || fail "Cancel did not end the program"
 [ "$RC" = 0 ] || fail "exit code $RC after Cancel"
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "Cancel changed the stored settings"
+
+# SIGTERM ends the dialog as it ends any program, storing nothing.
+"$VELMO" /c >"$WORK/out.log" 2>&1 &
+pid=$!
+PIDS+=("$pid")
+wait_dialog "$pid" >/dev/null
+kill -TERM "$pid"
+wait_exit "$pid" 5 || fail "SIGTERM did not end the settings dialog"
+cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "SIGTERM changed the stored settings"
 echo "dialog_ok: passed"
