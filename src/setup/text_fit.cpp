@@ -108,7 +108,7 @@ bool ColumnsMeet(const QRect& a, const QRect& b) { return a.left() <= b.right() 
 
 // Moves items right, then down, so that each keeps its distance (at most
 // kGap) from whatever stood before it in its row or column and has grown.
-// Two labels side by side keep at least a space between their texts.
+// A label keeps a space between its text and whatever follows it in its row.
 void Push(std::vector<Item*>& items) {
   std::vector<Item*> order = items;
   std::stable_sort(order.begin(), order.end(), [](Item* a, Item* b) { return a->was.left() < b->was.left(); });
@@ -120,8 +120,7 @@ void Push(std::vector<Item*>& items) {
       const int left = c->was.left() + c->shift.x();
       int edge = left + c->need.width() + std::min(s->was.left() - c->was.right() - 1, kGap);
       const QString words = LabelText(c->w);
-      if (!words.isEmpty() && !LabelText(s->w).isEmpty())
-        edge = std::max(edge, left + Up(TextWidth(c->w, words + u' ')));
+      if (!words.isEmpty()) edge = std::max(edge, left + Up(TextWidth(c->w, words + u' ')));
       s->shift.setX(std::max(s->shift.x(), edge - s->was.left()));
     }
   }
