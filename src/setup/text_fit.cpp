@@ -25,6 +25,9 @@ namespace {
 // its container, when a control grows into a wider gap.
 constexpr int kGap = 6;
 
+// Room a number field keeps for its text: the widest screen coordinate.
+constexpr const char* kWidestNumber = "0000";
+
 int Up(qreal v) { return static_cast<int>(std::ceil(v - 1e-3)); }
 
 qreal TextWidth(const QWidget* w, const QString& text) {

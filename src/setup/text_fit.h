@@ -13,13 +13,11 @@ namespace velmo {
 // boxes, radio buttons, buttons, group titles, number fields and read-only
 // notes (word-wrapped at their width). A group box with no children of its
 // own is a frame for the siblings drawn over it and grows around them.
-// Call once, after the fonts are set and before the window is shown.
+// Call once, after the fonts are set, as the window is first shown (tab
+// widgets give their pages room only then) and before it is painted.
 void FitToText(QWidget* window);
 
 // The text a note shows, less the empty lines it ends with.
 QString ShownNoteText(const QString& text);
-
-// Room a number field keeps for its text: the widest screen coordinate.
-inline constexpr const char* kWidestNumber = "0000";
 
 }  // namespace velmo
