@@ -13,6 +13,7 @@ class SteppingClock : public ITimerService {
   uint32_t timeSetEvent(uint32_t, uint32_t, TimerCallback, uintptr_t, uint32_t) override { return 1; }
   uint32_t timeKillEvent(uint32_t) override { return 0; }
   uint32_t timeGetTime() override { return now_ += 40; }
+  uint32_t SuspendCountingTime() override { return now_; }
 
  private:
   uint32_t now_ = 0;

@@ -42,6 +42,7 @@ class NoTimer : public ITimerService {
   uint32_t timeSetEvent(uint32_t, uint32_t, TimerCallback, uintptr_t, uint32_t) override { return 0; }
   uint32_t timeKillEvent(uint32_t) override { return 0; }
   uint32_t timeGetTime() override { return 0; }
+  uint32_t SuspendCountingTime() override { return 0; }
 };
 
 struct Scene {

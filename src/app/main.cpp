@@ -10,11 +10,14 @@
 #include "app/preview_mode.h"
 #include "app/run_mode.h"
 #include "platform/platform.h"
+#include "platform/termination.h"
 #include "scene/form1.h"
 #include "setup/setup_mode.h"
 
 int main(int argc, char** argv) {
   using namespace velmo;
+  // Before any library starts a thread: they all inherit the blocked signals.
+  WatchTerminationSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::unique_ptr<RealPlatform> real = MakeRealPlatform();
   Platform& platform = real->platform();

@@ -26,6 +26,7 @@ void TDDtimer::SetEnabled(bool value) {
     FTickCount = 0;
     FTickCounting = true;
     FLastTickTime = timer_.timeGetTime();
+    FLastTickSuspendCounting = timer_.SuspendCountingTime();
     // No timer (0) leaves the component enabled and silent.
     FTimerID = timer_.timeSetEvent(static_cast<uint32_t>(FInterval), 0, &TDDtimer::TimerProc,
                                    reinterpret_cast<uintptr_t>(this), TIME_PERIODIC);
@@ -44,7 +45,11 @@ void TDDtimer::TimerProc(uint32_t, uint32_t, uintptr_t user, uintptr_t, uintptr_
 
 void TDDtimer::Tick() {
   const uint32_t now = timer_.timeGetTime();
-  const uint32_t elapsed = now - FLastTickTime;  // unsigned: right across the counter's wrap
+  // Measured on the clock that also counts a suspend of the machine: a
+  // saver that slept through one has stalled as surely as a frozen one.
+  // Unsigned: right across the counter's wrap.
+  const uint32_t counting = timer_.SuspendCountingTime();
+  const uint32_t elapsed = counting - FLastTickSuspendCounting;
   if (OnTimer) OnTimer(this);
   const uint32_t phase = 1 - FDivide2Phase;
   FDivide2Phase = phase;
@@ -73,6 +78,7 @@ void TDDtimer::Tick() {
     }
   }
   FLastTickTime = now;
+  FLastTickSuspendCounting = counting;
   if (elapsed > kStallMs && OnZasTime) OnZasTime(this);
 }
 

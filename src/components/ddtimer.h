@@ -52,6 +52,7 @@ class TDDtimer : public Component {
   std::atomic<bool> FTickCounting{false};
   std::atomic<int32_t> FTickCount{0};
   std::atomic<uint32_t> FLastTickTime{0};
+  std::atomic<uint32_t> FLastTickSuspendCounting{0};  // the stall measure's clock
   // Ticks still running, so that the destructor outwaits one that stopped
   // its own timer and is finishing its events.
   std::atomic<int> FTicksRunning{0};

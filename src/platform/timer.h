@@ -21,6 +21,9 @@ class ITimerService {
   virtual uint32_t timeKillEvent(uint32_t timerId) = 0;
   // Milliseconds, wrapping at 2^32.
   virtual uint32_t timeGetTime() = 0;
+  // Milliseconds that also count the time the machine spent suspended,
+  // wrapping at 2^32: for measuring stalls only (a suspended saver stalled).
+  virtual uint32_t SuspendCountingTime() = 0;
 };
 
 }  // namespace velmo

@@ -35,7 +35,8 @@ TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow)
     window_->SetEvents(WindowEvents{nullptr, nullptr, nullptr, [this] {
                                       if (!FEnded) EndSaver();
                                       else if (!window_->IsClosed()) window_->Close();
-                                    }});
+                                    },
+                                    nullptr});
   } else {
     window_ = platform_.app.CreateWindow("Velmo");
     if (!window_) throw std::runtime_error("The saver window cannot be created.");
@@ -43,6 +44,9 @@ TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow)
         [this](int key, uint32_t shift) { FormKeyDown(key, shift); },
         [this](char c) { FormKeyPress(c); },
         [this](uint32_t shift, int x, int y) { FormMouseMove(shift, x, y); },
+        [this] { TryEndSaver(); },
+        // Like the platform's own saver framework: a saver that loses its
+        // activation ends, as an accepted attempt to end it does.
         [this] { TryEndSaver(); },
     });
   }

@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <X11/Xlib.h>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 
+#include "platform/termination.h"
 #include "setup/form2.h"
 
 namespace velmo {
@@ -50,13 +50,16 @@ int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kSettingsAppTitle));
   QApplication::setQuitOnLastWindowClosed(true);
+  // A termination signal closes the dialog as Cancel does: nothing is stored.
+  // Leaving every loop, a box's own among them, is Qt's to do on its thread.
+  TerminationHandler previous = SetTerminationHandler(
+      [&app] { QMetaObject::invokeMethod(&app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); });
+  struct Restore {
+    TerminationHandler& previous;
+    ~Restore() { SetTerminationHandler(std::move(previous)); }
+  } restore{previous};
   try {
     TForm2 form(display, registry, ShowMessageBox);
-    // The display probe starts SDL, which turns SIGINT and SIGTERM into
-    // events that only the saver's loop reads; the dialog must still end on
-    // them, as any program does, storing nothing.
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
     form.show();
     QApplication::exec();
   } catch (const std::exception& e) {

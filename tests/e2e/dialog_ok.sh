@@ -90,12 +90,15 @@ wait_exit "$pid" 10 || fail "Cancel did not end the program"
 [ "$RC" = 0 ] || fail "exit code $RC after Cancel"
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "Cancel changed the stored settings"
 
-# SIGTERM ends the dialog as it ends any program, storing nothing.
+# A third run: SIGTERM ends the dialog at once, as Cancel does.
 "$VELMO" /c >"$WORK/out.log" 2>&1 &
 pid=$!
 PIDS+=("$pid")
 wait_dialog "$pid" >/dev/null
 kill -TERM "$pid"
-wait_exit "$pid" 5 || fail "SIGTERM did not end the settings dialog"
-cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "SIGTERM changed the stored settings"
+for _ in $(seq 5); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "SIGTERM did not end the dialog within half a second"
+wait "$pid" && RC=0 || RC=$?
+[ "$RC" = 0 ] || fail "exit code $RC after SIGTERM"
+cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "SIGTERM stored settings"
 echo "dialog_ok: passed"

@@ -113,6 +113,11 @@ TEST_F(DDtimerTest, StallIsMoreThan2000Ms) {
   EXPECT_EQ(TickAfter(2000), (Events{"Timer", "Divide2"}));
   EXPECT_EQ(TickAfter(2001), (Events{"Timer", "Zas"}));
   EXPECT_EQ(TickAfter(40), (Events{"Timer", "Divide2"}));
+  // A suspend of the machine stops the steady counter but counts as a stall.
+  clock.Suspend(5000);
+  EXPECT_EQ(TickAfter(40), (Events{"Timer", "Zas"}));
+  clock.Suspend(2000);
+  EXPECT_EQ(TickAfter(0), (Events{"Timer", "Divide2", "5"}));  // exactly 2000: no stall
 }
 
 TEST_F(DDtimerTest, ElapsedTimeIsRightAcrossTheCounterWrap) {

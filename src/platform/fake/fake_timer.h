@@ -28,12 +28,15 @@ class FakeTimerService : public ITimerService {
                         uint32_t flags) override;
   uint32_t timeKillEvent(uint32_t timerId) override;
   uint32_t timeGetTime() override { return now_; }
+  uint32_t SuspendCountingTime() override { return now_ + suspended_; }
 
   // The result of the next timeSetEvent only; 0 makes it fail.
   void ScriptNextSetEventResult(uint32_t id);
   void SetTime(uint32_t ms) { now_ = ms; }
   // Moves the clock on, wrapping at 2^32 like the real counter.
   void Advance(uint32_t ms) { now_ += ms; }
+  // The machine sleeps for ms: only the suspend-counting clock moves.
+  void Suspend(uint32_t ms) { suspended_ += ms; }
 
   // Calls the timer's callback once, as its thread would; false when the
   // timer is not running. One-shot timers end after their tick.
@@ -46,6 +49,7 @@ class FakeTimerService : public ITimerService {
  private:
   std::map<uint32_t, SetEventCall> timers_;
   uint32_t now_ = 0;
+  uint32_t suspended_ = 0;
   uint32_t next_id_ = 1;
   bool scripted_ = false;
   uint32_t scripted_result_ = 0;

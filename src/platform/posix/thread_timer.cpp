@@ -1,5 +1,7 @@
 #include "platform/posix/thread_timer.h"
 
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -110,6 +112,12 @@ class ThreadTimerService : public ITimerService {
   uint32_t timeGetTime() override {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
     return static_cast<uint32_t>(ms.count());
+  }
+
+  uint32_t SuspendCountingTime() override {
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u);
   }
 
  private:

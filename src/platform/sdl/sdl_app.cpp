@@ -2,12 +2,15 @@
 
 #include <SDL.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "platform/termination.h"
 #include "platform/x11/x11_host.h"
 
 namespace velmo {
@@ -81,6 +84,7 @@ class SdlWindow : public IWindow {
     if (hosted_) return;  // the daemon shows its window and keeps it on top
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);
+    shown_ = true;
   }
   void Close() override {
     if (closed_) return;
@@ -98,12 +102,45 @@ class SdlWindow : public IWindow {
   bool Hosted() const { return hosted_; }
   const WindowEvents& Events() const { return events_; }
 
+  // True once the window, after it was shown and active, has been hidden,
+  // minimised, or without the focus for kActivationGraceMs; reported once
+  // per loss. Read from SDL's window flags, which are current after a pump,
+  // so events that are stale by then (a hide and show of a mode change)
+  // count for nothing.
+  bool LostActivation(uint64_t nowMs) {
+    if (hosted_ || closed_ || !shown_) return false;
+    const uint32_t flags = SDL_GetWindowFlags(window_);
+    bool lost = false;
+    if (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) {
+      lost = true;
+    } else if (flags & SDL_WINDOW_INPUT_FOCUS) {
+      hadFocus_ = true;
+      unfocusedSince_ = 0;
+      reported_ = false;
+    } else if (hadFocus_) {
+      if (unfocusedSince_ == 0) unfocusedSince_ = nowMs;
+      lost = nowMs - unfocusedSince_ >= kActivationGraceMs;
+    }
+    if (!lost || reported_) return false;
+    reported_ = true;
+    return true;
+  }
+  void NoteFocusGained() { hadFocus_ = true; }
+
+  // A notification that takes the focus and gives it back within a frame of
+  // the scene is not a loss.
+  static constexpr uint64_t kActivationGraceMs = 60;
+
  private:
   SDL_Window* window_;
   std::vector<SdlWindow*>& registry_;
   WindowEvents events_;
   bool hosted_;
   bool closed_ = false;
+  bool shown_ = false;
+  bool hadFocus_ = false;
+  bool reported_ = false;
+  uint64_t unfocusedSince_ = 0;
 };
 
 // SDL chose a driver that shows nothing, on its own: nobody asked for it by name.
@@ -124,6 +161,8 @@ class SdlApplication : public IApplication {
     // SDL would keep the desktop's own blanker away in every mode; only the
     // running saver asks for that (ISystem::SetScreenSaverRunning).
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Termination signals come through our own watcher, in every state.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     video_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     if (!video_) {
       std::fprintf(stderr, "velmo: cannot start the video system: %s\n", SDL_GetError());
@@ -137,8 +176,17 @@ class SdlApplication : public IApplication {
                    display && *display ? "no display can be opened" : "no display (DISPLAY is not set)");
     }
     postedEvent_ = SDL_RegisterEvents(1);
+    SetTerminationHandler([this] {
+      // A box shows only once everything it could leave behind has stopped,
+      // and its own loop reads no quit event: nothing is left but to end.
+      if (boxOpen_) _exit(0);
+      SDL_Event quit{};
+      quit.type = SDL_QUIT;
+      SDL_PushEvent(&quit);
+    });
   }
   ~SdlApplication() override {
+    SetTerminationHandler(nullptr);
     // Work posted but never run still owns its closure.
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, postedEvent_, postedEvent_) == 1)
@@ -199,6 +247,8 @@ class SdlApplication : public IApplication {
         dispatched = true;
       }
       if (mainWindow.IsClosed()) break;
+      ReportLostActivation();
+      if (mainWindow.IsClosed()) break;
       if (idle_ && (dispatched || idleWantsMore_)) {
         bool done = true;
         idle_(done);
@@ -245,8 +295,17 @@ class SdlApplication : public IApplication {
     if (hosted_) return IDOK;
     SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->NativeHandle()) : nullptr;
     if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
+    boxOpen_ = true;
     SDL_ShowSimpleMessageBox(kind, caption.c_str(), text.c_str(), parent);
+    boxOpen_ = false;
     return IDOK;
+  }
+
+  void ReportLostActivation() {
+    const uint64_t now = SDL_GetTicks64();
+    for (SdlWindow* w : windows_) {
+      if (w->LostActivation(now) && w->Events().onDeactivate) w->Events().onDeactivate();
+    }
   }
 
   SdlWindow* WindowOf(uint32_t id) {
@@ -284,6 +343,9 @@ class SdlApplication : public IApplication {
       }
       case SDL_WINDOWEVENT:
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) CloseRequested(WindowOf(event.window.windowID));
+        // A focus that came and went between two looks at the flags still counts as had.
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+          if (SdlWindow* w = WindowOf(event.window.windowID)) w->NoteFocusGained();
         break;
       case SDL_QUIT:
         for (SdlWindow* w : windows_) CloseRequested(w);
@@ -301,6 +363,7 @@ class SdlApplication : public IApplication {
 
   bool video_ = false;
   bool hosted_ = false;
+  std::atomic<bool> boxOpen_{false};
   uint32_t postedEvent_ = 0;
   IdleHandler idle_;
   bool idleWantsMore_ = true;

@@ -126,12 +126,8 @@ SdlDirectDraw::~SdlDirectDraw() {
   if (videoUp_) SDL_DelEventWatch(&SdlDirectDraw::WatchEvents, this);
   for (SdlSurface* surface : surfaces_) surface->Orphan();
   for (SdlGammaControl* control : gammaControls_) control->Orphan();
-  // The desktop gets its ramp and its mode back.
+  // The desktop gets its mode back; its ramp was never touched.
   if (SDL_Window* window = Window()) {
-    if (hardwareRamp_ && desktopRamp_) {
-      SDL_SetWindowGammaRamp(window, desktopRamp_->red.data(), desktopRamp_->green.data(),
-                             desktopRamp_->blue.data());
-    }
     if (fullScreen_) SDL_SetWindowFullscreen(window, 0);
   }
   if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -147,17 +143,6 @@ uint32_t SdlDirectDraw::Release() {
 int SdlDirectDraw::WatchEvents(void* self, SDL_Event* event) {
   auto* dd = static_cast<SdlDirectDraw*>(self);
   if (event->type != SDL_WINDOWEVENT || event->window.windowID != dd->windowId_ || dd->windowId_ == 0) return 1;
-  const bool wasLost = dd->WindowLost();
-  switch (event->window.event) {
-    case SDL_WINDOWEVENT_MINIMIZED: dd->minimised_ = true; break;
-    case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED: dd->minimised_ = false; break;
-    case SDL_WINDOWEVENT_HIDDEN: dd->hidden_ = true; break;
-    case SDL_WINDOWEVENT_SHOWN: dd->hidden_ = false; break;
-    case SDL_WINDOWEVENT_FOCUS_LOST: dd->unfocused_ = true; break;
-    case SDL_WINDOWEVENT_FOCUS_GAINED: dd->unfocused_ = false; break;
-    default: break;
-  }
   switch (event->window.event) {
     // The window system dropped or never had the picture: send it whole.
     case SDL_WINDOWEVENT_EXPOSED:
@@ -166,14 +151,7 @@ int SdlDirectDraw::WatchEvents(void* self, SDL_Event* event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED: dd->presenter_.ForceFull(); break;
     default: break;
   }
-  if (!wasLost && dd->WindowLost()) ++dd->lossEpoch_;
   return 1;  // the event stays in the queue for the application
-}
-
-// Surfaces are lost only while the window is out of its exclusive full screen.
-bool SdlDirectDraw::WindowLost() const {
-  if (!fullScreen_) return false;
-  return minimised_ || hidden_ || unfocused_;
 }
 
 SDL_Window* SdlDirectDraw::Window() const { return windowId_ ? SDL_GetWindowFromID(windowId_) : nullptr; }
@@ -302,8 +280,6 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
   width_ = static_cast<int>(width);
   height_ = static_cast<int>(height);
   bits_ = bpp;
-  // Whatever happened to the window before this mode does not count as a loss.
-  minimised_ = hidden_ = unfocused_ = false;
   presenter_.Attach(windowId_, refresh, height_);
   return DD_OK;
 }
@@ -346,9 +322,6 @@ HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7**
 }
 
 HRESULT SdlDirectDraw::RestoreAllSurfaces() {
-  if (WindowLost()) return DDERR_NOEXCLUSIVEMODE;
-  const uint64_t epoch = lossEpoch_.load();
-  for (SdlSurface* surface : surfaces_) surface->MarkRestored(epoch);
   presenter_.ForceFull();
   return DD_OK;
 }
@@ -377,29 +350,18 @@ HRESULT SdlDirectDraw::ReadRamp(DDGAMMARAMP* ramp) {
     *ramp = ramp_;
     return DD_OK;
   }
-  SDL_Window* window = Window();
-  if (window && SDL_GetWindowGammaRamp(window, ramp->red.data(), ramp->green.data(), ramp->blue.data()) == 0) {
-    return DD_OK;
-  }
   for (int i = 0; i < 256; ++i) ramp->red[i] = ramp->green[i] = ramp->blue[i] = static_cast<uint16_t>(i * 257);
   return DD_OK;
 }
 
 HRESULT SdlDirectDraw::WriteRamp(const DDGAMMARAMP& ramp) {
-  SDL_Window* window = Window();
-  if (!window) return DDERR_INVALIDOBJECT;
-  if (!desktopRamp_) {
-    DDGAMMARAMP desktop;
-    if (SDL_GetWindowGammaRamp(window, desktop.red.data(), desktop.green.data(), desktop.blue.data()) == 0) {
-      desktopRamp_ = desktop;
-    }
-  }
+  if (!Window()) return DDERR_INVALIDOBJECT;
+  // Always applied by our own presenter: the window system's ramp is ignored
+  // by today's servers, compositors and screen captures, and a ramp left on
+  // the desktop after a crash would keep it dimmed.
   ramp_ = ramp;
   rampSet_ = true;
-  const bool hardware = !foreign_ && SDL_getenv("VELMO_SOFTWARE_GAMMA") == nullptr &&
-                        SDL_SetWindowGammaRamp(window, ramp.red.data(), ramp.green.data(), ramp.blue.data()) == 0;
-  hardwareRamp_ = hardwareRamp_ || hardware;
-  presenter_.SetSoftwareRamp(hardware ? nullptr : &ramp);
+  presenter_.SetRamp(&ramp);
   return DD_OK;
 }
 

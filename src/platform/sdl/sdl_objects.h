@@ -46,12 +46,10 @@ class SdlSurface final : public IDirectDrawSurface7 {
 
   void Attach(SdlSurface* back) { attached_ = back; }
   void Orphan() { owner_ = nullptr; }
-  void MarkRestored(uint64_t epoch) { epoch_ = epoch; }
   SDL_Surface* Plain() const { return plain_; }
 
  private:
   SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps);
-  bool Lost() const;
   // Common refusals of the drawing calls; DD_OK when the surface may be used.
   HRESULT Usable() const;
   void Touch() { keyDirty_ = true; }
@@ -70,7 +68,6 @@ class SdlSurface final : public IDirectDrawSurface7 {
   std::unique_ptr<SdlDeviceContext> dc_;
   bool dcOut_ = false;
   int locks_ = 0;
-  uint64_t epoch_ = 0;
   SdlSurface* attached_ = nullptr;  // the back buffer; this primary holds one count on it
 };
 
@@ -106,8 +103,6 @@ class SdlDirectDraw final : public IDirectDraw7 {
   HRESULT RestoreAllSurfaces() override;
 
   // For the surfaces and the gamma control.
-  bool WindowLost() const;
-  uint64_t LossEpoch() const { return lossEpoch_.load(); }
   void Forget(SdlSurface* surface);
   void Forget(SdlGammaControl* control);
   void Present(SdlSurface& frame, SdlSurface& shown);
@@ -129,16 +124,11 @@ class SdlDirectDraw final : public IDirectDraw7 {
   bool foreign_ = false;     // a window made by another program: no mode change
   int width_ = 0, height_ = 0;
   uint32_t bits_ = 0;
-  // Loss bookkeeping, written by the event watch on the thread that pumps events.
-  std::atomic<bool> minimised_{false}, hidden_{false}, unfocused_{false};
-  std::atomic<uint64_t> lossEpoch_{0};
   std::vector<SdlSurface*> surfaces_;
   std::vector<SdlGammaControl*> gammaControls_;
   SdlPresenter presenter_;
-  DDGAMMARAMP ramp_;
+  DDGAMMARAMP ramp_;  // the ramp the presenter applies, once one was written
   bool rampSet_ = false;
-  bool hardwareRamp_ = false;
-  std::optional<DDGAMMARAMP> desktopRamp_;
 };
 
 }  // namespace velmo

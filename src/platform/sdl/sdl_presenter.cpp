@@ -22,7 +22,7 @@ void SdlPresenter::Attach(uint32_t windowId, int refreshHz, int height) {
   rects_.reserve(static_cast<size_t>(std::max(height, 1)) / 2 + 1);  // bands alternate at worst
 }
 
-void SdlPresenter::SetSoftwareRamp(const DDGAMMARAMP* ramp) {
+void SdlPresenter::SetRamp(const DDGAMMARAMP* ramp) {
   bool identity = ramp == nullptr;
   if (ramp) {
     identity = true;

@@ -1,7 +1,8 @@
 #pragma once
 // Hands finished frames to the window: only the bands of rows that differ
-// from the frame shown last go through the native framebuffer, and the flip
-// then waits for the next refresh on a steady clock (no busy waiting).
+// from the frame shown last go through the native framebuffer, through the
+// brightness ramp, and the flip then waits for the next refresh on a steady
+// clock (no busy waiting). The desktop's own gamma is never touched.
 #include <SDL.h>
 
 #include <array>
@@ -29,8 +30,10 @@ class SdlPresenter {
   // The next present sends the whole frame (new window surface, restore).
   // Also called from the event watch when the window system lost the picture.
   void ForceFull() { forceFull_ = true; }
-  // A ramp applied while presenting, for displays that take none; null = none.
-  void SetSoftwareRamp(const DDGAMMARAMP* ramp);
+  // The brightness ramp, applied to every presented pixel through a 3 x 256
+  // lookup while the changed rows are converted; null or the identity = none.
+  // A change of ramp sends the whole frame once, not every frame after it.
+  void SetRamp(const DDGAMMARAMP* ramp);
 
  private:
   void SendBand(SDL_Surface* frame, SDL_Surface* window, int top, int rows, int width);

@@ -36,7 +36,6 @@ SdlSurface* SdlSurface::Create(SdlDirectDraw* owner, int width, int height, uint
   surface->plain_ = Header(surface->memory_.get(), width, height, surface->pitch_, bits);
   if (!surface->plain_) return nullptr;
   SDL_SetSurfaceBlendMode(surface->plain_, SDL_BLENDMODE_NONE);
-  if (owner) surface->epoch_ = owner->LossEpoch();
   return surface.release();
 }
 
@@ -55,32 +54,22 @@ uint32_t SdlSurface::Release() {
   return 0;
 }
 
-bool SdlSurface::Lost() const { return owner_ && (owner_->WindowLost() || epoch_ != owner_->LossEpoch()); }
-
+// Pixels live in system memory: nothing the window system does loses them.
+// A saver whose window loses its activation is ended by its window's event
+// instead (see IWindow's onDeactivate).
 HRESULT SdlSurface::Usable() const {
   if (!owner_) return DDERR_INVALIDOBJECT;  // its DirectDraw object is gone
-  if (Lost()) return DDERR_SURFACELOST;
   return DD_OK;
 }
 
-HRESULT SdlSurface::IsLost() {
-  if (!owner_) return DDERR_INVALIDOBJECT;
-  return Lost() ? DDERR_SURFACELOST : DD_OK;
-}
+HRESULT SdlSurface::IsLost() { return owner_ ? DD_OK : DDERR_INVALIDOBJECT; }
 
-HRESULT SdlSurface::Restore() {
-  if (!owner_) return DDERR_INVALIDOBJECT;
-  if (owner_->WindowLost()) return DDERR_NOEXCLUSIVEMODE;
-  epoch_ = owner_->LossEpoch();
-  if (attached_) attached_->epoch_ = epoch_;
-  return DD_OK;
-}
+HRESULT SdlSurface::Restore() { return owner_ ? DD_OK : DDERR_INVALIDOBJECT; }
 
 HRESULT SdlSurface::Flip(IDirectDrawSurface7* target, uint32_t) {
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (!(caps_ & DDSCAPS_PRIMARYSURFACE) || !attached_) return DDERR_NOTFLIPPABLE;
   if (target && target != attached_) return DDERR_INVALIDPARAMS;
-  if (attached_->Lost()) return DDERR_SURFACELOST;
   if (attached_->dcOut_ || attached_->locks_ || dcOut_ || locks_) return DDERR_SURFACEBUSY;
   owner_->Present(*attached_, *this);
   return DD_OK;

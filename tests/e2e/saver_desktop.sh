@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The saver on a desktop as a person meets it: the stored brightness shows on
+# the screen at every depth and "-" darkens it live; another window taking
+# the focus ends the saver quietly; a termination signal ends it at once,
+# also while an "ERROR" box waits.
+source "$(dirname "$0")/lib.sh"
+start_xvfb 1024x768x24
+
+sky_mean() { convert "$1" -crop 1024x200+0+0 -colorspace gray -format "%[fx:mean]" info:; }
+no_error_box() { ! xwininfo -root -tree 2>/dev/null | grep -q '"ERROR"'; }
+
+start_saver() {  # settings...
+  write_settings NumBirds=0 flag_clock=0 flag_fps=0 flag_PlaySound=0 "$@"
+  "$VELMO" /s 2>"$WORK/err" &
+  pid=$!
+  PIDS+=("$pid")
+  sleep 2
+  kill -0 "$pid" 2>/dev/null || fail "the saver did not start ($*): $(cat "$WORK/err")"
+}
+
+stop_saver() {
+  kill -TERM "$pid"
+  wait_exit "$pid" 2 || fail "SIGTERM did not end the saver"
+  [ "$RC" = 0 ] || fail "exit code $RC after SIGTERM"
+}
+
+# 1. Brightness on the screen, at each depth the saver draws in.
+for depth in 16 24 32; do
+  start_saver TermMouse=0 flag_defres=0 ColorDepth="$depth" Gamma=256
+  import -window root "$WORK/full.png"
+  stop_saver
+  start_saver TermMouse=0 flag_defres=0 ColorDepth="$depth" Gamma=128
+  import -window root "$WORK/half.png"
+  full=$(sky_mean "$WORK/full.png")
+  half=$(sky_mean "$WORK/half.png")
+  ratio=$(awk -v a="$half" -v b="$full" 'BEGIN { printf "%.2f", a / b }')
+  awk -v r="$ratio" 'BEGIN { exit !(r >= 0.35 && r <= 0.65) }' ||
+    fail "at $depth bits the sky at Gamma 128 is $ratio of its brightness at 256"
+  if [ "$depth" = 32 ]; then
+    for _ in $(seq 40); do xdotool key minus; done
+    sleep 0.3
+    import -window root "$WORK/darker.png"
+    darker=$(sky_mean "$WORK/darker.png")
+    awk -v a="$darker" -v b="$half" 'BEGIN { exit !(a < b * 0.8) }' || fail "\"-\" did not darken the sky ($half -> $darker)"
+    [ "$(stored_value Gamma)" = 88 ] || fail "Gamma stored as $(stored_value Gamma), not 88"
+  fi
+  stop_saver
+  echo "brightness at $depth bits: Gamma 128 shows $ratio of Gamma 256"
+done
+
+# 2. Another window takes the focus: the saver ends in order, no box.
+start_saver
+xdotool mousemove 512 384
+xmessage -geometry +50+50 "a chat window" &
+PIDS+=("$!")
+other=$(wait_window "xmessage" 5) || fail "the other window did not appear"
+xdotool windowfocus --sync "$other" 2>/dev/null || xdotool windowfocus "$other"
+for _ in $(seq 10); do
+  no_error_box || fail "an ERROR box appeared when the focus was taken"
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+wait_exit "$pid" 1 || fail "the saver kept running without the focus"
+[ "$RC" = 0 ] || fail "exit code $RC after the focus was taken"
+no_error_box || fail "an ERROR box appeared when the focus was taken"
+dims=$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9x]*\).*/\1/p')
+[ "$dims" = 1024x768 ] || fail "the screen was left in another mode ($dims)"
+echo "focus taken: ended with code 0, no box"
+
+# 3. SIGTERM while an ERROR box waits for the user.
+write_settings flag_defres=0 ResHor=1366 ResVert=700
+"$VELMO" /s 2>"$WORK/err" &
+pid=$!
+PIDS+=("$pid")
+wait_window "ERROR" 10 >/dev/null || fail "no ERROR box for a refused mode: $(cat "$WORK/err")"
+kill -TERM "$pid"
+for _ in $(seq 5); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "SIGTERM did not end the saver within half a second while its box waited"
+wait "$pid" && RC=0 || RC=$?
+[ "$RC" = 0 ] || fail "exit code $RC after SIGTERM at the box"
+echo "SIGTERM at an ERROR box: ended at once with code 0"
