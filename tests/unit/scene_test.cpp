@@ -248,6 +248,18 @@ TEST_F(Scene, AnyKeyEndsTheSaverInOrderWithKeyboardAndMouse) {
   EXPECT_TRUE(app.boxes.empty());
 }
 
+TEST_F(Scene, LosingTheActivationEndsTheSaverInOrderWithoutABox) {
+  Start();
+  Compose();
+  Window().Deactivate();
+  EXPECT_TRUE(Ended());
+  EXPECT_TRUE(app.boxes.empty());
+  EXPECT_EQ(system.saverRunningCalls, (std::vector<bool>{true, false}));
+  EXPECT_EQ(display.LiveObjects(), 0);
+  Window().Deactivate();  // the window's hiding at the end: nothing more happens
+  EXPECT_TRUE(app.boxes.empty());
+}
+
 TEST_F(Scene, AnEndAttemptAfterAnEvenNumberOfFramesFlipsOnceMore) {
   Start();
   display.log.Clear();
