@@ -33,7 +33,9 @@ start_xvfb() {
   local size="${1:-1024x768x24}" n=""
   shift || true
   rm -f "$WORK/displayfd"
-  Xvfb -displayfd 9 -screen 0 "$size" -nolisten tcp "$@" 9>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
+  # -noreset: a server that resets when its last client goes refuses the
+  # next one for a moment, and tests connect one after another.
+  Xvfb -displayfd 9 -screen 0 "$size" -nolisten tcp -noreset "$@" 9>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
   XVFB_PID=$!
   for _ in $(seq 200); do
     n=$(head -n 1 "$WORK/displayfd" 2>/dev/null || true)
