@@ -16,6 +16,7 @@ PIDS=()
 cleanup() {
   for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+  [ -n "${XORG_PID:-}" ] && kill "$XORG_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -60,6 +61,38 @@ start_openbox() {
     sleep 0.05
   done
   fail "openbox did not start: $(cat "$WORK/openbox.log")"
+}
+
+# Starts Xorg with the dummy video driver (xorg-dummy.conf: a 1920 x 1080
+# desktop and the usual smaller modes through RandR) on a display it picks
+# itself. Returns 1 where Xorg cannot start (not root, no server or driver).
+start_xorg_dummy() {
+  command -v Xorg >/dev/null || return 1
+  local conf n
+  conf="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/xorg-dummy.conf"
+  # A seat other than seat0 has no virtual terminal: the console and the
+  # servers of other tests keep theirs.
+  Xorg -displayfd 3 -config "$conf" -noreset -nolisten tcp -seat seat1 -logfile "$WORK/xorg.log" \
+    3>"$WORK/xorg.display" >"$WORK/xorg.out" 2>&1 &
+  XORG_PID=$!
+  for _ in $(seq 200); do
+    n=$(cat "$WORK/xorg.display" 2>/dev/null || true)
+    if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill -0 "$XORG_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill "$XORG_PID" 2>/dev/null || true
+  XORG_PID=""
+  return 1
+}
+
+# Ends the script as skipped (ctest reads exit code 77) with a reason.
+skip() {
+  echo "SKIP: $*"
+  exit 77
 }
 
 # Waits up to $2 seconds (default 10) for a window whose name matches $1;

@@ -1,5 +1,8 @@
 #include "platform/sdl/sdl_display.h"
 
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -8,6 +11,7 @@
 #include "platform/sdl/sdl_objects.h"
 #include "platform/sdl/x11_cover.h"
 #include "platform/window.h"
+#include "platform/x11/mode_guard.h"
 
 namespace velmo {
 namespace {
@@ -28,6 +32,16 @@ int DisplayOfGuid(const DeviceGuid& guid) {
   if (std::memcmp(guid.bytes, kGuidTag, sizeof kGuidTag) != 0) return -1;
   const int index = guid.bytes[8] | (guid.bytes[9] << 8);
   return index < SDL_GetNumVideoDisplays() ? index : -1;
+}
+
+// The X connection under an SDL window; null on other video drivers.
+Display* X11DisplayOf(SDL_Window* window) {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || std::strcmp(driver, "x11") != 0) return nullptr;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+  return info.info.x11.display;
 }
 
 // Video stays up while any user needs it; SDL counts the users.
@@ -130,6 +144,7 @@ SdlDirectDraw::~SdlDirectDraw() {
   if (SDL_Window* window = Window()) {
     if (fullScreen_) SDL_SetWindowFullscreen(window, 0);
   }
+  modeGuard_.reset();  // after SDL gave the mode back, so the watcher finds nothing to do
   if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
@@ -243,6 +258,7 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
     refresh = refreshRate ? static_cast<int>(refreshRate) : found->refresh;
     SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_), SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
     int rc;
+    Display* switched = nullptr;  // the X connection, when the mode was changed there
     if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
       rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else {
@@ -254,10 +270,22 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       if (!SDL_GetClosestDisplayMode(display_, &wanted, &closest) || closest.w != wanted.w || closest.h != wanted.h) {
         return DDERR_INVALIDMODE;
       }
+      // Should this process die without giving the mode back, a watcher does.
+      Display* x11 = X11DisplayOf(window);
+      if (modeGuard_ && (guardedWidth_ != wanted.w || guardedHeight_ != wanted.h)) modeGuard_.reset();
+      if (x11 && !modeGuard_) {
+        modeGuard_ = X11ModeGuard::Arm(XDisplayString(x11), wanted.w, wanted.h);
+        guardedWidth_ = wanted.w;
+        guardedHeight_ = wanted.h;
+      }
       rc = SDL_SetWindowDisplayMode(window, &closest);
       if (rc == 0) rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+      switched = x11;
     }
-    if (rc != 0) return DDERR_UNSUPPORTEDMODE;
+    if (rc != 0) {
+      modeGuard_.reset();
+      return DDERR_UNSUPPORTEDMODE;
+    }
     fullScreen_ = true;
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
@@ -266,6 +294,13 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       bounds.w = static_cast<int>(width);
       bounds.h = static_cast<int>(height);
       CoverDisplayWithoutWindowManager(window, bounds);
+    }
+    if (switched) {
+      // The switch moved the pointer into the smaller screen and the window
+      // under it; that is no movement of the user's.
+      XSync(switched, False);
+      SDL_PumpEvents();
+      SDL_FlushEvent(SDL_MOUSEMOTION);
     }
   } else {
     // A window that another program made and shows (a screen-saver

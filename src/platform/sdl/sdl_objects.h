@@ -12,6 +12,7 @@
 #include "platform/display.h"
 #include "platform/sdl/sdl_device_context.h"
 #include "platform/sdl/sdl_presenter.h"
+#include "platform/x11/mode_guard.h"
 
 namespace velmo {
 
@@ -129,6 +130,8 @@ class SdlDirectDraw final : public IDirectDraw7 {
   SdlPresenter presenter_;
   DDGAMMARAMP ramp_;  // the ramp the presenter applies, once one was written
   bool rampSet_ = false;
+  std::unique_ptr<X11ModeGuard> modeGuard_;  // while this object has the display in a mode of its own
+  int guardedWidth_ = 0, guardedHeight_ = 0;
 };
 
 }  // namespace velmo

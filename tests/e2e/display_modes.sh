@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Real display modes, on an Xorg server with the dummy video driver (a
+# 1920 x 1080 desktop; 1280 x 1024, 1152 x 864, 1024 x 768, 800 x 600 and
+# more offered through RandR):
+# - the Display tab enables exactly the table's resolutions the server
+#   offers, and "Use desktop settings" takes the mode RandR reports;
+# - a mode the server lacks gets "Error SetDisplayMode" and the screen stays;
+# - each stored mode is really set, at 16, 24 or 32 bits the whole scene is
+#   drawn at that size, and the desktop's mode is back within 2 s however the
+#   saver ends: SIGTERM, a key, a mouse movement, SIGKILL;
+# - the watcher that gives the mode back never outlives the saver.
+source "$(dirname "$0")/lib.sh"
+start_xorg_dummy ||
+  skip "Xorg with the dummy video driver cannot start here (it needs root and xserver-xorg-core," \
+    "xserver-xorg-video-dummy): $(grep -h '(EE)' "$WORK/xorg.log" "$WORK/xorg.out" 2>/dev/null | head -3)"
+DESKTOP=1920x1080
+# Screenshots stay for a person to look at.
+ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
+mkdir -p "$ARTEFACTS"
+
+screen_size() { xrandr 2>/dev/null | sed -n 's/.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
+# The mode the monitor shows (RandR marks it with '*').
+monitor_mode() { xrandr 2>/dev/null | awk '/\*/ {print $1; exit}'; }
+# Waits up to $2 seconds for screen and monitor to be in mode $1.
+wait_mode() {
+  for _ in $(seq $(($2 * 20))); do
+    [ "$(screen_size)" = "$1" ] && [ "$(monitor_mode)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+# True while process $1 exists and is not a zombie.
+alive() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) && [ "${state#Z}" = "$state" ]
+}
+
+[ "$(screen_size)" = $DESKTOP ] || fail "the dummy server did not start at $DESKTOP: $(xrandr | head -3)"
+OFFERED=$(xrandr | awk '/^ +[0-9]+x[0-9]+ / {print $1}')
+
+# 1. The dialog's Display tab on this server. The stored desktop mode is stale.
+write_settings flag_defres=1 ResHor=1024 ResVert=768 ColorDepth=32
+unset QT_QPA_PLATFORM
+"$VELMO" /c >"$WORK/dialog.log" 2>&1 &
+pid=$!
+PIDS+=("$pid")
+win=""
+for _ in $(seq 150); do
+  win=$(xdotool search --onlyvisible --name "^Velmo Setup" 2>/dev/null | head -n 1 || true)
+  [ -n "$win" ] && break
+  kill -0 "$pid" 2>/dev/null || fail "velmo /c ended without a dialog: $(cat "$WORK/dialog.log")"
+  sleep 0.1
+done
+[ -n "$win" ] || fail "no \"Velmo Setup\" window"
+sleep 0.3
+xdotool mousemove --window "$win" 102 140 click 1 # the "Display" tab
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$win")"
+import -window root -crop "457x381+$X+$Y" +repage "$WORK/display_tab.png" || fail "no screenshot"
+cp "$WORK/display_tab.png" "$ARTEFACTS/modes-display-tab.png"
+# A caption drawn in the enabled text colour has near-black pixels; a disabled one is grey.
+caption_state() {
+  local darkest
+  darkest=$(convert "$WORK/display_tab.png" -crop "56x12+52+$(($1 - 6))" +repage -colorspace Gray -format "%[min]" info:)
+  [ "$darkest" -lt 25000 ] && echo enabled || echo disabled
+}
+row=184
+for mode in 800x600 1024x768 1152x864 1280x1024; do
+  want=disabled
+  grep -qx "$mode" <<<"$OFFERED" && want=enabled
+  [ "$(caption_state $row)" = "$want" ] || fail "the $mode button is not $want (the server offers: $(echo $OFFERED))"
+  row=$((row + 16))
+done
+[ "$(caption_state 248)" = enabled ] || fail "\"Use desktop settings\" is not enabled"
+for row in 288 304 320; do
+  [ "$(caption_state $row)" = disabled ] || fail "a depth button is enabled while the desktop's mode is chosen"
+done
+xdotool mousemove --window "$win" 333 364 click 1 # OK
+wait_exit "$pid" 10 || fail "OK did not end the dialog"
+[ "$RC" = 0 ] || fail "dialog exit code $RC: $(tail -5 "$WORK/dialog.log")"
+[ "$(stored_value ResHor)x$(stored_value ResVert)" = $DESKTOP ] ||
+  fail "the desktop's mode was stored as $(stored_value ResHor)x$(stored_value ResVert), not RandR's $DESKTOP"
+[ "$(stored_value flag_defres)" = 1 ] || fail "\"Use desktop settings\" was not kept"
+[ "$(stored_value ColorDepth)" = 24 ] || fail "the desktop's depth was stored as $(stored_value ColorDepth), not 24"
+
+# 2. A mode the server does not offer: the box, and the screen as it was.
+write_settings flag_defres=0 ResHor=1366 ResVert=700
+"$VELMO" /s 2>"$WORK/refused.err" &
+pid=$!
+PIDS+=("$pid")
+wait_window "ERROR" 10 >/dev/null || fail "no ERROR box for 1366x700: $(cat "$WORK/refused.err")"
+grep -q "Error SetDisplayMode" "$WORK/refused.err" || fail "wrong text: $(cat "$WORK/refused.err")"
+[ "$(screen_size)" = $DESKTOP ] && [ "$(monitor_mode)" = $DESKTOP ] || fail "the refused mode changed the screen"
+[ -z "$(pgrep -P "$pid" -x velmo-guard || true)" ] || fail "a watcher for a mode that was never set"
+dismiss_box "ERROR"
+wait_exit "$pid" 10 || fail "the saver did not end after the refused mode"
+[ "$RC" = 0 ] || fail "exit code $RC after the refused mode"
+[ "$(screen_size)" = $DESKTOP ] || fail "the screen was left at $(screen_size) after the refused mode"
+
+# 3. Each mode, each way of ending. $1 mode, $2 depth, $3 ending; $4 "look"
+# takes a screenshot and checks the scene.
+run_saver() {
+  local mode=$1 depth=$2 ending=$3 w=${1%x*} h=${1#*x} pid guard shot
+  write_settings flag_defres=0 ResHor="$w" ResVert="$h" ColorDepth="$depth" clockX=$((w - 90)) flag_PlaySound=0
+  xdotool mousemove 960 540 # where the smaller screen cannot keep the pointer
+  "$VELMO" /s 2>"$WORK/saver.err" &
+  pid=$!
+  PIDS+=("$pid")
+  wait_mode "$mode" 10 || fail "$mode was not set (screen $(screen_size)): $(cat "$WORK/saver.err")"
+  guard=$(pgrep -P "$pid" -x velmo-guard || true)
+  [ -n "$guard" ] || fail "no watcher of the desktop's mode at $mode"
+  # The first frame takes a moment at the larger sizes under the sanitizers.
+  for _ in $(seq 50); do
+    [ "$(import -window root -crop 1x1+10+5 +repage -format '%[fx:int(255*b)]' info: 2>/dev/null)" -gt 0 ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  sleep 0.3
+  kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself at $mode: $(cat "$WORK/saver.err")"
+  if [ "${4:-}" = look ]; then
+    shot="$WORK/modes-scene-$mode-$depth.png"
+    import -window root "$shot" || fail "no screenshot at $mode"
+    cp "$shot" "$ARTEFACTS/"
+    [ "$(identify -format %wx%h "$shot")" = "$mode" ] || fail "the screenshot at $mode is $(identify -format %wx%h "$shot")"
+    # Sky in both top corners, dark rocks in both bottom corners: the whole scene at this size.
+    local x y r g b
+    for x in 10 $((w - 10)); do
+      IFS=, read -r r g b <<<"$(pixel "$shot" "$x" 5)"
+      [ "$b" -gt "$r" ] && [ "$b" -gt 60 ] || fail "no sky at ($x, 5) at $mode x $depth: $r,$g,$b"
+      y=$((h - 3))
+      IFS=, read -r r g b <<<"$(pixel "$shot" "$x" "$y")"
+      [ "$r" -lt 90 ] && [ "$g" -lt 90 ] && [ "$b" -lt 90 ] || fail "no rocks at ($x, $y) at $mode x $depth: $r,$g,$b"
+    done
+  fi
+  case "$ending" in
+    SIGTERM) kill -TERM "$pid" ;;
+    SIGKILL) kill -KILL "$pid" ;;
+    key) xdotool key space ;;
+    mouse) xdotool mousemove_relative -- -40 0 sleep 0.1 mousemove_relative -- -40 0 ;; # the first move only sets where the mouse is
+  esac
+  wait_mode $DESKTOP 2 || fail "the desktop's mode was not back within 2 s after $ending at $mode (screen $(screen_size))"
+  wait_exit "$pid" 10 || fail "the saver did not end on $ending at $mode"
+  local want=0
+  [ "$ending" = SIGKILL ] && want=137
+  [ "$RC" = "$want" ] || fail "exit code $RC after $ending at $mode: $(tail -5 "$WORK/saver.err")"
+  for _ in $(seq 40); do
+    alive "$guard" || break
+    sleep 0.05
+  done
+  ! alive "$guard" || fail "the watcher outlived the saver ($ending at $mode)"
+}
+
+run_saver 800x600 16 SIGTERM look
+run_saver 800x600 16 key
+run_saver 800x600 16 SIGKILL
+run_saver 1024x768 24 key look
+run_saver 1024x768 24 SIGKILL
+run_saver 1024x768 24 SIGTERM
+run_saver 1280x1024 32 SIGKILL look
+run_saver 1280x1024 32 SIGTERM
+run_saver 1280x1024 32 key
+run_saver 1024x768 32 mouse
+echo "display modes set and given back (SIGTERM, key, mouse, SIGKILL), 1366x700 refused, Display tab as RandR says"
