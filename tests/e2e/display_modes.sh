@@ -8,11 +8,12 @@
 # - each stored mode is really set, at 16, 24 or 32 bits the whole scene is
 #   drawn at that size, and the desktop's mode is back within 2 s however the
 #   saver ends: SIGTERM, a key, a mouse movement, SIGKILL;
-# - the watcher that gives the mode back never outlives the saver.
+# - the watcher that gives the mode back never outlives the saver, and
+#   leaves alone a mode someone else set meanwhile.
 source "$(dirname "$0")/lib.sh"
 start_xorg_dummy ||
-  skip "Xorg with the dummy video driver cannot start here (it needs root and xserver-xorg-core," \
-    "xserver-xorg-video-dummy): $(grep -h '(EE)' "$WORK/xorg.log" "$WORK/xorg.out" 2>/dev/null | head -3)"
+  skip "Xorg with the dummy video driver (xserver-xorg-core, xserver-xorg-video-dummy) cannot start here:" \
+    "$(grep -h '^\[.*(EE)' "$WORK/xorg.log" 2>/dev/null | head -3; head -3 "$WORK/xorg.out" 2>/dev/null)"
 DESKTOP=1920x1080
 # Screenshots stay for a person to look at.
 ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
@@ -160,4 +161,25 @@ run_saver 1280x1024 32 SIGKILL look
 run_saver 1280x1024 32 SIGTERM
 run_saver 1280x1024 32 key
 run_saver 1024x768 32 mouse
+# 4. A mode someone sets while the saver runs is theirs: a SIGKILL leaves it.
+write_settings flag_defres=0 ResHor=800 ResVert=600 flag_PlaySound=0
+"$VELMO" /s 2>"$WORK/saver.err" &
+pid=$!
+PIDS+=("$pid")
+wait_mode 800x600 10 || fail "800x600 was not set: $(cat "$WORK/saver.err")"
+guard=$(pgrep -P "$pid" -x velmo-guard || true)
+[ -n "$guard" ] || fail "no watcher of the desktop's mode"
+output=$(xrandr | awk '/ connected/ {print $1; exit}')
+xrandr --output "$output" --mode 1024x768
+wait_mode 1024x768 2 || fail "xrandr could not set 1024x768"
+kill -KILL "$pid"
+wait_exit "$pid" 10 || fail "the saver did not end on SIGKILL"
+for _ in $(seq 40); do
+  alive "$guard" || break
+  sleep 0.05
+done
+[ "$(screen_size)" = 1024x768 ] && [ "$(monitor_mode)" = 1024x768 ] ||
+  fail "the watcher replaced the mode set meanwhile (now $(screen_size))"
+xrandr --output "$output" --mode $DESKTOP
+
 echo "display modes set and given back (SIGTERM, key, mouse, SIGKILL), 1366x700 refused, Display tab as RandR says"
