@@ -56,8 +56,7 @@ done
 sleep 0.3
 xdotool mousemove --window "$win" 102 140 click 1 # the "Display" tab
 sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$win")"
-import -window root -crop "457x381+$X+$Y" +repage "$WORK/display_tab.png" || fail "no screenshot"
+import -window "$win" "$WORK/display_tab.png" || fail "no screenshot of the dialog"
 cp "$WORK/display_tab.png" "$ARTEFACTS/modes-display-tab.png"
 # A caption drawn in the enabled text colour has near-black pixels; a disabled one is grey.
 caption_state() {

@@ -79,6 +79,7 @@ start_xorg_dummy() {
     n=$(cat "$WORK/xorg.display" 2>/dev/null || true)
     if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
       export DISPLAY=":$n"
+      [ "${VELMO_E2E_WM:-}" = openbox ] && start_openbox
       return 0
     fi
     kill -0 "$XORG_PID" 2>/dev/null || break
