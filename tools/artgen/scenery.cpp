@@ -104,12 +104,13 @@ Rgb CloudColour(float x, float y, float density) {
 
 // Top rows of the two hill ridges at the lower right (the far one first).
 float FarRidge(float x) {
+  // Where the ridge has sunk below the horizon it leaves no strip of land.
   const float rise = Smooth(430.f, 640.f, x);
-  return kHorizon - (4.f + 40.f * rise + 12.f * (Fbm(x / 55.f, 3.1f, kSeed + 3, 4) - 0.5f) * rise);
+  return kHorizon - (44.f * rise - 3.f + 12.f * (Fbm(x / 55.f, 3.1f, kSeed + 3, 4) - 0.5f) * rise);
 }
 float NearRidge(float x) {
   const float rise = Smooth(560.f, 720.f, x) * (1.f - 0.25f * Smooth(760.f, 800.f, x));
-  return kHorizon - (2.f + 30.f * rise + 9.f * (Fbm(x / 38.f, 8.7f, kSeed + 5, 4) - 0.5f) * rise);
+  return kHorizon - (33.f * rise - 3.f + 9.f * (Fbm(x / 38.f, 8.7f, kSeed + 5, 4) - 0.5f) * rise);
 }
 
 Rgb SkyPoint(float x, float y) {
@@ -188,6 +189,15 @@ Rgb Scenery::SeaPixel(float x, float y, int frame) const {
   const float gy = (reflectUp - sunUp) / spreadY, gx = (reflectX - kSunX) / spreadX;
   const float glitter = std::exp(-0.5f * (gx * gx + gy * gy)) * (kSunRadius * kSunRadius * 0.5f) / (spreadX * spreadY);
   c = c + Rgb{1.f, 0.80f, 0.52f} * std::min(glitter * 24.f, 3.f);
+  // The far sea: a soft darker line along the horizon, where the facets that
+  // face the viewer mirror the higher sky; under the sun the glitter of the
+  // whole far sea crowds into one thin bright line instead.
+  const float far = std::exp(-(d - 0.5f) / 3.f);
+  const float sunDx = (x - kSunX) / 120.f;
+  const float underSun = std::exp(-sunDx * sunDx);
+  c = c * (1.f - 0.22f * far * (1.f - underSun));
+  const float line = std::exp(-std::max(d - 0.6f, 0.f) / 1.1f) * underSun;
+  c = c + Rgb{1.f, 0.88f, 0.66f} * (0.8f * line);
   return c;
 }
 
@@ -224,71 +234,167 @@ namespace {
 struct Boulder {
   float cx, cy, rx, ry;  // in rock-picture rows and columns
 };
-constexpr std::array<Boulder, 11> kBoulders{{
-    {400.f, 205.f, 560.f, 95.f},  // the low shelf along the whole shore
-    {-10.f, 130.f, 70.f, 105.f},
-    {70.f, 100.f, 105.f, 82.f},
-    {200.f, 128.f, 88.f, 58.f},
-    {318.f, 122.f, 42.f, 22.f},
-    {440.f, 120.f, 58.f, 26.f},
-    {548.f, 126.f, 52.f, 34.f},
-    {645.f, 112.f, 92.f, 70.f},
-    {770.f, 100.f, 78.f, 86.f},
-    {830.f, 140.f, 60.f, 120.f},
-    {120.f, 170.f, 150.f, 60.f},
+// Back to front: a boulder later in the list lies in front of earlier ones.
+constexpr std::array<Boulder, 16> kBoulders{{
+    {-10.f, 120.f, 70.f, 112.f},
+    {830.f, 130.f, 60.f, 125.f},
+    {645.f, 108.f, 92.f, 62.f},
+    {770.f, 90.f, 78.f, 96.f},
+    {318.f, 118.f, 44.f, 22.f},
+    {440.f, 116.f, 60.f, 24.f},
+    {382.f, 124.f, 30.f, 14.f},
+    {548.f, 122.f, 54.f, 34.f},
+    {70.f, 96.f, 108.f, 90.f},
+    {200.f, 122.f, 90.f, 62.f},
+    {705.f, 140.f, 70.f, 50.f},
+    {262.f, 140.f, 50.f, 24.f},
+    {480.f, 140.f, 46.f, 18.f},
+    {400.f, 215.f, 560.f, 95.f},  // the low shelf along the whole shore
+    {120.f, 175.f, 150.f, 58.f},
+    {600.f, 178.f, 140.f, 48.f},
 }};
+
+// Each boulder is a polygon of a few long, straight, broken edges, cut into
+// flat faces (the cells of a few sites inside it, nearest site wins).
+struct Block {
+  std::vector<float> vx, vy;  // outline, counter-clockwise
+  struct Face {
+    float x, y;                    // site
+    float nx, ny, nz;              // normal: x right, y up, z away from the viewer
+    float shade;                   // small differences of colour between faces
+  };
+  std::vector<Face> faces;
+  bool Contains(float x, float y) const {
+    bool in = false;
+    for (size_t i = 0, j = vx.size() - 1; i < vx.size(); j = i++)
+      if ((vy[i] > y) != (vy[j] > y) && x < vx[j] + (vx[i] - vx[j]) * (y - vy[j]) / (vy[i] - vy[j])) in = !in;
+    return in;
+  }
+};
+
+std::vector<Block> MakeBlocks(uint32_t seed) {
+  Rng rng(seed);
+  std::vector<Block> blocks;
+  for (const Boulder& b : kBoulders) {
+    Block k;
+    const int corners = 9 + static_cast<int>(rng.Uniform() * 5);
+    const float start = rng.Range(0.f, 2 * kPi);
+    for (int i = 0; i < corners; ++i) {
+      const float a = start + 2 * kPi * (i + rng.Range(-0.3f, 0.3f)) / corners;
+      const float r = rng.Range(0.78f, 1.14f);
+      k.vx.push_back(b.cx + std::cos(a) * b.rx * r);
+      k.vy.push_back(b.cy - std::sin(a) * b.ry * r);
+    }
+    // Break every edge once more: a chipped corner half way along.
+    {
+      std::vector<float> x, y;
+      for (size_t i = 0; i < k.vx.size(); ++i) {
+        const size_t j = (i + 1) % k.vx.size();
+        x.push_back(k.vx[i]);
+        y.push_back(k.vy[i]);
+        const float ex = k.vx[j] - k.vx[i], ey = k.vy[j] - k.vy[i];
+        const float t = rng.Range(0.3f, 0.7f), off = rng.Range(-0.12f, 0.1f);
+        x.push_back(k.vx[i] + ex * t + ey * off);
+        y.push_back(k.vy[i] + ey * t - ex * off);
+      }
+      k.vx = std::move(x);
+      k.vy = std::move(y);
+    }
+    const int sites = std::clamp(static_cast<int>(b.rx * b.ry / 450.f), 4, 24);
+    for (int i = 0; i < sites; ++i) {
+      float bx, by;
+      do {
+        bx = rng.Range(-1.f, 1.f);
+        by = rng.Range(-1.f, 1.f);
+      } while (bx * bx + by * by > 0.9f);
+      // The boulder's rounded normal at the site, knocked about so that the
+      // faces stay flat and distinct.
+      const float tx = rng.Range(-0.5f, 0.5f), ty = rng.Range(-0.4f, 0.4f);
+      // Tops slope away from the viewer, toward the sea and the sun.
+      float nx = bx * 1.1f + tx, ny = by * 1.1f + ty + 0.2f;
+      float nz = -std::sqrt(std::max(0.05f, 1.f - bx * bx - by * by)) + 0.6f * std::max(by, 0.f);
+      const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
+      k.faces.push_back({b.cx + bx * b.rx, b.cy - by * b.ry, nx / len, ny / len, nz / len, rng.Range(0.7f, 1.25f)});
+    }
+    blocks.push_back(std::move(k));
+  }
+  return blocks;
+}
 
 }  // namespace
 
 Image Scenery::Rocks(std::vector<bool>& rock) const {
   Image out(kWidth, kRockHeight);
   rock.assign(out.px.size(), false);
-  std::vector<const Boulder*> owner(out.px.size(), nullptr);
+  const std::vector<Block> blocks = MakeBlocks(kSeed + 63);
+  const int shelf = 13;
+  // The frontmost block at each pixel; everything below the sea band's lower
+  // edge is solid rock.
+  std::vector<int> owner(out.px.size(), -1);
   for (int y = 0; y < kRockHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
-      // The nearest boulder holding this pixel shades it.
-      const float rough = 0.45f * (Fbm(x / 12.f, y / 12.f, kSeed + 41, 3) - 0.5f) + 1.0f * (Fbm(x / 50.f, y / 40.f, kSeed + 53, 3) - 0.5f);
-      const Boulder* front = nullptr;
-      for (const Boulder& b : kBoulders) {
-        const float dx = (x + 0.5f - b.cx) / b.rx, dy = (y + 0.5f - b.cy) / b.ry;
-        if (dx * dx + dy * dy < 1.f + 0.55f * rough && (!front || b.cy + b.ry > front->cy + front->ry)) front = &b;
-      }
-      const size_t i = static_cast<size_t>(y) * kWidth + x;
-      // Everything below the sea band's lower edge is solid rock.
-      if (!front && y < 118) continue;
-      rock[i] = true;
-      owner[i] = front ? front : &kBoulders[0];
+      int& o = owner[static_cast<size_t>(y) * kWidth + x];
+      for (size_t b = blocks.size(); b-- > 0;)
+        if (blocks[b].Contains(x + 0.5f, y + 0.5f)) {
+          o = static_cast<int>(b);
+          break;
+        }
+      if (o < 0 && y >= 118) o = shelf;
+      rock[static_cast<size_t>(y) * kWidth + x] = o >= 0;
     }
-  auto isRock = [&](int x, int y) {
-    if (y < 0) return false;
-    x = std::clamp(x, 0, kWidth - 1);
-    return y >= kRockHeight || rock[static_cast<size_t>(y) * kWidth + x];
+  auto ownerAt = [&](int x, int y) {
+    if (y < 0 || x < 0 || x >= kWidth) return -1;
+    if (y >= kRockHeight) return shelf;
+    return owner[static_cast<size_t>(y) * kWidth + x];
   };
   for (int y = 0; y < kRockHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
-      const size_t i = static_cast<size_t>(y) * kWidth + x;
-      if (!rock[i]) continue;
-      const Boulder& b = *owner[i];
-      float nx = std::clamp((x + 0.5f - b.cx) / b.rx, -1.f, 1.f), ny = std::clamp((y + 0.5f - b.cy) / b.ry, -1.f, 1.f);
-      // Facets: tilt the boulder's normal by the slope of a rough height field.
-      const float hx = Fbm((x + 1) / 9.f, y / 9.f, kSeed + 59, 3) - Fbm((x - 1) / 9.f, y / 9.f, kSeed + 59, 3);
-      const float hy = Fbm(x / 9.f, (y + 1) / 9.f, kSeed + 59, 3) - Fbm(x / 9.f, (y - 1) / 9.f, kSeed + 59, 3);
-      nx = std::clamp(nx + hx * 1.5f, -1.f, 1.f);
-      ny = std::clamp(ny + hy * 1.5f, -1.f, 1.f);
-      const float grain = Fbm(x / 4.f, y / 3.f, kSeed + 43, 3);
-      const float crack = Smooth(0.03f, 0.0f, std::fabs(Fbm(x / 26.f, y / 14.f, kSeed + 47, 3) - 0.5f));
-      Rgb c = Mix(Rgb{0.055f, 0.048f, 0.058f}, Rgb{0.13f, 0.11f, 0.115f}, grain);
-      // Back-lit by the low sun: only the outline toward the upper left catches it.
-      float rim = 0;
-      for (int k = 1; k <= 4; ++k)
-        if (!isRock(x - k, y - k)) {
-          rim = (5 - k) / 4.f;
-          break;
+      const int o = owner[static_cast<size_t>(y) * kWidth + x];
+      if (o < 0) continue;
+      const float px = x + 0.5f, py = y + 0.5f;
+      const Block& b = blocks[static_cast<size_t>(o)];
+      // The face: nearest site, and how close the next one is (for the edge between them).
+      size_t first = 0;
+      float d1 = 1e9f, d2 = 1e9f;
+      for (size_t i = 0; i < b.faces.size(); ++i) {
+        const float dx = px - b.faces[i].x, dy = (py - b.faces[i].y) * 1.4f;
+        const float d = std::sqrt(dx * dx + dy * dy);
+        if (d < d1) {
+          d2 = d1;
+          d1 = d;
+          first = i;
+        } else if (d < d2) {
+          d2 = d;
         }
-      rim *= Clamp01(0.4f - 0.8f * nx - 0.5f * ny);
-      c = c + Rgb{0.80f, 0.45f, 0.26f} * (rim * 0.42f);
-      c = c + Rgb{0.14f, 0.11f, 0.18f} * (Clamp01(-ny - 0.2f) * 0.2f);
-      c = c * (1.f - 0.3f * crack);
+      }
+      const Block::Face& f = b.faces[first];
+      // The light of a sun low behind the rocks: only faces turned up and
+      // toward it catch it.
+      const float toSun = std::atan((kSunX - px) * kPixelAngle * 1.6f);
+      const float lx = std::sin(toSun), ly = 0.42f, lz = std::cos(toSun);
+      const float lit = Smooth(0.22f, 0.5f, (f.nx * lx + f.ny * ly + f.nz * lz) / std::sqrt(lx * lx + ly * ly + lz * lz));
+      // The foreground falls into shadow toward the bottom of the picture.
+      const float depth = Smooth(50.f, 175.f, py);
+      Rgb c = Rgb{0.085f, 0.072f, 0.085f} * f.shade;
+      c = c + Rgb{0.12f, 0.10f, 0.18f} * (Clamp01(f.ny + 0.2f) * 0.3f * (1.f - 0.6f * depth));  // the sky's cool fill
+      // A lit face is brightest along its upper part, where the light grazes it.
+      const float graze = Clamp01(0.55f + (f.y - py) * 0.04f);
+      c = c + Rgb{0.88f, 0.47f, 0.24f} * (lit * 0.42f * graze * f.shade * Smooth(0.45f, 0.f, depth));
+      c = c * (1.f - 0.3f * depth);
+      // Weathered stone: blotches, grain and hairline cracks.
+      c = c * (0.72f + 0.5f * Fbm(px / 9.f, py / 6.f, kSeed + 71, 3));
+      c = c * (0.86f + 0.28f * Fbm(px / 2.f, py / 1.5f, kSeed + 43, 2));
+      c = c * (1.f - 0.45f * Smooth(0.007f, 0.f, std::fabs(Fbm(px / 40.f, py / 22.f, kSeed + 47, 4) - 0.5f)));
+      // A faint step where two faces meet.
+      c = c * (1.f - 0.12f * Smooth(1.0f, 0.f, d2 - d1));
+      // Crevices: dark where this block meets another, near or far.
+      float crevice = 0;
+      for (int k = 1; k <= 3 && crevice == 0; ++k)
+        for (const auto [dx, dy] : {std::pair{-k, 0}, std::pair{k, 0}, std::pair{0, -k}, std::pair{0, k}}) {
+          const int other = ownerAt(x + dx, y + dy);
+          if (other >= 0 && other != o) crevice = std::max(crevice, (4 - k) / 3.f);
+        }
+      c = c * (1.f - 0.6f * crevice);
       // Keep clear of the see-through colour (8, 8, 8), even in 16-bit modes.
       c = {std::max(c.r, 0.075f), std::max(c.g, 0.075f), std::max(c.b, 0.075f)};
       out.at(x, y) = c;
