@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Makes the README's pictures from the real program on a private Xvfb:
+#   docs/screenshot-saver.png     the running saver at 1920 x 1080
+#   docs/screenshot-settings.png  the settings dialog's first tab
+# Run it again after changing the art or the dialog. Uses the built program
+# ($VELMO_BUILD_DIR or build/, built first when missing); never touches the
+# user's own settings or display.
+# Usage: scripts/screenshot.sh [OUTPUT_DIR]   (default: docs/)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(cd "${1:-$here/docs}" && pwd)"
+velmo="${VELMO_BUILD_DIR:-$here/build}/velmo"
+[ -x "$velmo" ] || bash "$here/scripts/build.sh"
+
+work="$(mktemp -d)"
+export XDG_CONFIG_HOME="$work/config"
+export SDL_AUDIODRIVER=dummy
+# Sanitizer builds report leaks of the system libraries at exit; not wanted here.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+unset XSCREENSAVER_WINDOW QT_QPA_PLATFORM
+xvfb_pid="" velmo_pid=""
+cleanup() {
+  [ -n "$velmo_pid" ] && kill "$velmo_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "screenshot: $*" >&2
+  exit 1
+}
+
+# A display of our own: Xvfb picks a free number and tells us which.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  grep -q '^[0-9]' "$work/display" 2>/dev/null && break
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  sleep 0.1
+done
+export DISPLAY=":$(head -n 1 "$work/display")"
+xdpyinfo >/dev/null 2>&1 || fail "no display $DISPLAY"
+
+# The stored settings: the defaults of a 1920 x 1080 desktop, without the
+# frame-rate read-out (a development aid, not part of the picture).
+mkdir -p "$XDG_CONFIG_HOME/Corvane"
+{
+  printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\n'
+  for pair in NumBirds=7 flag_clock=1 flag_PlaySound=0 flag_fps=0 TermMouse=1 Gamma=256 flag_defres=1 \
+    ResHor=1920 ResVert=1080 ColorDepth=32 clockX=1830 clockY=90 clockRad=70 ColorClock=33023 SetSpeed=1; do
+    printf '"%s"=dword:%08x\n' "${pair%%=*}" "${pair#*=}"
+  done
+} >"$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
+
+# PNG with a palette, dithered in a fine ordered pattern: a tenth of the
+# size of a true-colour PNG of the same picture, and no visible banding.
+shrink() { convert "$1" -dither None -ordered-dither o4x4,32,64,32 -colors 256 -define png:compression-level=9 "PNG8:$2"; }
+
+# The saver: let the gulls spread out over the sky before taking the picture.
+"$velmo" /s >"$work/saver.log" 2>&1 &
+velmo_pid=$!
+sleep "${VELMO_SHOT_DELAY:-14}"
+kill -0 "$velmo_pid" 2>/dev/null || fail "the saver ended by itself: $(cat "$work/saver.log")"
+import -window root "$work/saver.png"
+kill "$velmo_pid" 2>/dev/null || true
+wait "$velmo_pid" 2>/dev/null || true
+velmo_pid=""
+shrink "$work/saver.png" "$out/screenshot-saver.png"
+
+# The settings dialog as it opens, on its first tab.
+"$velmo" /c >"$work/dialog.log" 2>&1 &
+velmo_pid=$!
+win=""
+for _ in $(seq 150); do
+  win=$(xdotool search --onlyvisible --name "^Velmo Setup" 2>/dev/null | head -n 1 || true)
+  [ -n "$win" ] && break
+  kill -0 "$velmo_pid" 2>/dev/null || fail "the dialog ended by itself: $(cat "$work/dialog.log")"
+  sleep 0.1
+done
+[ -n "$win" ] || fail "no \"Velmo Setup\" window"
+sleep 1  # let the first paint land
+import -window "$win" "$work/dialog.png"
+kill "$velmo_pid" 2>/dev/null || true
+wait "$velmo_pid" 2>/dev/null || true
+velmo_pid=""
+convert "$work/dialog.png" -define png:compression-level=9 "$out/screenshot-settings.png"
+
+ls -l "$out/screenshot-saver.png" "$out/screenshot-settings.png"
