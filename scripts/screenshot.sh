@@ -29,6 +29,17 @@ fail() {
   echo "screenshot: $*" >&2
   exit 1
 }
+# Ends our program: asked first, forced after five seconds.
+stop() {
+  kill "$velmo_pid" 2>/dev/null || true
+  for _ in $(seq 50); do
+    kill -0 "$velmo_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$velmo_pid" 2>/dev/null || true
+  wait "$velmo_pid" 2>/dev/null || true
+  velmo_pid=""
+}
 
 # A display of our own: Xvfb picks a free number and tells us which.
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -52,22 +63,24 @@ mkdir -p "$XDG_CONFIG_HOME/Corvane"
   done
 } >"$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
 
-# PNG with a palette, dithered in a fine ordered pattern: a tenth of the
-# size of a true-colour PNG of the same picture, and no visible banding.
-shrink() { convert "$1" -dither None -ordered-dither o4x4,32,64,32 -colors 256 -define png:compression-level=9 "PNG8:$2"; }
+# True colour, as the screen shows it: the picture is stretched from
+# smaller art, so it packs well (about 450 KB), while a 256-colour palette
+# would band the glow around the sun. No time stamps, so an unchanged
+# picture gives an unchanged file.
+save() { convert "$1" -strip -define png:compression-level=9 "$2"; }
 
 # The saver: let the gulls spread out over the sky before taking the picture.
 "$velmo" /s >"$work/saver.log" 2>&1 &
 velmo_pid=$!
-sleep "${VELMO_SHOT_DELAY:-14}"
+sleep "${VELMO_SHOT_DELAY:-20}"
 kill -0 "$velmo_pid" 2>/dev/null || fail "the saver ended by itself: $(cat "$work/saver.log")"
 import -window root "$work/saver.png"
-kill "$velmo_pid" 2>/dev/null || true
-wait "$velmo_pid" 2>/dev/null || true
-velmo_pid=""
-shrink "$work/saver.png" "$out/screenshot-saver.png"
+stop
+save "$work/saver.png" "$out/screenshot-saver.png"
 
-# The settings dialog as it opens, on its first tab.
+# The settings dialog as it opens on a first run (so showing the defaults),
+# on its first tab.
+rm -rf "$XDG_CONFIG_HOME/Corvane"
 "$velmo" /c >"$work/dialog.log" 2>&1 &
 velmo_pid=$!
 win=""
@@ -80,9 +93,7 @@ done
 [ -n "$win" ] || fail "no \"Velmo Setup\" window"
 sleep 1  # let the first paint land
 import -window "$win" "$work/dialog.png"
-kill "$velmo_pid" 2>/dev/null || true
-wait "$velmo_pid" 2>/dev/null || true
-velmo_pid=""
-convert "$work/dialog.png" -define png:compression-level=9 "$out/screenshot-settings.png"
+stop
+save "$work/dialog.png" "$out/screenshot-settings.png"
 
 ls -l "$out/screenshot-saver.png" "$out/screenshot-settings.png"

@@ -243,7 +243,7 @@ constexpr std::array<Boulder, 16> kBoulders{{
     {318.f, 118.f, 44.f, 22.f},
     {440.f, 116.f, 60.f, 24.f},
     {382.f, 124.f, 30.f, 14.f},
-    {548.f, 122.f, 54.f, 34.f},
+    {552.f, 126.f, 64.f, 28.f},
     {70.f, 96.f, 108.f, 90.f},
     {200.f, 122.f, 90.f, 62.f},
     {705.f, 140.f, 70.f, 50.f},
@@ -277,7 +277,7 @@ std::vector<Block> MakeBlocks(uint32_t seed) {
   std::vector<Block> blocks;
   for (const Boulder& b : kBoulders) {
     Block k;
-    const int corners = 9 + static_cast<int>(rng.Uniform() * 5);
+    const int corners = 6 + static_cast<int>(rng.Uniform() * 3);
     const float start = rng.Range(0.f, 2 * kPi);
     for (int i = 0; i < corners; ++i) {
       const float a = start + 2 * kPi * (i + rng.Range(-0.3f, 0.3f)) / corners;
@@ -326,7 +326,7 @@ std::vector<Block> MakeBlocks(uint32_t seed) {
 Image Scenery::Rocks(std::vector<bool>& rock) const {
   Image out(kWidth, kRockHeight);
   rock.assign(out.px.size(), false);
-  const std::vector<Block> blocks = MakeBlocks(kSeed + 63);
+  const std::vector<Block> blocks = MakeBlocks(kSeed + 62);
   const int shelf = 13;
   // The frontmost block at each pixel; everything below the sea band's lower
   // edge is solid rock.
@@ -376,7 +376,7 @@ Image Scenery::Rocks(std::vector<bool>& rock) const {
       // The foreground falls into shadow toward the bottom of the picture.
       const float depth = Smooth(50.f, 175.f, py);
       Rgb c = Rgb{0.085f, 0.072f, 0.085f} * f.shade;
-      c = c + Rgb{0.12f, 0.10f, 0.18f} * (Clamp01(f.ny + 0.2f) * 0.3f * (1.f - 0.6f * depth));  // the sky's cool fill
+      c = c + Rgb{0.12f, 0.10f, 0.18f} * (Clamp01(f.ny + 0.3f) * 0.32f * (1.f - 0.45f * depth));  // the sky's cool fill
       // A lit face is brightest along its upper part, where the light grazes it.
       const float graze = Clamp01(0.55f + (f.y - py) * 0.04f);
       c = c + Rgb{0.88f, 0.47f, 0.24f} * (lit * 0.42f * graze * f.shade * Smooth(0.45f, 0.f, depth));
@@ -395,6 +395,8 @@ Image Scenery::Rocks(std::vector<bool>& rock) const {
           if (other >= 0 && other != o) crevice = std::max(crevice, (4 - k) / 3.f);
         }
       c = c * (1.f - 0.6f * crevice);
+      // Straight in front of the sun the outline itself glows a little.
+      if (ownerAt(x, y - 1) < 0) c = c + Rgb{0.9f, 0.55f, 0.3f} * (0.5f * std::exp(-std::fabs(px - kSunX) / 50.f));
       // Keep clear of the see-through colour (8, 8, 8), even in 16-bit modes.
       c = {std::max(c.r, 0.075f), std::max(c.g, 0.075f), std::max(c.b, 0.075f)};
       out.at(x, y) = c;
