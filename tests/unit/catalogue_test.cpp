@@ -91,6 +91,31 @@ TEST(Catalogue, SeaIsLitLikeDuskNotNight) {
   EXPECT_GT(sum / (166 * 800), 40.0);
 }
 
+double Luma(TColor c) { return 0.299 * RedOf(c) + 0.587 * GreenOf(c) + 0.114 * BlueOf(c); }
+
+// Sky rows end at 379; the sea band's frame 0 starts on screen row 380.
+TEST(Catalogue, HorizonIsALineNotADarkBand) {
+  const Bitmap ground = Load("Image1ground", resources::kTypeJpeg);
+  const Bitmap sea = Load("Image1sea", resources::kTypeJpeg);
+  ASSERT_EQ(ground.Height(), 385);
+  ASSERT_EQ(sea.Height(), 5312);
+  auto mean = [](const Bitmap& b, int x0, int x1, int y0, int y1) {
+    double sum = 0;
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) sum += Luma(b.PixelColour(x, y));
+    return sum / ((x1 - x0 + 1) * (y1 - y0 + 1));
+  };
+  // Left of the hills no strip of land darkens the last rows of the sky.
+  for (int x = 0; x < 420; x += 10)
+    EXPECT_GT(mean(ground, x, x + 9, 372, 379), 0.8 * mean(ground, x, x + 9, 366, 368)) << "x " << x;
+  // Under the sun the far sea is the brightest line; elsewhere it is a
+  // little darker than the sky above it, not a dark bar.
+  EXPECT_GE(mean(sea, 140, 160, 0, 1), mean(ground, 140, 160, 376, 377));
+  const double far = mean(sea, 350, 420, 0, 2), sky = mean(ground, 350, 420, 377, 379);
+  EXPECT_LT(far, 0.95 * sky);
+  EXPECT_GT(far, 0.55 * sky);
+}
+
 TEST(Catalogue, RocksAreRle8KeyedBySeeThroughColourTheyNeverUse) {
   const resources::Resource* r = Find("DDbmp1stone", "BITMAP");
   ASSERT_NE(r, nullptr);
@@ -184,7 +209,21 @@ TEST(Catalogue, GullWingsBeatAndFaceTheirCourse) {
     } else {
       EXPECT_GT(beakX, 15) << "group " << group << " should face right";
     }
+    // Eight different poses make the beat smooth.
+    for (int a = 0; a < 8; ++a)
+      for (int b = a + 1; b < 8; ++b)
+        EXPECT_NE(0, std::memcmp(&strip.Indices()[(group * 8 + a) * 11 * 30], &strip.Indices()[(group * 8 + b) * 11 * 30],
+                                 11 * 30))
+            << "group " << group << " poses " << a << " and " << b;
   }
+  // Against the low sun the gull is a dark silhouette: most of it is dark.
+  int bird = 0, dark = 0;
+  for (int i = 0; i < 30 * 440; ++i)
+    if (strip.Indices()[i] != 2) {
+      ++bird;
+      dark += Luma(strip.Palette()[strip.Indices()[i]]) < 100;
+    }
+  EXPECT_GT(dark, bird * 3 / 4);
 }
 
 TEST(Catalogue, SmallGullIsDarkerAndSurvivesHalving) {
