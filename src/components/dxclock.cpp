@@ -17,6 +17,14 @@ constexpr float kTurn = 6.283184f;
 
 int TableIndex(int i) { return ((i % 60) + 60) % 60; }
 
+// Screen coordinates are worked out wide and kept within +-2^30, so a centre
+// or radius far off the screen cannot overflow; the device context clips.
+constexpr int64_t kCoordLimit = int64_t{1} << 30;
+int32_t Coord(int64_t v) { return static_cast<int32_t>(std::clamp(v, -kCoordLimit, kCoordLimit)); }
+int32_t Coord(long double v) {
+  return static_cast<int32_t>(std::clamp<long double>(std::trunc(v), -kCoordLimit, kCoordLimit));
+}
+
 }  // namespace
 
 ClockTime LocalClockTime() {
@@ -57,16 +65,14 @@ void TDXClock::SetRadius(int32_t R) {
 Point TDXClock::MarkPosition(int index) const {
   const int i = TableIndex(index);
   const long double r = FRadius;
-  return Point{static_cast<int32_t>(std::trunc(FXcenter - r * FSinTable[i])),
-               static_cast<int32_t>(std::trunc(FYcenter + r * FCosTable[i]))};
+  return Point{Coord(FXcenter - r * FSinTable[i]), Coord(FYcenter + r * FCosTable[i])};
 }
 
 Point TDXClock::RotatePoint(Point model, int angle) const {
   const int k = TableIndex(angle);
   const long double mx = model.x, my = model.y;
   const long double s = FSinTable[k], c = FCosTable[k];
-  return Point{static_cast<int32_t>(std::trunc(FXcenter + mx * c - my * s)),
-               static_cast<int32_t>(std::trunc(FYcenter + mx * s + my * c))};
+  return Point{Coord(FXcenter + mx * c - my * s), Coord(FYcenter + mx * s + my * c)};
 }
 
 int TDXClock::HourAngle(const ClockTime& t) {
@@ -101,23 +107,27 @@ void TDXClock::ShowClock() {
 }
 
 void TDXClock::DrawFace(IDeviceContext& dc, const ClockTime& now) {
-  const int32_t d = FSizes.centreDot;
-  dc.Ellipse(FXcenter - d, FYcenter - d, FXcenter + d, FYcenter + d);
-
-  const int32_t m = FSizes.minuteDot;
+  // The box of half-size r around (x, y).
+  auto box = [](int64_t x, int64_t y, int64_t r) {
+    return std::array<int32_t, 4>{Coord(x - r), Coord(y - r), Coord(x + r), Coord(y + r)};
+  };
+  auto ellipse = [&](int64_t x, int64_t y, int64_t r) {
+    const auto b = box(x, y, r);
+    dc.Ellipse(b[0], b[1], b[2], b[3]);
+  };
+  ellipse(FXcenter, FYcenter, FSizes.centreDot);
   for (int i = 0; i < 60; ++i) {
     const Point p = MarkPosition(i);
-    dc.Ellipse(p.x - m, p.y - m, p.x + m, p.y + m);
+    ellipse(p.x, p.y, FSizes.minuteDot);
   }
-  const int32_t f = FSizes.fiveMinuteDot;
   for (int i = 0; i < 60; i += 5) {
     const Point p = MarkPosition(i);
-    dc.Ellipse(p.x - f, p.y - f, p.x + f, p.y + f);
+    ellipse(p.x, p.y, FSizes.fiveMinuteDot);
   }
-  const int32_t q = FSizes.quarterMark;
   for (int i = 0; i < 60; i += 15) {
     const Point p = MarkPosition(i);
-    dc.Rectangle(p.x - q, p.y - q, p.x + q, p.y + q);
+    const auto b = box(p.x, p.y, FSizes.quarterMark);
+    dc.Rectangle(b[0], b[1], b[2], b[3]);
   }
 
   const int hourAngle = HourAngle(now);

@@ -34,6 +34,15 @@ void OnJpegMessage(j_common_ptr cinfo, int level) {
 
 constexpr int kMaxSide = 1 << 15;
 
+// The most pixels one byte of compressed data can plausibly stand for. A run
+// of RLE8 paints at most 255 pixels with 2 bytes (twice that is allowed for
+// rows left to end-of-line marks); baseline JPEG spends at least 2 bits on
+// each 8 x 8 block of each component (256 pixels a byte for grey, fewer for
+// colour). Headers that promise more are refused before anything is
+// allocated, so a few bytes cannot ask for gigabytes.
+constexpr size_t kMaxRle8PixelsPerByte = 256;
+constexpr size_t kMaxJpegPixelsPerByte = 1024;
+
 uint32_t Read16(const uint8_t* p) { return p[0] | (p[1] << 8); }
 uint32_t Read32(const uint8_t* p) { return Read16(p) | (Read16(p + 2) << 16); }
 
@@ -133,23 +142,30 @@ bool DecodeJpeg(std::span<const uint8_t> data, Bitmap& out, std::string* error) 
     jpeg_destroy_decompress(&cinfo);
     return Fail(error, "JPEG: picture size out of range");
   }
+  if (size_t{cinfo.image_width} * cinfo.image_height > data.size() * kMaxJpegPixelsPerByte) {
+    jpeg_destroy_decompress(&cinfo);
+    return Fail(error, "JPEG: picture size larger than the data can hold");
+  }
   cinfo.out_color_space = JCS_RGB;
   jpeg_start_decompress(&cinfo);
   const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
   result = Bitmap::TrueColour(w, h);
   row.resize(static_cast<size_t>(w) * 3);
-  while (cinfo.output_scanline < cinfo.output_height) {
+  // A file cut short decodes as grey rows with a warning; refuse it at the
+  // first one rather than decode the rest of the picture from nothing.
+  while (cinfo.output_scanline < cinfo.output_height && cinfo.err->num_warnings == 0) {
     const int y = static_cast<int>(cinfo.output_scanline);
     JSAMPROW rows[1] = {row.data()};
     jpeg_read_scanlines(&cinfo, rows, 1);
     uint32_t* dst = result.Pixels() + static_cast<size_t>(y) * w;
     for (int x = 0; x < w; ++x) dst[x] = (row[x * 3] << 16) | (row[x * 3 + 1] << 8) | row[x * 3 + 2];
   }
-  // A file cut short decodes as grey rows with a warning; refuse it instead.
-  const bool truncated = cinfo.err->num_warnings > 0;
+  if (cinfo.err->num_warnings > 0) {
+    jpeg_destroy_decompress(&cinfo);  // aborts a decompression left half-way
+    return Fail(error, "JPEG: corrupt or truncated data");
+  }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
-  if (truncated) return Fail(error, "JPEG: corrupt or truncated data");
   out = std::move(result);
   return true;
 }
@@ -182,12 +198,17 @@ bool DecodeBmp(std::span<const uint8_t> d, Bitmap& out, std::string* error) {
     }
     const size_t pixelsAt = h.pixelsAt ? h.pixelsAt : paletteAt + colours * 4;
     if (pixelsAt > d.size()) return Fail(error, "BMP: pixel data missing");
+    const size_t stride = (static_cast<size_t>(width) + 3) & ~size_t{3};
+    if (h.compression == 1) {
+      if (static_cast<size_t>(width) * height > (d.size() - pixelsAt) * kMaxRle8PixelsPerByte)
+        return Fail(error, "BMP: picture size larger than the RLE8 data can hold");
+    } else if (pixelsAt + stride * (height - 1) + width > d.size()) {
+      return Fail(error, "BMP: truncated pixel data");
+    }
     Bitmap result = Bitmap::Indexed(width, height, palette);
     if (h.compression == 1) {
       if (!DecodeRle8(d, pixelsAt, result, bottomUp, error)) return false;
     } else {
-      const size_t stride = (static_cast<size_t>(width) + 3) & ~size_t{3};
-      if (pixelsAt + stride * (height - 1) + width > d.size()) return Fail(error, "BMP: truncated pixel data");
       for (int row = 0; row < height; ++row) {
         const int y = bottomUp ? height - 1 - row : row;
         std::memcpy(result.Indices() + static_cast<size_t>(y) * width, &d[pixelsAt + row * stride], width);

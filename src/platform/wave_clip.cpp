@@ -78,8 +78,13 @@ bool DecodeMp3Wave(const Mp3Wave& wave, Pcm& out, std::string* error) {
       mpg123_open_feed(h.get()) != MPG123_OK)
     return Fail(error, std::string("MP3: ") + mpg123_strerror(h.get()));
 
+  // Room for what the data can hold, whatever the fact chunk claims: layer 3
+  // codes at most 24 samples a channel in one byte (8 kbit/s at 24 kHz).
+  constexpr size_t kMaxSamplesPerByte = 24;
+  const size_t plausible = wave.data.size() * kMaxSamplesPerByte + 4096;
+  const size_t expected = wave.factSamples ? size_t{wave.factSamples} + 4096 : size_t{1} << 20;
   std::vector<int16_t> pcm;
-  pcm.reserve(static_cast<size_t>(wave.factSamples ? wave.factSamples + 4096 : 1 << 20) * wave.channels);
+  pcm.reserve(std::min(expected, plausible) * wave.channels);
   std::vector<unsigned char> buffer(1 << 15);
   bool fed = false;
   while (true) {

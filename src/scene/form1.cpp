@@ -133,6 +133,7 @@ void TForm1::FormCreate() {
   DDbmp1stone->SetShowX(0);
   DDbmp1stone->SetShowY(H * 423 / 600);
 
+  FitClockTo(W, H);
   DXClock1->SetXcenter(Settings.clockX);
   DXClock1->SetYcenter(Settings.clockY);
   DXClock1->SetRadius(Settings.clockRad);
@@ -178,8 +179,32 @@ void TForm1::FitToHostWindow() {
   Settings.ResHor = width;
   Settings.ResVert = height;
   // The clock is kept inside the window, within the bounds the arrow keys keep.
+  FitClockTo(width, height);
   Settings.clockX = std::max(std::min(Settings.clockX, ClockMaxX()), ClockMin());
   Settings.clockY = std::max(std::min(Settings.clockY, ClockMaxY()), ClockMin());
+}
+
+void TForm1::FitClockTo(int32_t width, int32_t height) {
+  // Hand-edited values that would put the clock's centre off the screen or
+  // make it larger than the screen are taken into range for this run (far
+  // off, it would cost a core in clipped drawing); the store keeps them.
+  Settings.clockRad = std::clamp(Settings.clockRad, 0, std::max(std::min(width, height) / 2, 0));
+  Settings.clockX = std::clamp(Settings.clockX, 0, std::max(width - 1, 0));
+  Settings.clockY = std::clamp(Settings.clockY, 0, std::max(height - 1, 0));
+}
+
+void TForm1::StoreLive(const char* name, int value) {
+  // A live key's change stays on screen whatever the store does; a write
+  // that fails (a read-only settings directory, a full disk) is said once.
+  std::string failure;
+  try {
+    if (!SetReg1->Write(name, value)) failure = std::string("the settings key cannot be opened to store '") + name + "'";
+  } catch (const ERegistryException& e) {
+    failure = e.what();
+  }
+  if (failure.empty() || storeFailureReported_) return;
+  storeFailureReported_ = true;
+  std::fprintf(stderr, "Velmo: %s; changes made with the keys hold until the saver ends.\n", failure.c_str());
 }
 
 void TForm1::StartSound() {
@@ -249,10 +274,10 @@ void TForm1::FormKeyDown(int key, uint32_t) {
   // Stored at every press, also at the bound, so the next start finds it.
   if (key == VK_LEFT || key == VK_RIGHT) {
     DXClock1->SetXcenter(Settings.clockX);
-    SetReg1->Write("clockX", Settings.clockX);
+    StoreLive("clockX", Settings.clockX);
   } else {
     DXClock1->SetYcenter(Settings.clockY);
-    SetReg1->Write("clockY", Settings.clockY);
+    StoreLive("clockY", Settings.clockY);
   }
 }
 
@@ -272,7 +297,7 @@ void TForm1::FormKeyPress(char key) {
   if (key == '+' && value < 256) DDgamma1->SetRGB(value + 1);
   if (key == '-' && value > 0) DDgamma1->SetRGB(value - 1);
   DDgamma1->SetEnabled(false);
-  SetReg1->Write("Gamma", DDgamma1->GetRGB());
+  StoreLive("Gamma", DDgamma1->GetRGB());
 }
 
 void TForm1::FormMouseMove(uint32_t, int x, int y) {

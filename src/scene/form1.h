@@ -91,6 +91,10 @@ class TForm1 : public Component {
   void LoadSettingsCopies();
   void FitToHostWindow();
   void StartSound();
+  // The clock's centre on the screen and its radius within what fits.
+  void FitClockTo(int32_t width, int32_t height);
+  // One value changed by a live key, written at once; never ends the saver.
+  void StoreLive(const char* name, int value);
   void FreeSprite(auto*& sprite);
   // Timer, sprites, display, sound and the saver-running flag, in that order.
   void StopAll();
@@ -106,6 +110,7 @@ class TForm1 : public Component {
   int32_t timerHeight_ = 0;  // read by the tick; fixed once the display is open
   int lastMouseX_ = 0;
   int lastMouseY_ = 0;
+  bool storeFailureReported_ = false;
   // Work posted to the loop checks this before touching the window.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -246,6 +246,14 @@ TEST_F(SdlDisplay, DeviceContextFollowsGdiPixelRules) {
     // Lines exclude their last point.
     dc->MoveToEx(0, 50, nullptr);
     dc->LineTo(10, 50);
+    // Lines from far off are clipped before they are stepped: they cost no
+    // more than the pixels they cross, and those are where Bresenham has them.
+    dc->MoveToEx(INT32_MIN, 56, nullptr);
+    dc->LineTo(INT32_MAX, 56);
+    dc->MoveToEx(-1000000000 + 45, -1000000000, nullptr);
+    dc->LineTo(1000000000 + 45, 1000000000);
+    dc->MoveToEx(-7, 58, nullptr);
+    dc->LineTo(71, 61);
     dc->SelectObject(oldPen);
     dc->SelectObject(oldBrush);
     EXPECT_TRUE(dc->DeleteObject(pen));
@@ -266,6 +274,13 @@ TEST_F(SdlDisplay, DeviceContextFollowsGdiPixelRules) {
     EXPECT_EQ(NativeAt(s, 30, 30), 0u);  // a corner of the box lies outside the ellipse
     EXPECT_EQ(NativeAt(s, 9, 50), w);
     EXPECT_EQ(NativeAt(s, 10, 50), 0u);
+    for (int x = 0; x < 64; ++x) EXPECT_EQ(NativeAt(s, x, 56), w) << x;
+    EXPECT_EQ(NativeAt(s, 45, 0), w);
+    EXPECT_EQ(NativeAt(s, 63, 18), w);
+    EXPECT_EQ(NativeAt(s, 44, 0), 0u);
+    // (-7, 58) to (71, 61): y = 58 + round(3 (x + 7) / 78), halves up.
+    for (int x = 0; x < 64; ++x) EXPECT_EQ(NativeAt(s, x, 58 + (6 * (x + 7) + 78) / 156), w) << x;
+    EXPECT_EQ(NativeAt(s, 5, 59), 0u);
     s->Release();
     Close();
   }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <regex>
+
 #include "sprite_fixture.h"
 
 namespace velmo {
@@ -73,6 +76,23 @@ TEST_F(DXClockDrawing, HandsFollowTheInjectedTime) {
   EXPECT_GT(hour[0].y, 200);
   const Point tip = clock.RotatePoint(clock.GetSecondHand()[0], 7);
   EXPECT_EQ(display.driver.log.Count("MoveToEx(" + std::to_string(tip.x) + "," + std::to_string(tip.y) + ")"), 1);
+}
+
+TEST_F(DXClockDrawing, FarOffCentresAndHugeRadiiGiveBoundedCoordinates) {
+  // Hand-edited settings can reach the clock as any 32-bit value; nothing it
+  // hands the device context may have wrapped around.
+  for (int32_t centre : {INT32_MAX, INT32_MIN}) {
+    for (int32_t radius : {INT32_MAX, INT32_MIN}) {
+      clock.SetXcenter(centre);
+      clock.SetYcenter(-centre);
+      clock.SetRadius(radius);
+      clock.ShowClock();
+    }
+  }
+  const std::string log = display.driver.log.Dump();
+  const std::regex number("-?[0-9]+");
+  for (auto it = std::sregex_iterator(log.begin(), log.end(), number); it != std::sregex_iterator(); ++it)
+    ASSERT_LE(std::llabs(std::stoll(it->str())), 1LL << 30) << log;
 }
 
 TEST_F(DXClockDrawing, NoDeviceContextMeansNothingDrawnOrReleased) {

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include "components/setreg.h"
@@ -205,7 +207,7 @@ TEST_F(HiveTest, AReadOnlyConfigDirectory) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST_F(HiveTest, ASymlinkedHiveStaysALink) {
+TEST_F(HiveTest, ASymlinkedHiveStaysALinkEvenWhenItDangles) {
   const fs::path elsewhere = dir.path() / "dotfiles" / "velmo.reg";
   WriteText(elsewhere, kHead);
   fs::create_directories(File().parent_path());
@@ -213,6 +215,44 @@ TEST_F(HiveTest, ASymlinkedHiveStaysALink) {
   EXPECT_TRUE(store.Write("NumBirds", 2));
   EXPECT_TRUE(fs::is_symlink(File()));
   EXPECT_EQ(ReadText(elsewhere), std::string(kHead) + "\"NumBirds\"=dword:00000002\n");
+
+  // A link to a file not made yet (a relative one, through a second link):
+  // the write creates the file the chain ends at.
+  fs::remove(File());
+  fs::create_symlink("../dotfiles/hop", File());
+  fs::create_symlink("new.reg", dir.path() / "dotfiles" / "hop");
+  EXPECT_TRUE(store.Write("NumBirds", 3));
+  EXPECT_TRUE(fs::is_symlink(File()));
+  EXPECT_EQ(ReadText(dir.path() / "dotfiles" / "new.reg"), std::string(kHead) + "\"NumBirds\"=dword:00000003\n");
+  // A link into a directory that does not exist is an error, not a new file.
+  fs::remove(File());
+  fs::create_symlink(dir.path() / "gone" / "velmo.reg", File());
+  EXPECT_EQ(ErrorOf([&] { store.Write("NumBirds", 4); }), "Failed to set data for 'NumBirds'");
+  EXPECT_TRUE(fs::is_symlink(File()));
+}
+
+// A FIFO at the settings path: reads and writes return at once, refused,
+// and the FIFO stays. Run in a child so a hang fails the test instead of
+// stopping the suite.
+TEST_F(HiveTest, AFifoInPlaceOfTheFileNeitherBlocksNorIsReplaced) {
+  fs::create_directories(File().parent_path());
+  ASSERT_EQ(::mkfifo(File().c_str(), 0600), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::alarm(10);
+    int v = 9, failed = 0;
+    if (store.Read("NumBirds", &v) || v != 9) failed |= 1;
+    if (ErrorOf([&] { store.Write("NumBirds", 7); }) != "Failed to set data for 'NumBirds'") failed |= 2;
+    ::_exit(failed);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the store blocked on the FIFO";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  struct stat st {};
+  ASSERT_EQ(::lstat(File().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(HiveTest, NoTemporaryFilesAreLeft) {
@@ -277,11 +317,18 @@ TEST_F(HiveTest, AWriterKilledMidwayLeavesAWholeFile) {
   }
   EXPECT_EQ(ReadInt("Keep"), 1);
   EXPECT_GE(ReadInt("Counter"), 0);
-  // The next write clears what the killed writers left behind.
+  // A later write clears the temporaries the killed writers left, once they
+  // are old, and nothing else: not a user's file of a similar name.
+  WriteText(File().parent_path() / ".Velmo20.reg.backup", "mine");
+  WriteText(File().parent_path() / ".Velmo20.reg.tmp.mine!!", "mine too");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  for (const auto& e : fs::directory_iterator(File().parent_path())) fs::last_write_time(e.path(), old);
   EXPECT_TRUE(store.Write("Keep", 2));
-  size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(File().parent_path())) ++entries;
-  EXPECT_EQ(entries, 2u);
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(File().parent_path())) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".Velmo20.reg.backup", ".Velmo20.reg.tmp.mine!!", "Velmo20.reg",
+                                             "Velmo20.reg.lock"}));
 }
 
 TEST(HiveFactory, FollowsXdgConfigHome) {

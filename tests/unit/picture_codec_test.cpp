@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "fakes/largest_allocation.h"
 #include "fakes/le_bytes.h"
 #include "resources/catalogue.h"
 
@@ -12,6 +14,7 @@ namespace velmo {
 namespace {
 
 using testing::Bytes;
+using testing::LargestAllocationDuring;
 using testing::Put16;
 using testing::Put32;
 
@@ -147,6 +150,34 @@ TEST(DecodeBmp, EveryTruncationOfARealBitmapIsRefusedSafely) {
     EXPECT_FALSE(error.empty()) << n;
   }
   EXPECT_TRUE(DecodeBmp(r->data, b, nullptr));
+}
+
+// Headers that promise far more pixels than their data can hold are refused
+// before anything is allocated.
+TEST(DecodeBmp, PictureBombsAreRefusedBeforeAllocating) {
+  Bitmap b;
+  std::string error;
+  const Bytes rle = Bmp(32768, 32768, 8, 1, {0, 1});  // 72 bytes: "end of bitmap" at once
+  const auto largest = LargestAllocationDuring([&] { EXPECT_FALSE(DecodeBmp(rle, b, &error)); });
+  EXPECT_NE(error.find("size"), std::string::npos) << error;
+  if (largest) {
+    EXPECT_LT(*largest, 1u << 20);
+  }
+
+  const resources::Resource* r = resources::Find("Image1ground", "JPEG");
+  ASSERT_NE(r, nullptr);
+  Bytes jpeg(r->data.begin(), r->data.end());
+  const uint8_t sof[] = {0xFF, 0xC0};
+  auto at = std::search(jpeg.begin(), jpeg.end(), std::begin(sof), std::end(sof));
+  ASSERT_NE(at, jpeg.end());
+  at[5] = at[7] = 0x80;  // height and width 32768
+  at[6] = at[8] = 0x00;
+  const auto largestJpeg = LargestAllocationDuring([&] { EXPECT_FALSE(DecodeJpeg(jpeg, b, &error)); });
+  EXPECT_NE(error.find("size"), std::string::npos) << error;
+  if (largestJpeg) {
+    EXPECT_LT(*largestJpeg, 1u << 24);
+  }
+  EXPECT_TRUE(b.Empty());
 }
 
 TEST(DecodeJpeg, DecodesTheSkyAndRefusesDamage) {

@@ -132,6 +132,67 @@ TEST(RegText, NewSectionsAndTheFileHeader) {
             "[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\r\n\"NumBirds\"=dword:00000007\r\n");
 }
 
+TEST(RegText, StrayCarriageReturnsAndCommentsAsRegeditTakesThem) {
+  // Doubled CRs end lines in both CRLF and LF files; a header or a value may
+  // carry a comment after it.
+  for (const char* eol : {"\r\n", "\n"}) {
+    const std::string text = std::string("REGEDIT4") + eol + eol + "[" + kSection + "]  ; mine\r\r\n" +
+                             "\"Gamma\"=dword:00000080 ; dimmer\r\r\n\"Title\"=\"dusk\"\t; note" + eol +
+                             "\"Bytes\"=hex:01,02 ; two" + eol + "; \"NumBirds\"=dword:00000009\r\r\n";
+    RegDocument doc = RegDocument::Parse(text);
+    ASSERT_TRUE(doc.HasSection(kSection));
+    EXPECT_EQ(doc.Find(kSection, "Gamma")->data[0], 0x80);
+    EXPECT_EQ(doc.Find(kSection, "Title")->data, Bytes("dusk", true));
+    EXPECT_EQ(doc.Find(kSection, "Bytes")->data, (std::vector<uint8_t>{1, 2}));
+    EXPECT_FALSE(doc.Find(kSection, "NumBirds"));
+    EXPECT_FALSE(doc.EnsureSection(kSection)) << "no second set of values";
+    doc.Set(kSection, {"clockX", REG_DWORD, {5, 0, 0, 0}});
+    const RegDocument back = RegDocument::Parse(doc.Serialize());
+    for (const char* name : {"Gamma", "Title", "Bytes", "clockX"})
+      EXPECT_EQ(back.Find(kSection, name)->data, doc.Find(kSection, name)->data) << name;
+    EXPECT_FALSE(back.Find(kSection, "NumBirds")) << "a save must not bring a commented value to life";
+  }
+  // A ']' inside a key name is part of it; text after the header is not.
+  EXPECT_TRUE(RegDocument::Parse("[A]B] ; x [y]\n").HasSection("A]B"));
+  EXPECT_FALSE(RegDocument::Parse("[A] junk\n").HasSection("A"));
+}
+
+// Whatever a file holds, a save of some values followed by a read gives back
+// those values and every other value as it was, and saving is stable.
+TEST(RegText, WhatASaveWritesReadsBackTheSame) {
+  const std::vector<std::string> fragments = {
+      "REGEDIT4", "", "[" + std::string(kSection) + "]", "[" + std::string(kSection) + "] ; c", "[Other]",
+      "\"A\"=dword:00000001", "\"a\"=dword:2", "\"B\"=\"x\\\"y\"", "\"C\"=hex:01,\\", "  02,03", "\"D\"=hex(2):41,00,00,00",
+      "; \"A\"=dword:00000009", "\"E\"=dword:zz", "@=\"dflt\"", "junk", "\"F\"=hex:0a ; c", "\\"};
+  const std::vector<std::string> eols = {"\n", "\r\n", "\r\r\n", "\r"};
+  const std::vector<std::string> names = {"A", "B", "C", "D", "E", "F", "G", ""};
+  uint32_t seed = 12345;
+  auto next = [&](size_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<size_t>((seed >> 8) % n);
+  };
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (size_t lines = 1 + next(12); lines > 0; --lines) text += fragments[next(fragments.size())] + eols[next(eols.size())];
+    RegDocument doc = RegDocument::Parse(text);
+    const std::string name = names[next(names.size())];
+    const RegValue value = next(2) ? RegValue{name, REG_DWORD, {7, 0, 0, 0}}
+                                   : RegValue{name, REG_SZ, Bytes(std::string(next(90), 'v') + "\r;\\", true)};
+    doc.Set(kSection, value);
+    const std::string saved = doc.Serialize();
+    const RegDocument back = RegDocument::Parse(saved);
+    ASSERT_EQ(back.Serialize(), saved) << text;
+    for (const std::string& n : names) {
+      const auto before = doc.Find(kSection, n), after = back.Find(kSection, n);
+      ASSERT_EQ(before.has_value(), after.has_value()) << n << " in\n" << text;
+      if (before) {
+        ASSERT_EQ(before->data, after->data) << n << " in\n" << text;
+      }
+    }
+    ASSERT_EQ(back.Find(kSection, name)->data, value.data) << text;
+  }
+}
+
 TEST(RegText, Utf16OfExpandStrings) {
   EXPECT_EQ(NarrowToUtf16le(Bytes("\xC3\xA9", true)), (std::vector<uint8_t>{0xe9, 0, 0, 0}));
   EXPECT_EQ(Utf16leToNarrow({0x3d, 0xd8, 0x26, 0xdc, 0, 0}), Bytes("\xF0\x9F\x90\xA6", true));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "components/ddani.h"
 #include "components/ddbmp.h"
 #include "components/ddgamma.h"
@@ -331,6 +333,51 @@ TEST_F(Scene, WithoutGammaSupportTheBrightnessKeysChangeAndStoreNothing) {
   Window().KeyPress('-');
   EXPECT_EQ(registry.Dword(kKey, "Gamma"), 200);
   EXPECT_EQ(registry.calls.size(), calls) << "nothing may be written";
+}
+
+TEST_F(Scene, ClockValuesFarOffTheScreenAreTakenOntoItForTheRunOnly) {
+  for (uint32_t far : {0x7fffffffu, 0x80000000u}) {
+    Store(7, /*termMouse=*/false);
+    registry.PutDword(kKey, "clockX", far);
+    registry.PutDword(kKey, "clockY", far);
+    registry.PutDword(kKey, "clockRad", far);
+    Start();
+    const TDXClock& clock = *form->DXClock1;
+    EXPECT_GE(clock.GetXcenter(), 0);
+    EXPECT_LT(clock.GetXcenter(), 1024);
+    EXPECT_GE(clock.GetYcenter(), 0);
+    EXPECT_LT(clock.GetYcenter(), 768);
+    EXPECT_GE(clock.GetRadius(), 0);
+    EXPECT_LE(clock.GetRadius(), 384);
+    Compose(2);
+    Window().KeyDown(VK_UP);  // the band the keys keep is worked out from sane values
+    Window().KeyDown(VK_LEFT);
+    EXPECT_FALSE(Ended());
+    EXPECT_EQ(registry.Dword(kKey, "clockRad"), far) << "the store keeps what it holds";
+    form.reset();
+  }
+}
+
+TEST_F(Scene, AFailedWriteOfALiveKeyIsSaidOnceAndTheSaverGoesOn) {
+  Store(7, /*termMouse=*/false);
+  Start();
+  registry.setError = ERROR_ACCESS_DENIED;  // a read-only settings directory, a full disk
+  ::testing::internal::CaptureStderr();
+  Window().KeyDown(VK_LEFT);
+  Window().KeyDown(VK_DOWN);
+  Window().KeyPress('-');
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(Ended());
+  EXPECT_EQ(form->DXClock1->GetXcenter(), 933);
+  EXPECT_EQ(form->DXClock1->GetYcenter(), 91);
+  EXPECT_EQ(form->DDgamma1->GetRGB(), 255);
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
+  EXPECT_NE(said.find("Failed to set data for 'clockX'"), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_TRUE(app.boxes.empty());
+  Compose(1);
+  Window().KeyPress(27);
+  EXPECT_TRUE(Ended());
 }
 
 TEST_F(Scene, AStalledTimerEndsTheSaverOnTheLoopsThreadWithoutAPasswordCheck) {

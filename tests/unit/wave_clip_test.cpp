@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sdl/sdl_sound.h"
+#include "fakes/largest_allocation.h"
 #include "fakes/le_bytes.h"
 #include "resources/catalogue.h"
 
@@ -123,6 +124,19 @@ TEST(DecodeMp3Wave, FactCountCapsTheClipAndTheDelayIsSkipped) {
   ASSERT_TRUE(DecodeMp3Wave(w, capped, nullptr));
   EXPECT_EQ(capped.Frames(), 1000u);
   EXPECT_TRUE(std::equal(capped.samples.begin(), capped.samples.end(), full.samples.begin()));
+  // A fact count the data cannot hold reserves only what the data can give,
+  // also near 2^32 where 32-bit arithmetic would wrap.
+  for (uint32_t fact : {0xF0000000u, 0xFFFFFFFFu}) {
+    w.factSamples = fact;
+    Pcm all;
+    const auto largest = testing::LargestAllocationDuring([&] { ASSERT_TRUE(DecodeMp3Wave(w, all, nullptr)); });
+    ASSERT_GE(all.samples.size(), full.samples.size());
+    EXPECT_TRUE(std::equal(full.samples.begin(), full.samples.end(), all.samples.begin()));
+    if (largest) {
+      EXPECT_LT(*largest, 64u << 20);
+    }
+  }
+  w.factSamples = 0;
   // Skipping less of the front shows the same audio later.
   w.codecDelay = static_cast<uint16_t>(w.codecDelay - 10);
   Pcm earlier;

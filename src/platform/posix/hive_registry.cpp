@@ -6,9 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 
 #include "platform/posix/reg_text.h"
@@ -52,25 +56,46 @@ class Fd {
 };
 
 // The whole file as text; a missing one is ERROR_FILE_NOT_FOUND, a
-// directory, an unreadable or a binary file another error.
-int32_t ReadHive(const fs::path& file, std::string* text) {
-  Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return FromErrno(errno);
+// directory, an unreadable or a binary file another error, with the reason
+// in *why.
+int32_t ReadHive(const fs::path& file, std::string* text, std::string* why) {
+  // Non-blocking, so a FIFO or a device at the path cannot hang the open;
+  // anything but a regular file is refused right after.
+  Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd.get() < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) *why = std::strerror(errno);
+    return FromErrno(errno);
+  }
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return FromErrno(errno);
-  if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
-  if (st.st_size > kMaxHiveSize) return ERROR_INVALID_DATA;
+  if (!S_ISREG(st.st_mode)) {
+    *why = S_ISDIR(st.st_mode) ? "it is a directory" : "it is not a regular file";
+    return ERROR_ACCESS_DENIED;
+  }
+  if (st.st_size > kMaxHiveSize) {
+    *why = "it is too large for a settings file";
+    return ERROR_INVALID_DATA;
+  }
   text->clear();
   char buffer[8192];
   while (true) {
     const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return FromErrno(errno);
+    if (n < 0) {
+      *why = std::strerror(errno);
+      return FromErrno(errno);
+    }
     if (n == 0) break;
     text->append(buffer, static_cast<size_t>(n));
-    if (text->size() > static_cast<size_t>(kMaxHiveSize)) return ERROR_INVALID_DATA;
+    if (text->size() > static_cast<size_t>(kMaxHiveSize)) {
+      *why = "it is too large for a settings file";
+      return ERROR_INVALID_DATA;
+    }
   }
-  if (text->find('\0') != std::string::npos) return ERROR_INVALID_DATA;
+  if (text->find('\0') != std::string::npos) {
+    *why = "it holds binary data, not settings text";
+    return ERROR_INVALID_DATA;
+  }
   return ERROR_SUCCESS;
 }
 
@@ -99,8 +124,10 @@ int32_t MakeDirectories(const fs::path& dir) {
 
 // Writes text beside the target, flushes it and renames it over the target,
 // so a crash leaves the old file or the new one, whole.
+constexpr const char* kTempMark = ".tmp.";
+
 int32_t ReplaceFile(const fs::path& target, const std::string& text) {
-  std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string temp = (target.parent_path() / ("." + target.filename().string() + kTempMark + "XXXXXX")).string();
   Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) return FromErrno(errno);
   const bool written = ::fchmod(fd.get(), 0600) == 0 && WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
@@ -117,20 +144,55 @@ int32_t ReplaceFile(const fs::path& target, const std::string& text) {
 }
 
 // Temporary files exist only while their writer holds the lock; any found
-// by the lock's holder are left by a writer that died.
+// by the lock's holder were left by a writer that died. Only files named
+// exactly as ReplaceFile names them, ours and old, are taken: whatever else
+// lies beside the hive (a user's ".Velmo20.reg.backup") is not ours to touch.
 void RemoveStaleTemporaries(const fs::path& file) {
-  const std::string prefix = "." + file.filename().string() + ".";
+  constexpr time_t kStaleSeconds = 600;
+  const std::string prefix = "." + file.filename().string() + kTempMark;
+  const time_t now = ::time(nullptr);
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(file.parent_path(), ec)) {
     const std::string name = entry.path().filename().string();
-    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
-      ::unlink(entry.path().c_str());
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+      continue;
+    struct stat st {};
+    if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        st.st_nlink != 1 || now - st.st_mtime < kStaleSeconds)
+      continue;
+    ::unlink(entry.path().c_str());
   }
+}
+
+// Where a write goes: the settings path itself or, through any chain of
+// symbolic links, the file they end at, which need not exist yet. The link
+// stays a link; a loop of links is an error.
+int32_t ResolveLinks(const fs::path& file, fs::path* target) {
+  fs::path p = file;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) {
+      if (errno != ENOENT) return FromErrno(errno);
+      *target = p;
+      return ERROR_SUCCESS;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      *target = p;
+      return ERROR_SUCCESS;
+    }
+    std::error_code ec;
+    const fs::path link = fs::read_symlink(p, ec);
+    if (ec) return ERROR_ACCESS_DENIED;
+    p = link.is_absolute() ? link : p.parent_path() / link;
+  }
+  return ERROR_ACCESS_DENIED;
 }
 
 // Locked read-modify-write of one hive file. edit returns false when it
 // changed nothing, and then nothing is written.
-int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>& edit) {
+int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>& edit, std::string* why) {
   if (int32_t rc = MakeDirectories(file.parent_path()); rc != ERROR_SUCCESS) return rc;
   // The lock lives in its own file: the hive itself is replaced on every write.
   const fs::path lockPath = file.string() + ".lock";
@@ -139,18 +201,12 @@ int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>
   while (::flock(lock.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return FromErrno(errno);
   }
-  RemoveStaleTemporaries(file);
-  // A hive kept elsewhere through a symbolic link stays a link.
-  fs::path target = file;
-  struct stat link {};
-  if (::lstat(file.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-    std::error_code ec;
-    target = fs::weakly_canonical(file, ec);
-    if (ec) return ERROR_ACCESS_DENIED;
-  }
+  fs::path target;
+  if (int32_t rc = ResolveLinks(file, &target); rc != ERROR_SUCCESS) return rc;
+  RemoveStaleTemporaries(target);
 
   std::string text;
-  const int32_t rc = ReadHive(target, &text);
+  const int32_t rc = ReadHive(target, &text, why);
   if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
   if (rc == ERROR_FILE_NOT_FOUND) text.clear();
   RegDocument doc = RegDocument::Parse(text);
@@ -158,9 +214,9 @@ int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>
   return ReplaceFile(target, doc.Serialize());
 }
 
-int32_t LoadHive(const fs::path& file, RegDocument* doc) {
+int32_t LoadHive(const fs::path& file, RegDocument* doc, std::string* why) {
   std::string text;
-  if (int32_t rc = ReadHive(file, &text); rc != ERROR_SUCCESS) return rc;
+  if (int32_t rc = ReadHive(file, &text, why); rc != ERROR_SUCCESS) return rc;
   *doc = RegDocument::Parse(text);
   return ERROR_SUCCESS;
 }
@@ -221,7 +277,9 @@ int32_t HiveRegistry::RegCreateKeyEx(HKEY root, const std::string& path, uint32_
   Location where;
   if (!Locate(root, path, &where)) return ERROR_ACCESS_DENIED;
   // Failures here come back from the write that follows.
-  ModifyHive(where.file, [&](RegDocument& doc) { return doc.EnsureSection(where.section); });
+  std::string why;
+  ModifyHive(where.file, [&](RegDocument& doc) { return doc.EnsureSection(where.section); }, &why);
+  ReportUnusable(where.file, why);
   *key = NewHandle(std::move(where));
   return ERROR_SUCCESS;
 }
@@ -229,9 +287,12 @@ int32_t HiveRegistry::RegCreateKeyEx(HKEY root, const std::string& path, uint32_
 int32_t HiveRegistry::RegOpenKeyEx(HKEY root, const std::string& path, uint32_t, HKEY* key) {
   Location where;
   RegDocument doc;
-  if (!Locate(root, path, &where) || LoadHive(where.file, &doc) != ERROR_SUCCESS ||
-      !doc.HasSection(where.section))
+  std::string why;
+  if (!Locate(root, path, &where)) return ERROR_FILE_NOT_FOUND;
+  if (LoadHive(where.file, &doc, &why) != ERROR_SUCCESS || !doc.HasSection(where.section)) {
+    ReportUnusable(where.file, why);
     return ERROR_FILE_NOT_FOUND;
+  }
   *key = NewHandle(std::move(where));
   return ERROR_SUCCESS;
 }
@@ -244,10 +305,16 @@ int32_t HiveRegistry::RegSetValueEx(HKEY key, const std::string& name, uint32_t 
   if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return ERROR_INVALID_PARAMETER;
   if (!data && size > 0) return ERROR_INVALID_PARAMETER;
   RegValue value{name, type, data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>()};
-  return ModifyHive(where.file, [&](RegDocument& doc) {
-    doc.Set(where.section, value);
-    return true;
-  });
+  std::string why;
+  const int32_t rc = ModifyHive(
+      where.file,
+      [&](RegDocument& doc) {
+        doc.Set(where.section, value);
+        return true;
+      },
+      &why);
+  ReportUnusable(where.file, why);
+  return rc;
 }
 
 int32_t HiveRegistry::RegQueryValueEx(HKEY key, const std::string& name, uint32_t* type, uint8_t* data,
@@ -255,7 +322,11 @@ int32_t HiveRegistry::RegQueryValueEx(HKEY key, const std::string& name, uint32_
   Location where;
   if (!Lookup(key, &where)) return ERROR_INVALID_HANDLE;
   RegDocument doc;
-  if (LoadHive(where.file, &doc) != ERROR_SUCCESS) return ERROR_FILE_NOT_FOUND;
+  std::string why;
+  if (LoadHive(where.file, &doc, &why) != ERROR_SUCCESS) {
+    ReportUnusable(where.file, why);
+    return ERROR_FILE_NOT_FOUND;
+  }
   const std::optional<RegValue> value = doc.Find(where.section, name);
   if (!value) return ERROR_FILE_NOT_FOUND;
   if (type) *type = value->type;
@@ -270,6 +341,16 @@ int32_t HiveRegistry::RegQueryValueEx(HKEY key, const std::string& name, uint32_
   }
   if (size) *size = needed;
   return rc;
+}
+
+void HiveRegistry::ReportUnusable(const std::filesystem::path& file, const std::string& why) {
+  if (why.empty()) return;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!reported_.insert(file.string()).second) return;
+  }
+  std::fprintf(stderr, "Velmo: the settings file %s cannot be used (%s); it is left as it is and the settings are not stored.\n",
+               file.c_str(), why.c_str());
 }
 
 int32_t HiveRegistry::RegCloseKey(HKEY key) {

@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string>
 
 #include "platform/registry.h"
 
@@ -43,10 +45,14 @@ class HiveRegistry : public IRegistry {
   bool Locate(HKEY root, const std::string& path, Location* where) const;
   HKEY NewHandle(Location where);
   bool Lookup(HKEY key, Location* where);
+  // Says once per file on standard error why a file at the settings path
+  // cannot be used (why is empty when there is nothing to say).
+  void ReportUnusable(const std::filesystem::path& file, const std::string& why);
 
   std::filesystem::path root_;
-  std::mutex mutex_;  // guards the handle table
+  std::mutex mutex_;  // guards the handle table and reported_
   std::map<HKEY, Location> handles_;
+  std::set<std::string> reported_;
   HKEY next_handle_ = 0x1000;
 };
 

@@ -120,6 +120,25 @@ std::optional<std::string> ParseName(std::string_view& s) {
   return name;
 }
 
+// What follows a value or a header: nothing, or a comment.
+bool BlankOrComment(std::string_view rest) {
+  rest = Trim(rest);
+  return rest.empty() || rest[0] == ';';
+}
+
+// A value's data up to a "; comment", which regedit allows after it.
+std::string_view WithoutComment(std::string_view data) { return data.substr(0, data.find(';')); }
+
+// "[name]", optionally followed by a "; comment". A name may itself hold ']',
+// so the header ends at the first ']' that only blanks or a comment follow.
+std::optional<std::string> ParseSectionHeader(std::string_view trimmed) {
+  if (trimmed.empty() || trimmed[0] != '[') return std::nullopt;
+  for (size_t close = trimmed.find(']'); close != std::string_view::npos; close = trimmed.find(']', close + 1)) {
+    if (BlankOrComment(trimmed.substr(close + 1))) return std::string(Trim(trimmed.substr(1, close - 1)));
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<uint8_t> NarrowToUtf16le(const std::vector<uint8_t>& narrow) {
@@ -188,14 +207,14 @@ std::optional<RegValue> ParseRegValue(std::string_view line) {
   value.name = std::move(*name);
   if (!s.empty() && s[0] == '"') {
     auto text = ParseQuoted(s);
-    if (!text || !Trim(s).empty()) return std::nullopt;
+    if (!text || !BlankOrComment(s)) return std::nullopt;
     value.type = REG_SZ;
     value.data.assign(text->begin(), text->end());
     value.data.push_back(0);
     return value;
   }
   if (IStartsWith(s, "dword:")) {
-    const auto v = ParseHex32(Trim(s.substr(6)));
+    const auto v = ParseHex32(Trim(WithoutComment(s.substr(6))));
     if (!v) return std::nullopt;
     value.type = REG_DWORD;
     value.data = {static_cast<uint8_t>(*v), static_cast<uint8_t>(*v >> 8), static_cast<uint8_t>(*v >> 16),
@@ -215,7 +234,7 @@ std::optional<RegValue> ParseRegValue(std::string_view line) {
   } else {
     return std::nullopt;
   }
-  auto bytes = ParseHexBytes(s);
+  auto bytes = ParseHexBytes(WithoutComment(s));
   if (!bytes) return std::nullopt;
   value.data = value.type == REG_EXPAND_SZ ? Utf16leToNarrow(*bytes) : std::move(*bytes);
   return value;
@@ -230,8 +249,10 @@ RegDocument RegDocument::Parse(std::string_view text) {
     const bool last = end == std::string_view::npos;
     if (last) end = text.size();
     std::string_view line = text.substr(start, end - start);
+    // Every carriage return at the end belongs to the line end (editors and
+    // transfers double them); kept, a save would turn one into a line break.
     if (!line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
+      while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       if (lines.empty()) doc.crlf_ = true;
     }
     lines.emplace_back(line);
@@ -243,9 +264,9 @@ RegDocument RegDocument::Parse(std::string_view text) {
     Entry entry;
     entry.lines.push_back(lines[i]);
     const std::string_view trimmed = Trim(lines[i]);
-    if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
+    if (auto section = ParseSectionHeader(trimmed)) {
       entry.kind = Kind::Section;
-      entry.section = std::string(Trim(trimmed.substr(1, trimmed.size() - 2)));
+      entry.section = std::move(*section);
       inSection = true;
     } else if (inSection && !trimmed.empty() && (trimmed[0] == '"' || trimmed[0] == '@')) {
       // Long hex lists go on over lines ending in a backslash.

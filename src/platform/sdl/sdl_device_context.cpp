@@ -177,11 +177,16 @@ bool SdlDeviceContext::DeleteObject(HGDIOBJ object) {
   return true;
 }
 
+bool SdlDeviceContext::Offscreen(int left, int top, int right, int bottom) const {
+  return right <= 0 || bottom <= 0 || left >= target_.width || top >= target_.height;
+}
+
 bool SdlDeviceContext::Ellipse(int left, int top, int right, int bottom) {
   if (!cr_) return false;
-  if (right <= left || bottom <= top) return true;
-  const double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
-  const double rx = (right - left) / 2.0, ry = (bottom - top) / 2.0;
+  // GDI draws an ellipse inside its box: a box off the surface shows nothing.
+  if (right <= left || bottom <= top || Offscreen(left, top, right, bottom)) return true;
+  const double cx = (static_cast<double>(left) + right) / 2.0, cy = (static_cast<double>(top) + bottom) / 2.0;
+  const double rx = (static_cast<double>(right) - left) / 2.0, ry = (static_cast<double>(bottom) - top) / 2.0;
   const GdiObject* brush = Object(brush_);
   const GdiObject* pen = Object(pen_);
   auto ellipse = [&](double ax, double ay) {
@@ -212,19 +217,19 @@ bool SdlDeviceContext::Ellipse(int left, int top, int right, int bottom) {
 
 bool SdlDeviceContext::Rectangle(int left, int top, int right, int bottom) {
   if (!cr_) return false;
-  if (right <= left || bottom <= top) return true;
+  if (right <= left || bottom <= top || Offscreen(left, top, right, bottom)) return true;
   const GdiObject* brush = Object(brush_);
   const GdiObject* pen = Object(pen_);
   if (brush) {
     SetSource(brush->colour);
-    cairo_rectangle(cr_, left, top, right - left, bottom - top);
+    cairo_rectangle(cr_, left, top, static_cast<double>(right) - left, static_cast<double>(bottom) - top);
     cairo_fill(cr_);
   }
   if (pen && pen->style != PS_NULL) {
     const double half = pen->width / 2.0;
     SetSource(pen->colour);
     cairo_set_line_width(cr_, pen->width);
-    cairo_rectangle(cr_, left + half, top + half, right - left - pen->width, bottom - top - pen->width);
+    cairo_rectangle(cr_, left + half, top + half, static_cast<double>(right) - left - pen->width, static_cast<double>(bottom) - top - pen->width);
     cairo_stroke(cr_);
   }
   Touch(left, top, right, bottom);
@@ -289,17 +294,34 @@ bool SdlDeviceContext::LineTo(int x, int y) {
     return true;
   }
   // One-pixel lines by Bresenham, the last point excluded as GDI does.
+  // Step k of the major axis puts the minor axis at round(k * minor / major),
+  // halves rounded up, which is exactly where the stepping error would; so
+  // only the steps that fall on the surface are visited, and a line from far
+  // outside costs no more than one across the surface.
   Settle();
   const uint32_t native = NativeFromColour(pen->colour, target_.bits);
-  int cx = from.x, cy = from.y;
-  const int dx = std::abs(x - cx), sx = cx < x ? 1 : -1;
-  const int dy = -std::abs(y - cy), sy = cy < y ? 1 : -1;
-  int error = dx + dy;
-  while (cx != x || cy != y) {
-    PutPixel(cx, cy, native);
-    const int e2 = 2 * error;
-    if (e2 >= dy) error += dy, cx += sx;
-    if (e2 <= dx) error += dx, cy += sy;
+  const int64_t dx = int64_t{x} - from.x, dy = int64_t{y} - from.y;
+  const int64_t a = dx < 0 ? -dx : dx, b = dy < 0 ? -dy : dy;
+  const bool xMajor = a >= b;
+  const int64_t major = xMajor ? a : b, minor = xMajor ? b : a;
+  const int64_t majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1, minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
+  const int64_t majorFrom = xMajor ? from.x : from.y, minorFrom = xMajor ? from.y : from.x;
+  const int64_t majorSize = xMajor ? target_.width : target_.height;
+  // The steps k in [0, major) whose major coordinate lies in [0, majorSize).
+  int64_t first = 0, last = major - 1;
+  if (majorStep > 0) {
+    first = std::max(first, -majorFrom);
+    last = std::min(last, majorSize - 1 - majorFrom);
+  } else {
+    first = std::max(first, majorFrom - (majorSize - 1));
+    last = std::min(last, majorFrom);
+  }
+  for (int64_t k = first; k <= last; ++k) {
+    const auto offset = static_cast<int64_t>((static_cast<__int128>(2) * k * minor + major) / (2 * static_cast<__int128>(major)));
+    const int64_t mj = majorFrom + majorStep * k, mn = minorFrom + minorStep * offset;
+    const int64_t px = xMajor ? mj : mn, py = xMajor ? mn : mj;
+    if (px >= 0 && py >= 0 && px < target_.width && py < target_.height)
+      PutPixel(static_cast<int>(px), static_cast<int>(py), native);
   }
   cairo_surface_mark_dirty(surface_);
   return true;

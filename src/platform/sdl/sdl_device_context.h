@@ -59,6 +59,8 @@ class SdlDeviceContext : public IDeviceContext {
   const GdiObject* Object(HGDIOBJ handle) const;
   void SetSource(TColor colour);
   void Touch(int left, int top, int right, int bottom);
+  // True when the box [left, right) x [top, bottom) misses the surface.
+  bool Offscreen(int left, int top, int right, int bottom) const;
   void Settle();
   void PutPixel(int x, int y, uint32_t native);
 
