@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils openbox fonts-dejavu-core fonts-liberation2 python3
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
