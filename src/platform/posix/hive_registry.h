@@ -6,6 +6,8 @@
 // Every write is a read-modify-write of one value under an advisory lock,
 // replacing the file atomically; lines the parser does not understand are
 // kept as they stand. Reads take no lock: the file is only ever replaced whole.
+// A symbolic link at the path stays a link (writes go to its target); a file
+// that cannot hold settings is left alone and named once on standard error.
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -25,8 +27,9 @@ class HiveRegistry : public IRegistry {
   // directory or a binary file in its place) still hands out a handle: the
   // write that follows reports the failure, where the caller can show it.
   int32_t RegCreateKeyEx(HKEY root, const std::string& path, uint32_t access, HKEY* key) override;
-  // A missing, unreadable or binary file, or one without the key's section,
-  // is an absent key.
+  // A missing, unreadable or binary file, anything but a regular file (a
+  // FIFO is never waited on), or a file without the key's section, is an
+  // absent key.
   int32_t RegOpenKeyEx(HKEY root, const std::string& path, uint32_t access, HKEY* key) override;
   int32_t RegSetValueEx(HKEY key, const std::string& name, uint32_t type, const uint8_t* data,
                         uint32_t size) override;
