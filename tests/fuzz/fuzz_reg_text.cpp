@@ -66,6 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t tail = std::min<size_t>(size, value.type == velmo::REG_DWORD ? 4 : 40);
   value.data.assign(data + size - tail, data + size);
   if (value.type == velmo::REG_SZ) value.data.push_back(0);
+  // As the store does it: the key made first, then the value written.
+  const bool had = doc.HasSection(kSection);
+  Check(doc.EnsureSection(kSection) == !had && doc.HasSection(kSection));
   doc.Set(kSection, value);
   const std::string written = doc.Serialize();
   const RegDocument back = RegDocument::Parse(written);
