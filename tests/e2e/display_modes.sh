@@ -7,7 +7,7 @@
 # - a mode the server lacks gets "Error SetDisplayMode" and the screen stays;
 # - each stored mode is really set, at 16, 24 or 32 bits the whole scene is
 #   drawn at that size, and the desktop's mode is back within 2 s however the
-#   saver ends: SIGTERM, a key, a mouse movement, SIGKILL;
+#   saver ends: SIGTERM, a key, a mouse movement, the focus taken, SIGKILL;
 # - the watcher that gives the mode back never outlives the saver, and
 #   leaves alone a mode someone else set meanwhile.
 source "$(dirname "$0")/lib.sh"
@@ -100,7 +100,7 @@ wait_exit "$pid" 10 || fail "the saver did not end after the refused mode"
 # 3. Each mode, each way of ending. $1 mode, $2 depth, $3 ending; $4 "look"
 # takes a screenshot and checks the scene.
 run_saver() {
-  local mode=$1 depth=$2 ending=$3 w=${1%x*} h=${1#*x} pid guard shot
+  local mode=$1 depth=$2 ending=$3 w=${1%x*} h=${1#*x} pid guard shot other
   write_settings flag_defres=0 ResHor="$w" ResVert="$h" ColorDepth="$depth" clockX=$((w - 90)) flag_PlaySound=0
   xdotool mousemove 960 540 # where the smaller screen cannot keep the pointer
   "$VELMO" /s 2>"$WORK/saver.err" &
@@ -136,6 +136,13 @@ run_saver() {
     SIGTERM) kill -TERM "$pid" ;;
     SIGKILL) kill -KILL "$pid" ;;
     key) xdotool key space ;;
+    focus) # another window takes the focus
+      xmessage -geometry +50+50 "a chat window" &
+      OTHER_PID=$!
+      PIDS+=("$OTHER_PID")
+      other=$(wait_window "xmessage" 5) || fail "the other window did not appear"
+      xdotool windowfocus --sync "$other" 2>/dev/null || xdotool windowfocus "$other"
+      ;;
     mouse) xdotool mousemove_relative -- -40 0 sleep 0.1 mousemove_relative -- -40 0 ;; # the first move only sets where the mouse is
   esac
   wait_mode $DESKTOP 2 || fail "the desktop's mode was not back within 2 s after $ending at $mode (screen $(screen_size))"
@@ -160,6 +167,8 @@ run_saver 1280x1024 32 SIGKILL look
 run_saver 1280x1024 32 SIGTERM
 run_saver 1280x1024 32 key
 run_saver 1024x768 32 mouse
+run_saver 800x600 24 focus
+kill "$OTHER_PID" 2>/dev/null || true
 # 4. A mode someone sets while the saver runs is theirs: a SIGKILL leaves it.
 write_settings flag_defres=0 ResHor=800 ResVert=600 flag_PlaySound=0
 "$VELMO" /s 2>"$WORK/saver.err" &
@@ -181,4 +190,4 @@ done
   fail "the watcher replaced the mode set meanwhile (now $(screen_size))"
 xrandr --output "$output" --mode $DESKTOP
 
-echo "display modes set and given back (SIGTERM, key, mouse, SIGKILL), 1366x700 refused, Display tab as RandR says"
+echo "display modes set and given back (SIGTERM, key, mouse, focus, SIGKILL), 1366x700 refused, Display tab as RandR says"
