@@ -31,14 +31,16 @@ constexpr int IDOK = 1;
 
 // What a window reports to whoever listens: key down (virtual key), a typed
 // character, a mouse move (client coordinates), that it was asked to close,
-// and that it lost its activation (hidden, minimised, or the focus taken by
-// another window for longer than a frame) after it had been shown.
+// that it lost its activation (hidden, minimised, or the focus taken by
+// another window for longer than a frame) after it had been shown, and that
+// its drawing area changed size (GetClientSize tells the new one).
 struct WindowEvents {
   std::function<void(int key, uint32_t shift)> onKeyDown;
   std::function<void(char character)> onKeyPress;
   std::function<void(uint32_t shift, int x, int y)> onMouseMove;
   std::function<void()> onClose;
   std::function<void()> onDeactivate;
+  std::function<void()> onResize;
 };
 
 class IWindow {

@@ -25,6 +25,14 @@ void InitBirds(TBirdTable& birds, int32_t height) {
   }
 }
 
+void FitBirds(TBirdTable& birds, int32_t oldW, int32_t oldH, int32_t newW, int32_t newH) {
+  if (oldW <= 0 || oldH <= 0) return;
+  for (TBirdState& b : birds) {
+    b.X.store(static_cast<int32_t>(int64_t{b.X.load(relaxed)} * newW / oldW), relaxed);
+    b.Y.store(static_cast<int32_t>(int64_t{b.Y.load(relaxed)} * newH / oldH), relaxed);
+  }
+}
+
 void MoveBird(TBirdState& b, int32_t height, int32_t resHor, TRandom15& random) {
   const int32_t top = height * 200 / 600;
   const int32_t bottom = height * 400 / 600;

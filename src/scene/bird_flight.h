@@ -49,6 +49,10 @@ constexpr int32_t kCourseStep[6] = {0, -3, -2, -1, 2, 3};
 // Start values of all ten records for a display height H.
 void InitBirds(TBirdTable& birds, int32_t height);
 
+// A display of oldW x oldH became newW x newH: every gull keeps its place
+// relative to the picture, and so stays in its flight band.
+void FitBirds(TBirdTable& birds, int32_t oldW, int32_t oldH, int32_t newW, int32_t newH);
+
 // One step of one gull; the random draws come in a fixed order so that a
 // seed gives a flight.
 void MoveBird(TBirdState& bird, int32_t height, int32_t resHor, TRandom15& random);

@@ -32,11 +32,13 @@ TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow)
     }
     // Keys and the mouse belong to the daemon; it ends us with a signal,
     // which arrives as a close of the window.
-    window_->SetEvents(WindowEvents{nullptr, nullptr, nullptr, [this] {
+    window_->SetEvents(WindowEvents{nullptr, nullptr, nullptr,
+                                    [this] {
                                       if (!FEnded) EndSaver();
                                       else if (!window_->IsClosed()) window_->Close();
                                     },
-                                    nullptr});
+                                    nullptr,
+                                    [this] { FormResize(); }});
   } else {
     window_ = platform_.app.CreateWindow("Velmo");
     if (!window_) throw std::runtime_error("The saver window cannot be created.");
@@ -48,6 +50,7 @@ TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow)
         // Like the platform's own saver framework: a saver that loses its
         // activation ends, as an accepted attempt to end it does.
         [this] { TryEndSaver(); },
+        nullptr,  // its size is the display mode's
     });
   }
   BuildSceneLayout(*this, platform_);
@@ -92,7 +95,12 @@ void TForm1::FormCreate() {
     return;
   }
 
-  if (FHosted) FitToHostWindow();
+  if (FHosted) {
+    placedClockX_ = Settings.clockX;
+    placedClockY_ = Settings.clockY;
+    placedClockRad_ = Settings.clockRad;
+    FitToHostWindow();
+  }
 
   DDmain1->SetWidth(Settings.ResHor);
   DDmain1->SetHeight(Settings.ResVert);
@@ -107,16 +115,34 @@ void TForm1::FormCreate() {
 
   DDtimer1->SetInterval(IntervalOfSpeed(Settings.SetSpeed));
 
+  LoadPictureInto("Image1ground", *DDbmp1ground);
+  LoadPictureInto("Image1sea", *DDani1sea);
+  LayOutSprites();
+  if (FEnded) return;  // the large gull's handler has ended the saver
+
+  random_.Seed(static_cast<uint32_t>(std::time(nullptr)));
+  InitBirds(FBirds, DDmain1->GetHeight());
+
+  ApplyBrightness();
+
+  DXClock1->SetColor(Settings.ColorClock);
+  if (!FHosted) platform_.system.SetScreenSaverRunning(true);
+  FRunning = true;
+  DDtimer1->SetEnabled(true);
+  if (Settings.flag_PlaySound) StartSound();
+  if (!FHosted) platform_.app.ShowCursor(false);  // the daemon's cursor is the daemon's
+}
+
+void TForm1::LayOutSprites() {
+  // Every sprite takes its surfaces from the open display at its size.
   const int32_t W = DDmain1->GetWidth();
   const int32_t H = DDmain1->GetHeight();
 
-  LoadPictureInto("Image1ground", *DDbmp1ground);
   DDbmp1ground->SetStretching(true);
   DDbmp1ground->SetStretchWidth(W);
   DDbmp1ground->SetStretchHeight(H * 385 / 600);
   DDbmp1ground->CreateSurface();
 
-  LoadPictureInto("Image1sea", *DDani1sea);
   DDani1sea->SetYOffsetFrame(166);
   DDani1sea->SetStretching(true);
   DDani1sea->SetStretchWidth(W);
@@ -153,22 +179,6 @@ void TForm1::FormCreate() {
   DDani1birds_small->SetStretchHeight(5);
   DDani1birds_small->CreateSurface();
   DDani1birds_small->SetTransparency(true);
-
-  random_.Seed(static_cast<uint32_t>(std::time(nullptr)));
-  InitBirds(FBirds, H);
-
-  DDgamma1->SetEnabled(true);
-  if (DDgamma1->GetEnabled()) {
-    DDgamma1->SetRGB(Settings.Gamma);
-    DDgamma1->SetEnabled(false);
-  }
-
-  DXClock1->SetColor(Settings.ColorClock);
-  if (!FHosted) platform_.system.SetScreenSaverRunning(true);
-  FRunning = true;
-  DDtimer1->SetEnabled(true);
-  if (Settings.flag_PlaySound) StartSound();
-  if (!FHosted) platform_.app.ShowCursor(false);  // the daemon's cursor is the daemon's
 }
 
 void TForm1::FitToHostWindow() {
@@ -178,10 +188,51 @@ void TForm1::FitToHostWindow() {
   if (!window_->GetClientSize(width, height) || width <= 0 || height <= 0) width = height = 1;
   Settings.ResHor = width;
   Settings.ResVert = height;
-  // The clock is kept inside the window, within the bounds the arrow keys keep.
+  // The clock is kept inside the window, within the bounds the arrow keys
+  // keep, as near to its stored place and size as the window allows.
+  Settings.clockRad = placedClockRad_;
   FitClockTo(width, height);
-  Settings.clockX = std::max(std::min(Settings.clockX, ClockMaxX()), ClockMin());
-  Settings.clockY = std::max(std::min(Settings.clockY, ClockMaxY()), ClockMin());
+  Settings.clockX = std::max(std::min(placedClockX_, ClockMaxX()), ClockMin());
+  Settings.clockY = std::max(std::min(placedClockY_, ClockMaxY()), ClockMin());
+}
+
+void TForm1::FormResize() {
+  // Resizes come in bursts while a window is dragged: the next frame lays
+  // the scene out once, at the size the window has then.
+  if (FHosted) resizePending_ = true;
+}
+
+void TForm1::FollowHostWindow() {
+  resizePending_ = false;
+  int width = 0, height = 0;
+  if (!window_->GetClientSize(width, height) || (width == Settings.ResHor && height == Settings.ResVert)) return;
+  const int32_t oldWidth = Settings.ResHor;
+  const int32_t oldHeight = Settings.ResVert;
+  // The timer reads the size and moves the gulls: it rests meanwhile. The
+  // sprites give back the surfaces of the old display before it closes, and
+  // the display opens again at the window's size, as at start-up.
+  DDtimer1->SetEnabled(false);
+  for (TDDani* sprite : {DDani1sea, DDani1bird, DDani1birds_small}) sprite->CloseSurface();
+  for (TDDbmp* sprite : {DDbmp1ground, DDbmp1stone}) sprite->CloseSurface();
+  DDmain1->SetEnabled(false);
+  FitToHostWindow();
+  DDmain1->SetWidth(Settings.ResHor);
+  DDmain1->SetHeight(Settings.ResVert);
+  DDmain1->SetEnabled(true);
+  if (FEnded) return;  // the display refused: its handler has ended the saver
+  LayOutSprites();
+  if (FEnded) return;
+  FitBirds(FBirds, oldWidth, oldHeight, Settings.ResHor, Settings.ResVert);
+  ApplyBrightness();
+  DDtimer1->SetEnabled(true);
+}
+
+void TForm1::ApplyBrightness() {
+  DDgamma1->SetEnabled(true);
+  if (DDgamma1->GetEnabled()) {
+    DDgamma1->SetRGB(Settings.Gamma);
+    DDgamma1->SetEnabled(false);
+  }
 }
 
 void TForm1::FitClockTo(int32_t width, int32_t height) {
@@ -217,6 +268,10 @@ void TForm1::ComposeFrame(bool& done) {
   if (!FRunning) {
     done = true;  // nothing to draw before start-up finished or after the end
     return;
+  }
+  if (resizePending_) {
+    FollowHostWindow();
+    if (!FRunning) return;  // an error handler ended the saver
   }
   FFlipParity = !FFlipParity;
   DDmain1->ClearBackSurface();

@@ -46,6 +46,8 @@ class TForm1 : public Component {
   void FormKeyDown(int key, uint32_t shift);
   void FormKeyPress(char key);
   void FormMouseMove(uint32_t shift, int x, int y);
+  // The daemon's window changed size: the next frame is laid out anew for it.
+  void FormResize();
 
   // Ending.
   void TryEndSaver();
@@ -90,6 +92,12 @@ class TForm1 : public Component {
  private:
   void LoadSettingsCopies();
   void FitToHostWindow();
+  // Sizes and places every sprite for the open display and makes its surfaces.
+  void LayOutSprites();
+  // Opens the display again at the daemon's window's new size and lays the
+  // scene out for it, the gulls going on where they were.
+  void FollowHostWindow();
+  void ApplyBrightness();
   void StartSound();
   // The clock's centre on the screen and its radius within what fits.
   void FitClockTo(int32_t width, int32_t height);
@@ -111,6 +119,12 @@ class TForm1 : public Component {
   int lastMouseX_ = 0;
   int lastMouseY_ = 0;
   bool storeFailureReported_ = false;
+  bool resizePending_ = false;
+  // Where the settings put the clock and its size; a daemon's window keeps
+  // them as near as it can.
+  int placedClockX_ = 0;
+  int placedClockY_ = 0;
+  int placedClockRad_ = 0;
   // Work posted to the loop checks this before touching the window.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

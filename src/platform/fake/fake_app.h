@@ -34,6 +34,12 @@ class FakeWindow : public IWindow {
   void MouseMove(int x, int y) { if (events_.onMouseMove) events_.onMouseMove(0, x, y); }
   // Another window took the focus, or the window was hidden or minimised.
   void Deactivate() { if (events_.onDeactivate) events_.onDeactivate(); }
+  // Another program gave the window a new size.
+  void Resize(int w, int h) {
+    width = w;
+    height = h;
+    if (events_.onResize) events_.onResize();
+  }
   // The window system (or a termination signal) asks the window to close.
   void RequestClose() {
     if (events_.onClose) events_.onClose();

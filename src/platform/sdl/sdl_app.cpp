@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_app.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <unistd.h>
 
@@ -226,6 +227,12 @@ class SdlApplication : public IApplication {
       return nullptr;
     }
     WatchHostWindow(nativeWindow);
+    // SDL listens to no event of a window it did not make; these reach it
+    // over its own connection and come back as window events.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
+      ListenToHostWindow(info.info.x11.display, nativeWindow);
     return std::make_unique<SdlWindow>(w, windows_, true);
   }
 
@@ -346,6 +353,10 @@ class SdlApplication : public IApplication {
         // A focus that came and went between two looks at the flags still counts as had.
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
           if (SdlWindow* w = WindowOf(event.window.windowID)) w->NoteFocusGained();
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          SdlWindow* w = WindowOf(event.window.windowID);
+          if (w && !w->IsClosed() && w->Events().onResize) w->Events().onResize();
+        }
         break;
       case SDL_QUIT:
         for (SdlWindow* w : windows_) CloseRequested(w);

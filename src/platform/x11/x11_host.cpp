@@ -68,6 +68,15 @@ void WatchHostWindow(uint64_t window) {
 
 bool HostWindowGone() { return watchedGone.load(); }
 
+void ListenToHostWindow(void* display, uint64_t window) {
+  auto* d = static_cast<Display*>(display);
+  XWindowAttributes attrs;
+  // Our earlier selection on this connection, if any, is kept.
+  const long before = XGetWindowAttributes(d, static_cast<Window>(window), &attrs) ? attrs.your_event_mask : 0;
+  XSelectInput(d, static_cast<Window>(window), before | ExposureMask | StructureNotifyMask);
+  XFlush(d);
+}
+
 uint64_t ScreenRootWindow() {
   const DisplayPtr display(XOpenDisplay(nullptr));
   if (!display) return 0;

@@ -19,4 +19,11 @@ bool X11WindowExists(uint64_t window);
 void WatchHostWindow(uint64_t window);
 bool HostWindowGone();
 
+// Asks, over the given connection (an Xlib Display*), for the events that
+// tell the window's contents were lost or its size changed: exposure and
+// structure (map, unmap, configure). The window's owner keeps its own
+// selection; ours is added beside it. Uncovering after a visibility change
+// always comes with an exposure, so that one suffices for it.
+void ListenToHostWindow(void* display, uint64_t window);
+
 }  // namespace velmo
