@@ -474,6 +474,52 @@ TEST_F(HostedScene, TheClockIsKeptInsideTheWindowWhileTheStoredPlaceStays) {
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
 }
 
+TEST_F(HostedScene, ANewWindowSizeLaysTheSceneOutAgainAtTheNextFrame) {
+  Store();  // clock at (934, 90), radius 70
+  registry.PutDword(kKey, "Gamma", 128);
+  StartHosted();
+  Compose();
+  const int objects = display.LiveObjects();
+  const FakeGammaControl* gamma = display.LastGammaControl();
+  const DDGAMMARAMP ramp = gamma->ramp;
+  EXPECT_LT(ramp.red[255], 65535);
+  const int32_t birdY = form->FBirds[3].Y.load();
+
+  Window().Resize(960, 540);
+  Window().Resize(400, 300);  // a burst while the window is dragged
+  Window().Resize(960, 540);
+  EXPECT_EQ(form->DDmain1->GetWidth(), 640) << "nothing changes before the next frame";
+  Compose();
+  EXPECT_EQ(display.log.Count("SetDisplayMode(960,540,32,0,0)"), 1) << display.log.Dump();
+  EXPECT_EQ(display.log.Count("SetDisplayMode(400,300,32,0,0)"), 0) << "laid out once, at the size it has then";
+  EXPECT_EQ(form->DDmain1->GetHeight(), 540);
+  EXPECT_EQ(form->DDbmp1ground->GetStretchWidth(), 960);
+  EXPECT_EQ(form->DDbmp1ground->GetStretchHeight(), 540 * 385 / 600);
+  EXPECT_EQ(form->DDani1sea->GetShowY(), 540 * 380 / 600);
+  EXPECT_EQ(form->DDbmp1stone->GetShowY(), 540 * 423 / 600);
+  EXPECT_EQ(form->DDani1bird->GetStretchWidth(), 30);
+  EXPECT_EQ(form->DXClock1->GetXcenter(), 960 - 70 - 20);
+  EXPECT_EQ(form->FBirds[3].Y.load(), birdY * 540 / 400);
+  EXPECT_EQ(display.LiveObjects(), objects) << "the old surfaces are given back";
+  EXPECT_EQ(display.Misuses(), 0);
+  EXPECT_NE(display.LastGammaControl(), gamma);
+  EXPECT_EQ(display.LastGammaControl()->ramp.red, ramp.red) << "the brightness stays";
+  EXPECT_TRUE(form->DDtimer1->GetEnabled());
+  EXPECT_EQ(timer.killCalls.size(), 1u);
+
+  Window().Resize(400, 300);
+  Compose();
+  EXPECT_EQ(form->DDbmp1stone->GetStretchHeight(), 300 * 177 / 600);
+  EXPECT_EQ(form->DXClock1->GetXcenter(), 400 - 70 - 20);
+  Window().Resize(1200, 700);
+  Compose();
+  EXPECT_EQ(form->DXClock1->GetXcenter(), 934) << "back at its stored place once the window is large enough";
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
+  EXPECT_TRUE(form->FRunning);
+  Window().RequestClose();
+  EXPECT_EQ(display.LiveObjects(), 0);
+}
+
 TEST_F(HostedScene, KeysAndTheMouseAreTheDaemonsAndChangeNothing) {
   Store(7, /*termMouse=*/false);
   StartHosted();
