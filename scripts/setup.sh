@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils openbox fonts-dejavu-core fonts-liberation2 python3
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
+  xscreensaver lintian
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -16,3 +16,5 @@ seconds="${VELMO_FUZZ_SECONDS:-20}"
 if [ "$seconds" != 0 ] && command -v clang++ >/dev/null; then
   bash "$here/scripts/fuzz.sh" "$seconds"
 fi
+# The Debian package, from a release build of its own, checked by lintian.
+bash "$here/scripts/package.sh"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# "cmake --install" into a fresh prefix lays out the program, the settings'
-# menu entry, the icon and xscreensaver's description of the program, and
-# the installed program runs on its own.
+# "cmake --install" into a fresh prefix lays out the program, a link to it
+# for xscreensaver, the settings' menu entry, the icon, the manual page and
+# xscreensaver's description of the program, and the installed program runs
+# on its own.
 source "$(dirname "$0")/lib.sh"
 build="$(cd "$(dirname "$VELMO")" && pwd)"
 prefix="$WORK/prefix"
@@ -11,6 +12,13 @@ cmake --install "$build" --prefix "$prefix" >"$WORK/install.log" 2>&1 || fail "i
 bin="$prefix/bin/velmo"
 [ -x "$bin" ] || fail "no executable bin/velmo"
 cmp -s "$bin" "$VELMO" || fail "bin/velmo is not the program that was built"
+
+hack="$prefix/libexec/xscreensaver/velmo"
+[ -L "$hack" ] && [ "$(readlink "$hack")" = ../../bin/velmo ] || fail "libexec/xscreensaver/velmo is no link to bin/velmo"
+[ "$(readlink -f "$hack")" = "$(readlink -f "$bin")" ] || fail "libexec/xscreensaver/velmo does not reach the program"
+man="$prefix/share/man/man6/velmo.6.gz"
+[ -f "$man" ] || fail "no manual page share/man/man6/velmo.6.gz"
+zcat "$man" | grep -q '^\.TH VELMO 6' || fail "the manual page is not velmo(6)"
 
 desktop="$prefix/share/applications/velmo-settings.desktop"
 [ -f "$desktop" ] || fail "no menu entry share/applications/velmo-settings.desktop"
@@ -33,10 +41,11 @@ root = ET.parse(sys.argv[1]).getroot()
 assert root.tag == "screensaver" and root.get("name") == "velmo", root.attrib
 assert root.get("_label") == "Velmo"
 assert root.find("_description") is not None and root.find("_description").text.strip()
+assert root.find("command").get("arg") == "--root"
 PY
 
 # The installed program stands alone: with a malformed window id it says so
 # and ends with code 0, without any display.
 out=$(env -u DISPLAY XSCREENSAVER_WINDOW=junk "$bin" 2>&1) || fail "the installed program failed: $out"
 grep -q "'junk' is not a valid window id" <<<"$out" || fail "the installed program said: $out"
-echo "installed bin, menu entry, icon and xscreensaver description into $prefix"
+echo "installed bin, the xscreensaver link, menu entry, icon, manual page and xscreensaver description into $prefix"
