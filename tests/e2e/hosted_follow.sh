@@ -7,6 +7,9 @@
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1280x800x24
 GREEN=00ff00
+# What the window showed, for a person to look at.
+ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
+mkdir -p "$ARTEFACTS"
 
 # Starts a plain window (name, w, h, x, y, colour); sets WIN to its id.
 plain_window() {
@@ -46,7 +49,7 @@ wait_scene() {
     [ -z "$fault" ] && break
     sleep 0.2
   done
-  cp "$shot" "/tmp/velmo-e2e-hosted-$1x$2.png" 2>/dev/null || true
+  cp "$shot" "$ARTEFACTS/hosted-$1x$2.png"
   [ -z "$fault" ] || fail "at ${W}x$H: $fault"
   echo "${W}x$H: whole scene, no background, within $((SECONDS - start)) s"
 }
@@ -80,7 +83,7 @@ sleep 0.5
 kill "$LAST_PLAIN"
 sleep 0.5
 import -window "$host" "$WORK/uncovered.png"
-cp "$WORK/uncovered.png" /tmp/velmo-e2e-hosted-uncovered.png 2>/dev/null || true
+cp "$WORK/uncovered.png" "$ARTEFACTS/hosted-uncovered.png"
 left=$(green_in "$WORK/uncovered.png")
 [ "$left" = 0 ] || fail "$left pixels stay as the cover left them in the daemon's window"
 
@@ -102,7 +105,7 @@ import -window root "$WORK/covered.png"
 kill "$LAST_PLAIN"
 sleep 0.5
 import -window root "$WORK/uncovered2.png"
-cp "$WORK/uncovered2.png" /tmp/velmo-e2e-saver-uncovered.png 2>/dev/null || true
+cp "$WORK/uncovered2.png" "$ARTEFACTS/saver-uncovered.png"
 left=$(green_in "$WORK/uncovered2.png")
 [ "$left" = 0 ] || fail "$left pixels stay as the cover left them on the full-screen saver"
 kill -TERM "$pid"

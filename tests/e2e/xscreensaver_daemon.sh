@@ -81,7 +81,8 @@ mean() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" 
 import -window root "$WORK/a.png"
 sleep 0.5
 import -window root "$WORK/b.png"
-cp "$WORK/a.png" /tmp/velmo-e2e-xscreensaver.png 2>/dev/null || true
+mkdir -p "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
+cp "$WORK/a.png" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/xscreensaver.png"
 sky=$(mean "$WORK/a.png" 800x150+0+0)
 rocks=$(mean "$WORK/a.png" 800x40+0+560)
 [ "$sky" -gt 60 ] || fail "no sky at the top of the screen (grey $sky)"
