@@ -5,7 +5,7 @@
 # code 0 within a second. Nothing is installed outside the temporary folder.
 source "$(dirname "$0")/lib.sh"
 for tool in xscreensaver xscreensaver-command; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/setup.sh installs it)"; exit 77; }
+  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
 start_xvfb 800x600x24
 
