@@ -61,6 +61,9 @@ class TDDmain : public Component, public DDErrorReporting {
 
   void OpenDirectDraw();
   void CloseDirectDraw();
+  // Limits drawing on the back surface to rect (null: all of it); false where
+  // the display cannot redraw part of a frame (its flip keeps no pixels).
+  bool ClipBackSurface(const Rect* rect) { return FpDDSBack && FpDDSBack->SetClipRect(rect) == DD_OK; }
   void ClearBackSurface();
   void FlipSurfaces();
   void FuncShowFPS();

@@ -1,6 +1,7 @@
 #include "components/dxclock.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <ctime>
 
@@ -83,6 +84,16 @@ int TDXClock::HourAngle(const ClockTime& t) {
 int TDXClock::MinuteAngle(const ClockTime& t) { return std::clamp(t.minute, 0, 59); }
 
 int TDXClock::SecondAngle(const ClockTime& t) { return std::clamp(t.second, 0, 59); }
+
+Rect TDXClock::Bounds() const {
+  // The marks sit on the radius, the hands inside it; the widest mark and a
+  // pixel of rounding on each side make the margin.
+  const int64_t margin = std::max({FSizes.centreDot, FSizes.minuteDot, FSizes.fiveMinuteDot, FSizes.quarterMark,
+                                   FSizes.hourHalfWidth, FSizes.minuteHalfWidth}) + 2;
+  const int64_t reach = int64_t{FRadius} + margin;
+  auto clamp = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2)); };
+  return Rect{clamp(FXcenter - reach), clamp(FYcenter - reach), clamp(FXcenter + reach + 1), clamp(FYcenter + reach + 1)};
+}
 
 void TDXClock::ShowClock() {
   const ClockTime now = FClock();

@@ -33,6 +33,13 @@ class TDXClock : public Component {
 
   TDDmain* DDmainModule = nullptr;
 
+  // The time the clock shows when drawn now; where its hands would stand.
+  ClockTime CurrentTime() const { return FClock(); }
+  // Replaces the time source (tests: a fixed time).
+  void SetClockSource(ClockSource clock) { FClock = std::move(clock); }
+  // Everything ShowClock draws lies inside this box (right and bottom excluded).
+  Rect Bounds() const;
+
   int32_t GetXcenter() const { return FXcenter; }
   void SetXcenter(int32_t value) { FXcenter = value; }
   int32_t GetYcenter() const { return FYcenter; }

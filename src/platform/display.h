@@ -140,6 +140,12 @@ class IDirectDrawSurface7 : public IUnknownLike {
   virtual HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc) = 0;
   // QueryInterface for the gamma control of a primary surface.
   virtual HRESULT QueryGammaControl(IDirectDrawGammaControl** control) = 0;
+  // Blits and fills on this surface touch only this rectangle until the next
+  // call (null: the whole surface); what a device context or a lock draws
+  // meanwhile counts as a change of this rectangle, and the caller keeps it
+  // inside. DDERR_UNSUPPORTED where a flip does not keep the back buffer's
+  // pixels, since redrawing only part of a frame needs them.
+  virtual HRESULT SetClipRect(const Rect* rect) = 0;
 };
 
 using EnumModesCallback = uint32_t (*)(DDSURFACEDESC2* mode, void* context);

@@ -112,6 +112,7 @@ void TForm1::FormCreate() {
   DDmain1->FlipSurfaces();
   DDmain1->SetshowFPS(Settings.flag_fps);
   if (FEnded) return;
+  partialRedraw_ = DDmain1->ClipBackSurface(nullptr);
 
   DDtimer1->SetInterval(IntervalOfSpeed(Settings.SetSpeed));
 
@@ -263,6 +264,19 @@ void TForm1::StartSound() {
   if (const resources::Resource* clip = resources::Find("SoundName", "WAVE")) platform_.sound.PlayLoop(clip->data);
 }
 
+namespace {
+
+bool Overlap(const Rect& a, const Rect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+Rect Union(const Rect& a, const Rect& b) {
+  return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
+}
+
+}  // namespace
+
 void TForm1::ComposeFrame(bool& done) {
   done = false;
   if (!FRunning) {
@@ -274,26 +288,127 @@ void TForm1::ComposeFrame(bool& done) {
     if (!FRunning) return;  // an error handler ended the saver
   }
   FFlipParity = !FFlipParity;
-  DDmain1->ClearBackSurface();
+  const TShownState now = ReadShownState();
+  // What is drawn at all changed (a test switching a layer off): all of it again.
+  const bool sameLayers = haveShown_ && now.birdCount == shown_.birdCount && now.clockOn == shown_.clockOn &&
+                          now.fpsOn == shown_.fpsOn;
+  if (partialRedraw_ && sameLayers && !FComposeWhole) ComposeChanged(now);
+  else ComposeWhole(now);
   if (!FRunning) return;  // an error handler ended the saver
-  DDbmp1ground->DrawImage();
-  DDani1sea->SetNumberFrame(FSeaFrame.load(std::memory_order_relaxed));
-  DDani1sea->DrawAni();
-  DDbmp1stone->DrawImage();
-  for (int i = 0; i < Settings.NumBirds && FRunning; ++i) DrawBird(i);
+  shown_ = now;
+  haveShown_ = true;
+  DDmain1->FlipSurfaces();
+  if (partialRedraw_ && FRunning) DDmain1->ClipBackSurface(nullptr);
+}
+
+TForm1::TShownState TForm1::ReadShownState() const {
+  TShownState state;
+  state.birdCount = Settings.NumBirds;
+  state.clockOn = Settings.flag_clock;
+  state.fpsOn = Settings.flag_fps;
+  state.sea = FSeaFrame.load(std::memory_order_relaxed);
+  for (int i = 0; i < Settings.NumBirds; ++i) {
+    const TBirdState& b = FBirds[i];
+    state.birds[i] = TShownBird{b.X.load(std::memory_order_relaxed), b.Y.load(std::memory_order_relaxed),
+                                b.Frame.load(std::memory_order_relaxed), b.Small.load(std::memory_order_relaxed)};
+  }
+  if (Settings.flag_clock) {
+    const ClockTime t = DXClock1->CurrentTime();
+    state.clockSecond = (t.hour * 60 + t.minute) * 60 + t.second;
+    state.clock = DXClock1->Bounds();
+    state.clockColour = DXClock1->GetColor();
+  }
+  return state;
+}
+
+void TForm1::ComposeWhole(const TShownState& now) {
+  if (partialRedraw_) DDmain1->ClipBackSurface(nullptr);
+  DrawLayers(now);
   if (!FRunning) return;
   if (Settings.flag_clock) DXClock1->ShowClock();
-  DDmain1->FlipSurfaces();
+}
+
+void TForm1::ComposeChanged(const TShownState& now) {
+  dirtyCount_ = 0;
+  if (now.sea != shown_.sea) {
+    const int32_t top = DDani1sea->GetShowY();
+    AddDirty(Rect{0, top, Settings.ResHor, top + DDani1sea->GetStretchHeight()});
+  }
+  for (int i = 0; i < Settings.NumBirds; ++i) {
+    if (!(now.birds[i] == shown_.birds[i])) AddDirty(Union(BirdBox(shown_.birds[i]), BirdBox(now.birds[i])));
+  }
+  const bool clockChanged = now.clockSecond != shown_.clockSecond || !(now.clock == shown_.clock) ||
+                            now.clockColour != shown_.clockColour;
+  if (Settings.flag_clock && clockChanged) AddDirty(Union(shown_.clock, now.clock));
+  // The text is drawn at every flip: always over a freshly drawn background.
+  if (Settings.flag_fps) AddDirty(FpsBox());
+  // The clock is drawn whole over whatever was redrawn under any part of it.
+  bool drawClock = false;
+  for (int i = 0; i < dirtyCount_ && Settings.flag_clock; ++i) {
+    if (!Overlap(dirty_[i], now.clock)) continue;
+    dirty_[i] = Union(dirty_[i], now.clock);
+    drawClock = true;
+  }
+  for (int i = 0; i < dirtyCount_; ++i) {
+    DDmain1->ClipBackSurface(&dirty_[i]);
+    DrawLayers(now);
+    if (!FRunning) return;
+  }
+  if (drawClock) {
+    DDmain1->ClipBackSurface(&now.clock);
+    DXClock1->ShowClock();
+  }
+  // What the flip's frame-rate text draws counts as a change of its box only.
+  if (Settings.flag_fps) {
+    const Rect fps = FpsBox();
+    DDmain1->ClipBackSurface(&fps);
+  }
+}
+
+void TForm1::AddDirty(const Rect& r) {
+  if (r.right <= r.left || r.bottom <= r.top) return;
+  if (dirtyCount_ == static_cast<int>(dirty_.size())) {
+    dirty_[dirtyCount_ - 1] = Union(dirty_[dirtyCount_ - 1], r);
+    return;
+  }
+  dirty_[dirtyCount_++] = r;
+}
+
+void TForm1::DrawLayers(const TShownState& now) {
+  DDmain1->ClearBackSurface();
+  if (!FRunning) return;
+  DDbmp1ground->DrawImage();
+  DDani1sea->SetNumberFrame(now.sea);
+  DDani1sea->DrawAni();
+  DDbmp1stone->DrawImage();
+  for (int i = 0; i < Settings.NumBirds && FRunning; ++i) DrawShownBird(now.birds[i]);
+}
+
+Rect TForm1::BirdBox(const TShownBird& bird) const {
+  const TDDani* sprite = bird.small == 0 ? DDani1bird : DDani1birds_small;
+  if (!sprite) return Rect{};
+  return Rect{bird.x, bird.y, bird.x + sprite->GetStretchWidth(), bird.y + sprite->GetStretchHeight()};
+}
+
+Rect TForm1::FpsBox() const {
+  // "Frame rate: " and any 32-bit value at (20, height - 30) in the 13-pixel face.
+  const int32_t h = DDmain1->GetHeight();
+  return Rect{0, std::max(h - 40, 0), 420, h};
+}
+
+void TForm1::DrawShownBird(const TShownBird& bird) {
+  TDDani* sprite = bird.small == 0 ? DDani1bird : DDani1birds_small;
+  if (!sprite) return;
+  sprite->SetShowX(bird.x);
+  sprite->SetShowY(bird.y);
+  sprite->SetNumberFrame(bird.frame);
+  sprite->DrawAni();
 }
 
 void TForm1::DrawBird(int i) {
   const TBirdState& b = FBirds[i];
-  TDDani* sprite = b.Small.load(std::memory_order_relaxed) == 0 ? DDani1bird : DDani1birds_small;
-  if (!sprite) return;
-  sprite->SetShowX(b.X.load(std::memory_order_relaxed));
-  sprite->SetShowY(b.Y.load(std::memory_order_relaxed));
-  sprite->SetNumberFrame(b.Frame.load(std::memory_order_relaxed));
-  sprite->DrawAni();
+  DrawShownBird(TShownBird{b.X.load(std::memory_order_relaxed), b.Y.load(std::memory_order_relaxed),
+                           b.Frame.load(std::memory_order_relaxed), b.Small.load(std::memory_order_relaxed)});
 }
 
 void TForm1::DDtimer1Timer(Component*) {

@@ -2,6 +2,7 @@
 // The saver window: owns every component of the scene, starts them from the
 // stored settings, composes a frame whenever the loop is idle, moves the sea
 // and the gulls on the timer's thread, reacts to input and ends in order.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -89,7 +90,44 @@ class TForm1 : public Component {
   // Timer interval of a speed setting.
   static int IntervalOfSpeed(int setSpeed);
 
+  // Where the display keeps the back buffer across a flip, a frame redraws
+  // only what changed since the one before (the sea when it rolls, each gull's
+  // old and new place, the clock when its second turns, the frame-rate text),
+  // giving the very picture a whole composition gives. True: compose every
+  // frame whole (tests compare the two).
+  bool FComposeWhole = false;
+
  private:
+  // What a frame shows, read once per frame from the state the timer's
+  // thread moves, so that what is redrawn and what is drawn agree.
+  struct TShownBird {
+    int32_t x = 0, y = 0, frame = 0, small = 0;
+    bool operator==(const TShownBird&) const = default;
+  };
+  struct TShownState {
+    int32_t birdCount = 0;
+    bool clockOn = false, fpsOn = false;
+    int32_t sea = 0;
+    std::array<TShownBird, kBirdCount> birds{};
+    int32_t clockSecond = -1;
+    Rect clock{};
+    TColor clockColour = 0;
+  };
+  TShownState ReadShownState() const;
+  void ComposeWhole(const TShownState& now);
+  void ComposeChanged(const TShownState& now);
+  // Clear, sky, sea, rocks and gulls, as far as the back surface's clip lets them.
+  void DrawLayers(const TShownState& now);
+  void DrawShownBird(const TShownBird& bird);
+  Rect BirdBox(const TShownBird& bird) const;
+  Rect FpsBox() const;
+  void AddDirty(const Rect& r);
+  TShownState shown_;
+  bool haveShown_ = false;
+  bool partialRedraw_ = false;  // the display keeps the back buffer's pixels
+  std::array<Rect, 2 * kBirdCount + 4> dirty_{};
+  int dirtyCount_ = 0;
+
   void LoadSettingsCopies();
   void FitToHostWindow();
   // Sizes and places every sprite for the open display and makes its surfaces.

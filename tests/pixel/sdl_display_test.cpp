@@ -336,7 +336,7 @@ TEST_F(SdlDisplay, TextIsWhiteOnBlackWithNothingElseTouched) {
   EXPECT_EQ(other, 0);
 }
 
-TEST_F(SdlDisplay, FlipPresentsTheBackBufferAndOnlyChangedRows) {
+TEST_F(SdlDisplay, FlipPresentsTheBackBufferAndOnlyWhatDrawingChanged) {
   Open(32);
   const uint32_t green = NativeFromRgb(0, 255, 0, 32);
   Fill(back, green);
@@ -351,13 +351,19 @@ TEST_F(SdlDisplay, FlipPresentsTheBackBufferAndOnlyChangedRows) {
   ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
   EXPECT_EQ(OnScreen(1, 1), RGBColor(255, 0, 0));
 
-  // A changed row is sent again whole.
-  SetNativeAt(back, 100, 2, NativeFromRgb(0, 0, 255, 32));
+  // Drawing clipped to a small box sends that box only, and the back buffer
+  // keeps the rest of the frame.
+  const Rect box{100, 2, 140, 20};
+  ASSERT_EQ(back->SetClipRect(&box), DD_OK);
+  Fill(back, NativeFromRgb(0, 0, 255, 32));
+  ASSERT_EQ(back->SetClipRect(nullptr), DD_OK);
   ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
-  EXPECT_EQ(OnScreen(1, 2), RGBColor(0, 255, 0));
   EXPECT_EQ(OnScreen(100, 2), RGBColor(0, 0, 255));
+  EXPECT_EQ(OnScreen(139, 19), RGBColor(0, 0, 255));
+  EXPECT_EQ(OnScreen(140, 19), RGBColor(0, 255, 0));
   EXPECT_EQ(OnScreen(1, 1), RGBColor(255, 0, 0));
   EXPECT_EQ(PresentedFrame(primary)->w, desktop.width);
+  EXPECT_EQ(NativeAt(back, 5, 5), green);
 
   // Once the window system says it lost the picture, the whole frame goes again.
   window->Post(SDL_WINDOWEVENT_EXPOSED);

@@ -165,6 +165,9 @@ class FakeSurface : public IDirectDrawSurface7, public FakeObject {
   HRESULT SetColorKey(uint32_t flags, DDCOLORKEY* key) override;
   HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc) override;
   HRESULT QueryGammaControl(IDirectDrawGammaControl** control) override;
+  // The fake's flip swaps nothing it draws, but it keeps no pixels either:
+  // callers fall back to drawing whole frames.
+  HRESULT SetClipRect(const Rect*) override { return DDERR_UNSUPPORTED; }
 
   int Width() const { return width_; }
   int Height() const { return height_; }

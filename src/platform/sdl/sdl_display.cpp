@@ -127,7 +127,7 @@ std::unique_ptr<IDisplayDriver> MakeSdlDisplayDriver() { return std::make_unique
 
 const SDL_Surface* PresentedFrame(IDirectDrawSurface7* primary) {
   auto* surface = dynamic_cast<SdlSurface*>(primary);
-  return surface ? surface->Plain() : nullptr;
+  return surface ? surface->Shown() : nullptr;
 }
 
 // ---- SdlDirectDraw ----
@@ -369,8 +369,9 @@ void SdlDirectDraw::Forget(SdlGammaControl* control) {
   gammaControls_.erase(std::remove(gammaControls_.begin(), gammaControls_.end(), control), gammaControls_.end());
 }
 
-void SdlDirectDraw::Present(SdlSurface& frame, SdlSurface& shown) {
-  presenter_.Present(frame.Plain(), shown.Plain());
+void SdlDirectDraw::Present(SdlSurface& frame) {
+  presenter_.Present(frame.Plain(), frame.Changes());
+  frame.ForgetChanges();
   presenter_.WaitForVerticalBlank();
 }
 

@@ -44,8 +44,14 @@ class SdlSurface final : public IDirectDrawSurface7 {
   HRESULT SetColorKey(uint32_t flags, DDCOLORKEY* key) override;
   HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc) override;
   HRESULT QueryGammaControl(IDirectDrawGammaControl** control) override;
+  HRESULT SetClipRect(const Rect* rect) override;
 
   void Attach(SdlSurface* back) { attached_ = back; }
+  // What drawing changed since the last flip presented this surface.
+  const ChangedArea& Changes() const { return changes_; }
+  void ForgetChanges() { changes_.Clear(); }
+  // The frame a flip of this primary shows: its back buffer keeps it whole.
+  SDL_Surface* Shown() const { return attached_ ? attached_->plain_ : plain_; }
   void Orphan() { owner_ = nullptr; }
   SDL_Surface* Plain() const { return plain_; }
 
@@ -55,6 +61,8 @@ class SdlSurface final : public IDirectDrawSurface7 {
   HRESULT Usable() const;
   void Touch() { keyDirty_ = true; }
   SDL_Surface* BlitSource(bool keyed);
+  // Counts r, cut to the clip rectangle, as changed.
+  void MarkChanged(const SDL_Rect& r);
 
   uint32_t refs_ = 1;
   SdlDirectDraw* owner_;
@@ -70,6 +78,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   bool dcOut_ = false;
   int locks_ = 0;
   SdlSurface* attached_ = nullptr;  // the back buffer; this primary holds one count on it
+  ChangedArea changes_;
 };
 
 class SdlGammaControl final : public IDirectDrawGammaControl {
@@ -106,7 +115,8 @@ class SdlDirectDraw final : public IDirectDraw7 {
   // For the surfaces and the gamma control.
   void Forget(SdlSurface* surface);
   void Forget(SdlGammaControl* control);
-  void Present(SdlSurface& frame, SdlSurface& shown);
+  // Shows what changed in frame (the back buffer), then waits for the refresh.
+  void Present(SdlSurface& frame);
   HRESULT ReadRamp(DDGAMMARAMP* ramp);
   HRESULT WriteRamp(const DDGAMMARAMP& ramp);
   SdlGammaControl* MakeGammaControl();

@@ -8,18 +8,31 @@
 
 namespace velmo {
 
+void ChangedArea::Add(const SDL_Rect& r) {
+  if (whole || r.w <= 0 || r.h <= 0) return;
+  for (int i = 0; i < count; ++i) {
+    const SDL_Rect& o = rects[i];
+    if (r.x >= o.x && r.y >= o.y && r.x + r.w <= o.x + o.w && r.y + r.h <= o.y + o.h) return;
+  }
+  if (count == kMaxRects) {
+    whole = true;
+    return;
+  }
+  rects[count++] = r;
+}
+
 SdlPresenter::~SdlPresenter() {
   if (scratch_) SDL_FreeSurface(scratch_);
 }
 
-void SdlPresenter::Attach(uint32_t windowId, int refreshHz, int height) {
+void SdlPresenter::Attach(uint32_t windowId, int refreshHz, int) {
   windowId_ = windowId;
   if (refreshHz <= 0) refreshHz = 60;
   period_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) / refreshHz;
   next_ = {};
   forceFull_ = true;
   rects_.clear();
-  rects_.reserve(static_cast<size_t>(std::max(height, 1)) / 2 + 1);  // bands alternate at worst
+  rects_.reserve(ChangedArea::kMaxRects);
 }
 
 void SdlPresenter::SetRamp(const DDGAMMARAMP* ramp) {
@@ -33,68 +46,77 @@ void SdlPresenter::SetRamp(const DDGAMMARAMP* ramp) {
       identity = identity && lutR_[i] == i && lutG_[i] == i && lutB_[i] == i;
     }
   }
-  if (softwareRamp_ || !identity) forceFull_ = true;
-  softwareRamp_ = !identity;
+  if (ramp_ || !identity) forceFull_ = true;
+  ramp_ = !identity;
 }
 
-void SdlPresenter::SendBand(SDL_Surface* frame, SDL_Surface* window, int top, int rows, int width) {
-  SDL_Rect source{0, top, width, rows};
-  SDL_Rect target{0, top, width, rows};
-  if (softwareRamp_ && scratch_) {
-    const uint32_t bits = frame->format->BitsPerPixel == 16 ? 16 : 32;
-    for (int y = top; y < top + rows; ++y) {
-      const auto* in = static_cast<const uint8_t*>(frame->pixels) + static_cast<size_t>(y) * frame->pitch;
-      auto* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(scratch_->pixels) +
-                                              static_cast<size_t>(y) * scratch_->pitch);
-      for (int x = 0; x < width; ++x) {
-        const TColor c = ColourFromNative(ReadNative(in, x, bits), bits);
-        out[x] = NativeFromRgb(lutR_[RedOf(c)], lutG_[GreenOf(c)], lutB_[BlueOf(c)], 32);
+void SdlPresenter::Send(SDL_Surface* frame, SDL_Surface* window, const SDL_Rect& area) {
+  SDL_Rect source = area;
+  SDL_Rect target = area;
+  if (!ramp_) {
+    SDL_BlitSurface(frame, &source, window, &target);
+    return;
+  }
+  const uint32_t bits = frame->format->BitsPerPixel == 16 ? 16 : 32;
+  // The usual case: 32-bit words in and an XRGB window, converted in place.
+  const bool direct = bits == 32 && window->format->format == SDL_PIXELFORMAT_RGB888;
+  SDL_Surface* out = direct ? window : scratch_;
+  if (!out) return;
+  if (direct && SDL_MUSTLOCK(window)) SDL_LockSurface(window);
+  for (int y = area.y; y < area.y + area.h; ++y) {
+    const auto* in = static_cast<const uint8_t*>(frame->pixels) + static_cast<size_t>(y) * frame->pitch;
+    auto* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) + static_cast<size_t>(y) * out->pitch);
+    if (bits == 32) {
+      const auto* src = reinterpret_cast<const uint32_t*>(in);
+      for (int x = area.x; x < area.x + area.w; ++x) {
+        const uint32_t p = src[x];
+        dst[x] = (uint32_t{lutR_[(p >> 16) & 0xFF]} << 16) | (uint32_t{lutG_[(p >> 8) & 0xFF]} << 8) |
+                 lutB_[p & 0xFF];
+      }
+    } else {
+      for (int x = area.x; x < area.x + area.w; ++x) {
+        const TColor c = ColourFromNative(ReadNative(in, x, 16), 16);
+        dst[x] = NativeFromRgb(lutR_[RedOf(c)], lutG_[GreenOf(c)], lutB_[BlueOf(c)], 32);
       }
     }
-    SDL_BlitSurface(scratch_, &source, window, &target);
-  } else {
-    SDL_BlitSurface(frame, &source, window, &target);
   }
-  rects_.push_back({0, top, width, rows});
+  if (direct) {
+    if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
+  } else {
+    SDL_BlitSurface(scratch_, &source, window, &target);
+  }
 }
 
-void SdlPresenter::Present(SDL_Surface* frame, SDL_Surface* shown) {
+void SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   SDL_Window* window = SDL_GetWindowFromID(windowId_);
-  if (!window || !frame || !shown) return;
+  if (!window || !frame) return;
   SDL_Surface* windowSurface = SDL_GetWindowSurface(window);
   if (!windowSurface) return;
-  bool full = forceFull_.exchange(false) || windowSurface != lastWindowSurface_ || windowSurface->w != lastW_ ||
-              windowSurface->h != lastH_;
+  bool full = forceFull_.exchange(false) || changed.whole || windowSurface != lastWindowSurface_ ||
+              windowSurface->w != lastW_ || windowSurface->h != lastH_;
   if (full && (windowSurface->w > frame->w || windowSurface->h > frame->h)) SDL_FillRect(windowSurface, nullptr, 0);
-  if (softwareRamp_ && (!scratch_ || scratch_->w != frame->w || scratch_->h != frame->h)) {
+  const bool needScratch = ramp_ && !(frame->format->BitsPerPixel != 16 &&
+                                      windowSurface->format->format == SDL_PIXELFORMAT_RGB888);
+  if (needScratch && (!scratch_ || scratch_->w != frame->w || scratch_->h != frame->h)) {
     if (scratch_) SDL_FreeSurface(scratch_);
     scratch_ = SDL_CreateRGBSurfaceWithFormat(0, frame->w, frame->h, 24, SDL_PIXELFORMAT_RGB888);
-    full = true;
   }
   lastWindowSurface_ = windowSurface;
   lastW_ = windowSurface->w;
   lastH_ = windowSurface->h;
 
-  const int width = std::min(frame->w, windowSurface->w);
-  const int height = std::min(frame->h, windowSurface->h);
-  const size_t rowBytes = static_cast<size_t>(frame->w) * frame->format->BytesPerPixel;
-  auto frameRow = [&](int y) { return static_cast<uint8_t*>(frame->pixels) + static_cast<size_t>(y) * frame->pitch; };
-  auto shownRow = [&](int y) { return static_cast<uint8_t*>(shown->pixels) + static_cast<size_t>(y) * shown->pitch; };
-  auto changed = [&](int y) { return full || std::memcmp(frameRow(y), shownRow(y), rowBytes) != 0; };
-
+  const SDL_Rect bounds{0, 0, std::min(frame->w, windowSurface->w), std::min(frame->h, windowSurface->h)};
   rects_.clear();
-  for (int y = 0; y < frame->h;) {
-    if (!changed(y)) {
-      ++y;
-      continue;
-    }
-    const int top = y;
-    while (y < frame->h && changed(y)) {
-      std::memcpy(shownRow(y), frameRow(y), rowBytes);
-      ++y;
-    }
-    const int bottom = std::min(y, height);
-    if (bottom > top && width > 0) SendBand(frame, windowSurface, top, bottom - top, width);
+  auto send = [&](const SDL_Rect& r) {
+    SDL_Rect area;
+    if (!SDL_IntersectRect(&r, &bounds, &area)) return;
+    Send(frame, windowSurface, area);
+    rects_.push_back(area);
+  };
+  if (full) {
+    send(bounds);
+  } else {
+    for (int i = 0; i < changed.count; ++i) send(changed.rects[i]);
   }
   if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window, rects_.data(), static_cast<int>(rects_.size()));
 }

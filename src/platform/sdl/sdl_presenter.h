@@ -1,8 +1,8 @@
 #pragma once
-// Hands finished frames to the window: only the bands of rows that differ
-// from the frame shown last go through the native framebuffer, through the
-// brightness ramp, and the flip then waits for the next refresh on a steady
-// clock (no busy waiting). The desktop's own gamma is never touched.
+// Hands finished frames to the window: only the rectangles that drawing
+// changed since the last present go through the native framebuffer, through
+// the brightness ramp, and the flip then waits for the next refresh on a
+// steady clock (no busy waiting). The desktop's own gamma is never touched.
 #include <SDL.h>
 
 #include <array>
@@ -15,6 +15,21 @@
 
 namespace velmo {
 
+// The parts of a surface that drawing changed: a few rectangles, or all of it.
+struct ChangedArea {
+  static constexpr int kMaxRects = 48;
+  std::array<SDL_Rect, kMaxRects> rects{};
+  int count = 0;
+  bool whole = true;
+  // r is already clipped to the surface; one inside a rectangle already
+  // listed adds nothing, and too many make the whole surface changed.
+  void Add(const SDL_Rect& r);
+  void Clear() {
+    count = 0;
+    whole = false;
+  }
+};
+
 class SdlPresenter {
  public:
   SdlPresenter() = default;
@@ -23,20 +38,21 @@ class SdlPresenter {
   SdlPresenter& operator=(const SdlPresenter&) = delete;
 
   void Attach(uint32_t windowId, int refreshHz, int height);
-  // Copies the changed rows of frame into shown (same size and format) and
-  // into the window. With nothing changed the window gets nothing.
-  void Present(SDL_Surface* frame, SDL_Surface* shown);
+  // Sends the changed parts of frame to the window; costs in proportion to
+  // what changed, nothing when nothing did. Allocates nothing.
+  void Present(SDL_Surface* frame, const ChangedArea& changed);
+  // Sleeps until the next refresh of the mode's rate.
   void WaitForVerticalBlank();
   // The next present sends the whole frame (new window surface, restore).
   // Also called from the event watch when the window system lost the picture.
   void ForceFull() { forceFull_ = true; }
   // The brightness ramp, applied to every presented pixel through a 3 x 256
-  // lookup while the changed rows are converted; null or the identity = none.
+  // lookup while the changed parts are converted; null or the identity = none.
   // A change of ramp sends the whole frame once, not every frame after it.
   void SetRamp(const DDGAMMARAMP* ramp);
 
  private:
-  void SendBand(SDL_Surface* frame, SDL_Surface* window, int top, int rows, int width);
+  void Send(SDL_Surface* frame, SDL_Surface* window, const SDL_Rect& area);
 
   uint32_t windowId_ = 0;
   std::chrono::steady_clock::duration period_ = std::chrono::microseconds(16667);
@@ -44,10 +60,10 @@ class SdlPresenter {
   SDL_Surface* lastWindowSurface_ = nullptr;
   int lastW_ = 0, lastH_ = 0;
   std::atomic<bool> forceFull_{true};
-  std::vector<SDL_Rect> rects_;
-  bool softwareRamp_ = false;
+  std::vector<SDL_Rect> rects_;  // reserved once: a present allocates nothing
+  bool ramp_ = false;
   std::array<uint8_t, 256> lutR_{}, lutG_{}, lutB_{};
-  SDL_Surface* scratch_ = nullptr;  // one frame in XRGB, for the software ramp
+  SDL_Surface* scratch_ = nullptr;  // one frame in XRGB, for the ramp into other window formats
 };
 
 }  // namespace velmo

@@ -66,12 +66,29 @@ HRESULT SdlSurface::IsLost() { return owner_ ? DD_OK : DDERR_INVALIDOBJECT; }
 
 HRESULT SdlSurface::Restore() { return owner_ ? DD_OK : DDERR_INVALIDOBJECT; }
 
+void SdlSurface::MarkChanged(const SDL_Rect& r) {
+  SDL_Rect cut;
+  if (SDL_IntersectRect(&r, &plain_->clip_rect, &cut)) changes_.Add(cut);
+}
+
+HRESULT SdlSurface::SetClipRect(const Rect* rect) {
+  if (!owner_) return DDERR_INVALIDOBJECT;
+  if (!rect) {
+    SDL_SetClipRect(plain_, nullptr);
+    return DD_OK;
+  }
+  if (rect->right < rect->left || rect->bottom < rect->top) return DDERR_INVALIDRECT;
+  const SDL_Rect clip{rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top};
+  SDL_SetClipRect(plain_, &clip);  // SDL cuts it to the surface
+  return DD_OK;
+}
+
 HRESULT SdlSurface::Flip(IDirectDrawSurface7* target, uint32_t) {
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (!(caps_ & DDSCAPS_PRIMARYSURFACE) || !attached_) return DDERR_NOTFLIPPABLE;
   if (target && target != attached_) return DDERR_INVALIDPARAMS;
   if (attached_->dcOut_ || attached_->locks_ || dcOut_ || locks_) return DDERR_SURFACEBUSY;
-  owner_->Present(*attached_, *this);
+  owner_->Present(*attached_);
   return DD_OK;
 }
 
@@ -112,6 +129,7 @@ HRESULT SdlSurface::Blt(const Rect* dest, IDirectDrawSurface7* source, const Rec
   if (flags & DDBLT_COLORFILL) {
     if (fx == nullptr) return DDERR_INVALIDPARAMS;
     SDL_FillRect(plain_, &target, bits_ == 16 ? (fx->dwFillColor & 0xFFFF) : (fx->dwFillColor & 0xFFFFFF));
+    MarkChanged(target);
     Touch();
     return DD_OK;
   }
@@ -125,6 +143,7 @@ HRESULT SdlSurface::Blt(const Rect* dest, IDirectDrawSurface7* source, const Rec
   // Nearest pixel when the sizes differ; plain copy otherwise.
   const int rc = (sr.w == target.w && sr.h == target.h) ? SDL_BlitSurface(from->plain_, &sr, plain_, &target)
                                                          : SDL_BlitScaled(from->plain_, &sr, plain_, &target);
+  MarkChanged(target);  // SDL left the clipped rectangle in it
   Touch();
   return rc == 0 ? DD_OK : DDERR_GENERIC;
 }
@@ -146,6 +165,7 @@ HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, c
   SDL_Rect sr{s.left, s.top, w, h};
   SDL_Rect dr{x, y, w, h};
   const int rc = SDL_BlitSurface(blitSource, &sr, plain_, &dr);
+  MarkChanged(dr);  // SDL left the clipped rectangle in it
   Touch();
   return rc == 0 ? DD_OK : DDERR_GENERIC;
 }
@@ -172,6 +192,7 @@ HRESULT SdlSurface::ReleaseDC(IDeviceContext* dc) {
   if (!dcOut_ || dc != dc_.get()) return DDERR_INVALIDPARAMS;
   dc_->End();
   dcOut_ = false;
+  MarkChanged(plain_->clip_rect);
   Touch();
   return DD_OK;
 }
@@ -192,6 +213,7 @@ HRESULT SdlSurface::Lock(const Rect* rect, DDSURFACEDESC2* desc, uint32_t, void*
 HRESULT SdlSurface::Unlock(const Rect*) {
   if (locks_ == 0) return DDERR_NOTLOCKED;
   --locks_;
+  MarkChanged(plain_->clip_rect);
   Touch();
   return DD_OK;
 }
