@@ -63,6 +63,7 @@ class SdlPresenter {
   std::vector<SDL_Rect> rects_;  // reserved once: a present allocates nothing
   bool ramp_ = false;
   std::array<uint8_t, 256> lutR_{}, lutG_{}, lutB_{};
+  int factor_ = -1;  // the ramp is i x factor on every channel; -1: it is not
   SDL_Surface* scratch_ = nullptr;  // one frame in XRGB, for the ramp into other window formats
 };
 

@@ -1,0 +1,53 @@
+#!/bin/bash
+# CPU cost of the running saver as a person runs it: the real program under a
+# private Xvfb of each size, every feature on (10 gulls, clock, frame-rate
+# text, sound off, a brightness ramp of 200), for a few seconds after start-up.
+# Prints the share of one core used by the program and by the X server, read
+# from /proc. Usage: scripts/cpu.sh [build dir] [seconds] [sizes...]
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-${VELMO_BUILD_DIR:-$here/build}}"
+seconds="${2:-5}"
+shift 2 2>/dev/null || shift $# 2>/dev/null || true
+sizes=("$@")
+((${#sizes[@]})) || sizes=(1024x768 1920x1080 3840x2160)
+velmo="$build/velmo"
+[ -x "$velmo" ] || { echo "no program at $velmo (build first)" >&2; exit 1; }
+work="$(mktemp -d)"
+export SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="$work/config"
+unset XSCREENSAVER_WINDOW
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+ticks=$(getconf CLK_TCK)
+# utime + stime of a process, in clock ticks.
+cpu_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+printf '%-10s %8s %8s %8s\n' size saver xserver total
+for size in "${sizes[@]}"; do
+  w=${size%x*} h=${size#*x}
+  Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp -noreset 9>"$work/display" 2>/dev/null &
+  xvfb=$!
+  pids+=("$xvfb")
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  mkdir -p "$XDG_CONFIG_HOME/Corvane"
+  {
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\n'
+    for kv in NumBirds=10 flag_clock=1 flag_PlaySound=0 flag_fps=1 TermMouse=0 Gamma=200 flag_defres=1 \
+      ResHor="$w" ResVert="$h" ColorDepth=32 clockX=$((w - 90)) clockY=90 clockRad=70 ColorClock=33023 SetSpeed=1; do
+      printf '"%s"=dword:%08x\n' "${kv%%=*}" "${kv#*=}"
+    done
+  } >"$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
+  "$velmo" /s 2>"$work/err" &
+  saver=$!
+  pids+=("$saver")
+  sleep 2  # start-up and the first whole frames
+  s0=$(cpu_of "$saver") x0=$(cpu_of "$xvfb")
+  sleep "$seconds"
+  s1=$(cpu_of "$saver") x1=$(cpu_of "$xvfb")
+  kill "$saver" "$xvfb"
+  wait "$saver" "$xvfb" 2>/dev/null || true
+  rm -f "$work/display"
+  awk -v s=$((s1 - s0)) -v x=$((x1 - x0)) -v t="$ticks" -v d="$seconds" -v n="$size" \
+    'BEGIN { printf "%-10s %8.3f %8.3f %8.3f\n", n, s / t / d, x / t / d, (s + x) / t / d }'
+done
