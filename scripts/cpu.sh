@@ -3,7 +3,9 @@
 # private Xvfb of each size, every feature on (10 gulls, clock, frame-rate
 # text, sound off, a brightness ramp of 200), for a few seconds after start-up.
 # Prints the share of one core used by the program and by the X server, read
-# from /proc. Usage: scripts/cpu.sh [build dir] [seconds] [sizes...]
+# from /proc; then, where heaptrack is installed, the allocations the running
+# saver makes in ten seconds (a run of 14 s less a run of 4 s, so start-up
+# cancels out). Usage: scripts/cpu.sh [build dir] [seconds] [sizes...]
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-${VELMO_BUILD_DIR:-$here/build}}"
@@ -22,6 +24,17 @@ ticks=$(getconf CLK_TCK)
 # utime + stime of a process, in clock ticks.
 cpu_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
+write_settings() {  # width height
+  mkdir -p "$XDG_CONFIG_HOME/Corvane"
+  {
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\n'
+    for kv in NumBirds=10 flag_clock=1 flag_PlaySound=0 flag_fps=1 TermMouse=0 Gamma=200 flag_defres=1 \
+      ResHor="$1" ResVert="$2" ColorDepth=32 clockX=$(($1 - 90)) clockY=90 clockRad=70 ColorClock=33023 SetSpeed=1; do
+      printf '"%s"=dword:%08x\n' "${kv%%=*}" "${kv#*=}"
+    done
+  } >"$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
+}
+
 printf '%-10s %8s %8s %8s\n' size saver xserver total
 for size in "${sizes[@]}"; do
   w=${size%x*} h=${size#*x}
@@ -30,14 +43,7 @@ for size in "${sizes[@]}"; do
   pids+=("$xvfb")
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   export DISPLAY=":$(head -n 1 "$work/display")"
-  mkdir -p "$XDG_CONFIG_HOME/Corvane"
-  {
-    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\n'
-    for kv in NumBirds=10 flag_clock=1 flag_PlaySound=0 flag_fps=1 TermMouse=0 Gamma=200 flag_defres=1 \
-      ResHor="$w" ResVert="$h" ColorDepth=32 clockX=$((w - 90)) clockY=90 clockRad=70 ColorClock=33023 SetSpeed=1; do
-      printf '"%s"=dword:%08x\n' "${kv%%=*}" "${kv#*=}"
-    done
-  } >"$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
+  write_settings "$w" "$h"
   "$velmo" /s 2>"$work/err" &
   saver=$!
   pids+=("$saver")
@@ -51,3 +57,22 @@ for size in "${sizes[@]}"; do
   awk -v s=$((s1 - s0)) -v x=$((x1 - x0)) -v t="$ticks" -v d="$seconds" -v n="$size" \
     'BEGIN { printf "%-10s %8.3f %8.3f %8.3f\n", n, s / t / d, x / t / d, (s + x) / t / d }'
 done
+
+command -v heaptrack >/dev/null || { echo "heaptrack not installed: allocation count skipped"; exit 0; }
+Xvfb -displayfd 9 -screen 0 1920x1080x24 -nolisten tcp -noreset 9>"$work/display" 2>/dev/null &
+xvfb=$!
+pids+=("$xvfb")
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n 1 "$work/display")"
+write_settings 1920 1080
+allocations_after() {  # seconds of running -> allocation calls of the whole run
+  heaptrack -o "$work/heap$1" "$velmo" /s >/dev/null 2>&1 &
+  local tracer=$!
+  sleep "$1"
+  pkill -TERM -f "^$velmo /s" || true
+  wait "$tracer" 2>/dev/null || true
+  heaptrack_print "$work/heap$1".* 2>/dev/null | sed -n 's/^calls to allocation functions: \([0-9]*\).*/\1/p'
+}
+short=$(allocations_after 4)
+long=$(allocations_after 14)
+echo "allocations in 10 s of running at 1920x1080: $((long - short)) (start-up and 4 s: $short)"

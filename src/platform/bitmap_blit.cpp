@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <vector>
 
 #include "platform/pixel_format.h"
 
@@ -22,20 +24,36 @@ void StretchBitmap(const PixelTarget& target, const Rect& box, const Bitmap& bit
   if (indexed) {
     for (size_t i = 0; i < palette.size(); ++i) palette[i] = NativeFromColour(bitmap.Palette()[i], target.bits);
   }
+  // The source column of each target column, worked out once; a target row
+  // whose source row is the one before it is a copy of that row.
+  std::vector<int> columns(static_cast<size_t>(x1 - x0));
+  for (int x = x0; x < x1; ++x) columns[x - x0] = static_cast<int>((int64_t{x} - box.left) * bw / boxW);
+  const size_t rowBytes = static_cast<size_t>(x1 - x0) * BytesPerPixel(target.bits);
+  int lastSy = -1;
   for (int y = y0; y < y1; ++y) {
     const int sy = static_cast<int>((int64_t{y} - box.top) * bh / boxH);
     uint8_t* row = target.pixels + static_cast<size_t>(y) * target.pitch;
+    if (sy == lastSy) {
+      std::memcpy(row + static_cast<size_t>(x0) * BytesPerPixel(target.bits),
+                  row - target.pitch + static_cast<size_t>(x0) * BytesPerPixel(target.bits), rowBytes);
+      continue;
+    }
+    lastSy = sy;
     const size_t srcRow = static_cast<size_t>(sy) * bw;
-    for (int x = x0; x < x1; ++x) {
-      const int sx = static_cast<int>((int64_t{x} - box.left) * bw / boxW);
-      uint32_t native;
-      if (indexed) {
-        native = palette[bitmap.Indices()[srcRow + sx]];
-      } else {
-        const uint32_t p = bitmap.Pixels()[srcRow + sx];  // 0x00RRGGBB
-        native = NativeFromRgb((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, target.bits);
+    if (indexed) {
+      const uint8_t* src = bitmap.Indices() + srcRow;
+      for (int x = x0; x < x1; ++x) WriteNative(row, x, palette[src[columns[x - x0]]], target.bits);
+    } else if (target.bits != 16) {
+      // 0x00RRGGBB is already the native value of 24 and 32 bits.
+      const uint32_t* src = bitmap.Pixels() + srcRow;
+      auto* out = reinterpret_cast<uint32_t*>(row);
+      for (int x = x0; x < x1; ++x) out[x] = src[columns[x - x0]] & 0xFFFFFFu;
+    } else {
+      const uint32_t* src = bitmap.Pixels() + srcRow;
+      for (int x = x0; x < x1; ++x) {
+        const uint32_t p = src[columns[x - x0]];
+        WriteNative(row, x, NativeFromRgb((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, 16), 16);
       }
-      WriteNative(row, x, native, target.bits);
     }
   }
 }

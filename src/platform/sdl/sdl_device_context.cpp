@@ -124,8 +124,16 @@ bool SdlDeviceContext::TextOut(int x, int y, const char* text, int length) {
   buffer[n] = '\0';
   cairo_font_extents_t font;
   cairo_font_extents(cr_, &font);
+  // The glyphs go into our own buffer: cairo's text calls allocate one per
+  // call, and the frame-rate text is drawn at every flip.
+  cairo_glyph_t* glyphs = glyphs_.data();
+  int count = static_cast<int>(glyphs_.size());
+  if (cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr_), x, y + std::round(font.ascent), buffer, n,
+                                       &glyphs, &count, nullptr, nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
+    return false;
+  }
   cairo_text_extents_t extents;
-  cairo_text_extents(cr_, buffer, &extents);
+  cairo_glyph_extents(cr_, glyphs, count, &extents);
   const int height = static_cast<int>(std::ceil(font.ascent + font.descent));
   const int advance = static_cast<int>(std::ceil(extents.x_advance));
   if (bkMode_ == OPAQUE) {
@@ -134,8 +142,8 @@ bool SdlDeviceContext::TextOut(int x, int y, const char* text, int length) {
     cairo_fill(cr_);
   }
   SetSource(textColour_);
-  cairo_move_to(cr_, x, y + std::round(font.ascent));
-  cairo_show_text(cr_, buffer);
+  cairo_show_glyphs(cr_, glyphs, count);
+  if (glyphs != glyphs_.data()) cairo_glyph_free(glyphs);
   cairo_new_path(cr_);
   Touch(x - 4, y - 4, x + advance + static_cast<int>(kFontPixels), y + height + 4);
   return true;

@@ -79,6 +79,7 @@ class SdlDeviceContext : public IDeviceContext {
   Point position_;
   // Area cairo drew since the pixels were last settled (empty when left >= right).
   int dirtyLeft_ = 0, dirtyTop_ = 0, dirtyRight_ = 0, dirtyBottom_ = 0;
+  std::array<cairo_glyph_t, 256> glyphs_{};  // a text's glyphs, as long as any text is
 };
 
 }  // namespace velmo

@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -69,7 +70,10 @@ class SdlSurface final : public IDirectDrawSurface7 {
   int width_, height_;
   uint32_t bits_, caps_;
   int pitch_;
-  std::unique_ptr<uint8_t[]> memory_;
+  struct FreeMemory {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint8_t, FreeMemory> memory_;
   SDL_Surface* plain_ = nullptr;
   SDL_Surface* keyed_ = nullptr;
   bool keyDirty_ = false;

@@ -6,6 +6,8 @@
 #include "platform/pixel_format.h"
 #include "platform/sdl/sdl_objects.h"
 
+#include <cstdlib>
+
 namespace velmo {
 namespace {
 
@@ -31,7 +33,8 @@ SdlSurface* SdlSurface::Create(SdlDirectDraw* owner, int width, int height, uint
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !IsSupportedDepth(bits)) return nullptr;
   std::unique_ptr<SdlSurface> surface(new (std::nothrow) SdlSurface(owner, width, height, bits, caps));
   if (!surface || surface->pitch_ <= 0) return nullptr;
-  surface->memory_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(surface->pitch_) * height]());
+  // calloc: large blocks come zeroed from the system, without a pass over them.
+  surface->memory_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(surface->pitch_) * height, 1)));
   if (!surface->memory_) return nullptr;
   surface->plain_ = Header(surface->memory_.get(), width, height, surface->pitch_, bits);
   if (!surface->plain_) return nullptr;
