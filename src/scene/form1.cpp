@@ -225,6 +225,9 @@ void TForm1::FollowHostWindow() {
   if (FEnded) return;
   FitBirds(FBirds, oldWidth, oldHeight, Settings.ResHor, Settings.ResVert);
   ApplyBrightness();
+  // A new back buffer holds nothing yet: the next frame is composed whole.
+  haveShown_ = false;
+  partialRedraw_ = DDmain1->ClipBackSurface(nullptr);
   DDtimer1->SetEnabled(true);
 }
 
