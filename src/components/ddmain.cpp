@@ -194,6 +194,13 @@ void TDDmain::FlipSurfaces() {
   } while (result == DDERR_WASSTILLDRAWING);
   // A lost chain is restored and this frame dropped; the next one flips.
   if (result == DDERR_SURFACELOST) RestoreSurfaces();
+  // A window that can show nothing never will: better said than a blank
+  // screen that only input can end.
+  if (result == DDERR_NOFLIPHW) {
+    FLastResult = result;
+    ReportError("Error FpDDSPrimary->Flip: the window system gives the window nothing to draw into",
+                [this] { CloseDirectDraw(); });
+  }
 }
 
 bool TDDmain::MakeRestSurface() { return RestoreSurfaces() == Restore::Done; }

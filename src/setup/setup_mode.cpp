@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 
 #include "platform/termination.h"
+#include "platform/wayland/wayland_probe.h"
 #include "setup/form2.h"
 
 namespace velmo {
@@ -35,17 +37,22 @@ bool XDisplayOpens() {
 }  // namespace
 
 int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& registry) {
-  // Qt aborts the process when it finds no display; a console session gets
-  // a message and a normal end instead.
-  if (!Set("QT_QPA_PLATFORM") && !Set("WAYLAND_DISPLAY")) {
-    if (!Set("DISPLAY")) {
-      std::fprintf(stderr, "velmo: the settings need a display (DISPLAY is not set)\n");
+  // Qt aborts the process when it finds no display, and may try a named one
+  // that does not answer before one that does: a console session gets a
+  // message and a normal end instead, and Qt is sent to the display that answers.
+  if (!Set("QT_QPA_PLATFORM")) {
+    const bool wayland = Set("WAYLAND_DISPLAY");
+    const bool waylandAnswers = wayland && ProbeWaylandCompositor() != WaylandCompositor::kNoAnswer;
+    const bool x = Set("DISPLAY");
+    const bool xAnswers = x && XDisplayOpens();
+    if (!waylandAnswers && !xAnswers) {
+      const std::string why =
+          (wayland ? "no Wayland compositor answers on " + WaylandDisplayName() + ", " : std::string()) +
+          (x ? std::string("cannot open display ") + std::getenv("DISPLAY") : "DISPLAY is not set");
+      std::fprintf(stderr, "velmo: the settings need a display (%s)\n", why.c_str());
       return 0;
     }
-    if (!XDisplayOpens()) {
-      std::fprintf(stderr, "velmo: the settings need a display (cannot open display %s)\n", std::getenv("DISPLAY"));
-      return 0;
-    }
+    if (waylandAnswers != xAnswers) qputenv("QT_QPA_PLATFORM", waylandAnswers ? "wayland" : "xcb");
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kSettingsAppTitle));

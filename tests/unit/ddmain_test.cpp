@@ -271,12 +271,17 @@ TEST_F(DDmainTest, AFlipOnLostSurfacesRestoresAndDropsTheFrame) {
   EXPECT_EQ(driver.log.Count("primary.Flip(null,0)"), 2);
 }
 
-TEST_F(DDmainTest, OtherFlipFailuresAreSilent) {
+TEST_F(DDmainTest, AWindowThatCannotShowAnythingIsReportedOtherFlipFailuresAreSilent) {
   Open();
   driver.results.Queue("primary.Flip", {DDERR_GENERIC});
   dd->FlipSurfaces();
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(driver.log.Count("RestoreAllSurfaces()"), 0);
+
+  driver.results.Queue("primary.Flip", {DDERR_NOFLIPHW});
+  dd->FlipSurfaces();
+  EXPECT_EQ(errors, Calls{"Error FpDDSPrimary->Flip: the window system gives the window nothing to draw into"});
+  EXPECT_TRUE(AllNull());  // closed before the report
 }
 
 TEST_F(DDmainTest, RestoreSucceedsWithoutRestoreCallsWhenAllSurfacesComeBack) {

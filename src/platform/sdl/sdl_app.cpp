@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/termination.h"
+#include "platform/wayland/wayland_probe.h"
 #include "platform/x11/x11_host.h"
 
 namespace velmo {
@@ -153,6 +155,24 @@ bool OnlyInvisibleVideo() {
   return requested == nullptr || *requested == '\0';
 }
 
+// Why no display could be used: the Wayland compositor's part when one is
+// named, then X11's.
+std::string WhyNoVideo(WaylandCompositor wayland, bool sdlFailed) {
+  std::string why;
+  const std::string name = WaylandDisplayName();
+  if (wayland == WaylandCompositor::kNoAnswer) {
+    why = "no Wayland compositor answers on " + name + ", and ";
+  } else if (wayland == WaylandCompositor::kNoSeat && SdlNeedsWaylandSeat()) {
+    SDL_version linked;
+    SDL_GetVersion(&linked);
+    why = "the Wayland compositor on " + name + " offers no input seat, which SDL " + std::to_string(linked.major) +
+          "." + std::to_string(linked.minor) + " cannot start without, and ";
+  }
+  if (sdlFailed && why.empty()) return SDL_GetError();
+  const char* display = SDL_getenv("DISPLAY");
+  return why + (display && *display ? "no display can be opened" : "no display (DISPLAY is not set)");
+}
+
 class SdlApplication : public IApplication {
  public:
   SdlApplication() {
@@ -164,17 +184,20 @@ class SdlApplication : public IApplication {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     // Termination signals come through our own watcher, in every state.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // A Wayland driver that would crash is kept away; X11 may still serve.
+    const WaylandCompositor wayland = ProbeWaylandCompositor();
+    if (wayland == WaylandCompositor::kNoSeat && SdlNeedsWaylandSeat()) {
+      SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+    }
     video_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     if (!video_) {
-      std::fprintf(stderr, "velmo: cannot start the video system: %s\n", SDL_GetError());
+      std::fprintf(stderr, "velmo: cannot start the video system: %s\n", WhyNoVideo(wayland, true).c_str());
     } else if (OnlyInvisibleVideo()) {
       // With no display SDL falls back to a driver that draws into memory:
       // the saver would then run unseen and never end.
       SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
       video_ = false;
-      const char* display = SDL_getenv("DISPLAY");
-      std::fprintf(stderr, "velmo: cannot start the video system: %s\n",
-                   display && *display ? "no display can be opened" : "no display (DISPLAY is not set)");
+      std::fprintf(stderr, "velmo: cannot start the video system: %s\n", WhyNoVideo(wayland, false).c_str());
     }
     postedEvent_ = SDL_RegisterEvents(1);
     SetTerminationHandler([this] {

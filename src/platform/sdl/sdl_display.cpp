@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -234,8 +235,11 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
     foreign_ = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FOREIGN) != 0;
   }
   // The X11 shared-memory framebuffer presents row bands far faster than an
-  // accelerated renderer that re-uploads the whole frame.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // accelerated renderer that re-uploads the whole frame. Other drivers
+  // (Wayland) have no framebuffer of their own: SDL's renderer-backed one is
+  // what shows anything there.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   exclusive_ = exclusive;
   return DD_OK;
 }
@@ -369,10 +373,15 @@ void SdlDirectDraw::Forget(SdlGammaControl* control) {
   gammaControls_.erase(std::remove(gammaControls_.begin(), gammaControls_.end(), control), gammaControls_.end());
 }
 
-void SdlDirectDraw::Present(SdlSurface& frame) {
-  presenter_.Present(frame.Plain(), frame.Changes());
+bool SdlDirectDraw::Present(SdlSurface& frame) {
+  const bool shown = presenter_.Present(frame.Plain(), frame.Changes());
   frame.ForgetChanges();
+  if (!shown) {
+    std::fprintf(stderr, "velmo: the window has no surface to draw into: %s\n", SDL_GetError());
+    return false;
+  }
   presenter_.WaitForVerticalBlank();
+  return true;
 }
 
 SdlGammaControl* SdlDirectDraw::MakeGammaControl() {

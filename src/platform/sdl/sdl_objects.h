@@ -120,7 +120,8 @@ class SdlDirectDraw final : public IDirectDraw7 {
   void Forget(SdlSurface* surface);
   void Forget(SdlGammaControl* control);
   // Shows what changed in frame (the back buffer), then waits for the refresh.
-  void Present(SdlSurface& frame);
+  // False when the window cannot show anything (said on standard error).
+  bool Present(SdlSurface& frame);
   HRESULT ReadRamp(DDGAMMARAMP* ramp);
   HRESULT WriteRamp(const DDGAMMARAMP& ramp);
   SdlGammaControl* MakeGammaControl();

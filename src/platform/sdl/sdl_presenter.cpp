@@ -114,11 +114,11 @@ void SdlPresenter::Send(SDL_Surface* frame, SDL_Surface* window, const SDL_Rect&
   }
 }
 
-void SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
+bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   SDL_Window* window = SDL_GetWindowFromID(windowId_);
-  if (!window || !frame) return;
+  if (!window || !frame) return true;  // nothing to show it in
   SDL_Surface* windowSurface = SDL_GetWindowSurface(window);
-  if (!windowSurface) return;
+  if (!windowSurface) return false;
   bool full = forceFull_.exchange(false) || changed.whole || windowSurface != lastWindowSurface_ ||
               windowSurface->w != lastW_ || windowSurface->h != lastH_;
   if (full && (windowSurface->w > frame->w || windowSurface->h > frame->h)) SDL_FillRect(windowSurface, nullptr, 0);
@@ -146,6 +146,7 @@ void SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
     for (int i = 0; i < changed.count; ++i) send(changed.rects[i]);
   }
   if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window, rects_.data(), static_cast<int>(rects_.size()));
+  return true;
 }
 
 void SdlPresenter::WaitForVerticalBlank() {

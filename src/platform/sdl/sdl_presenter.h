@@ -39,8 +39,9 @@ class SdlPresenter {
 
   void Attach(uint32_t windowId, int refreshHz, int height);
   // Sends the changed parts of frame to the window; costs in proportion to
-  // what changed, nothing when nothing did. Allocates nothing.
-  void Present(SDL_Surface* frame, const ChangedArea& changed);
+  // what changed, nothing when nothing did. Allocates nothing. False when the
+  // window has no surface to draw into (SDL_GetError says why).
+  bool Present(SDL_Surface* frame, const ChangedArea& changed);
   // Sleeps until the next refresh of the mode's rate.
   void WaitForVerticalBlank();
   // The next present sends the whole frame (new window surface, restore).

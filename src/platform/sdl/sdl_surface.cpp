@@ -91,8 +91,7 @@ HRESULT SdlSurface::Flip(IDirectDrawSurface7* target, uint32_t) {
   if (!(caps_ & DDSCAPS_PRIMARYSURFACE) || !attached_) return DDERR_NOTFLIPPABLE;
   if (target && target != attached_) return DDERR_INVALIDPARAMS;
   if (attached_->dcOut_ || attached_->locks_ || dcOut_ || locks_) return DDERR_SURFACEBUSY;
-  owner_->Present(*attached_);
-  return DD_OK;
+  return owner_->Present(*attached_) ? DD_OK : DDERR_NOFLIPHW;
 }
 
 HRESULT SdlSurface::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** out) {
