@@ -235,11 +235,13 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
     foreign_ = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FOREIGN) != 0;
   }
   // The X11 shared-memory framebuffer presents row bands far faster than an
-  // accelerated renderer that re-uploads the whole frame. Other drivers
-  // (Wayland) have no framebuffer of their own: SDL's renderer-backed one is
-  // what shows anything there.
+  // accelerated renderer that re-uploads the whole frame (the software drivers
+  // of the tests have theirs in memory). Other drivers (Wayland) have no
+  // framebuffer of their own: SDL's renderer-backed one is what shows anything there.
   const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver && std::strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  for (const char* native : {"x11", "offscreen", "dummy"}) {
+    if (driver && std::strcmp(driver, native) == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  }
   exclusive_ = exclusive;
   return DD_OK;
 }

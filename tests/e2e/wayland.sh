@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# The program on a Wayland compositor with no X display of its own: weston
+# runs nested in the test's Xvfb, so a screenshot of the X server shows what
+# weston shows. "velmo /s" draws the seascape (a still sky, a moving sea,
+# rocks) and "velmo /c" opens "Velmo Setup" (both shot into the build tree,
+# wayland-saver.png and wayland-dialog.png, for a person to look at); both
+# end on SIGTERM with code 0, the dialog storing nothing. On a compositor without an input seat (weston's
+# headless backend), where SDL 2.26 crashes, the saver says so and ends with 0.
+source "$(dirname "$0")/lib.sh"
+command -v weston >/dev/null || {
+  echo "SKIP: weston is not installed (scripts/setup.sh installs it)"
+  exit 77
+}
+unset QT_QPA_PLATFORM SDL_VIDEODRIVER WAYLAND_SOCKET
+# SDL 2.26's Wayland driver and Qt's Wayland plugin keep blocks at exit on
+# their own (a bare SDL_Init/SDL_Quit does too); our leaks are watched on X11.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}detect_leaks=0"
+export XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+W=800 H=600
+ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
+mkdir -p "$ARTEFACTS"
+start_xvfb "${W}x${H}x24"
+
+# Starts weston with the backend $1 on the socket $2 (more arguments go to
+# weston) and waits for the socket.
+start_weston() {
+  local backend="$1" socket="$2"
+  shift 2
+  weston --no-config --backend="$backend" --socket="$socket" --idle-time=0 "$@" >"$WORK/weston-$socket.log" 2>&1 &
+  PIDS+=("$!")
+  for _ in $(seq 100); do
+    [ -S "$XDG_RUNTIME_DIR/$socket" ] && return 0
+    kill -0 "$!" 2>/dev/null || break
+    sleep 0.1
+  done
+  fail "weston ($backend) did not start: $(tail -5 "$WORK/weston-$socket.log")"
+}
+
+# Runs velmo with the arguments given on the compositor $WAYLAND, DISPLAY unset.
+run_on_wayland() {
+  env -u DISPLAY WAYLAND_DISPLAY="$WAYLAND" "$VELMO" "$@" &
+}
+
+mean() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
+changed() {
+  convert "$1" -crop "$3" +repage "$WORK/c1.png"
+  convert "$2" -crop "$3" +repage "$WORK/c2.png"
+  compare -metric AE -fuzz 3% "$WORK/c1.png" "$WORK/c2.png" null: 2>&1 || true
+}
+
+ends_on_sigterm() {  # $1 = pid, $2 = label
+  kill -TERM "$1"
+  wait_exit "$1" 10 || fail "$2 did not end on SIGTERM"
+  [ "$RC" = 0 ] || fail "$2 ended on SIGTERM with exit code $RC"
+}
+
+WAYLAND="velmo-e2e-$$"
+start_weston x11-backend.so "$WAYLAND" --use-pixman --width=$W --height=$H
+
+# The saver, full screen on weston's only output.
+run_on_wayland /s 2>"$WORK/saver.err"
+pid=$!
+PIDS+=("$pid")
+sleep 3
+kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself: $(cat "$WORK/saver.err")"
+import -window root "$WORK/a.png"
+sleep 0.4
+import -window root "$WORK/b.png"
+cp "$WORK/a.png" "$ARTEFACTS/wayland-saver.png"
+seaTop=$((H * 380 / 600)) rockTop=$((H * 423 / 600))
+sky=$(mean "$WORK/a.png" "$((W - 300))x$((H * 200 / 600 - 12))+0+0")
+rocks=$(mean "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
+seaMoved=$(changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
+[ "$sky" -gt 40 ] || fail "no sky in weston's window (mean $sky): $(cat "$WORK/saver.err")"
+[ "$rocks" -lt "$sky" ] || fail "the rocks ($rocks) are not darker than the sky ($sky)"
+[ "${seaMoved%% *}" -gt 200 ] 2>/dev/null || fail "the sea does not move ($seaMoved)"
+ends_on_sigterm "$pid" "the saver"
+[ -f "$SETTINGS_FILE" ] || fail "the saver stored no settings"
+stored=$(md5sum <"$SETTINGS_FILE")
+
+# The dialog: its window is named in the protocol, and its light grey
+# face covers a good part of weston's output.
+WAYLAND_DEBUG=client run_on_wayland /c 2>"$WORK/dialog.err"
+pid=$!
+PIDS+=("$pid")
+for _ in $(seq 150); do
+  grep -q 'set_title("Velmo Setup")' "$WORK/dialog.err" && break
+  kill -0 "$pid" 2>/dev/null || fail "the dialog ended by itself: $(grep -v '^\[' "$WORK/dialog.err" | tail -5)"
+  sleep 0.1
+done
+grep -q 'set_title("Velmo Setup")' "$WORK/dialog.err" || fail "no \"Velmo Setup\" window"
+sleep 1  # the first paint
+import -window root "$WORK/dialog.png"
+cp "$WORK/dialog.png" "$ARTEFACTS/wayland-dialog.png"
+face=$(convert "$WORK/dialog.png" -fuzz 1% -fill white -opaque "rgb(239,239,239)" -fill black +opaque white \
+  -format "%[fx:int(mean*w*h)]" info:)
+[ "$face" -gt 40000 ] || fail "the dialog is not shown ($face pixels of its face)"
+ends_on_sigterm "$pid" "the dialog"
+[ "$(md5sum <"$SETTINGS_FILE")" = "$stored" ] || fail "the dialog stored settings on SIGTERM"
+
+# A compositor without any input seat.
+WAYLAND="velmo-e2e-$$-seatless"
+start_weston headless-backend.so "$WAYLAND"
+run_on_wayland /s 2>"$WORK/seatless.err"
+pid=$!
+PIDS+=("$pid")
+wait_exit "$pid" 10 || fail "the saver kept running on a compositor without a seat"
+[ "$RC" = 0 ] || fail "the saver ended with exit code $RC without a seat: $(head -5 "$WORK/seatless.err")"
+grep -q "no input seat" "$WORK/seatless.err" || fail "no clear message without a seat: $(cat "$WORK/seatless.err")"
+echo "PASS: sky $sky, rocks $rocks, sea moved $seaMoved px; dialog face $face px"
