@@ -4,8 +4,9 @@
 # weston shows. "velmo /s" draws the seascape (a still sky, a moving sea,
 # rocks) and "velmo /c" opens "Velmo Setup" (both shot into the build tree,
 # wayland-saver.png and wayland-dialog.png, for a person to look at); both
-# end on SIGTERM with code 0, the dialog storing nothing. On a compositor without an input seat (weston's
-# headless backend), where SDL 2.26 crashes, the saver says so and ends with 0.
+# end on SIGTERM with code 0, the dialog storing nothing. A window with
+# nothing to draw into, and a compositor without an input seat (weston's
+# headless backend, where SDL 2.26 crashes), are said so, and the saver ends with 0.
 source "$(dirname "$0")/lib.sh"
 command -v weston >/dev/null || {
   echo "SKIP: weston is not installed (scripts/setup.sh installs it)"
@@ -98,6 +99,15 @@ face=$(convert "$WORK/dialog.png" -fuzz 1% -fill white -opaque "rgb(239,239,239)
 [ "$face" -gt 40000 ] || fail "the dialog is not shown ($face pixels of its face)"
 ends_on_sigterm "$pid" "the dialog"
 [ "$(md5sum <"$SETTINGS_FILE")" = "$stored" ] || fail "the dialog stored settings on SIGTERM"
+
+# Without SDL's own framebuffer a Wayland window has nothing to draw into:
+# said in the error box (on standard error), not a blank screen.
+SDL_FRAMEBUFFER_ACCELERATION=0 run_on_wayland /s 2>"$WORK/blank.err"
+pid=$!
+PIDS+=("$pid")
+wait_exit "$pid" 10 || fail "the saver kept running with nothing to draw into"
+[ "$RC" = 0 ] || fail "the saver ended with exit code $RC with nothing to draw into: $(head -5 "$WORK/blank.err")"
+grep -q "nothing to draw into" "$WORK/blank.err" || fail "no clear message: $(cat "$WORK/blank.err")"
 
 # A compositor without any input seat.
 WAYLAND="velmo-e2e-$$-seatless"

@@ -379,7 +379,8 @@ bool SdlDirectDraw::Present(SdlSurface& frame) {
   const bool shown = presenter_.Present(frame.Plain(), frame.Changes());
   frame.ForgetChanges();
   if (!shown) {
-    std::fprintf(stderr, "velmo: the window has no surface to draw into: %s\n", SDL_GetError());
+    const char* why = SDL_GetError();
+    std::fprintf(stderr, "velmo: the window has no surface to draw into%s%s\n", *why ? ": " : "", why);
     return false;
   }
   presenter_.WaitForVerticalBlank();
