@@ -8,10 +8,7 @@
 # nothing to draw into, and a compositor without an input seat (weston's
 # headless backend, where SDL 2.26 crashes), are said so, and the saver ends with 0.
 source "$(dirname "$0")/lib.sh"
-command -v weston >/dev/null || {
-  echo "SKIP: weston is not installed (scripts/setup.sh installs it)"
-  exit 77
-}
+command -v weston >/dev/null || skip "weston is not installed (scripts/setup.sh installs it)"
 unset QT_QPA_PLATFORM SDL_VIDEODRIVER WAYLAND_SOCKET
 # SDL 2.26's Wayland driver and Qt's Wayland plugin keep blocks at exit on
 # their own (a bare SDL_Init/SDL_Quit does too); our leaks are watched on X11.
