@@ -29,6 +29,7 @@ if ((${#missing[@]})); then
   exit 1
 fi
 dpkg-deb -f "$deb" Depends | grep -q libsdl2 || { echo "package.sh: no library dependencies found" >&2; exit 1; }
+dpkg-deb -f "$deb" Depends | grep -q qt6-wayland || { echo "package.sh: the package does not depend on qt6-wayland" >&2; exit 1; }
 
 if command -v lintian >/dev/null; then
   lintian --fail-on error --tag-display-limit 0 "$deb" || { echo "package.sh: lintian reports errors" >&2; exit 1; }
