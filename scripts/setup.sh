@@ -8,6 +8,7 @@ packages=(
   libfontconfig-dev libx11-dev libxrandr-dev qt6-base-dev qt6-base-dev-tools qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-dejavu-core fonts-liberation2 python3
+  libgl1-mesa-dri
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
   xscreensaver lintian

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The saver on a desktop as a person meets it: the stored brightness shows on
-# the screen at every depth and "-" darkens it live; another window taking
+# the screen at every depth and on both presenting paths, and "-" darkens it live; another window taking
 # the focus ends the saver quietly; a termination signal ends it at once,
 # also while an "ERROR" box waits.
 source "$(dirname "$0")/lib.sh"
@@ -47,6 +47,21 @@ for depth in 16 24 32; do
   stop_saver
   echo "brightness at $depth bits: Gamma 128 shows $ratio of Gamma 256"
 done
+
+# The renderer's path (a streaming texture, forced here: Xvfb's GL is software,
+# so this checks correctness only): the same brightness, a moving sea.
+export VELMO_PRESENT=renderer
+start_saver TermMouse=0 Gamma=128
+import -window root "$WORK/r1.png"
+sleep 0.5
+import -window root "$WORK/r2.png"
+stop_saver
+unset VELMO_PRESENT
+ratio=$(awk -v a="$(sky_mean "$WORK/r1.png")" -v b="$full" 'BEGIN { printf "%.2f", a / b }')
+awk -v r="$ratio" 'BEGIN { exit !(r >= 0.35 && r <= 0.65) }' || fail "through the renderer the sky at Gamma 128 is $ratio"
+moved=$(compare -metric AE -fuzz 3% "$WORK/r1.png" "$WORK/r2.png" null: 2>&1 || true)
+[ "${moved%% *}" -gt 1000 ] || fail "through the renderer the sea did not move ($moved pixels changed)"
+echo "renderer path: Gamma 128 shows $ratio, $moved pixels moved"
 
 # 2. Another window takes the focus: the saver ends in order, no box.
 start_saver

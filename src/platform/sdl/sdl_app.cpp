@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/sdl_presenter.h"
 #include "platform/termination.h"
 #include "platform/wayland/wayland_probe.h"
 #include "platform/x11/x11_host.h"
@@ -221,7 +222,12 @@ class SdlApplication : public IApplication {
   std::unique_ptr<IWindow> CreateWindow(const std::string& caption) override {
     if (!video_) return nullptr;
     SDL_Window* w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
-                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
+                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
+                                         (SdlPresenter::RendererWanted() ? SDL_WINDOW_OPENGL : 0));
+    // Without a working GL the window is made plain, for the framebuffer.
+    if (!w && SdlPresenter::RendererWanted())
+      w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
+                           SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!w) {
       std::fprintf(stderr, "velmo: cannot create a window: %s\n", SDL_GetError());
       return nullptr;

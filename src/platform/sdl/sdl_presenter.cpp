@@ -1,8 +1,11 @@
 #include "platform/sdl/sdl_presenter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <thread>
+
+#include <unistd.h>
 
 #include "platform/pixel_format.h"
 
@@ -20,6 +23,30 @@ void ScaleRow(const uint32_t* in, uint32_t* out, int n, uint32_t k) {
   for (int i = 0; i < 4 * n; ++i) to[i] = static_cast<uint8_t>((static_cast<uint16_t>(from[i]) * factor) >> 8);
 }
 
+// Whether SDL's renderer should carry the frames: forced by VELMO_PRESENT,
+// otherwise only where GL runs on real hardware. The probe needs a GL
+// context, so it is made only where the system has a render node at all.
+bool ProbeRenderer() {
+  const char* forced = SDL_getenv("VELMO_PRESENT");
+  if (forced && std::strcmp(forced, "renderer") == 0) return true;
+  if (forced && std::strcmp(forced, "framebuffer") == 0) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0 || access("/dev/dri/renderD128", F_OK) != 0) return false;
+  SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!probe) return false;
+  bool hardware = false;
+  if (SDL_GLContext context = SDL_GL_CreateContext(probe)) {
+    using GetString = const unsigned char* (*)(unsigned);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const auto* name = getString ? reinterpret_cast<const char*>(getString(0x1F01 /* GL_RENDERER */)) : nullptr;
+    hardware = name && !std::strstr(name, "llvmpipe") && !std::strstr(name, "softpipe") &&
+               !std::strstr(name, "Software") && !std::strstr(name, "SWR");
+    SDL_GL_DeleteContext(context);
+  }
+  SDL_DestroyWindow(probe);
+  return hardware;
+}
+
 }  // namespace
 
 void ChangedArea::Add(const SDL_Rect& r) {
@@ -35,8 +62,35 @@ void ChangedArea::Add(const SDL_Rect& r) {
   rects[count++] = r;
 }
 
+bool SdlPresenter::RendererWanted() {
+  static const bool wanted = ProbeRenderer();
+  return wanted;
+}
+
 SdlPresenter::~SdlPresenter() {
+  StopRenderer();
   if (scratch_) SDL_FreeSurface(scratch_);
+}
+
+void SdlPresenter::StopRenderer() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  texture_ = nullptr;
+  renderer_ = nullptr;
+}
+
+bool SdlPresenter::StartRenderer(SDL_Window* window, SDL_Surface* frame) {
+  renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!renderer_) return false;
+  SDL_RendererInfo info{};
+  SDL_GetRendererInfo(renderer_, &info);
+  vsync_ = (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, frame->w, frame->h);
+  if (!texture_) {
+    StopRenderer();
+    return false;
+  }
+  return true;
 }
 
 void SdlPresenter::Attach(uint32_t windowId, int refreshHz, int) {
@@ -82,12 +136,26 @@ void SdlPresenter::Send(SDL_Surface* frame, SDL_Surface* window, const SDL_Rect&
     SDL_BlitSurface(frame, &source, window, &target);
     return;
   }
-  const uint32_t bits = frame->format->BitsPerPixel == 16 ? 16 : 32;
   // The usual case: 32-bit words in and an XRGB window, converted in place.
-  const bool direct = bits == 32 && window->format->format == SDL_PIXELFORMAT_RGB888;
-  SDL_Surface* out = direct ? window : scratch_;
-  if (!out) return;
-  if (direct && SDL_MUSTLOCK(window)) SDL_LockSurface(window);
+  const bool direct = frame->format->BitsPerPixel != 16 && window->format->format == SDL_PIXELFORMAT_RGB888;
+  if (direct) {
+    if (SDL_MUSTLOCK(window)) SDL_LockSurface(window);
+    Convert(frame, window, area);
+    if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
+  } else if (scratch_) {
+    Convert(frame, scratch_, area);
+    SDL_BlitSurface(scratch_, &source, window, &target);
+  }
+}
+
+void SdlPresenter::Convert(SDL_Surface* frame, SDL_Surface* out, const SDL_Rect& area) {
+  const uint32_t bits = frame->format->BitsPerPixel == 16 ? 16 : 32;
+  if (!ramp_) {
+    SDL_Rect source = area;
+    SDL_Rect target = area;
+    SDL_BlitSurface(frame, &source, out, &target);
+    return;
+  }
   for (int y = area.y; y < area.y + area.h; ++y) {
     const auto* in = static_cast<const uint8_t*>(frame->pixels) + static_cast<size_t>(y) * frame->pitch;
     auto* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(out->pixels) + static_cast<size_t>(y) * out->pitch);
@@ -107,16 +175,55 @@ void SdlPresenter::Send(SDL_Surface* frame, SDL_Surface* window, const SDL_Rect&
       }
     }
   }
-  if (direct) {
-    if (SDL_MUSTLOCK(window)) SDL_UnlockSurface(window);
-  } else {
-    SDL_BlitSurface(scratch_, &source, window, &target);
+}
+
+void SdlPresenter::PresentThroughRenderer(SDL_Surface* frame, const ChangedArea& changed, bool full) {
+  const SDL_Rect bounds{0, 0, frame->w, frame->h};
+  // 32-bit words without a ramp go up as they are; anything else is
+  // converted into the XRGB scratch frame first.
+  const bool asIs = !ramp_ && frame->format->BitsPerPixel != 16;
+  if (!asIs && (!scratch_ || scratch_->w != frame->w || scratch_->h != frame->h)) {
+    if (scratch_) SDL_FreeSurface(scratch_);
+    scratch_ = SDL_CreateRGBSurfaceWithFormat(0, frame->w, frame->h, 24, SDL_PIXELFORMAT_RGB888);
+    if (!scratch_) return;
   }
+  auto upload = [&](const SDL_Rect& r) {
+    SDL_Rect area;
+    if (!SDL_IntersectRect(&r, &bounds, &area)) return;
+    SDL_Surface* from = frame;
+    if (!asIs) {
+      Convert(frame, scratch_, area);
+      from = scratch_;
+    }
+    const auto* pixels = static_cast<const uint8_t*>(from->pixels) + static_cast<size_t>(area.y) * from->pitch +
+                         static_cast<size_t>(area.x) * 4;
+    SDL_UpdateTexture(texture_, &area, pixels, from->pitch);
+  };
+  if (full) {
+    upload(bounds);
+  } else {
+    for (int i = 0; i < changed.count; ++i) upload(changed.rects[i]);
+  }
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, &bounds);
+  SDL_RenderPresent(renderer_);
+  presentedVsync_ = vsync_;
 }
 
 bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   SDL_Window* window = SDL_GetWindowFromID(windowId_);
   if (!window || !frame) return true;  // nothing to show it in
+  if (!pathChosen_) {
+    pathChosen_ = true;
+    // Only a window made for GL: SDL would make a new X window for any other.
+    const bool madeForGl = (SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) != 0;
+    if (madeForGl && RendererWanted() && !StartRenderer(window, frame))
+      std::fprintf(stderr, "velmo: no renderer (%s); the framebuffer shows the frames\n", SDL_GetError());
+  }
+  if (renderer_) {
+    PresentThroughRenderer(frame, changed, forceFull_.exchange(false) || changed.whole);
+    return true;
+  }
   SDL_Surface* windowSurface = SDL_GetWindowSurface(window);
   if (!windowSurface) return false;
   bool full = forceFull_.exchange(false) || changed.whole || windowSurface != lastWindowSurface_ ||
@@ -150,6 +257,12 @@ bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
 }
 
 void SdlPresenter::WaitForVerticalBlank() {
+  if (presentedVsync_) {
+    // The renderer's present already waited for the refresh.
+    presentedVsync_ = false;
+    next_ = {};
+    return;
+  }
   const auto now = std::chrono::steady_clock::now();
   if (next_ <= now) {
     // Late (or the first flip): the next refresh on the grid, never a burst.

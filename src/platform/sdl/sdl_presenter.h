@@ -1,8 +1,11 @@
 #pragma once
 // Hands finished frames to the window: only the rectangles that drawing
-// changed since the last present go through the native framebuffer, through
-// the brightness ramp, and the flip then waits for the next refresh on a
-// steady clock (no busy waiting). The desktop's own gamma is never touched.
+// changed since the last present go out, through the brightness ramp. Two
+// paths: where a hardware renderer exists, a streaming texture gets the
+// changed rectangles and is shown with vsync (tear-free); otherwise the
+// native framebuffer gets them and the flip waits for the next refresh on a
+// steady clock (no busy waiting). VELMO_PRESENT=renderer or =framebuffer
+// forces one. The desktop's own gamma is never touched.
 #include <SDL.h>
 
 #include <array>
@@ -37,13 +40,21 @@ class SdlPresenter {
   SdlPresenter(const SdlPresenter&) = delete;
   SdlPresenter& operator=(const SdlPresenter&) = delete;
 
+  // Whether frames go through a renderer on this machine (forced, or GL on
+  // real hardware); decided once. Windows meant for it are made with
+  // SDL_WINDOW_OPENGL, since SDL would replace any other window's X window.
+  static bool RendererWanted();
+
   void Attach(uint32_t windowId, int refreshHz, int height);
   // Sends the changed parts of frame to the window; costs in proportion to
   // what changed, nothing when nothing did. Allocates nothing. False when the
   // window has no surface to draw into (SDL_GetError says why).
   bool Present(SDL_Surface* frame, const ChangedArea& changed);
-  // Sleeps until the next refresh of the mode's rate.
+  // Sleeps until the next refresh of the mode's rate (at once after a
+  // present that waited for vsync itself).
   void WaitForVerticalBlank();
+  // True once frames go through a renderer's texture rather than the framebuffer.
+  bool UsesRenderer() const { return renderer_ != nullptr; }
   // The next present sends the whole frame (new window surface, restore).
   // Also called from the event watch when the window system lost the picture.
   void ForceFull() { forceFull_ = true; }
@@ -54,6 +65,11 @@ class SdlPresenter {
 
  private:
   void Send(SDL_Surface* frame, SDL_Surface* window, const SDL_Rect& area);
+  // The ramp (or the conversion to XRGB) of an area into out, at the same place.
+  void Convert(SDL_Surface* frame, SDL_Surface* out, const SDL_Rect& area);
+  bool StartRenderer(SDL_Window* window, SDL_Surface* frame);
+  void PresentThroughRenderer(SDL_Surface* frame, const ChangedArea& changed, bool full);
+  void StopRenderer();
 
   uint32_t windowId_ = 0;
   std::chrono::steady_clock::duration period_ = std::chrono::microseconds(16667);
@@ -66,6 +82,11 @@ class SdlPresenter {
   std::array<uint8_t, 256> lutR_{}, lutG_{}, lutB_{};
   int factor_ = -1;  // the ramp is i x factor on every channel; -1: it is not
   SDL_Surface* scratch_ = nullptr;  // one frame in XRGB, for the ramp into other window formats
+  bool pathChosen_ = false;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  bool vsync_ = false;          // the renderer's present waits for the refresh
+  bool presentedVsync_ = false;  // the last present did
 };
 
 }  // namespace velmo
