@@ -8,20 +8,6 @@ source "$(dirname "$0")/lib.sh"
 unset QT_QPA_PLATFORM
 start_xvfb 1280x1024x24
 
-# Qt names its window in a way xdotool reads (SDL's boxes need wait_window).
-wait_dialog() {
-  local win=""
-  for _ in $(seq 150); do
-    win=$(xdotool search --onlyvisible --name "^Velmo Setup" 2>/dev/null | head -n 1 || true)
-    [ -n "$win" ] && break
-    kill -0 "$1" 2>/dev/null || fail "velmo /c ended without a dialog: $(cat "$WORK/out.log")"
-    sleep 0.1
-  done
-  [ -n "$win" ] || fail "no \"Velmo Setup\" window"
-  sleep 0.3  # let the first paint land
-  echo "$win"
-}
-
 ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
 mkdir -p "$ARTEFACTS"
 
@@ -43,7 +29,7 @@ shoot_tabs() {
 "$VELMO" /c >"$WORK/out.log" 2>&1 &
 pid=$!
 PIDS+=("$pid")
-win=$(wait_dialog "$pid")
+win=$(wait_dialog "$pid" "$WORK/out.log")
 shoot_tabs "$win" 1x
 
 # The client area is about 457 x 381: grown to the font, never cut down.
@@ -76,7 +62,7 @@ cp "$SETTINGS_FILE" "$WORK/before.reg"
 QT_SCALE_FACTOR=2 "$VELMO" /c >"$WORK/out.log" 2>&1 &
 pid=$!
 PIDS+=("$pid")
-win=$(wait_dialog "$pid")
+win=$(wait_dialog "$pid" "$WORK/out.log")
 shoot_tabs "$win" 2x
 eval "$(xdotool getwindowgeometry --shell "$win")"
 [ "$WIDTH" = $((2 * W1)) ] && [ "$HEIGHT" = $((2 * H1)) ] || fail "at scale 2 the window is ${WIDTH}x${HEIGHT}"
@@ -94,7 +80,7 @@ cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "Cancel changed the stored se
 "$VELMO" /c >"$WORK/out.log" 2>&1 &
 pid=$!
 PIDS+=("$pid")
-wait_dialog "$pid" >/dev/null
+wait_dialog "$pid" "$WORK/out.log" >/dev/null
 kill -TERM "$pid"
 for _ in $(seq 5); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$pid" 2>/dev/null && fail "SIGTERM did not end the dialog within half a second"

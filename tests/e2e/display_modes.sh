@@ -45,15 +45,7 @@ unset QT_QPA_PLATFORM
 "$VELMO" /c >"$WORK/dialog.log" 2>&1 &
 pid=$!
 PIDS+=("$pid")
-win=""
-for _ in $(seq 150); do
-  win=$(xdotool search --onlyvisible --name "^Velmo Setup" 2>/dev/null | head -n 1 || true)
-  [ -n "$win" ] && break
-  kill -0 "$pid" 2>/dev/null || fail "velmo /c ended without a dialog: $(cat "$WORK/dialog.log")"
-  sleep 0.1
-done
-[ -n "$win" ] || fail "no \"Velmo Setup\" window"
-sleep 0.3
+win=$(wait_dialog "$pid" "$WORK/dialog.log")
 xdotool mousemove --window "$win" 102 140 click 1 # the "Display" tab
 sleep 0.5
 import -window "$win" "$WORK/display_tab.png" || fail "no screenshot of the dialog"

@@ -166,3 +166,19 @@ stored_value() {
   printf '%d' "0x$(grep -i "^\"$1\"=dword:" "$SETTINGS_FILE" | sed 's/.*dword://' | tr -d '\r')"
 }
 
+
+# Waits for the settings dialog of our child $1 (its output in $2) and prints
+# its window id. Qt names its window in a way xdotool reads (SDL's boxes need
+# wait_window).
+wait_dialog() {
+  local win=""
+  for _ in $(seq 150); do
+    win=$(xdotool search --onlyvisible --name "^Velmo Setup" 2>/dev/null | head -n 1 || true)
+    [ -n "$win" ] && break
+    kill -0 "$1" 2>/dev/null || fail "velmo /c ended without a dialog: $(cat "$2")"
+    sleep 0.1
+  done
+  [ -n "$win" ] || fail "no \"Velmo Setup\" window"
+  sleep 0.3  # let the first paint land
+  echo "$win"
+}
