@@ -22,7 +22,7 @@ struct Frame {
     SDL_InitSubSystem(SDL_INIT_VIDEO);
     window = SDL_CreateWindow("bench", 0, 0, w, h, SDL_WINDOW_HIDDEN);
     back = SDL_CreateRGBSurfaceWithFormat(0, w, h, 24, SDL_PIXELFORMAT_RGB888);
-    presenter.Attach(SDL_GetWindowID(window), 60, h);
+    presenter.Attach(SDL_GetWindowID(window), 60);
   }
   ~Frame() {
     SDL_FreeSurface(back);

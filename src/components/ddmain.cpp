@@ -1,5 +1,6 @@
 #include "components/ddmain.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -7,6 +8,10 @@ namespace velmo {
 namespace {
 
 constexpr uint32_t kCooperativeFlags = DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX;
+
+// Where the frame-rate text starts: from the left, and up from the bottom.
+constexpr int32_t kFpsLeft = 20;
+constexpr int32_t kFpsFromBottom = 30;
 
 // A restore that claims success while the back buffer stays lost would
 // otherwise loop for ever; after this many tries the clear gives up.
@@ -224,6 +229,11 @@ TDDmain::Restore TDDmain::RestoreSurfaces() {
 
 void TDDmain::FuncShowFPS() { ShowFPS(); }
 
+Rect TDDmain::FpsTextBox() const {
+  const int32_t h = height_;
+  return Rect{0, std::max(h - kFpsFromBottom - 10, 0), kFpsLeft + 400, h};
+}
+
 bool TDDmain::ShowFPS() {
   if (FpDD == nullptr) return ReportError("Error FpDD==NULL");
   FpsCounters& fps = Fps();
@@ -244,7 +254,7 @@ bool TDDmain::ShowFPS() {
   }
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(RGBColor(255, 255, 255));
-  dc->TextOut(20, height_ - 30, text, length);
+  dc->TextOut(kFpsLeft, height_ - kFpsFromBottom, text, length);
   FpDDSBack->ReleaseDC(dc);
   return true;
 }

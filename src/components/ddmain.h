@@ -67,6 +67,8 @@ class TDDmain : public Component, public DDErrorReporting {
   void ClearBackSurface();
   void FlipSurfaces();
   void FuncShowFPS();
+  // Everything ShowFPS draws lies in this box (any 32-bit value, the 13-pixel face).
+  Rect FpsTextBox() const;
   bool MakeRestSurface();
   HRESULT EnumerateScreens();
   static bool EnumScreensCallback(const DeviceGuid* guid, const char* description, const char* driverName,

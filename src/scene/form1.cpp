@@ -112,7 +112,7 @@ void TForm1::FormCreate() {
   DDmain1->FlipSurfaces();
   DDmain1->SetshowFPS(Settings.flag_fps);
   if (FEnded) return;
-  partialRedraw_ = DDmain1->ClipBackSurface(nullptr);
+  DisplayOpened();
 
   DDtimer1->SetInterval(IntervalOfSpeed(Settings.SetSpeed));
 
@@ -225,10 +225,14 @@ void TForm1::FollowHostWindow() {
   if (FEnded) return;
   FitBirds(FBirds, oldWidth, oldHeight, Settings.ResHor, Settings.ResVert);
   ApplyBrightness();
+  DisplayOpened();
+  DDtimer1->SetEnabled(true);
+}
+
+void TForm1::DisplayOpened() {
   // A new back buffer holds nothing yet: the next frame is composed whole.
   haveShown_ = false;
   partialRedraw_ = DDmain1->ClipBackSurface(nullptr);
-  DDtimer1->SetEnabled(true);
 }
 
 void TForm1::ApplyBrightness() {
@@ -325,7 +329,6 @@ TForm1::TShownState TForm1::ReadShownState() const {
 }
 
 void TForm1::ComposeWhole(const TShownState& now) {
-  if (partialRedraw_) DDmain1->ClipBackSurface(nullptr);
   DrawLayers(now);
   if (!FRunning) return;
   if (Settings.flag_clock) DXClock1->ShowClock();
@@ -344,7 +347,7 @@ void TForm1::ComposeChanged(const TShownState& now) {
                             now.clockColour != shown_.clockColour;
   if (Settings.flag_clock && clockChanged) AddDirty(Union(shown_.clock, now.clock));
   // The text is drawn at every flip: always over a freshly drawn background.
-  if (Settings.flag_fps) AddDirty(FpsBox());
+  if (Settings.flag_fps) AddDirty(DDmain1->FpsTextBox());
   // The clock is drawn whole over whatever was redrawn under any part of it.
   bool drawClock = false;
   for (int i = 0; i < dirtyCount_ && Settings.flag_clock; ++i) {
@@ -363,7 +366,7 @@ void TForm1::ComposeChanged(const TShownState& now) {
   }
   // What the flip's frame-rate text draws counts as a change of its box only.
   if (Settings.flag_fps) {
-    const Rect fps = FpsBox();
+    const Rect fps = DDmain1->FpsTextBox();
     DDmain1->ClipBackSurface(&fps);
   }
 }
@@ -391,12 +394,6 @@ Rect TForm1::BirdBox(const TShownBird& bird) const {
   const TDDani* sprite = bird.small == 0 ? DDani1bird : DDani1birds_small;
   if (!sprite) return Rect{};
   return Rect{bird.x, bird.y, bird.x + sprite->GetStretchWidth(), bird.y + sprite->GetStretchHeight()};
-}
-
-Rect TForm1::FpsBox() const {
-  // "Frame rate: " and any 32-bit value at (20, height - 30) in the 13-pixel face.
-  const int32_t h = DDmain1->GetHeight();
-  return Rect{0, std::max(h - 40, 0), 420, h};
 }
 
 void TForm1::DrawShownBird(const TShownBird& bird) {

@@ -120,7 +120,8 @@ class TForm1 : public Component {
   void DrawLayers(const TShownState& now);
   void DrawShownBird(const TShownBird& bird);
   Rect BirdBox(const TShownBird& bird) const;
-  Rect FpsBox() const;
+  // The display opened (again): whether it can redraw parts, and nothing shown yet.
+  void DisplayOpened();
   void AddDirty(const Rect& r);
   TShownState shown_;
   bool haveShown_ = false;

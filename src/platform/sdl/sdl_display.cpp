@@ -321,7 +321,7 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
   width_ = static_cast<int>(width);
   height_ = static_cast<int>(height);
   bits_ = bpp;
-  presenter_.Attach(windowId_, refresh, height_);
+  presenter_.Attach(windowId_, refresh);
   return DD_OK;
 }
 

@@ -93,14 +93,19 @@ bool SdlPresenter::StartRenderer(SDL_Window* window, SDL_Surface* frame) {
   return true;
 }
 
-void SdlPresenter::Attach(uint32_t windowId, int refreshHz, int) {
+void SdlPresenter::Attach(uint32_t windowId, int refreshHz) {
   windowId_ = windowId;
   if (refreshHz <= 0) refreshHz = 60;
   period_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) / refreshHz;
   next_ = {};
   forceFull_ = true;
-  rects_.clear();
-  rects_.reserve(ChangedArea::kMaxRects);
+}
+
+bool SdlPresenter::EnsureScratch(const SDL_Surface* frame) {
+  if (scratch_ && scratch_->w == frame->w && scratch_->h == frame->h) return true;
+  if (scratch_) SDL_FreeSurface(scratch_);
+  scratch_ = SDL_CreateRGBSurfaceWithFormat(0, frame->w, frame->h, 24, SDL_PIXELFORMAT_RGB888);
+  return scratch_ != nullptr;
 }
 
 void SdlPresenter::SetRamp(const DDGAMMARAMP* ramp) {
@@ -182,11 +187,7 @@ void SdlPresenter::PresentThroughRenderer(SDL_Surface* frame, const ChangedArea&
   // 32-bit words without a ramp go up as they are; anything else is
   // converted into the XRGB scratch frame first.
   const bool asIs = !ramp_ && frame->format->BitsPerPixel != 16;
-  if (!asIs && (!scratch_ || scratch_->w != frame->w || scratch_->h != frame->h)) {
-    if (scratch_) SDL_FreeSurface(scratch_);
-    scratch_ = SDL_CreateRGBSurfaceWithFormat(0, frame->w, frame->h, 24, SDL_PIXELFORMAT_RGB888);
-    if (!scratch_) return;
-  }
+  if (!asIs && !EnsureScratch(frame)) return;
   auto upload = [&](const SDL_Rect& r) {
     SDL_Rect area;
     if (!SDL_IntersectRect(&r, &bounds, &area)) return;
@@ -231,28 +232,25 @@ bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   if (full && (windowSurface->w > frame->w || windowSurface->h > frame->h)) SDL_FillRect(windowSurface, nullptr, 0);
   const bool needScratch = ramp_ && !(frame->format->BitsPerPixel != 16 &&
                                       windowSurface->format->format == SDL_PIXELFORMAT_RGB888);
-  if (needScratch && (!scratch_ || scratch_->w != frame->w || scratch_->h != frame->h)) {
-    if (scratch_) SDL_FreeSurface(scratch_);
-    scratch_ = SDL_CreateRGBSurfaceWithFormat(0, frame->w, frame->h, 24, SDL_PIXELFORMAT_RGB888);
-  }
+  if (needScratch) EnsureScratch(frame);
   lastWindowSurface_ = windowSurface;
   lastW_ = windowSurface->w;
   lastH_ = windowSurface->h;
 
   const SDL_Rect bounds{0, 0, std::min(frame->w, windowSurface->w), std::min(frame->h, windowSurface->h)};
-  rects_.clear();
+  int sent = 0;
   auto send = [&](const SDL_Rect& r) {
     SDL_Rect area;
     if (!SDL_IntersectRect(&r, &bounds, &area)) return;
     Send(frame, windowSurface, area);
-    rects_.push_back(area);
+    sent_[sent++] = area;
   };
   if (full) {
     send(bounds);
   } else {
     for (int i = 0; i < changed.count; ++i) send(changed.rects[i]);
   }
-  if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window, rects_.data(), static_cast<int>(rects_.size()));
+  if (sent > 0) SDL_UpdateWindowSurfaceRects(window, sent_.data(), sent);
   return true;
 }
 

@@ -12,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <vector>
 
 #include "platform/display.h"
 
@@ -45,7 +44,7 @@ class SdlPresenter {
   // SDL_WINDOW_OPENGL, since SDL would replace any other window's X window.
   static bool RendererWanted();
 
-  void Attach(uint32_t windowId, int refreshHz, int height);
+  void Attach(uint32_t windowId, int refreshHz);
   // Sends the changed parts of frame to the window; costs in proportion to
   // what changed, nothing when nothing did. Allocates nothing. False when the
   // window has no surface to draw into (SDL_GetError says why).
@@ -53,8 +52,6 @@ class SdlPresenter {
   // Sleeps until the next refresh of the mode's rate (at once after a
   // present that waited for vsync itself).
   void WaitForVerticalBlank();
-  // True once frames go through a renderer's texture rather than the framebuffer.
-  bool UsesRenderer() const { return renderer_ != nullptr; }
   // The next present sends the whole frame (new window surface, restore).
   // Also called from the event watch when the window system lost the picture.
   void ForceFull() { forceFull_ = true; }
@@ -67,6 +64,8 @@ class SdlPresenter {
   void Send(SDL_Surface* frame, SDL_Surface* window, const SDL_Rect& area);
   // The ramp (or the conversion to XRGB) of an area into out, at the same place.
   void Convert(SDL_Surface* frame, SDL_Surface* out, const SDL_Rect& area);
+  // The XRGB scratch frame at frame's size; false when it cannot be had.
+  bool EnsureScratch(const SDL_Surface* frame);
   bool StartRenderer(SDL_Window* window, SDL_Surface* frame);
   void PresentThroughRenderer(SDL_Surface* frame, const ChangedArea& changed, bool full);
   void StopRenderer();
@@ -77,7 +76,7 @@ class SdlPresenter {
   SDL_Surface* lastWindowSurface_ = nullptr;
   int lastW_ = 0, lastH_ = 0;
   std::atomic<bool> forceFull_{true};
-  std::vector<SDL_Rect> rects_;  // reserved once: a present allocates nothing
+  std::array<SDL_Rect, ChangedArea::kMaxRects> sent_{};  // what a present hands the window
   bool ramp_ = false;
   std::array<uint8_t, 256> lutR_{}, lutG_{}, lutB_{};
   int factor_ = -1;  // the ramp is i x factor on every channel; -1: it is not
