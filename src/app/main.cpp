@@ -14,6 +14,13 @@
 #include "scene/form1.h"
 #include "setup/setup_mode.h"
 
+// The termination signals are blocked before anything else runs, the
+// libraries' initialisers included: a request that arrives while the program
+// is still loading waits for the watcher and ends it in order.
+extern "C" void VelmoBlockSignalsFirst(int, char**, char**) { velmo::BlockTerminationSignals(); }
+__attribute__((section(".preinit_array"), used)) static void (*const kBlockSignalsFirst)(int, char**, char**) =
+    VelmoBlockSignalsFirst;
+
 int main(int argc, char** argv) {
   using namespace velmo;
   // Before any library starts a thread: they all inherit the blocked signals.

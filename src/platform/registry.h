@@ -26,6 +26,17 @@ constexpr uint32_t REG_DWORD = 4;
 constexpr uint32_t KEY_ALL_ACCESS = 0xF003F;
 constexpr uint32_t REG_OPTION_NON_VOLATILE = 0;
 
+// One value of a whole-set write (IRegistry::RegSetValues).
+struct RegEntry {
+  std::string name;
+  uint32_t type = REG_NONE;
+  std::vector<uint8_t> data;
+  // Written only where the key does not already hold a value of this type
+  // and length: a set can fill what is missing without undoing values
+  // someone else stored meanwhile.
+  bool keepStored = false;
+};
+
 class IRegistry {
  public:
   virtual ~IRegistry() = default;
@@ -40,6 +51,17 @@ class IRegistry {
   virtual int32_t RegQueryValueEx(HKEY key, const std::string& name, uint32_t* type, uint8_t* data,
                                   uint32_t* size) = 0;
   virtual int32_t RegCloseKey(HKEY key) = 0;
+
+  // Several values of one key in one step: all of them are written or none
+  // (a store on disk replaces its file once). Blocks for one file write.
+  virtual int32_t RegSetValues(HKEY key, const std::vector<RegEntry>& values) = 0;
+  // Where the key lives, for messages a person reads (a file name); empty
+  // when there is nothing useful to name. Cheap, no I/O.
+  virtual std::string KeyLocation(HKEY root, const std::string& path) const {
+    (void)root;
+    (void)path;
+    return {};
+  }
 };
 
 }  // namespace velmo

@@ -11,6 +11,10 @@ namespace velmo {
 // to the loop that owns the program (a thread-safe post) and return.
 using TerminationHandler = std::function<void()>;
 
+// Blocks the three signals in the calling thread, nothing else: safe as the
+// program's very first instruction (see main), before any initialiser runs.
+void BlockTerminationSignals();
+
 // Blocks the three signals in the calling thread and in every thread started
 // after it, and starts the watcher. Call first in main, before any library
 // starts a thread. If the program has not ended within half a second of a

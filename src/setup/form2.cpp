@@ -210,6 +210,9 @@ void TForm2::FormCreate() {
   } catch (const ERegistryException& e) {
     ShowError(QString::fromStdString(e.what()));
   }
+  // OK stores what the user changes from here; the rest stays as the store
+  // holds it then (the saver's keys may change brightness and the clock).
+  FLoaded = FSettings;
   FillControls();
 }
 
@@ -381,7 +384,9 @@ void TForm2::Button1OKClick() {
     return;
   }
   try {
-    SaveSettings(*SetReg1, FSettings);
+    // After "Default Setting" every value is the user's choice.
+    if (FDefaulted) SaveSettings(*SetReg1, FSettings);
+    else SaveChangedSettings(*SetReg1, FLoaded, FSettings);
   } catch (const ERegistryException& e) {
     ShowError(QString::fromStdString(e.what()));
     return;
@@ -400,6 +405,7 @@ bool TForm2::StoreWritable() {
 void TForm2::Button1CancelClick() { close(); }
 
 void TForm2::Button1DefaultClick() {
+  FDefaulted = true;
   SetDefaultSettings(FDisplay, FSettings);
   FillControls();
 }

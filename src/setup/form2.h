@@ -1,7 +1,8 @@
 #pragma once
 // TForm2: the settings dialog. It probes the display driver, loads the stored
-// settings into a working copy, lets the user edit them on three tabs and
-// writes all of them back on OK; Cancel and the close box store nothing.
+// settings into a working copy, lets the user edit them on three tabs and on
+// OK writes, in one step, the values that differ from what it loaded (and any
+// the store lacks); Cancel and the close box store nothing.
 #include <QColor>
 #include <QMessageBox>
 #include <QWidget>
@@ -112,6 +113,8 @@ class TForm2 : public QWidget {
   TColorChooserFn FColorChooser;
   std::unique_ptr<TSetReg> SetReg1;
   TSaverSettings FSettings;
+  TSaverSettings FLoaded;  // the working copy as loaded, before the controls showed it
+  bool FDefaulted = false;  // "Default Setting" was pressed
   TModeTable FModes;
   bool FGammaAvailable = false;
   QColor FLastChosenColour{0, 0, 0};

@@ -1,13 +1,46 @@
 #include "setup/settings.h"
 
+#include <cstdio>
+
 namespace velmo {
 namespace {
 
-// Reads through a temporary so a failed read leaves the field as it was.
-void ReadColour(TSetReg& store, const char* name, TColor& field) {
-  int value = static_cast<int>(field);
-  store.Read(name, &value);
-  field = static_cast<TColor>(value);
+// One stored value: its name and its field as the 32-bit number stored.
+struct Field {
+  const char* name;
+  int (*get)(const TSaverSettings&);
+  void (*set)(TSaverSettings&, int);
+};
+
+#define VELMO_INT_FIELD(f) \
+  Field { #f, [](const TSaverSettings& s) { return static_cast<int>(s.f); }, [](TSaverSettings& s, int v) { s.f = v; } }
+#define VELMO_BOOL_FIELD(f) \
+  Field { #f, [](const TSaverSettings& s) { return s.f ? 1 : 0; }, [](TSaverSettings& s, int v) { s.f = v != 0; } }
+
+// Schema order: loading, first-run writing and saving go through it.
+constexpr Field kFields[] = {
+    VELMO_INT_FIELD(NumBirds),   VELMO_BOOL_FIELD(flag_clock), VELMO_BOOL_FIELD(flag_PlaySound),
+    VELMO_BOOL_FIELD(flag_fps),  VELMO_BOOL_FIELD(TermMouse),  VELMO_INT_FIELD(Gamma),
+    VELMO_BOOL_FIELD(flag_defres), VELMO_INT_FIELD(ResHor),    VELMO_INT_FIELD(ResVert),
+    VELMO_INT_FIELD(ColorDepth), VELMO_INT_FIELD(clockX),      VELMO_INT_FIELD(clockY),
+    VELMO_INT_FIELD(clockRad),
+    Field{"ColorClock", [](const TSaverSettings& s) { return static_cast<int>(s.ColorClock); },
+          [](TSaverSettings& s, int v) { s.ColorClock = static_cast<TColor>(v); }},
+    VELMO_INT_FIELD(SetSpeed),
+};
+
+#undef VELMO_INT_FIELD
+#undef VELMO_BOOL_FIELD
+
+std::vector<TSetReg::Entry> EntriesOf(const TSaverSettings& settings, bool keepStored) {
+  std::vector<TSetReg::Entry> entries;
+  for (const Field& f : kFields) entries.push_back({f.name, f.get(settings), keepStored});
+  return entries;
+}
+
+std::string WhereOf(TSetReg& store) {
+  const std::string where = store.Location();
+  return where.empty() ? std::string("the settings key") : "the settings file " + where;
 }
 
 }  // namespace
@@ -35,53 +68,70 @@ void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings) {
   settings.SetSpeed = 1;
 }
 
-void LoadSettings(TSetReg& store, IDisplayDriver& display, TSaverSettings& settings) {
-  // Whether NumBirds can be read decides between first run and a stored set.
-  if (!store.Read("NumBirds", &settings.NumBirds)) {
-    SetDefaultSettings(display, settings);
+TLoadReport LoadSettings(TSetReg& store, IDisplayDriver& display, TSaverSettings& settings, TStoreAccess access) {
+  TLoadReport report;
+  TSaverSettings defaults;
+  SetDefaultSettings(display, defaults);
+  std::vector<TSetReg::Entry> mend;
+  bool first = true;
+  for (const Field& f : kFields) {
+    int value = 0;
+    try {
+      // Whether the key opens at all decides between first run and a stored set.
+      if (store.Read(f.name, &value)) {
+        f.set(settings, value);
+      } else if (first) {
+        report.firstRun = true;
+        break;
+      } else {
+        throw ERegistryMissingValue(f.name);  // the key went away while it was read
+      }
+    } catch (const ERegistryMissingValue&) {
+      // A value an older version, an editor or a kill left out is no reason
+      // not to run: its default holds, and the next write stores it.
+      f.set(settings, f.get(defaults));
+      report.missing.push_back(f.name);
+      mend.push_back({f.name, f.get(defaults), true});
+    } catch (const ERegistryException& e) {
+      throw ERegistryException(std::string(e.what()) + "\n\n" + WhereOf(store) +
+                               " holds this value in a form Velmo cannot read. Correct or delete its line, "
+                               "or store the settings anew with OK in the settings (velmo /c).");
+    }
+    first = false;
+  }
+
+  if (report.firstRun) {
+    settings = defaults;
     // A store that cannot take the defaults (read-only configuration, say)
     // must not keep the saver from running: they hold for this run, and the
-    // next load tries again.
-    try {
-      SaveSettings(store, settings);
-    } catch (const ERegistryException&) {
+    // next load tries again. Someone else's first run may have stored its
+    // own meanwhile; those stay.
+    if (access == TStoreAccess::kReadWrite) {
+      try {
+        store.WriteSet(EntriesOf(defaults, true));
+      } catch (const ERegistryException&) {
+      }
     }
-    return;
+    return report;
   }
-  store.Read("flag_clock", &settings.flag_clock);
-  store.Read("flag_PlaySound", &settings.flag_PlaySound);
-  store.Read("flag_fps", &settings.flag_fps);
-  store.Read("TermMouse", &settings.TermMouse);
-  store.Read("Gamma", &settings.Gamma);
-  store.Read("flag_defres", &settings.flag_defres);
-  store.Read("ResHor", &settings.ResHor);
-  store.Read("ResVert", &settings.ResVert);
-  store.Read("ColorDepth", &settings.ColorDepth);
+  if (!report.missing.empty()) {
+    std::string names;
+    for (const std::string& n : report.missing) names += (names.empty() ? "" : ", ") + n;
+    std::fprintf(stderr, "velmo: %s lacks %s; %s until the settings are next stored.\n", WhereOf(store).c_str(),
+                 names.c_str(), report.missing.size() == 1 ? "it takes its default" : "they take their defaults");
+    if (access == TStoreAccess::kReadWrite) store.SetMissingValues(std::move(mend));
+  }
   // The stored mode stays in the key; only this run follows the desktop.
   if (settings.flag_defres) ReadDesktopMode(display, settings);
-  store.Read("clockX", &settings.clockX);
-  store.Read("clockY", &settings.clockY);
-  store.Read("clockRad", &settings.clockRad);
-  ReadColour(store, "ColorClock", settings.ColorClock);
-  store.Read("SetSpeed", &settings.SetSpeed);
+  return report;
 }
 
-void SaveSettings(TSetReg& store, const TSaverSettings& settings) {
-  store.Write("NumBirds", settings.NumBirds);
-  store.Write("flag_clock", settings.flag_clock);
-  store.Write("flag_PlaySound", settings.flag_PlaySound);
-  store.Write("flag_fps", settings.flag_fps);
-  store.Write("TermMouse", settings.TermMouse);
-  store.Write("Gamma", settings.Gamma);
-  store.Write("flag_defres", settings.flag_defres);
-  store.Write("ResHor", settings.ResHor);
-  store.Write("ResVert", settings.ResVert);
-  store.Write("ColorDepth", settings.ColorDepth);
-  store.Write("clockX", settings.clockX);
-  store.Write("clockY", settings.clockY);
-  store.Write("clockRad", settings.clockRad);
-  store.Write("ColorClock", static_cast<int>(settings.ColorClock));
-  store.Write("SetSpeed", settings.SetSpeed);
+void SaveSettings(TSetReg& store, const TSaverSettings& settings) { store.WriteSet(EntriesOf(settings, false)); }
+
+void SaveChangedSettings(TSetReg& store, const TSaverSettings& before, const TSaverSettings& after) {
+  std::vector<TSetReg::Entry> entries = EntriesOf(after, false);
+  for (size_t i = 0; i < entries.size(); ++i) entries[i].keepStored = kFields[i].get(before) == entries[i].value;
+  store.WriteSet(entries);
 }
 
 }  // namespace velmo

@@ -156,10 +156,10 @@ TEST_F(Scene, ARefusedDisplayModeShowsTheErrorAndEndsWithTheDesktopBack) {
 
 TEST_F(Scene, ASettingsLoadErrorIsShownAndTheDisplayIsNeverOpened) {
   Store();
-  registry.Erase(kKey, "flag_clock");
+  registry.PutString(kKey, "flag_clock", "on");
   Start();
   ASSERT_EQ(app.exceptions.size(), 1u);
-  EXPECT_EQ(app.exceptions[0], "Failed to get data for 'flag_clock'");
+  EXPECT_EQ(app.exceptions[0].rfind("Invalid data type for 'flag_clock'\n", 0), 0u) << app.exceptions[0];
   EXPECT_TRUE(Ended());
   EXPECT_EQ(display.log.Count("DirectDrawCreate(null)"), 0);
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 7);  // nothing written back

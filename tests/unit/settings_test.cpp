@@ -55,10 +55,11 @@ TEST_F(SettingsTest, DefaultsFollowTheDesktop) {
   EXPECT_EQ(s.SetSpeed, 1);
 }
 
-TEST_F(SettingsTest, FirstRunStoresExactlyTheFifteenDefaultsInSchemaOrder) {
+TEST_F(SettingsTest, FirstRunStoresExactlyTheFifteenDefaultsInSchemaOrderInOneWrite) {
   TSaverSettings s;
-  LoadSettings(store, display, s);
-  EXPECT_EQ(registry.WrittenNames(), kSchemaOrder);
+  EXPECT_TRUE(LoadSettings(store, display, s).firstRun);
+  ASSERT_EQ(registry.sets.size(), 1u);
+  EXPECT_EQ(registry.sets[0], kSchemaOrder);
   const std::vector<int64_t> expected = {7, 1, 1, 1, 1, 256, 1, 1024, 768, 32, 934, 90, 70, 33023, 1};
   const auto values = registry.Values(kKey);
   ASSERT_EQ(values.size(), 15u);
@@ -134,28 +135,71 @@ TEST_F(SettingsTest, ValuesOutOfRangeLoadAsStored) {
   EXPECT_EQ(s.NumBirds, -3);
 }
 
-TEST_F(SettingsTest, MissingValueStopsTheLoadNamingIt) {
+// A key lacking values (an older version, an editor) runs on defaults for
+// them, writes nothing while loading, and its next write makes it whole in
+// the same step, without undoing what was stored meanwhile. A viewer never writes.
+TEST_F(SettingsTest, MissingValuesTakeTheirDefaultsAndTheNextWriteStoresThem) {
   TSaverSettings stored;
   SetDefaultSettings(display, stored);
   stored.NumBirds = 3;
+  stored.SetSpeed = 2;
   StoreAll(stored);
   registry.Erase(kKey, "flag_clock");
+  registry.Erase(kKey, "Gamma");
+  registry.Erase(kKey, "clockY");
   registry.calls.clear();
+
+  TSaverSettings viewer;
+  const TLoadReport seen = LoadSettings(store, display, viewer, TStoreAccess::kReadOnly);
+  EXPECT_FALSE(seen.firstRun);
+  EXPECT_EQ(seen.missing, (std::vector<std::string>{"flag_clock", "Gamma", "clockY"}));
+  store.Write("clockX", 500);
+  EXPECT_EQ(registry.WrittenNames(), std::vector<std::string>{"clockX"});
+
   TSaverSettings s;
   s.flag_clock = false;
   s.Gamma = -1;
-  s.SetSpeed = 9;
-  try {
-    LoadSettings(store, display, s);
-    FAIL() << "the load went through";
-  } catch (const ERegistryException& e) {
-    EXPECT_STREQ(e.what(), "Failed to get data for 'flag_clock'");
-  }
+  const TLoadReport report = LoadSettings(store, display, s);
+  EXPECT_EQ(report.missing.size(), 3u);
   EXPECT_EQ(s.NumBirds, 3);
-  EXPECT_FALSE(s.flag_clock);
-  EXPECT_EQ(s.Gamma, -1);
-  EXPECT_EQ(s.SetSpeed, 9);
-  EXPECT_TRUE(registry.WrittenNames().empty());
+  EXPECT_EQ(s.SetSpeed, 2);
+  EXPECT_TRUE(s.flag_clock);
+  EXPECT_EQ(s.Gamma, 256);
+  EXPECT_EQ(s.clockY, 90);
+  EXPECT_EQ(s.clockX, 500);
+  EXPECT_EQ(registry.WrittenNames(), std::vector<std::string>{"clockX"});  // loading wrote nothing
+
+  registry.PutDword(kKey, "clockY", 444);  // someone else stores one meanwhile
+  store.Write("Gamma", 200);
+  ASSERT_EQ(registry.sets.size(), 1u);
+  EXPECT_EQ(registry.sets[0], (std::vector<std::string>{"flag_clock", "Gamma"}));
+  EXPECT_EQ(registry.Values(kKey).size(), 15u);
+  EXPECT_EQ(registry.Dword(kKey, "Gamma"), 200);
+  EXPECT_EQ(registry.Dword(kKey, "clockY"), 444);
+  store.Write("Gamma", 199);
+  EXPECT_EQ(registry.sets.size(), 1u);  // mended once
+}
+
+// The dialog's OK: values changed in it are stored, the rest stay as stored.
+TEST_F(SettingsTest, SavingChangesKeepsWhatOthersStoredMeanwhile) {
+  TSaverSettings before;
+  SetDefaultSettings(display, before);
+  StoreAll(before);
+  registry.PutDword(kKey, "Gamma", 251);
+  registry.PutDword(kKey, "clockX", 997);
+  registry.Erase(kKey, "SetSpeed");
+  registry.PutString(kKey, "clockRad", "x");
+  TSaverSettings after = before;
+  after.NumBirds = 4;
+  registry.sets.clear();
+  SaveChangedSettings(store, before, after);
+  ASSERT_EQ(registry.sets.size(), 1u);
+  EXPECT_EQ(registry.sets[0], (std::vector<std::string>{"NumBirds", "clockRad", "SetSpeed"}));
+  EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 4);
+  EXPECT_EQ(registry.Dword(kKey, "Gamma"), 251);
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 997);
+  EXPECT_EQ(registry.Dword(kKey, "clockRad"), 70);
+  EXPECT_EQ(registry.Dword(kKey, "SetSpeed"), 1);
 }
 
 TEST_F(SettingsTest, MistypedLaterValueStopsThere) {
@@ -169,7 +213,8 @@ TEST_F(SettingsTest, MistypedLaterValueStopsThere) {
     LoadSettings(store, display, s);
     FAIL() << "the load went through";
   } catch (const ERegistryException& e) {
-    EXPECT_STREQ(e.what(), "Invalid data type for 'ColorClock'");
+    EXPECT_EQ(std::string(e.what()).rfind("Invalid data type for 'ColorClock'\n\nthe settings key holds", 0), 0u)
+        << e.what();
   }
   EXPECT_EQ(s.clockRad, 70);  // read before it
   EXPECT_EQ(s.ColorClock, 0x123456u);
@@ -188,7 +233,7 @@ TEST_F(SettingsTest, HandMadeKeyWithNumBirdsAsTextFailsAtOnce) {
   try {
     LoadSettings(store, display, s);
   } catch (const ERegistryException& e) {
-    EXPECT_STREQ(e.what(), "Failed to get data for 'NumBirds'");
+    EXPECT_EQ(std::string(e.what()).rfind("Failed to get data for 'NumBirds'\n", 0), 0u) << e.what();
   }
 }
 
@@ -208,7 +253,7 @@ TEST_F(SettingsTest, FirstRunWithAStoreThatRefusesWritesStillGivesDefaults) {
   EXPECT_EQ(t.Gamma, 256);
 }
 
-TEST_F(SettingsTest, SaveReportsARejectedWrite) {
+TEST_F(SettingsTest, ASaveIsWholeOrNothing) {
   TSaverSettings s;
   SetDefaultSettings(display, s);
   registry.setErrorFor["Gamma"] = ERROR_ACCESS_DENIED;
@@ -216,8 +261,9 @@ TEST_F(SettingsTest, SaveReportsARejectedWrite) {
     SaveSettings(store, s);
     FAIL() << "the save went through";
   } catch (const ERegistryException& e) {
-    EXPECT_STREQ(e.what(), "Failed to set data for 'Gamma'");
+    EXPECT_STREQ(e.what(), "Failed to set data for 'NumBirds'");
   }
+  EXPECT_TRUE(registry.Values(kKey).empty());
 }
 
 // The whole path on the real file store: an empty configuration directory

@@ -91,6 +91,28 @@ int32_t FakeRegistry::RegCloseKey(HKEY key) {
   return result;
 }
 
+int32_t FakeRegistry::RegSetValues(HKEY key, const std::vector<RegEntry>& values) {
+  int32_t result = setError;
+  for (const RegEntry& v : values)
+    if (auto it = setErrorFor.find(v.name); result == ERROR_SUCCESS && it != setErrorFor.end()) result = it->second;
+  auto handle = handles_.find(key);
+  if (result == ERROR_SUCCESS && handle == handles_.end()) result = ERROR_INVALID_HANDLE;
+  std::vector<std::string> written;
+  if (result == ERROR_SUCCESS) {
+    for (const RegEntry& v : values) {
+      const Value* stored = Get(handle->second, v.name);
+      if (v.keepStored && stored && stored->type == v.type && stored->data.size() == v.data.size()) continue;
+      PutRaw(handle->second, v.name, v.type, v.data);
+      written.push_back(v.name);
+    }
+    sets.push_back(written);
+  }
+  std::string names;
+  for (const std::string& n : written) names += (names.empty() ? "" : ",") + n;
+  calls.push_back({"RegSetValues", names, 0, 0, result});
+  return result;
+}
+
 void FakeRegistry::CreateKey(const std::string& path) { Ensure(path); }
 
 bool FakeRegistry::HasKey(const std::string& path) const { return Find(path) != nullptr; }
@@ -147,7 +169,15 @@ std::vector<FakeRegistry::Value> FakeRegistry::Values(const std::string& path) c
 std::vector<std::string> FakeRegistry::WrittenNames() const {
   std::vector<std::string> names;
   for (const Call& c : calls)
-    if (c.op == "RegSetValueEx") names.push_back(c.what);
+    if (c.op == "RegSetValueEx") {
+      names.push_back(c.what);
+    } else if (c.op == "RegSetValues" && c.result == ERROR_SUCCESS) {
+      for (size_t start = 0; start < c.what.size();) {
+        const size_t comma = std::min(c.what.find(',', start), c.what.size());
+        names.push_back(c.what.substr(start, comma - start));
+        start = comma + 1;
+      }
+    }
   return names;
 }
 

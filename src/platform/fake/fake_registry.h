@@ -22,8 +22,8 @@ class FakeRegistry : public IRegistry {
   };
 
   struct Call {
-    std::string op;    // "RegCreateKeyEx", "RegOpenKeyEx", "RegSetValueEx", "RegQueryValueEx", "RegCloseKey"
-    std::string what;  // key path for opening calls, value name for value calls
+    std::string op;    // "RegCreateKeyEx", "RegOpenKeyEx", "RegSetValueEx", "RegSetValues", "RegQueryValueEx", "RegCloseKey"
+    std::string what;  // key path for opening calls, value name for value calls, names written for a set
     uint32_t access = 0;
     uint32_t type = 0;
     int32_t result = 0;
@@ -45,6 +45,8 @@ class FakeRegistry : public IRegistry {
   int32_t RegQueryValueEx(HKEY key, const std::string& name, uint32_t* type, uint8_t* data,
                           uint32_t* size) override;
   int32_t RegCloseKey(HKEY key) override;
+  // All or nothing: a scripted failure of any name fails the whole set.
+  int32_t RegSetValues(HKEY key, const std::vector<RegEntry>& values) override;
 
   // Direct access for arranging and checking, bypassing the log and failures.
   void CreateKey(const std::string& path);
@@ -61,8 +63,10 @@ class FakeRegistry : public IRegistry {
   // Values of a key in the order they were first written.
   std::vector<Value> Values(const std::string& path) const;
   size_t OpenHandles() const { return handles_.size(); }
-  // Names passed to RegSetValueEx, in call order.
+  // Names written by RegSetValueEx and RegSetValues, in call order.
   std::vector<std::string> WrittenNames() const;
+  // Names each successful RegSetValues wrote, one list per call.
+  std::vector<std::vector<std::string>> sets;
 
  private:
   using Key = std::vector<Value>;

@@ -1,6 +1,8 @@
 #include "platform/posix/hive_registry.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <limits.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -45,6 +47,10 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
   int release() {
     const int fd = fd_;
     fd_ = -1;
@@ -123,16 +129,60 @@ int32_t MakeDirectories(const fs::path& dir) {
 }
 
 // Writes text beside the target, flushes it and renames it over the target,
-// so a crash leaves the old file or the new one, whole.
+// so a crash leaves the old file or the new one, whole. The text is written
+// into an unnamed file that gets its name only once it is whole, so a kill
+// during the write leaves nothing behind either.
 constexpr const char* kTempMark = ".tmp.";
 
+// A name for a temporary beside the target: six letters or digits, as
+// mkostemp makes them, so the stale-file sweep knows them.
+std::string TempName(const fs::path& target) {
+  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  uint64_t seed = static_cast<uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull;
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  seed ^= static_cast<uint64_t>(now.tv_nsec) + (static_cast<uint64_t>(now.tv_sec) << 30);
+  std::string name = "." + target.filename().string() + kTempMark;
+  for (int i = 0; i < 6; ++i) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    name += kChars[(seed >> 33) % (sizeof kChars - 1)];
+  }
+  return (target.parent_path() / name).string();
+}
+
+// The text in a new file beside the target, flushed, named *temp. An
+// unnamed file gets its name only once it is whole; where that cannot be
+// done (no O_TMPFILE, no /proc) the name comes first.
+int32_t WriteTemporary(const fs::path& target, const std::string& text, std::string* temp) {
+  Fd fd(::open(target.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  if (fd.get() >= 0) {
+    if (::fchmod(fd.get(), 0600) != 0 || !WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0) return FromErrno(errno);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      *temp = TempName(target);
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp->c_str(), AT_SYMLINK_FOLLOW) == 0) return ERROR_SUCCESS;
+      if (errno != EEXIST) break;
+    }
+  }
+  *temp = (target.parent_path() / ("." + target.filename().string() + kTempMark + "XXXXXX")).string();
+  fd.reset(::mkostemp(temp->data(), O_CLOEXEC));
+  if (fd.get() < 0) {
+    temp->clear();
+    return FromErrno(errno);
+  }
+  if (::fchmod(fd.get(), 0600) == 0 && WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0 &&
+      ::close(fd.release()) == 0)
+    return ERROR_SUCCESS;
+  const int err = errno;
+  ::unlink(temp->c_str());
+  temp->clear();
+  return FromErrno(err);
+}
+
 int32_t ReplaceFile(const fs::path& target, const std::string& text) {
-  std::string temp = (target.parent_path() / ("." + target.filename().string() + kTempMark + "XXXXXX")).string();
-  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-  if (fd.get() < 0) return FromErrno(errno);
-  const bool written = ::fchmod(fd.get(), 0600) == 0 && WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
-  const int closed = ::close(fd.release());
-  if (!written || closed != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
+  std::string temp;
+  if (int32_t rc = WriteTemporary(target, text, &temp); rc != ERROR_SUCCESS) return rc;
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
     return FromErrno(err);
@@ -166,20 +216,88 @@ void RemoveStaleTemporaries(const fs::path& file) {
   }
 }
 
-// Where a write goes: the settings path itself or, through any chain of
-// symbolic links, the file they end at, which need not exist yet. The link
-// stays a link; a loop of links is an error.
-int32_t ResolveLinks(const fs::path& file, fs::path* target) {
+// Ownership, as ssh judges ~/.ssh: what we may write lies in directories
+// only we (or root) can change, and no link of another user's leads there.
+// Group write is harmless when the group is the user's own private group.
+bool PrivateGroup(gid_t gid) {
+  if (gid != ::getegid()) return false;
+  const group* g = ::getgrgid(gid);
+  const passwd* me = ::getpwuid(::geteuid());
+  if (!g || !me) return false;
+  for (char** member = g->gr_mem; member && *member; ++member)
+    if (std::strcmp(*member, me->pw_name) != 0) return false;
+  return true;
+}
+
+bool OwnedByOther(const struct stat& st) { return st.st_uid != ::geteuid() && st.st_uid != 0; }
+
+// Why another user could change what st describes; empty when nobody can.
+// In a sticky directory (/tmp) others cannot move our entries.
+std::string OthersMayWrite(const struct stat& st, bool stickyShelters) {
+  if (OwnedByOther(st)) return "belongs to another user";
+  if (stickyShelters && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) return {};
+  if ((st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && !PrivateGroup(st.st_gid))) return "is writable by other users";
+  return {};
+}
+
+// The first link along path (its own name included) owned by another user.
+std::string ForeignLinkOn(const fs::path& path) {
+  fs::path partial;
+  for (const fs::path& part : path) {
+    partial /= part;
+    struct stat st {};
+    if (::lstat(partial.c_str(), &st) != 0) break;
+    if (S_ISLNK(st.st_mode) && OwnedByOther(st)) return partial.string() + " is a link owned by another user";
+  }
+  return {};
+}
+
+// Why the directory dir, made where missing, may not hold the settings:
+// a foreign link on its path, or it or a directory above it open to others.
+std::string UnsafeDirectory(const fs::path& dir) {
+  if (std::string why = ForeignLinkOn(dir); !why.empty()) return why;
+  fs::path deepest = dir;
+  struct stat st {};
+  while (::lstat(deepest.c_str(), &st) != 0 && deepest.has_relative_path()) deepest = deepest.parent_path();
+  char* resolved = ::realpath(deepest.c_str(), nullptr);
+  if (!resolved) return {};  // the write itself says what is wrong
+  const fs::path real(resolved);
+  std::free(resolved);
+  const bool isSettingsDir = deepest == dir;
+  for (fs::path p = real;; p = p.parent_path()) {
+    if (::stat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) break;
+    // The settings directory itself must be closed to others, sticky or not.
+    if (std::string why = OthersMayWrite(st, !(isSettingsDir && p == real)); !why.empty())
+      return p.string() + " " + why;
+    if (!p.has_relative_path()) break;
+  }
+  return {};
+}
+
+// Where a write goes: the settings path itself or, through any chain of the
+// user's own symbolic links, the file they end at, which need not exist yet.
+// The link stays a link; a loop of links is an error. *unsafe says why the
+// target is not ours to write (another user's link, file or directory).
+int32_t ResolveLinks(const fs::path& file, fs::path* target, std::string* unsafe) {
   fs::path p = file;
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st {};
     if (::lstat(p.c_str(), &st) != 0) {
       if (errno != ENOENT) return FromErrno(errno);
       *target = p;
+      if (p != file) *unsafe = UnsafeDirectory(p.parent_path());
       return ERROR_SUCCESS;
     }
     if (!S_ISLNK(st.st_mode)) {
       *target = p;
+      if (S_ISREG(st.st_mode)) {
+        if (std::string why = OthersMayWrite(st, false); !why.empty()) *unsafe = p.string() + " " + why;
+      }
+      if (unsafe->empty() && p != file) *unsafe = UnsafeDirectory(p.parent_path());
+      return ERROR_SUCCESS;
+    }
+    if (OwnedByOther(st)) {
+      *unsafe = p.string() + " is a link owned by another user";
       return ERROR_SUCCESS;
     }
     std::error_code ec;
@@ -190,19 +308,36 @@ int32_t ResolveLinks(const fs::path& file, fs::path* target) {
   return ERROR_ACCESS_DENIED;
 }
 
+// A path the system cannot take is known before any directory is made.
+bool PathFits(const fs::path& file) {
+  for (const fs::path& part : file)
+    if (part.native().size() > NAME_MAX) return false;
+  // The longest name used is the temporary's, beside the file.
+  return file.native().size() + std::strlen(kTempMark) + 8 < PATH_MAX;
+}
+
 // Locked read-modify-write of one hive file. edit returns false when it
-// changed nothing, and then nothing is written.
-int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>& edit, std::string* why) {
+// changed nothing, and then nothing is written. *why says why the file cannot
+// be used, *unsafe why it is not ours to write.
+int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>& edit, std::string* why,
+                   std::string* unsafe) {
+  if (!PathFits(file)) {
+    *why = std::strerror(ENAMETOOLONG);
+    return ERROR_ACCESS_DENIED;
+  }
+  if (*unsafe = UnsafeDirectory(file.parent_path()); !unsafe->empty()) return ERROR_ACCESS_DENIED;
   if (int32_t rc = MakeDirectories(file.parent_path()); rc != ERROR_SUCCESS) return rc;
   // The lock lives in its own file: the hive itself is replaced on every write.
   const fs::path lockPath = file.string() + ".lock";
-  Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (*unsafe = ForeignLinkOn(lockPath); !unsafe->empty()) return ERROR_ACCESS_DENIED;
+  Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
   if (lock.get() < 0) return FromErrno(errno);
   while (::flock(lock.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return FromErrno(errno);
   }
   fs::path target;
-  if (int32_t rc = ResolveLinks(file, &target); rc != ERROR_SUCCESS) return rc;
+  if (int32_t rc = ResolveLinks(file, &target, unsafe); rc != ERROR_SUCCESS) return rc;
+  if (!unsafe->empty()) return ERROR_ACCESS_DENIED;
   RemoveStaleTemporaries(target);
 
   std::string text;
@@ -214,7 +349,12 @@ int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>
   return ReplaceFile(target, doc.Serialize());
 }
 
+// Another user's link is never followed, for reading either.
 int32_t LoadHive(const fs::path& file, RegDocument* doc, std::string* why) {
+  if (std::string foreign = ForeignLinkOn(file); !foreign.empty()) {
+    *why = foreign + "; it is not followed";
+    return ERROR_ACCESS_DENIED;
+  }
   std::string text;
   if (int32_t rc = ReadHive(file, &text, why); rc != ERROR_SUCCESS) return rc;
   *doc = RegDocument::Parse(text);
@@ -276,10 +416,8 @@ bool HiveRegistry::Lookup(HKEY key, Location* where) {
 int32_t HiveRegistry::RegCreateKeyEx(HKEY root, const std::string& path, uint32_t, HKEY* key) {
   Location where;
   if (!Locate(root, path, &where)) return ERROR_ACCESS_DENIED;
-  // Failures here come back from the write that follows.
-  std::string why;
-  ModifyHive(where.file, [&](RegDocument& doc) { return doc.EnsureSection(where.section); }, &why);
-  ReportUnusable(where.file, why);
+  // Nothing is written yet: the key's section comes with its first values,
+  // so the file holds whole sets only. Failures come back from that write.
   *key = NewHandle(std::move(where));
   return ERROR_SUCCESS;
 }
@@ -299,20 +437,36 @@ int32_t HiveRegistry::RegOpenKeyEx(HKEY root, const std::string& path, uint32_t,
 
 int32_t HiveRegistry::RegSetValueEx(HKEY key, const std::string& name, uint32_t type, const uint8_t* data,
                                     uint32_t size) {
+  if (!data && size > 0) return ERROR_INVALID_PARAMETER;
+  return RegSetValues(key, {RegEntry{name, type, data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>()}});
+}
+
+int32_t HiveRegistry::RegSetValues(HKEY key, const std::vector<RegEntry>& values) {
   Location where;
   if (!Lookup(key, &where)) return ERROR_INVALID_HANDLE;
   // A name must fit on one line of the file.
-  if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return ERROR_INVALID_PARAMETER;
-  if (!data && size > 0) return ERROR_INVALID_PARAMETER;
-  RegValue value{name, type, data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>()};
+  for (const RegEntry& v : values)
+    if (v.name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return ERROR_INVALID_PARAMETER;
   std::string why;
+  std::string unsafe;
   const int32_t rc = ModifyHive(
       where.file,
       [&](RegDocument& doc) {
-        doc.Set(where.section, value);
-        return true;
+        bool changed = doc.EnsureSection(where.section);
+        for (const RegEntry& v : values) {
+          if (v.keepStored) {
+            const std::optional<RegValue> stored = doc.Find(where.section, v.name);
+            if (stored && stored->type == v.type && stored->data.size() == v.data.size()) continue;
+          }
+          doc.Set(where.section, RegValue{v.name, v.type, v.data});
+          changed = true;
+        }
+        return changed;
       },
-      &why);
+      &why, &unsafe);
+  if (!unsafe.empty())
+    ReportOnce(where.file, "Velmo: the settings are not stored in " + where.file.string() + ": " + unsafe +
+                               " (the rule ssh keeps for ~/.ssh); the saver runs on what it can read.");
   ReportUnusable(where.file, why);
   return rc;
 }
@@ -345,12 +499,21 @@ int32_t HiveRegistry::RegQueryValueEx(HKEY key, const std::string& name, uint32_
 
 void HiveRegistry::ReportUnusable(const std::filesystem::path& file, const std::string& why) {
   if (why.empty()) return;
+  ReportOnce(file, "Velmo: the settings file " + file.string() + " cannot be used (" + why +
+                       "); it is left as it is and the settings are not stored.");
+}
+
+void HiveRegistry::ReportOnce(const std::filesystem::path& file, const std::string& message) {
   {
     std::lock_guard<std::mutex> guard(mutex_);
     if (!reported_.insert(file.string()).second) return;
   }
-  std::fprintf(stderr, "Velmo: the settings file %s cannot be used (%s); it is left as it is and the settings are not stored.\n",
-               file.c_str(), why.c_str());
+  std::fprintf(stderr, "%s\n", message.c_str());
+}
+
+std::string HiveRegistry::KeyLocation(HKEY root, const std::string& path) const {
+  Location where;
+  return Locate(root, path, &where) ? where.file.string() : std::string();
 }
 
 int32_t HiveRegistry::RegCloseKey(HKEY key) {

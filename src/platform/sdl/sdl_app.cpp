@@ -3,6 +3,10 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -174,6 +178,35 @@ std::string WhyNoVideo(WaylandCompositor wayland, bool sdlFailed) {
   return why + (display && *display ? "no display can be opened" : "no display (DISPLAY is not set)");
 }
 
+// SDL shows an X11 box from a forked copy of the program (and a Wayland one
+// through a helper it starts). That copy shares the program's display
+// connection and standard streams and inherits its blocked signals, so on
+// its own it would outlive the program. These are what the copy does first:
+// it dies with the program (SIGKILL of the program included), takes the
+// termination signals in the default way, and lets go of the streams a
+// daemon may be reading.
+std::atomic<bool> boxForking{false};
+pid_t boxParent = 0;
+
+void BoxChildAfterFork() {
+  if (!boxForking.load(std::memory_order_relaxed)) return;
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != boxParent) _exit(0);  // the program ended before the line above
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (null >= 0) {
+    for (int stream = 0; stream <= 2; ++stream) ::dup2(null, stream);
+    if (null > 2) ::close(null);
+  }
+}
+
+void PrepareBoxChildren() {
+  static const bool registered = ::pthread_atfork(nullptr, nullptr, BoxChildAfterFork) == 0;
+  (void)registered;
+}
+
 class SdlApplication : public IApplication {
  public:
   SdlApplication() {
@@ -331,8 +364,12 @@ class SdlApplication : public IApplication {
     if (hosted_) return IDOK;
     SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->NativeHandle()) : nullptr;
     if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
+    PrepareBoxChildren();
+    boxParent = ::getpid();
     boxOpen_ = true;
+    boxForking = true;
     SDL_ShowSimpleMessageBox(kind, caption.c_str(), text.c_str(), parent);
+    boxForking = false;
     boxOpen_ = false;
     return IDOK;
   }

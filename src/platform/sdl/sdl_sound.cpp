@@ -2,6 +2,9 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
+
+#include <cstdio>
 
 #include <string>
 #include <vector>
@@ -46,6 +49,22 @@ std::vector<uint8_t> PcmWave(const Pcm& pcm) {
   return w;
 }
 
+// ALSA reports every card it cannot find on standard error, several lines
+// per start on a machine without sound; one line of ours says it instead.
+extern "C" void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietAlsa() {
+  static const bool done = [] {
+    // Kept loaded: SDL opens the same library and so finds the handler set.
+    void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!alsa) return false;
+    using SetHandler = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
+    if (auto set = reinterpret_cast<SetHandler>(::dlsym(alsa, "snd_lib_error_set_handler"))) set(SilentAlsaError);
+    return true;
+  }();
+  (void)done;
+}
+
 class SdlSound final : public ISound {
  public:
   ~SdlSound() override { Stop(); }
@@ -55,10 +74,11 @@ class SdlSound final : public ISound {
     Mp3Wave clip;
     Pcm pcm;
     if (!ParseMp3Wave(wave, clip, &error_) || !DecodeMp3Wave(clip, pcm, &error_)) return false;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return Failed("SDL audio");
+    QuietAlsa();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return NoDevice("SDL audio");
     audioInit_ = true;
     // Open the device at the clip's own rate so that nothing is resampled.
-    if (Mix_OpenAudio(pcm.rate, AUDIO_S16SYS, pcm.channels, 2048) != 0) return Failed("Mix_OpenAudio");
+    if (Mix_OpenAudio(pcm.rate, AUDIO_S16SYS, pcm.channels, 2048) != 0) return NoDevice("Mix_OpenAudio");
     mixerOpen_ = true;
     const std::vector<uint8_t> plain = PcmWave(pcm);
     chunk_ = Mix_LoadWAV_RW(SDL_RWFromConstMem(plain.data(), static_cast<int>(plain.size())), 1);
@@ -78,6 +98,14 @@ class SdlSound final : public ISound {
   }
 
  private:
+  // Said once per run: the saver runs on in silence.
+  bool NoDevice(const char* what) {
+    static bool said = false;
+    if (!said) std::fprintf(stderr, "velmo: no sound device: the surf is off\n");
+    said = true;
+    return Failed(what);
+  }
+
   bool Failed(const char* what) {
     error_ = std::string(what) + ": " + SDL_GetError();
     Stop();

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# A first run killed at any moment leaves no settings file or a whole one,
+# and the next start runs: $VELMO_E2E_KILLS (100) first runs are each
+# SIGKILLed at a random moment up to twice the time a first run takes to
+# store its defaults (at least 200 ms), so the kills fall before, during
+# and after the write.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/wait.bash"
+start_xvfb 1024x768x24
+kills="${VELMO_E2E_KILLS:-100}"
+
+whole() {
+  local name
+  for name in NumBirds flag_clock flag_PlaySound flag_fps TermMouse Gamma flag_defres ResHor ResVert ColorDepth \
+    clockX clockY clockRad ColorClock SetSpeed; do
+    [ -n "$(value_in "$name")" ] || return 1
+  done
+}
+stored() { [ -s "$SETTINGS_FILE" ]; }
+saver_shown() { window_named "Velmo"; }
+
+# How long a first run takes to store its defaults.
+t0=$(now_ms)
+"$VELMO" /s 2>"$WORK/err" &
+pid=$!
+PIDS+=("$pid")
+wait_until 30 stored || fail "the first run stored nothing: $(cat "$WORK/err")"
+window=$(( $(now_ms) - t0 ))
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null || true
+span=$(( 2 * window > 200 ? 2 * window : 200 ))
+echo "a first run stores its defaults ${window} ms after its start; kills fall in 0..${span} ms"
+
+absent=0 complete=0 started=0
+for i in $(seq "$kills"); do
+  rm -rf "$XDG_CONFIG_HOME/Corvane"
+  "$VELMO" /s 2>"$WORK/err" &
+  pid=$!
+  sleep "$(awk -v r="$RANDOM" -v s="$span" 'BEGIN { printf "%.3f", r / 32768 * s / 1000 }')"
+  kill -KILL "$pid"
+  wait "$pid" 2>/dev/null || true
+  if [ -e "$SETTINGS_FILE" ]; then
+    whole || fail "run $i left a settings file that is not whole: $(cat "$SETTINGS_FILE")"
+    complete=$((complete + 1))
+  else
+    absent=$((absent + 1))
+  fi
+  # The next start runs: its window comes, with no box, and Escape ends it.
+  "$VELMO" /s 2>"$WORK/next" &
+  pid=$!
+  wait_until 30 saver_shown || fail "after run $i the next start did not run: $(cat "$WORK/next")"
+  window_named "ERROR" && fail "after run $i the next start shows an error: $(cat "$WORK/next")"
+  kill -TERM "$pid"
+  wait_exit "$pid" 10 || fail "the next start after run $i did not end on SIGTERM"
+  [ "$RC" = 0 ] || fail "the next start after run $i ended with $RC: $(cat "$WORK/next")"
+  whole || fail "after run $i and the next start the settings are not whole"
+  started=$((started + 1))
+done
+strays=$(find "$XDG_CONFIG_HOME" -name '.Velmo20.reg.tmp.*' | wc -l)
+echo "$kills killed first runs: $absent left no file, $complete a whole one; $started next starts ran; $strays temporary files left"
+[ "$strays" = 0 ] || fail "temporary files were left"
+check_nothing_left
