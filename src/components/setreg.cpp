@@ -1,5 +1,6 @@
 #include "components/setreg.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -69,7 +70,8 @@ bool TSetReg::WriteOne(const std::string& name, uint32_t type, std::vector<uint8
     return true;
   }
   std::vector<RegEntry> set;
-  for (const Entry& e : missing_) set.push_back(DwordEntry(Entry{e.name, e.value, true}));
+  for (const Entry& e : missing_)
+    if (e.name != name) set.push_back(DwordEntry(Entry{e.name, e.value, true}));
   set.push_back(RegEntry{name, type, std::move(bytes), false});
   if (registry_.RegSetValues(key, set) != ERROR_SUCCESS) Raise("Failed to set data for '", name);
   missing_.clear();
@@ -93,7 +95,9 @@ bool TSetReg::WriteSet(const std::vector<Entry>& values) {
   if (registry_.RegCreateKeyEx(HKEY_CURRENT_USER, KeyPath(), KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
   OpenKey open(registry_, key);
   std::vector<RegEntry> set;
-  for (const Entry& e : missing_) set.push_back(DwordEntry(Entry{e.name, e.value, true}));
+  for (const Entry& e : missing_)
+    if (std::none_of(values.begin(), values.end(), [&](const Entry& v) { return v.name == e.name; }))
+      set.push_back(DwordEntry(Entry{e.name, e.value, true}));
   for (const Entry& e : values) set.push_back(DwordEntry(e));
   if (registry_.RegSetValues(key, set) != ERROR_SUCCESS) Raise("Failed to set data for '", values.empty() ? std::string() : values.front().name);
   missing_.clear();

@@ -37,8 +37,13 @@ for i in $(seq "$kills"); do
   "$VELMO" /s 2>"$WORK/err" &
   pid=$!
   sleep "$(awk -v r="$RANDOM" -v s="$span" 'BEGIN { printf "%.3f", r / 32768 * s / 1000 }')"
-  kill -KILL "$pid"
-  wait "$pid" 2>/dev/null || true
+  if kill -KILL "$pid" 2>/dev/null; then
+    wait "$pid" 2>/dev/null || true
+  else
+    rc=0
+    wait "$pid" || rc=$?
+    [ "$rc" = 0 ] || fail "first run $i ended by itself with $rc before its kill: $(cat "$WORK/err")"
+  fi
   if [ -e "$SETTINGS_FILE" ]; then
     whole || fail "run $i left a settings file that is not whole: $(cat "$SETTINGS_FILE")"
     complete=$((complete + 1))

@@ -231,6 +231,57 @@ TEST_F(HiveTest, ASymlinkedHiveStaysALinkEvenWhenItDangles) {
   EXPECT_TRUE(fs::is_symlink(File()));
 }
 
+// A whole set is one replace: written together, values already stored kept
+// where asked, and nothing at all (not even the section) before it.
+TEST_F(HiveTest, AWholeSetIsOneWriteThatKeepsWhatItIsToldTo) {
+  HKEY key = 0;
+  ASSERT_EQ(hive.RegCreateKeyEx(HKEY_CURRENT_USER, kKey, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  EXPECT_FALSE(fs::exists(File().parent_path()));  // opening for writing writes nothing
+  EXPECT_TRUE(store.Write("Gamma", 200));
+  EXPECT_TRUE(store.WriteSet({{"NumBirds", 3}, {"Gamma", 256, true}, {"clockX", 5, true}}));
+  EXPECT_EQ(ReadText(File()), std::string(kHead) + "\"Gamma\"=dword:000000c8\n\"NumBirds\"=dword:00000003\n"
+                                                   "\"clockX\"=dword:00000005\n");
+  hive.RegCloseKey(key);
+}
+
+// ssh's rule: another user's link is never followed, and nothing is written
+// in a directory others could change; the store says so and runs on.
+TEST_F(HiveTest, OtherUsersLinksAndOpenDirectoriesAreLeftAlone) {
+  constexpr uid_t kNobody = 65534;
+  const fs::path theirs = dir.path() / "theirs.txt";
+  WriteText(theirs, "notes\n");
+  fs::create_directories(File().parent_path());
+  fs::create_symlink(theirs, File());
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::lchown(File().c_str(), kNobody, kNobody), 0);
+    int v = 0;
+    EXPECT_FALSE(store.Read("NumBirds", &v));
+    EXPECT_EQ(ErrorOf([&] { store.Write("NumBirds", 2); }), "Failed to set data for 'NumBirds'");
+    EXPECT_EQ(ReadText(theirs), "notes\n");
+  }
+  fs::remove(File());
+  ::chmod(File().parent_path().c_str(), 0777);
+  EXPECT_EQ(ErrorOf([&] { store.Write("NumBirds", 2); }), "Failed to set data for 'NumBirds'");
+  EXPECT_FALSE(fs::exists(File()));
+  ::chmod(File().parent_path().c_str(), 0700);
+  EXPECT_TRUE(store.Write("NumBirds", 2));
+  ::chmod(File().c_str(), 0666);
+  EXPECT_EQ(ErrorOf([&] { store.Write("NumBirds", 3); }), "Failed to set data for 'NumBirds'");
+  EXPECT_EQ(ReadInt("NumBirds"), 2);  // still read
+}
+
+// A path too long for the system is known before any directory is made.
+TEST_F(HiveTest, APathTooLongLeavesNoDirectoriesBehind) {
+  fs::path root = dir.path();
+  for (int level = 0; level < 23; ++level) root /= std::string(180, 'a' + level);  // about 4150 characters
+  HiveRegistry deep(root);
+  TSetReg far(nullptr, deep);
+  far.SetCompanyName("Corvane");
+  far.SetProductName("Velmo20");
+  EXPECT_EQ(ErrorOf([&] { far.Write("NumBirds", 1); }), "Failed to set data for 'NumBirds'");
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
 // A FIFO at the settings path: reads and writes return at once, refused,
 // and the FIFO stays. Run in a child so a hang fails the test instead of
 // stopping the suite.

@@ -148,6 +148,7 @@ TEST_F(SettingsTest, MissingValuesTakeTheirDefaultsAndTheNextWriteStoresThem) {
   registry.Erase(kKey, "Gamma");
   registry.Erase(kKey, "clockY");
   registry.calls.clear();
+  registry.sets.clear();
 
   TSaverSettings viewer;
   const TLoadReport seen = LoadSettings(store, display, viewer, TStoreAccess::kReadOnly);
