@@ -50,12 +50,14 @@ for i in $(seq "$kills"); do
   else
     absent=$((absent + 1))
   fi
-  # The next start runs: its window comes, with no box, and Escape ends it.
+  # The killed run's window goes with its connection.
+  wait_until 5 eval '! saver_shown' || fail "the window of killed run $i stayed"
+  # The next start runs: its window comes, with no box, and SIGTERM ends it.
   "$VELMO" /s 2>"$WORK/next" &
   pid=$!
   wait_until 30 saver_shown || fail "after run $i the next start did not run: $(cat "$WORK/next")"
   window_named "ERROR" && fail "after run $i the next start shows an error: $(cat "$WORK/next")"
-  kill -TERM "$pid"
+  kill -TERM "$pid" 2>/dev/null || true
   wait_exit "$pid" 10 || fail "the next start after run $i did not end on SIGTERM"
   [ "$RC" = 0 ] || fail "the next start after run $i ended with $RC: $(cat "$WORK/next")"
   whole || fail "after run $i and the next start the settings are not whole"
