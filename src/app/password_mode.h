@@ -7,6 +7,11 @@
 
 namespace velmo {
 
+// What a system without a screen-saver password service is told.
+inline constexpr const char* kNoPasswordChange =
+    "Changing a screen-saver password is not supported here: Velmo has no password of its own. "
+    "Your desktop's screen locker uses your login password.";
+
 // parentArg: the parent window's handle in decimal (EConvertError otherwise).
 void RunPasswordChange(const std::string& parentArg, IModuleLoader& modules, IApplication& app);
 

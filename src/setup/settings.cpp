@@ -35,10 +35,11 @@ void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings) {
   settings.SetSpeed = 1;
 }
 
-void LoadSettings(TSetReg& store, IDisplayDriver& display, TSaverSettings& settings) {
+void LoadSettings(TSetReg& store, IDisplayDriver& display, TSaverSettings& settings, bool writeFirstRun) {
   // Whether NumBirds can be read decides between first run and a stored set.
   if (!store.Read("NumBirds", &settings.NumBirds)) {
     SetDefaultSettings(display, settings);
+    if (!writeFirstRun) return;
     // A store that cannot take the defaults (read-only configuration, say)
     // must not keep the saver from running: they hold for this run, and the
     // next load tries again.

@@ -29,8 +29,10 @@ struct TSaverSettings {
 void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings);
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings);
 // Load-or-initialise. A missing or mistyped value raises ERegistryException
-// naming it; the fields read before it keep their new values.
-void LoadSettings(TSetReg& store, IDisplayDriver& display, TSaverSettings& settings);
+// naming it; the fields read before it keep their new values. With
+// writeFirstRun false a missing store gives the defaults and stays missing
+// (a saver inside a daemon's window only reads).
+void LoadSettings(TSetReg& store, IDisplayDriver& display, TSaverSettings& settings, bool writeFirstRun = true);
 void SaveSettings(TSetReg& store, const TSaverSettings& settings);
 
 }  // namespace velmo
