@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the Debian package from a release build in build-package/ (or
 # $VELMO_PACKAGE_DIR) and checks it: the files it installs, and no error
 # from lintian (its warnings are shown). Extra arguments go to cmake.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command line read whole: the run mode, the options of the saver, and
 // what is answered at once without opening anything (the usage, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/entry.h"
 
 #include <cstdio>

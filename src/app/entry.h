@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The entry point's body: read the command line, answer what needs no
 // display at once, run the chosen mode inside one exception guard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // velmo: the screen saver's program. The command line picks what this
 // process does; see the README and velmo(6).
 #include <cstdio>

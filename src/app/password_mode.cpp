@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/password_mode.h"
 
 #include "app/convert.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Hands the change of the saver password to the system's password module.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Which of the four things this process does, from its first argument, and
 // whether a screen-saver daemon gave the saver a window of its own.

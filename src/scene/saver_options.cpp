@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scene/saver_options.h"
 
 namespace velmo {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where a run of the saver draws and which of its settings the command line
 // gives. The full-screen saver takes the rest from the store; a saver in a

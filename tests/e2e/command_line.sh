@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The command line as a user and xscreensaver's settings meet it. The usage,
 # the version and a mistyped option answer at once without a display; every
 # argument velmo.xml can pass is accepted, and the defaults it declares are

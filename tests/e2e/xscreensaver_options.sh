@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Velmo's options under the real xscreensaver daemon, run by an unprivileged
 # user: "velmo --root -gulls 0 -no-clock" shows a sky where nothing moves
 # (no gull, no clock hand); "velmo --root -gulls 10" shows ten gulls although
