@@ -559,6 +559,16 @@ TEST_F(HostedScene, TheCommandLineAndItsDefaultsRuleAndTheStoreIsOnlyRead) {
   EXPECT_EQ(form->DXClock1->GetColor(), 0xFF0000u);
   EXPECT_TRUE(sound.calls.empty());
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 3);
+  Window().RequestClose();
+
+  // Full screen the store rules, and an option changes it for this run only.
+  TSaverOptions fullScreen;
+  fullScreen.NumBirds = 5;
+  StartWith(fullScreen);
+  EXPECT_EQ(form->Settings.NumBirds, 5);
+  EXPECT_TRUE(form->Settings.flag_fps);
+  EXPECT_EQ(timer.setCalls.back().delay, 40u);
+  EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 3);
 }
 
 TEST_F(HostedScene, AWindowOfItsOwnFollowsItsSizeAndEndsOnQEscapeOrClose) {
