@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the Debian package from a release build in build-package/ (or
 # $VELMO_PACKAGE_DIR) and checks it: the files it installs, and no error
 # from lintian (its warnings are shown). Extra arguments go to cmake.
@@ -29,7 +30,13 @@ if ((${#missing[@]})); then
   exit 1
 fi
 dpkg-deb -f "$deb" Depends | grep -q libsdl2 || { echo "package.sh: no library dependencies found" >&2; exit 1; }
-dpkg-deb -f "$deb" Depends | grep -q qt6-wayland || { echo "package.sh: the package does not depend on qt6-wayland" >&2; exit 1; }
+# Wayland's Qt plugin is recommended, never required: an X11 desktop does without it.
+! dpkg-deb -f "$deb" Depends | grep -q qt6-wayland || { echo "package.sh: the package depends on qt6-wayland" >&2; exit 1; }
+dpkg-deb -f "$deb" Recommends | grep -q qt6-wayland || { echo "package.sh: the package does not recommend qt6-wayland" >&2; exit 1; }
+# The licence is named, and the maintainer is no placeholder.
+copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/velmo/copyright)
+grep -q '^License: Expat$' <<<"$copyright" || { echo "package.sh: the copyright file names no licence" >&2; exit 1; }
+dpkg-deb -f "$deb" Maintainer | grep -qv 'example\.org' || { echo "package.sh: the maintainer is a placeholder" >&2; exit 1; }
 
 if command -v lintian >/dev/null; then
   lintian --fail-on error --tag-display-limit 0 "$deb" || { echo "package.sh: lintian reports errors" >&2; exit 1; }

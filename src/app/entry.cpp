@@ -1,21 +1,34 @@
+// SPDX-License-Identifier: MIT
 #include "app/entry.h"
 
+#include <cstdio>
 #include <exception>
+
+#include "app/command_line.h"
 
 namespace velmo {
 
 int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const char* hostEnv) {
+  const TCommandLine line = ParseCommandLine(args);
+  if (const std::optional<int> code = AnswerAtOnce(line, stdout, stderr)) return *code;
   // A missing second argument reads as empty, which the conversion refuses.
   const std::string second = args.size() > 1 ? args[1] : std::string();
   try {
-    switch (ChooseRunMode(args)) {
+    switch (line.mode) {
       case RunMode::Preview: modes.preview(second); break;
       case RunMode::Password: modes.password(second); break;
       case RunMode::Settings: modes.settings(); break;
-      case RunMode::Saver:
-        if (const auto host = ChooseHostWindow(args, hostEnv)) modes.hosted(*host);
-        else modes.saver();
+      case RunMode::Saver: {
+        TSaverOptions options = line.saver;
+        if (const auto host = ChooseHostWindow(args, hostEnv)) {
+          options.place = TSaverOptions::TPlace::Hosted;
+          options.hostWindow = host->root ? 0 : uint64_t{host->window};
+        } else if (line.ownWindow) {
+          options.place = TSaverOptions::TPlace::Window;
+        }
+        modes.saver(options);
         break;
+      }
     }
   } catch (const std::exception& e) {
     modes.showException(e.what());

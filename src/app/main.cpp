@@ -1,5 +1,6 @@
-// velmo: the screen saver's program. The first argument picks what this
-// process does; see the README.
+// SPDX-License-Identifier: MIT
+// velmo: the screen saver's program. The command line picks what this
+// process does; see the README and velmo(6).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -26,20 +27,24 @@ int main(int argc, char** argv) {
   // Before any library starts a thread: they all inherit the blocked signals.
   WatchTerminationSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const std::unique_ptr<RealPlatform> real = MakeRealPlatform();
-  Platform& platform = real->platform();
+  // Made when a mode runs: the usage, the version and a mistyped option are
+  // answered without opening a display.
+  std::unique_ptr<RealPlatform> real;
+  auto platform = [&]() -> Platform& {
+    if (!real) real = MakeRealPlatform();
+    return real->platform();
+  };
   const char* hostEnv = std::getenv("XSCREENSAVER_WINDOW");
   const bool hostRequested = HostRequested(args, hostEnv);
   const RunModes modes{
-      [&] { RunSaver(platform); },
-      [&] { RunSettingsMode(argc, argv, platform.display, platform.registry); },
-      [&](const std::string& window) { RunPreview(window, platform.foreign); },
-      [&](const std::string& parent) { RunPasswordChange(parent, platform.modules, platform.app); },
+      [&](const TSaverOptions& options) { RunSaver(platform(), options); },
+      [&] { RunSettingsMode(argc, argv, platform().display, platform().registry); },
+      [&](const std::string& window) { RunPreview(window, platform().foreign); },
+      [&](const std::string& parent) { RunPasswordChange(parent, platform().modules, platform().app); },
       [&](const std::string& text) {
         if (hostRequested) std::fprintf(stderr, "velmo: %s\n", text.c_str());
-        else platform.app.ShowException(text);
+        else platform().app.ShowException(text);
       },
-      [&](const HostWindow& host) { RunSaver(platform, host.root ? 0 : uint64_t{host.window}); },
   };
   return RunEntry(args, modes, hostEnv);
 }

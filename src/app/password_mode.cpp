@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/password_mode.h"
 
 #include "app/convert.h"
@@ -8,7 +9,9 @@ void RunPasswordChange(const std::string& parentArg, IModuleLoader& modules, IAp
   const auto parent = static_cast<uint32_t>(StrToInt(parentArg));
   ModuleHandle mpr = modules.LoadLibrary("MPR.DLL");
   if (!mpr) {
-    app.MessageBox(nullptr, "MPR.DLL not found: cannot change password.", "Screen saver", MB_OK);
+    // Where no password module exists (every Linux desktop), say so plainly:
+    // the screen locker keeps its own password.
+    app.MessageBox(nullptr, kNoPasswordChange, "Screen saver", MB_OK);
     return;
   }
   auto change = reinterpret_cast<PwdChangePasswordProc>(modules.GetProcAddress(mpr, "PwdChangePasswordA"));

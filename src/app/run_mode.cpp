@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/run_mode.h"
 
 #include <cctype>
@@ -6,8 +7,15 @@
 
 namespace velmo {
 
+bool IsOldForm(const std::string& arg) {
+  if (arg.empty() || arg[0] != '-') return true;
+  if (arg.size() < 2 || !std::isalpha(static_cast<unsigned char>(arg[1]))) return false;
+  if (arg.size() == 2) return arg != "-h";
+  return arg[2] == ':';
+}
+
 RunMode ChooseRunMode(const std::vector<std::string>& args) {
-  if (args.empty() || args[0].size() < 2) return RunMode::Saver;
+  if (args.empty() || args[0].size() < 2 || !IsOldForm(args[0])) return RunMode::Saver;
   // The first character is dropped whatever it is (/, - or anything), and
   // only the letter after it counts: "/c:1234" is the settings mode.
   switch (std::toupper(static_cast<unsigned char>(args[0][1]))) {
@@ -32,6 +40,12 @@ uint32_t WindowIdOf(const std::string& text) {
   return static_cast<uint32_t>(id);
 }
 
+bool AsksForOwnWindow(const std::vector<std::string>& args) {
+  for (const std::string& a : args)
+    if (a == "-window" || a == "--window") return true;
+  return false;
+}
+
 }  // namespace
 
 std::optional<HostWindow> ChooseHostWindow(const std::vector<std::string>& args, const char* envValue) {
@@ -45,6 +59,7 @@ std::optional<HostWindow> ChooseHostWindow(const std::vector<std::string>& args,
   }
   // Daemons set the variable and may still pass -root: the variable names
   // the window they actually show.
+  if (AsksForOwnWindow(args)) envValue = nullptr;
   if (envValue && *envValue) return HostWindow{false, WindowIdOf(envValue)};
   if (root) return HostWindow{true, 0};
   return std::nullopt;
@@ -52,7 +67,7 @@ std::optional<HostWindow> ChooseHostWindow(const std::vector<std::string>& args,
 
 bool HostRequested(const std::vector<std::string>& args, const char* envValue) {
   if (ChooseRunMode(args) != RunMode::Saver) return false;
-  if (envValue && *envValue) return true;
+  if (envValue && *envValue && !AsksForOwnWindow(args)) return true;
   for (const std::string& a : args)
     if (a == "-window-id" || a == "--window-id" || a == "-root" || a == "--root") return true;
   return false;

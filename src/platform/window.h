@@ -79,6 +79,14 @@ class IApplication {
     (void)nativeWindow;
     return nullptr;
   }
+  // A normal window of width x height with the window manager's frame, not
+  // shown yet, that the user may resize (reported as onResize) and close
+  // (onClose); the display shows into it at its size and keeps its mode.
+  // Null when no window can be made.
+  virtual std::unique_ptr<IWindow> CreateResizableWindow(const std::string& caption, int width, int height) {
+    (void)caption, (void)width, (void)height;
+    return nullptr;
+  }
   virtual void SetIdleHandler(IdleHandler handler) = 0;
   // Runs the loop until the main window closes.
   virtual void Run(IWindow& mainWindow) = 0;

@@ -19,15 +19,31 @@
 
 namespace velmo {
 
-TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow)
-    : FHosted(hostWindow.has_value()), platform_(platform) {
+namespace {
+
+TSaverOptions HostedIn(std::optional<uint64_t> hostWindow) {
+  TSaverOptions options;
+  if (hostWindow) {
+    options.place = TSaverOptions::TPlace::Hosted;
+    options.hostWindow = *hostWindow;
+  }
+  return options;
+}
+
+}  // namespace
+
+TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow) : TForm1(platform, HostedIn(hostWindow)) {}
+
+TForm1::TForm1(Platform& platform, const TSaverOptions& options)
+    : FOptions(options), FHosted(options.InWindow()), platform_(platform) {
   SetName("Form1");
-  if (FHosted) {
-    window_ = platform_.app.CreateHostedWindow(*hostWindow);
+  const uint64_t hostWindow = options.hostWindow;
+  if (options.place == TSaverOptions::TPlace::Hosted) {
+    window_ = platform_.app.CreateHostedWindow(hostWindow);
     if (!window_) {
       char id[32];
-      std::snprintf(id, sizeof id, "0x%llx", static_cast<unsigned long long>(*hostWindow));
-      throw std::runtime_error(*hostWindow == 0 ? std::string("The screen cannot be drawn on.")
+      std::snprintf(id, sizeof id, "0x%llx", static_cast<unsigned long long>(hostWindow));
+      throw std::runtime_error(hostWindow == 0 ? std::string("The screen cannot be drawn on.")
                                                 : "The window " + std::string(id) + " cannot be drawn into.");
     }
     // Keys and the mouse belong to the daemon; it ends us with a signal,
@@ -39,6 +55,21 @@ TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow)
                                     },
                                     nullptr,
                                     [this] { FormResize(); }});
+  } else if (options.place == TSaverOptions::TPlace::Window) {
+    // Tried from a shell, as any display program of a daemon is: the
+    // authored 800 x 600 in a window of its own, ended by its close button,
+    // q or Escape; the mouse is free to move over it.
+    window_ = platform_.app.CreateResizableWindow("Velmo", 800, 600);
+    if (!window_) throw std::runtime_error("The saver window cannot be created.");
+    window_->SetEvents(WindowEvents{[this](int key, uint32_t) {
+                                      if ((key == VK_ESCAPE || key == 'Q') && !FEnded) EndSaver();
+                                    },
+                                    nullptr, nullptr,
+                                    [this] {
+                                      if (!FEnded) EndSaver();
+                                      else if (!window_->IsClosed()) window_->Close();
+                                    },
+                                    nullptr, [this] { FormResize(); }});
   } else {
     window_ = platform_.app.CreateWindow("Velmo");
     if (!window_) throw std::runtime_error("The saver window cannot be created.");
@@ -70,7 +101,10 @@ int TForm1::IntervalOfSpeed(int setSpeed) {
 }
 
 void TForm1::LoadSettingsCopies() {
-  LoadSettings(*SetReg1, platform_.display, Settings);
+  // In a window the store is only read, for the clock's place, size and
+  // colour: the other settings are the command line's and its defaults.
+  LoadSettings(*SetReg1, platform_.display, Settings, FHosted ? TStoreAccess::kReadOnly : TStoreAccess::kReadWrite);
+  FOptions.ApplyTo(Settings);
   // The gull table has ten places and the ramp 0..256 steps; values edited
   // by hand outside those ranges are taken to the nearest end here, while
   // the store keeps what it holds.
@@ -565,8 +599,8 @@ void TForm1::DDtimer1ZasTime(Component*) {
   });
 }
 
-void RunSaver(Platform& platform, std::optional<uint64_t> hostWindow) {
-  TForm1 form(platform, hostWindow);
+void RunSaver(Platform& platform, const TSaverOptions& options) {
+  TForm1 form(platform, options);
   form.FormCreate();
   platform.app.Run(form.Window());
 }

@@ -13,6 +13,7 @@
 #include "platform/colour.h"
 #include "platform/platform.h"
 #include "scene/bird_flight.h"
+#include "scene/saver_options.h"
 #include "setup/settings.h"
 
 namespace velmo {
@@ -31,6 +32,9 @@ class TForm1 : public Component {
   // id, 0 for the screen's root). The saver then draws into it at its size,
   // changes no display mode and leaves the input to the daemon.
   explicit TForm1(Platform& platform, std::optional<uint64_t> hostWindow = std::nullopt);
+  // options: where it draws (full screen, a daemon's window, a window of its
+  // own) and the settings the command line gives.
+  TForm1(Platform& platform, const TSaverOptions& options);
   ~TForm1() override;
 
   IWindow& Window() { return *window_; }
@@ -47,7 +51,8 @@ class TForm1 : public Component {
   void FormKeyDown(int key, uint32_t shift);
   void FormKeyPress(char key);
   void FormMouseMove(uint32_t shift, int x, int y);
-  // The daemon's window changed size: the next frame is laid out anew for it.
+  // The window (a daemon's, or our own resizable one) changed size: the
+  // next frame is laid out anew for it.
   void FormResize();
 
   // Ending.
@@ -84,7 +89,11 @@ class TForm1 : public Component {
   bool FRunning = false;
   // True once the saver has ended (or its start was cut short).
   bool FEnded = false;
-  // Drawing into a daemon's window rather than owning the screen.
+  // Where it draws and what the command line gave.
+  const TSaverOptions FOptions;
+  // Drawing into a window at its size (a daemon's, or one of its own from a
+  // shell) rather than owning the screen: the store is only read, the
+  // display mode and the cursor are left alone.
   const bool FHosted;
 
   // Timer interval of a speed setting.
@@ -170,6 +179,6 @@ class TForm1 : public Component {
 
 // Saver mode: the scene window as the application's main window, until it
 // closes; with a host window, inside that window until the daemon ends us.
-void RunSaver(Platform& platform, std::optional<uint64_t> hostWindow = std::nullopt);
+void RunSaver(Platform& platform, const TSaverOptions& options = {});
 
 }  // namespace velmo

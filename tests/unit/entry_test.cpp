@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "app/command_line.h"
 #include "app/convert.h"
 #include "app/run_mode.h"
 
@@ -48,18 +51,29 @@ TEST(StrToInt, RefusesWhatIsNotAWholeNumber) {
   }
 }
 
+std::string Describe(const TSaverOptions& o) {
+  std::string text = o.place == TSaverOptions::TPlace::FullScreen ? "saver"
+                     : o.place == TSaverOptions::TPlace::Window  ? "saver window"
+                     : o.hostWindow == 0                         ? "hosted root"
+                                                                 : "hosted " + std::to_string(o.hostWindow);
+  if (o.NumBirds) text += " gulls=" + std::to_string(*o.NumBirds);
+  if (o.flag_clock) text += std::string(" clock=") + (*o.flag_clock ? "on" : "off");
+  if (o.flag_fps) text += std::string(" fps=") + (*o.flag_fps ? "on" : "off");
+  if (o.flag_PlaySound) text += std::string(" sound=") + (*o.flag_PlaySound ? "on" : "off");
+  if (o.Gamma) text += " brightness=" + std::to_string(*o.Gamma);
+  if (o.SetSpeed) text += " speed=" + std::to_string(*o.SetSpeed);
+  return text;
+}
+
 struct Recorder {
   std::vector<std::string> calls;
   RunModes modes() {
     return RunModes{
-        [this] { calls.push_back("saver"); },
+        [this](const TSaverOptions& o) { calls.push_back(Describe(o)); },
         [this] { calls.push_back("settings"); },
         [this](const std::string& a) { calls.push_back("preview " + a); StrToInt(a); },
         [this](const std::string& a) { calls.push_back("password " + a); },
         [this](const std::string& t) { calls.push_back("error " + t); },
-        [this](const HostWindow& h) {
-          calls.push_back(h.root ? std::string("hosted root") : "hosted " + std::to_string(h.window));
-        },
     };
   }
 };
@@ -82,9 +96,83 @@ TEST(Entry, AnErrorReachingTheEntryIsShownAndTheExitCodeIsStillZero) {
   EXPECT_EQ(r.calls[3], "error '' is not a valid integer value");
 
   RunModes throwing = r.modes();
-  throwing.saver = [] { throw 42; };
+  throwing.saver = [](const TSaverOptions&) { throw 42; };
   EXPECT_EQ(RunEntry({"/s"}, throwing), 0);
   EXPECT_EQ(r.calls.back(), "error Unexpected error.");
+}
+
+TEST(CommandLine, OptionsAreWholeWordsWithOneOrTwoDashesAndReachTheSaver) {
+  Recorder r;
+  RunEntry({"--root", "-gulls", "0", "-no-clock"}, r.modes(), "0x40");
+  RunEntry({"-window", "--gulls", "10", "-fps", "-no-sound", "-brightness", "128", "-speed", "Fast"}, r.modes(), "0x40");
+  RunEntry({"-window-id", "17", "--no-fps", "--clock", "--sound", "--speed", "slow"}, r.modes());
+  RunEntry({"-gulls", "3"}, r.modes());
+  EXPECT_EQ(r.calls, (std::vector<std::string>{
+                         "hosted 64 gulls=0 clock=off",
+                         "saver window gulls=10 fps=on sound=off brightness=128 speed=2",
+                         "hosted 17 clock=on fps=off sound=on speed=0",
+                         "saver gulls=3",
+                     }));
+}
+
+TEST(CommandLine, TheOldShapesKeepTheirMeaningAndEverythingElseIsAnOption) {
+  for (const char* old : {"/s", "-s", "-C", "-c:1234", "/c:1234", "xs", "", "-P", "/Z"})
+    EXPECT_TRUE(IsOldForm(old)) << old;
+  for (const char* option : {"-h", "-help", "--help", "--version", "-window", "-root", "-fps", "--bogus", "-pause",
+                             "-count", "-", "-1", "--s"})
+    EXPECT_FALSE(IsOldForm(option)) << option;
+  // Once the first word is of the old shape the rest is never read as options.
+  EXPECT_TRUE(ParseCommandLine({"/c", "--bogus"}).error.empty());
+  EXPECT_EQ(ParseCommandLine({"-c:1234"}).mode, RunMode::Settings);
+  EXPECT_EQ(ParseCommandLine({"-window"}).mode, RunMode::Saver);
+  EXPECT_EQ(ParseCommandLine({"-pause"}).error, "velmo: unrecognised option '-pause'");
+  EXPECT_EQ(ParseCommandLine({"-count", "5"}).error, "velmo: unrecognised option '-count'");
+  EXPECT_EQ(ParseCommandLine({"-fps", "stray"}).error, "velmo: unrecognised option 'stray'");
+  EXPECT_EQ(ParseCommandLine({"-gulls"}).error, "velmo: -gulls needs a value");
+  EXPECT_TRUE(ParseCommandLine({"-h"}).help);
+  EXPECT_TRUE(ParseCommandLine({"-fps", "--help"}).help);
+  EXPECT_TRUE(ParseCommandLine({"--version"}).version);
+}
+
+TEST(CommandLine, AValueOutOfRangeIsSaidAndTheDefaultKept) {
+  const TCommandLine line = ParseCommandLine({"-gulls", "11", "-brightness", "-1", "-speed", "warp", "-gulls", "x"});
+  EXPECT_TRUE(line.error.empty());
+  EXPECT_FALSE(line.saver.NumBirds);
+  EXPECT_FALSE(line.saver.Gamma);
+  EXPECT_FALSE(line.saver.SetSpeed);
+  EXPECT_EQ(line.warnings, (std::vector<std::string>{
+                               "velmo: -gulls wants a number of seagulls from 0 to 10, not '11'; the default is used",
+                               "velmo: -brightness wants a brightness from 0 to 256, not '-1'; the default is used",
+                               "velmo: -speed wants slow, normal or fast, not 'warp'; the default is used",
+                               "velmo: -gulls wants a number of seagulls from 0 to 10, not 'x'; the default is used",
+                           }));
+}
+
+TEST(CommandLine, UsageVersionAndMistakesAreAnsweredBeforeAnyModeRuns) {
+  Recorder r;
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  auto read = [](std::FILE* f) {
+    std::string text(4096, '\0');
+    std::rewind(f);
+    text.resize(std::fread(text.data(), 1, text.size(), f));
+    std::rewind(f);
+    return text;
+  };
+  EXPECT_EQ(AnswerAtOnce(ParseCommandLine({"--help"}), out, err), 0);
+  const std::string usage = read(out);
+  for (const char* option : {"-root", "-window-id", "-window", "-gulls", "-speed", "-no-clock", "-no-fps", "-no-sound",
+                             "-brightness", "--version", "--help"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+  EXPECT_NE(usage.find("  -fps, -no-fps       the frame-rate text (default off)\n"), std::string::npos) << usage;
+  EXPECT_EQ(AnswerAtOnce(ParseCommandLine({"--bogus"}), out, err), 1);
+  EXPECT_EQ(read(err).rfind("velmo: unrecognised option '--bogus'\n\nUsage: velmo", 0), 0u);
+  EXPECT_EQ(AnswerAtOnce(ParseCommandLine({"-root"}), out, err), std::nullopt);
+  std::fclose(out);
+  std::fclose(err);
+  EXPECT_EQ(RunEntry({"--version"}, r.modes()), 0);
+  EXPECT_EQ(RunEntry({"--bogus"}, r.modes()), 1);
+  EXPECT_TRUE(r.calls.empty());
 }
 
 std::optional<HostWindow> HostOf(std::vector<std::string> args, const char* env = nullptr) {
@@ -134,6 +222,12 @@ TEST(HostWindowChoice, ARequestIsSeenEvenWithAMalformedIdButOnlyForTheSaver) {
   EXPECT_FALSE(HostRequested({"/s"}, nullptr));
   EXPECT_FALSE(HostRequested({"/c"}, "0x40"));
   EXPECT_FALSE(HostRequested({"/p", "7"}, "0x40"));
+}
+
+TEST(HostWindowChoice, AWindowOfOurOwnIsAskedForWithDashWindowUnlessAnIdIsGiven) {
+  EXPECT_EQ(HostOf({"-window"}, "0x500"), std::nullopt);
+  EXPECT_EQ(HostOf({"-window", "-root"}, "0x500"), (HostWindow{true, 0}));
+  EXPECT_FALSE(HostRequested({"-window"}, "0x500"));
 }
 
 TEST(Entry, OnlyTheSaverModeIsHostedAndABadIdIsShown) {

@@ -172,7 +172,7 @@ TEST_F(Form2Test, IsAFixedSizeWindowWithTheThreeTabsAndTheNotes) {
             "note: this option available only if you choose \"Keyboard only (ESC key)\"  terminate \n"
             "screensaver mode (see Setting tab).\n");
   EXPECT_EQ(W<QTextEdit>("Memo1")->toPlainText(),
-            "If you don't hear the sound, download and \ninstall Windows Media Player\n");
+            "The surf needs a working sound output. \nUntick Play Sound to turn it off.\n");
   // Neither button answers Enter.
   EXPECT_FALSE(W<QPushButton>("Button1OK")->isDefault());
 }

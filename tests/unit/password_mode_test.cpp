@@ -26,7 +26,7 @@ TEST(PasswordChange, WithoutThePasswordModuleOnlyTheFirstMessageIsShown) {
   FakeApplication app;
   RunPasswordChange("4660", modules, app);
   ASSERT_EQ(app.boxes.size(), 1u);
-  EXPECT_EQ(app.boxes[0].text, "MPR.DLL not found: cannot change password.");
+  EXPECT_EQ(app.boxes[0].text, kNoPasswordChange);
   EXPECT_EQ(app.boxes[0].caption, "Screen saver");
   EXPECT_EQ(app.boxes[0].flags, MB_OK);
   EXPECT_EQ(modules.calls, std::vector<std::string>{"LoadLibrary(MPR.DLL)"});

@@ -447,6 +447,16 @@ class HostedScene : public Scene {
     form = std::make_unique<TForm1>(platform, id);
     form->FormCreate();
   }
+  void StartWith(TSaverOptions options) {
+    if (options.place == TSaverOptions::TPlace::Hosted && options.hostWindow == 0) options.hostWindow = 0x2a00007;
+    form = std::make_unique<TForm1>(platform, options);
+    form->FormCreate();
+  }
+  static TSaverOptions Hosted() {
+    TSaverOptions options;
+    options.place = TSaverOptions::TPlace::Hosted;
+    return options;
+  }
 };
 
 TEST_F(HostedScene, DrawsAtTheWindowsSizeAndLeavesTheStoredModeAndTheCursorAlone) {
@@ -476,8 +486,9 @@ TEST_F(HostedScene, TheClockIsKeptInsideTheWindowWhileTheStoredPlaceStays) {
 
 TEST_F(HostedScene, ANewWindowSizeLaysTheSceneOutAgainAtTheNextFrame) {
   Store();  // clock at (934, 90), radius 70
-  registry.PutDword(kKey, "Gamma", 128);
-  StartHosted();
+  TSaverOptions options = Hosted();
+  options.Gamma = 128;
+  StartWith(options);
   Compose();
   const int objects = display.LiveObjects();
   const FakeGammaControl* gamma = display.LastGammaControl();
@@ -518,6 +529,72 @@ TEST_F(HostedScene, ANewWindowSizeLaysTheSceneOutAgainAtTheNextFrame) {
   EXPECT_TRUE(form->FRunning);
   Window().RequestClose();
   EXPECT_EQ(display.LiveObjects(), 0);
+}
+
+TEST_F(HostedScene, TheCommandLineAndItsDefaultsRuleAndTheStoreIsOnlyRead) {
+  // No store: the defaults of a saver in a window, nothing written.
+  StartWith(Hosted());
+  EXPECT_TRUE(registry.Values(kKey).empty()) << "the store is never made";
+  EXPECT_EQ(form->Settings.NumBirds, TSaverOptions::kNumBirds);
+  EXPECT_FALSE(form->Settings.flag_fps) << "no frame-rate text unless asked for, as in every hack";
+  EXPECT_TRUE(form->Settings.flag_clock);
+  EXPECT_EQ(sound.calls, std::vector<std::string>{"PlayLoop"});
+  Window().RequestClose();
+
+  // A store of other choices: only the clock's place, size and colour count.
+  Store(/*numBirds=*/3, true, /*setSpeed=*/2);
+  registry.PutDword(kKey, "clockRad", 80);
+  registry.PutDword(kKey, "ColorClock", 0xFF0000);
+  TSaverOptions options = Hosted();
+  options.NumBirds = 0;
+  options.flag_clock = false;
+  options.flag_PlaySound = false;
+  sound.calls.clear();
+  StartWith(options);
+  EXPECT_EQ(form->Settings.NumBirds, 0);
+  EXPECT_FALSE(form->Settings.flag_clock);
+  EXPECT_FALSE(form->Settings.flag_fps) << "the store's frame-rate text is the full-screen saver's";
+  EXPECT_EQ(timer.setCalls.back().delay, 50u) << "the store's speed too";
+  EXPECT_EQ(form->Settings.clockRad, 80);
+  EXPECT_EQ(form->DXClock1->GetColor(), 0xFF0000u);
+  EXPECT_TRUE(sound.calls.empty());
+  EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 3);
+  Window().RequestClose();
+
+  // Full screen the store rules, and an option changes it for this run only.
+  TSaverOptions fullScreen;
+  fullScreen.NumBirds = 5;
+  StartWith(fullScreen);
+  EXPECT_EQ(form->Settings.NumBirds, 5);
+  EXPECT_TRUE(form->Settings.flag_fps);
+  EXPECT_EQ(timer.setCalls.back().delay, 40u);
+  EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 3);
+}
+
+TEST_F(HostedScene, AWindowOfItsOwnFollowsItsSizeAndEndsOnQEscapeOrClose) {
+  Store(7, /*termMouse=*/true);
+  TSaverOptions options;
+  options.place = TSaverOptions::TPlace::Window;
+  for (int ending = 0; ending < 3; ++ending) {
+    StartWith(options);
+    EXPECT_TRUE(Window().resizable);
+    EXPECT_EQ(display.log.Count("SetDisplayMode(800,600,32,0,0)"), ending + 1) << display.log.Dump();
+    EXPECT_TRUE(app.cursorCalls.empty());
+    EXPECT_TRUE(system.saverRunningCalls.empty());
+    Window().MouseMove(10, 10);
+    Window().MouseMove(300, 300);
+    Window().KeyDown('A');
+    Window().Resize(500, 300);
+    Compose();
+    EXPECT_EQ(form->DDmain1->GetWidth(), 500);
+    EXPECT_FALSE(Window().IsClosed()) << "the mouse and other keys end nothing";
+    if (ending == 0) Window().KeyDown('Q');
+    if (ending == 1) Window().KeyDown(VK_ESCAPE);
+    if (ending == 2) Window().RequestClose();
+    EXPECT_TRUE(Ended()) << ending;
+    EXPECT_EQ(display.LiveObjects(), 0);
+  }
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
 }
 
 TEST_F(HostedScene, KeysAndTheMouseAreTheDaemonsAndChangeNothing) {

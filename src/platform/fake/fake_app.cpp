@@ -20,6 +20,16 @@ std::unique_ptr<IWindow> FakeApplication::CreateHostedWindow(uint64_t nativeWind
   return window;
 }
 
+std::unique_ptr<IWindow> FakeApplication::CreateResizableWindow(const std::string& caption, int width, int height) {
+  auto window = std::make_unique<FakeWindow>();
+  window->caption = caption;
+  window->resizable = true;
+  window->width = width;
+  window->height = height;
+  lastWindow = window.get();
+  return window;
+}
+
 void FakeApplication::Run(IWindow& mainWindow) {
   while (!mainWindow.IsClosed() && idleCalls < maxIdleCalls) {
     RunPosted();

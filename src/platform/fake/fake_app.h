@@ -53,6 +53,7 @@ class FakeWindow : public IWindow {
   int width = 0, height = 0;  // 0: the size is unknown
   uint64_t hostedId = 0;
   bool hosted = false;
+  bool resizable = false;
 
  private:
   WindowEvents events_;
@@ -70,6 +71,8 @@ class FakeApplication : public IApplication {
   std::unique_ptr<IWindow> CreateWindow(const std::string& caption) override;
   // A window of hostedWidth x hostedHeight, or null when refuseHosted.
   std::unique_ptr<IWindow> CreateHostedWindow(uint64_t nativeWindow) override;
+  // A window of the size asked for, resizable = true.
+  std::unique_ptr<IWindow> CreateResizableWindow(const std::string& caption, int width, int height) override;
   void SetIdleHandler(IdleHandler handler) override { idle = std::move(handler); }
   // Runs the idle handler until the window closes or maxIdleCalls is reached,
   // running posted work between calls as the real loop does.

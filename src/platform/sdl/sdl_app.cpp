@@ -268,6 +268,22 @@ class SdlApplication : public IApplication {
     return std::make_unique<SdlWindow>(w, windows_);
   }
 
+  std::unique_ptr<IWindow> CreateResizableWindow(const std::string& caption, int width, int height) override {
+    if (!video_) return nullptr;
+    // The display shows into it as into a daemon's window: at its size,
+    // whatever the window manager makes of it.
+    const uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+    SDL_Window* w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                                     flags | (SdlPresenter::RendererWanted() ? SDL_WINDOW_OPENGL : 0));
+    if (!w && SdlPresenter::RendererWanted())
+      w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, flags);
+    if (!w) {
+      std::fprintf(stderr, "velmo: cannot create a window: %s\n", SDL_GetError());
+      return nullptr;
+    }
+    return std::make_unique<SdlWindow>(w, windows_);
+  }
+
   std::unique_ptr<IWindow> CreateHostedWindow(uint64_t nativeWindow) override {
     hosted_ = true;  // also when the window cannot be used: nobody could answer a box
     if (!video_) return nullptr;

@@ -232,7 +232,8 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
     const uint32_t id = SDL_GetWindowID(sdlWindow);
     if (id == 0) return DDERR_INVALIDPARAMS;
     windowId_ = id;
-    foreign_ = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FOREIGN) != 0;
+    // A daemon's window, or a resizable one of our own: used at its size.
+    foreign_ = (SDL_GetWindowFlags(sdlWindow) & (SDL_WINDOW_FOREIGN | SDL_WINDOW_RESIZABLE)) != 0;
   }
   // The X11 shared-memory framebuffer presents row bands far faster than an
   // accelerated renderer that re-uploads the whole frame (the software drivers
@@ -310,7 +311,7 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
     }
   } else {
     // A window that another program made and shows (a screen-saver
-    // daemon's): it is used as it stands, at its own size, and the display
+    // daemon's), or a normal window the user sizes: it is used as it stands, at its own size, and the display
     // keeps its mode. Losing the focus never loses its surfaces.
     int w = 0, h = 0;
     SDL_GetWindowSize(window, &w, &h);

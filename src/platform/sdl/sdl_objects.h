@@ -137,7 +137,7 @@ class SdlDirectDraw final : public IDirectDraw7 {
   uint32_t windowId_ = 0;
   bool exclusive_ = false;
   bool fullScreen_ = false;  // this object took the window into full screen
-  bool foreign_ = false;     // a window made by another program: no mode change
+  bool foreign_ = false;     // a daemon's window or a resizable one: its size, no mode change
   int width_ = 0, height_ = 0;
   uint32_t bits_ = 0;
   std::vector<SdlSurface*> surfaces_;

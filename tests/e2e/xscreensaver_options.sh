@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Velmo's options under the real xscreensaver daemon, run by an unprivileged
+# user: "velmo --root -gulls 0 -no-clock" shows a sky where nothing moves
+# (no gull, no clock hand); "velmo --root -gulls 10" shows ten gulls although
+# the settings file asks for three; the first run finds no settings file and
+# makes none, the second leaves the one it finds byte for byte and unwritten.
+source "$(dirname "$0")/lib.sh"
+for tool in xscreensaver xscreensaver-command; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
+done
+start_xvfb 800x600x24
+
+daemon="$WORK/daemon"
+mkdir -p "$daemon/bin" "$daemon/home" "$daemon/config"
+chmod 711 "$WORK"
+cp "$VELMO" "$daemon/bin/velmo"
+cat >"$daemon/home/.xscreensaver" <<'XS'
+mode:		one
+selected:	0
+timeout:	1:00:00
+lock:		False
+fade:		False
+unfade:		False
+splash:		False
+programs:							      \
+		velmo --root -gulls 0 -no-clock			    \n\
+		velmo --root -gulls 10				    \n\
+
+XS
+as_daemon=()
+if [ "$(id -u)" = 0 ]; then
+  # The daemon refuses to run display programs as root.
+  chown -R nobody:nogroup "$daemon"
+  as_daemon=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+daemon_run() {
+  "${as_daemon[@]}" env -i DISPLAY="$DISPLAY" HOME="$daemon/home" PATH="$daemon/bin:/usr/bin:/bin" \
+    XDG_CONFIG_HOME="$daemon/config" SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 "$@"
+}
+ours() {
+  for p in /proc/[0-9]*; do
+    [ "$(readlink "$p/exe" 2>/dev/null)" = "$daemon/bin/velmo" ] && echo "${p#/proc/}"
+  done
+  return 0
+}
+
+daemon_run xscreensaver --no-splash --verbose --log "$daemon/log" &
+PIDS+=($!)
+for _ in $(seq 100); do
+  daemon_run xscreensaver-command -version >/dev/null 2>&1 && break
+  sleep 0.1
+done
+daemon_run xscreensaver-command -activate >/dev/null || fail "the daemon did not take -activate: $(cat "$daemon/log")"
+
+ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
+mkdir -p "$ARTEFACTS"
+grey() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
+# Waits for the seascape on the screen (sky at the top, rocks at the bottom); its shot in $1.
+wait_seascape() {
+  local sky=0 rocks=255
+  for _ in $(seq 100); do
+    import -window root "$1"
+    sky=$(grey "$1" 800x150+0+0)
+    rocks=$(grey "$1" 800x40+0+560)
+    [ "$sky" -gt 60 ] && [ "$rocks" -lt 50 ] && return 0
+    sleep 0.2
+  done
+  fail "no seascape on the screen (sky $sky, rocks $rocks): $(cat "$daemon/log")"
+}
+
+# No gull and no clock: the sky (above the sea's first row, 380) is the same
+# picture a second and more apart, when a clock's second hand would have moved.
+wait_seascape "$WORK/still-a.png"
+sleep 1.2  # the time a second hand takes to move, not a wait for a start
+import -window root "$WORK/still-b.png"
+cp "$WORK/still-a.png" "$ARTEFACTS/xscreensaver-no-gulls.png"
+moving=$(compare -metric AE -crop 800x380+0+0 "$WORK/still-a.png" "$WORK/still-b.png" null: 2>&1 || true)
+[ "${moving%% *}" = 0 ] || fail "something moves in the sky with -gulls 0 -no-clock ($moving pixels)"
+[ -z "$(ls -A "$daemon/config")" ] || fail "the hosted saver made settings: $(ls -AR "$daemon/config")"
+echo "-gulls 0 -no-clock: nothing moves in the sky, and no settings file was made"
+
+# A settings file that asks for 3 gulls and the frame-rate text.
+write_settings NumBirds=3 flag_fps=1
+mkdir -p "$daemon/config/Corvane"
+cp "$SETTINGS_FILE" "$daemon/config/Corvane/Velmo20.reg"
+[ "$(id -u)" = 0 ] && chown -R nobody:nogroup "$daemon/config"
+stored_before=$(stat -c '%Y.%y %s' "$daemon/config/Corvane/Velmo20.reg")
+sum_before=$(sha256sum <"$daemon/config/Corvane/Velmo20.reg")
+
+# Ten gulls: the dark specks where the sky differs from the still one, in
+# the gulls' band of rows 180 to 379 (below the clock, above the sea). Gulls
+# may cross one another, so the shots go on until all ten show apart.
+first=$(ours)
+daemon_run xscreensaver-command -select 2 >/dev/null || fail "the daemon did not take -select 2"
+for _ in $(seq 100); do
+  [ -n "$(ours)" ] && [ "$(ours)" != "$first" ] && break
+  sleep 0.1
+done
+wait_seascape "$WORK/gulls.png"
+gulls=0
+for _ in $(seq 100); do
+  import -window root "$WORK/gulls.png"
+  gulls=$(convert "$WORK/still-a.png" "$WORK/gulls.png" -compose difference -composite -crop 800x200+0+180 +repage \
+    -colorspace gray -threshold 12% -morphology Dilate Disk:2 -define connected-components:verbose=true \
+    -connected-components 8 null: | awk 'NR > 1 && $NF == "gray(255)" {n++} END {print n + 0}')
+  [ "$gulls" = 10 ] && break
+  sleep 0.2
+done
+cp "$WORK/gulls.png" "$ARTEFACTS/xscreensaver-ten-gulls.png"
+[ "$gulls" = 10 ] || fail "-gulls 10 over a file of 3: $gulls gulls in the last shot: $(cat "$daemon/log")"
+case " $(ours | tr '\n' ' ') " in *" $first "*) [ -n "$first" ] && fail "the first instance still runs" ;; esac
+echo "-gulls 10: ten gulls in the sky, the file's 3 and its frame-rate text not taken"
+
+daemon_run xscreensaver-command -deactivate >/dev/null || fail "the daemon did not take -deactivate"
+for _ in $(seq 50); do
+  [ -z "$(ours)" ] && break
+  sleep 0.1
+done
+[ -z "$(ours)" ] || fail "Velmo still runs after -deactivate"
+[ "$(stat -c '%Y.%y %s' "$daemon/config/Corvane/Velmo20.reg")" = "$stored_before" ] || fail "the settings file was written"
+[ "$(sha256sum <"$daemon/config/Corvane/Velmo20.reg")" = "$sum_before" ] || fail "the settings file changed"
+[ "$(ls -A "$daemon/config/Corvane")" = Velmo20.reg ] || fail "files beside the settings: $(ls -A "$daemon/config/Corvane")"
+echo "PASS: the daemon's options ruled, the settings file was only read, nothing of Velmo is left"
