@@ -28,6 +28,9 @@ struct TSaverSettings {
 // Width, height and bits per pixel of the desktop's current mode.
 void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings);
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings);
+// Where a first run puts the clock on a screen of this size: its edge 20
+// pixels from the top and right edges, radius 70.
+void DefaultClockPlacement(int width, int height, int& x, int& y, int& rad);
 // Load-or-initialise. A missing or mistyped value raises ERegistryException
 // naming it; the fields read before it keep their new values.
 void LoadSettings(TSetReg& store, IDisplayDriver& display, TSaverSettings& settings);
