@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/result.h"
@@ -183,6 +184,13 @@ struct DisplayMode {
   bool operator==(const DisplayMode&) const = default;
 };
 
+// One monitor's part of the desktop, in the desktop's pixels.
+struct MonitorArea {
+  Rect area;
+  bool primary = false;
+  bool operator==(const MonitorArea&) const = default;
+};
+
 // Entry points of the display library and the facts of the desktop.
 class IDisplayDriver {
  public:
@@ -194,6 +202,15 @@ class IDisplayDriver {
   virtual int MonitorCount() = 0;
   // The desktop's current width, height and bits per pixel.
   virtual DisplayMode DesktopMode() = 0;
+  // The monitors the desktop spans, the primary first, each part of the
+  // desktop once (see DistinctMonitors). Empty where the window system does
+  // not say; the saver then covers the default display only. A round trip
+  // to the window system and an allocation: at start and after
+  // MonitorsChanged only. Main thread.
+  virtual std::vector<MonitorArea> Monitors() { return {}; }
+  // True when the monitors may have changed since the last Monitors().
+  // Never blocks, allocates nothing: cheap enough for every frame. Main thread.
+  virtual bool MonitorsChanged() { return false; }
 };
 
 }  // namespace velmo

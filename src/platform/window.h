@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/gdi.h"
+
 namespace velmo {
 
 // Virtual-key codes the scene reacts to.
@@ -59,6 +61,21 @@ class IWindow {
     width = height = 0;
     return false;
   }
+  // The part of the desktop the window was made to cover (a monitor's
+  // area); false for a window made for none. Cheap, main thread.
+  virtual bool GetCoverArea(Rect& area) const {
+    (void)area;
+    return false;
+  }
+  // Where the window lies on the desktop; false when unknown. Asks the
+  // window system (a round trip); main thread.
+  virtual bool GetDesktopArea(Rect& area) const {
+    (void)area;
+    return false;
+  }
+  // The monitor changed: from now on the window stands for this area. The
+  // display device covers it when it next opens on the window.
+  virtual void SetCoverArea(const Rect& area) { (void)area; }
 };
 
 // Idle handler: called whenever the event queue is empty; sets done = false
@@ -70,6 +87,14 @@ class IApplication {
   virtual ~IApplication() = default;
   // A borderless window, not shown yet.
   virtual std::unique_ptr<IWindow> CreateWindow(const std::string& caption) = 0;
+  // A borderless window made to cover one monitor's area of the desktop
+  // (IDisplayDriver::Monitors), not shown yet; the display device covers
+  // that area with it without changing any mode. Null when it cannot be made.
+  virtual std::unique_ptr<IWindow> CreateWindowOver(const std::string& caption, const Rect& area) {
+    std::unique_ptr<IWindow> window = CreateWindow(caption);
+    if (window) window->SetCoverArea(area);
+    return window;
+  }
   // A window that a screen-saver daemon made and shows (an X window id; 0 for
   // the screen's root window), to draw into at its own size. It stays the
   // daemon's: showing and closing it leave it as it is, and while it is used

@@ -14,6 +14,7 @@
 #include "components/dxclock.h"
 #include "components/setreg.h"
 #include "resources/catalogue.h"
+#include "scene/saver_screens.h"
 #include "scene/scene_layout.h"
 #include "setup/settings.h"
 
@@ -34,8 +35,11 @@ TSaverOptions HostedIn(std::optional<uint64_t> hostWindow) {
 
 TForm1::TForm1(Platform& platform, std::optional<uint64_t> hostWindow) : TForm1(platform, HostedIn(hostWindow)) {}
 
-TForm1::TForm1(Platform& platform, const TSaverOptions& options)
-    : FOptions(options), FHosted(options.InWindow()), platform_(platform) {
+TForm1::TForm1(Platform& platform, const TSaverOptions& options, std::optional<TScreenPlace> place)
+    : FOptions(options),
+      FHosted(options.InWindow()),
+      platform_(platform),
+      place_(options.InWindow() ? std::nullopt : place) {
   SetName("Form1");
   const uint64_t hostWindow = options.hostWindow;
   if (options.place == TSaverOptions::TPlace::Hosted) {
@@ -71,7 +75,7 @@ TForm1::TForm1(Platform& platform, const TSaverOptions& options)
                                     },
                                     nullptr, [this] { FormResize(); }});
   } else {
-    window_ = platform_.app.CreateWindow("Velmo");
+    window_ = place_ ? platform_.app.CreateWindowOver("Velmo", place_->area) : platform_.app.CreateWindow("Velmo");
     if (!window_) throw std::runtime_error("The saver window cannot be created.");
     window_->SetEvents(WindowEvents{
         [this](int key, uint32_t shift) { FormKeyDown(key, shift); },
@@ -114,7 +118,7 @@ void TForm1::LoadSettingsCopies() {
 }
 
 void TForm1::FormCreate() {
-  platform_.app.SetIdleHandler([this](bool& done) { ComposeFrame(done); });
+  if (FOwnsLoop) platform_.app.SetIdleHandler([this](bool& done) { ComposeFrame(done); });
   FFlipParity = false;
   FSeaFrame = 0;
 
@@ -129,11 +133,19 @@ void TForm1::FormCreate() {
     return;
   }
 
+  if (FOptions.place == TSaverOptions::TPlace::Hosted && Settings.flag_PlaySound) {
+    // A daemon runs a saver per monitor: one surf for them all.
+    Rect area;
+    if (window_->GetDesktopArea(area))
+      Settings.flag_PlaySound = HoldsTheSurf(area, platform_.display.Monitors(), std::getenv("XSCREENSAVER_SAVER_INDEX"));
+  }
   if (FHosted) {
     placedClockX_ = Settings.clockX;
     placedClockY_ = Settings.clockY;
     placedClockRad_ = Settings.clockRad;
     FitToHostWindow();
+  } else if (place_) {
+    FitToArea();
   }
 
   DDmain1->SetWidth(Settings.ResHor);
@@ -161,11 +173,13 @@ void TForm1::FormCreate() {
   ApplyBrightness();
 
   DXClock1->SetColor(Settings.ColorClock);
-  if (!FHosted) platform_.system.SetScreenSaverRunning(true);
+  // The saver flag and the cursor belong to the whole saver: its primary scene.
+  const bool ownsDesktop = !FHosted && IsPrimary();
+  if (ownsDesktop) platform_.system.SetScreenSaverRunning(true);
   FRunning = true;
   DDtimer1->SetEnabled(true);
   if (Settings.flag_PlaySound) StartSound();
-  if (!FHosted) platform_.app.ShowCursor(false);  // the daemon's cursor is the daemon's
+  if (ownsDesktop) platform_.app.ShowCursor(false);  // the daemon's cursor is the daemon's
 }
 
 void TForm1::LayOutSprites() {
@@ -223,12 +237,39 @@ void TForm1::FitToHostWindow() {
   if (!window_->GetClientSize(width, height) || width <= 0 || height <= 0) width = height = 1;
   Settings.ResHor = width;
   Settings.ResVert = height;
-  // The clock is kept inside the window, within the bounds the arrow keys
-  // keep, as near to its stored place and size as the window allows.
+  // The clock where the settings put it, if it fits (see FitClockTo).
   Settings.clockRad = placedClockRad_;
-  FitClockTo(width, height);
-  Settings.clockX = std::max(std::min(placedClockX_, ClockMaxX()), ClockMin());
-  Settings.clockY = std::max(std::min(placedClockY_, ClockMaxY()), ClockMin());
+  Settings.clockX = placedClockX_;
+  Settings.clockY = placedClockY_;
+}
+
+void TForm1::FitToArea() {
+  const int32_t width = place_->area.right - place_->area.left;
+  const int32_t height = place_->area.bottom - place_->area.top;
+  if (!IsPrimary()) {
+    // One clock, one frame-rate text and one surf for the whole desktop.
+    Settings.flag_clock = false;
+    Settings.flag_fps = false;
+    Settings.flag_PlaySound = false;
+  }
+  // Only the primary monitor takes a display mode chosen in the settings.
+  if (!IsPrimary() || Settings.flag_defres) {
+    Settings.ResHor = width;
+    Settings.ResVert = height;
+  }
+  ownMode_ = Settings.ResHor != width || Settings.ResVert != height;
+}
+
+void TForm1::FollowArea(const Rect& area) {
+  if (!place_ || FHosted) return;
+  place_->area = area;
+  window_->SetCoverArea(area);
+  resizePending_ = true;
+}
+
+void TForm1::SetBrightness(int level) {
+  Settings.Gamma = std::clamp(level, 0, 256);
+  if (FRunning) ApplyBrightness();
 }
 
 void TForm1::FormResize() {
@@ -240,7 +281,13 @@ void TForm1::FormResize() {
 void TForm1::FollowHostWindow() {
   resizePending_ = false;
   int width = 0, height = 0;
-  if (!window_->GetClientSize(width, height) || (width == Settings.ResHor && height == Settings.ResVert)) return;
+  if (place_) {
+    // A monitor's area may move at the same size: the window follows it.
+    width = place_->area.right - place_->area.left;
+    height = place_->area.bottom - place_->area.top;
+  } else if (!window_->GetClientSize(width, height) || (width == Settings.ResHor && height == Settings.ResVert)) {
+    return;
+  }
   const int32_t oldWidth = Settings.ResHor;
   const int32_t oldHeight = Settings.ResVert;
   // The timer reads the size and moves the gulls: it rests meanwhile. The
@@ -250,7 +297,8 @@ void TForm1::FollowHostWindow() {
   for (TDDani* sprite : {DDani1sea, DDani1bird, DDani1birds_small}) sprite->CloseSurface();
   for (TDDbmp* sprite : {DDbmp1ground, DDbmp1stone}) sprite->CloseSurface();
   DDmain1->SetEnabled(false);
-  FitToHostWindow();
+  if (place_) FitToArea();
+  else FitToHostWindow();
   DDmain1->SetWidth(Settings.ResHor);
   DDmain1->SetHeight(Settings.ResVert);
   DDmain1->SetEnabled(true);
@@ -278,9 +326,16 @@ void TForm1::ApplyBrightness() {
 }
 
 void TForm1::FitClockTo(int32_t width, int32_t height) {
-  // Hand-edited values that would put the clock's centre off the screen or
-  // make it larger than the screen are taken into range for this run (far
-  // off, it would cost a core in clipped drawing); the store keeps them.
+  // The stored place and size are screen pixels of whichever screen stored
+  // them. A clock that does not fit wholly on this screen is drawn, for
+  // this run, where a first run on this screen would put it; the store
+  // keeps what it holds.
+  const bool fits = Settings.clockRad >= 0 && Settings.clockX - Settings.clockRad >= 0 &&
+                    Settings.clockY - Settings.clockRad >= 0 && Settings.clockX + Settings.clockRad < width &&
+                    Settings.clockY + Settings.clockRad < height;
+  if (!fits) DefaultClockPlacement(width, height, Settings.clockX, Settings.clockY, Settings.clockRad);
+  // Screens too small even for that: the centre on the screen and the
+  // clock no larger than it (far off, it would cost a core in clipped drawing).
   Settings.clockRad = std::clamp(Settings.clockRad, 0, std::max(std::min(width, height) / 2, 0));
   Settings.clockX = std::clamp(Settings.clockX, 0, std::max(width - 1, 0));
   Settings.clockY = std::clamp(Settings.clockY, 0, std::max(height - 1, 0));
@@ -453,7 +508,11 @@ void TForm1::DDtimer1Timer(Component*) {
   for (int i = 0; i < Settings.NumBirds; ++i) MoveBird(FBirds[i], height, Settings.ResHor, random_);
 }
 
-void TForm1::FormKeyDown(int key, uint32_t) {
+void TForm1::FormKeyDown(int key, uint32_t shift) {
+  if (FKeyTarget) {
+    FKeyTarget->FormKeyDown(key, shift);
+    return;
+  }
   if (Settings.TermMouse) {
     TryEndSaver();
     return;
@@ -486,6 +545,10 @@ void TForm1::FormKeyDown(int key, uint32_t) {
 }
 
 void TForm1::FormKeyPress(char key) {
+  if (FKeyTarget) {
+    FKeyTarget->FormKeyPress(key);
+    return;
+  }
   if (Settings.TermMouse) {
     TryEndSaver();
     return;
@@ -501,7 +564,9 @@ void TForm1::FormKeyPress(char key) {
   if (key == '+' && value < 256) DDgamma1->SetRGB(value + 1);
   if (key == '-' && value > 0) DDgamma1->SetRGB(value - 1);
   DDgamma1->SetEnabled(false);
-  StoreLive("Gamma", DDgamma1->GetRGB());
+  Settings.Gamma = DDgamma1->GetRGB();
+  if (OnBrightness) OnBrightness(Settings.Gamma);
+  StoreLive("Gamma", Settings.Gamma);
 }
 
 void TForm1::FormMouseMove(uint32_t, int x, int y) {
@@ -519,12 +584,12 @@ void TForm1::TryEndSaver() {
   if (FEnding || FEnded) return;
   FEnding = true;
   if (!FFlipParity) DDmain1->FlipSurfaces();
-  platform_.app.ShowCursor(true);
+  if (IsPrimary()) platform_.app.ShowCursor(true);
   if (VerifyPassword(window_.get())) {
     EndSaver();
   } else {
     if (!DDtimer1->GetEnabled()) DDtimer1->SetEnabled(true);
-    platform_.app.ShowCursor(false);
+    if (IsPrimary()) platform_.app.ShowCursor(false);
   }
   FEnding = false;
 }
@@ -546,10 +611,24 @@ bool TForm1::VerifyPassword(IWindow*) {
 void TForm1::EndSaver() {
   StopAll();
   window_->Close();
+  ReportEnded();
+}
+
+void TForm1::Retire() {
+  endedReported_ = true;
+  if (!FEnded) StopAll();
+  window_->Close();
+}
+
+void TForm1::ReportEnded() {
+  if (endedReported_) return;
+  endedReported_ = true;
+  if (OnEnded) OnEnded();
 }
 
 void TForm1::StopAll() {
   StopComponents();
+  if (!IsPrimary()) return;  // the surf and the saver flag are the primary scene's
   platform_.sound.Stop();
   // Inside a daemon's window the daemon is the screen saver and owns the flag.
   if (!FHosted) platform_.system.SetScreenSaverRunning(false);
@@ -589,6 +668,7 @@ void TForm1::ShowErrorAndEnd(const std::string& text) {
   StopAll();
   platform_.app.MessageBox(window_.get(), text, "ERROR", MB_OK);
   window_->Close();
+  ReportEnded();
 }
 
 void TForm1::DDtimer1ZasTime(Component*) {
@@ -600,6 +680,10 @@ void TForm1::DDtimer1ZasTime(Component*) {
 }
 
 void RunSaver(Platform& platform, const TSaverOptions& options) {
+  if (!options.InWindow()) {
+    RunSaverScreens(platform, options);
+    return;
+  }
   TForm1 form(platform, options);
   form.FormCreate();
   platform.app.Run(form.Window());

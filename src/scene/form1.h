@@ -3,6 +3,7 @@
 // stored settings, composes a frame whenever the loop is idle, moves the sea
 // and the gulls on the timer's thread, reacts to input and ends in order.
 #include <array>
+#include <functional>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,15 @@ class TDDtimer;
 class TDDgamma;
 class TSetReg;
 
+// One monitor of the desktop that a full-screen scene covers.
+struct TScreenPlace {
+  Rect area;  // the monitor's part of the desktop
+  // The primary monitor's scene shows the clock and the frame-rate text,
+  // plays the surf and takes the display mode chosen in the settings; the
+  // others show the scene at their monitor's own mode.
+  bool primary = true;
+};
+
 class TForm1 : public Component {
  public:
   // hostWindow: the window a screen-saver daemon gave the saver (an X window
@@ -33,8 +43,10 @@ class TForm1 : public Component {
   // changes no display mode and leaves the input to the daemon.
   explicit TForm1(Platform& platform, std::optional<uint64_t> hostWindow = std::nullopt);
   // options: where it draws (full screen, a daemon's window, a window of its
-  // own) and the settings the command line gives.
-  TForm1(Platform& platform, const TSaverOptions& options);
+  // own) and the settings the command line gives. place: the monitor a
+  // full-screen scene covers, one of several; without one the scene covers
+  // the default display.
+  TForm1(Platform& platform, const TSaverOptions& options, std::optional<TScreenPlace> place = std::nullopt);
   ~TForm1() override;
 
   IWindow& Window() { return *window_; }
@@ -96,6 +108,33 @@ class TForm1 : public Component {
   // display mode and the cursor are left alone.
   const bool FHosted;
 
+  // Scenes on several monitors: set before FormCreate. OwnsLoop false: the
+  // caller installs the idle handler and composes this scene's frames.
+  bool FOwnsLoop = true;
+  // Called once when this scene has ended by itself (input, an error, a
+  // stall), so that the scenes on the other monitors end with it.
+  std::function<void()> OnEnded;
+  // Keys typed on this scene's monitor act on that scene (the one with the
+  // clock); null: on this one.
+  TForm1* FKeyTarget = nullptr;
+  // Called after a brightness key changed the level, with the new level.
+  std::function<void(int)> OnBrightness;
+  bool IsPrimary() const { return !place_ || place_->primary; }
+  // The brightness of the scene's picture (0..256), as the other monitors follow it.
+  void SetBrightness(int level);
+  // The monitor's area moved or changed size: the next frame lays the scene
+  // out anew over the new area.
+  void FollowArea(const Rect& area);
+  // Ends this scene alone, without OnEnded (its monitor went away).
+  void Retire();
+  // Where it is (the monitor's area), if it covers one.
+  std::optional<Rect> Area() const {
+    return place_ ? std::optional<Rect>(place_->area) : std::nullopt;
+  }
+  // True while this scene shows the display mode chosen in the settings
+  // rather than its monitor's own.
+  bool InModeOfItsOwn() const { return ownMode_; }
+
   // Timer interval of a speed setting.
   static int IntervalOfSpeed(int setSpeed);
 
@@ -140,6 +179,8 @@ class TForm1 : public Component {
 
   void LoadSettingsCopies();
   void FitToHostWindow();
+  // The scene's size for a monitor's area: its settings take the area's size.
+  void FitToArea();
   // Sizes and places every sprite for the open display and makes its surfaces.
   void LayOutSprites();
   // Opens the display again at the daemon's window's new size and lays the
@@ -175,6 +216,10 @@ class TForm1 : public Component {
   int placedClockRad_ = 0;
   // Work posted to the loop checks this before touching the window.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  std::optional<TScreenPlace> place_;
+  bool ownMode_ = false;
+  bool endedReported_ = false;
+  void ReportEnded();
 };
 
 // Saver mode: the scene window as the application's main window, until it

@@ -52,6 +52,13 @@ void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings) {
   settings.ColorDepth = mode.bitsPerPixel;
 }
 
+void DefaultClockPlacement(int width, int height, int& x, int& y, int& rad) {
+  (void)height;
+  rad = 70;
+  x = width - rad - 20;
+  y = rad + 20;
+}
+
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings) {
   settings.NumBirds = 7;
   settings.flag_clock = true;
@@ -61,9 +68,7 @@ void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings) {
   settings.Gamma = 256;
   settings.flag_defres = true;
   ReadDesktopMode(display, settings);
-  settings.clockRad = 70;
-  settings.clockX = settings.ResHor - settings.clockRad - 20;
-  settings.clockY = settings.clockRad + 20;
+  DefaultClockPlacement(settings.ResHor, settings.ResVert, settings.clockX, settings.clockY, settings.clockRad);
   settings.ColorClock = 0x80FF;  // orange: red 255, green 128
   settings.SetSpeed = 1;
 }

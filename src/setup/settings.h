@@ -41,6 +41,9 @@ struct TLoadReport {
 // Width, height and bits per pixel of the desktop's current mode.
 void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings);
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings);
+// Where a first run puts the clock on a screen of this size: its edge 20
+// pixels from the top and right edges, radius 70.
+void DefaultClockPlacement(int width, int height, int& x, int& y, int& rad);
 // Load-or-initialise. A first run stores the defaults as one whole set
 // (where the access allows). Values the key lacks take their defaults; they
 // are named once on standard error with the file, and the store's next

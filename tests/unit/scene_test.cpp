@@ -544,6 +544,7 @@ TEST_F(HostedScene, TheCommandLineAndItsDefaultsRuleAndTheStoreIsOnlyRead) {
   // A store of other choices: only the clock's place, size and colour count.
   Store(/*numBirds=*/3, true, /*setSpeed=*/2);
   registry.PutDword(kKey, "clockRad", 80);
+  registry.PutDword(kKey, "clockX", 300);  // wholly inside the 640 x 400 window
   registry.PutDword(kKey, "ColorClock", 0xFF0000);
   TSaverOptions options = Hosted();
   options.NumBirds = 0;
@@ -556,6 +557,7 @@ TEST_F(HostedScene, TheCommandLineAndItsDefaultsRuleAndTheStoreIsOnlyRead) {
   EXPECT_FALSE(form->Settings.flag_fps) << "the store's frame-rate text is the full-screen saver's";
   EXPECT_EQ(timer.setCalls.back().delay, 50u) << "the store's speed too";
   EXPECT_EQ(form->Settings.clockRad, 80);
+  EXPECT_EQ(form->Settings.clockX, 300);
   EXPECT_EQ(form->DXClock1->GetColor(), 0xFF0000u);
   EXPECT_TRUE(sound.calls.empty());
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 3);

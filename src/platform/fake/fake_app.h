@@ -27,6 +27,18 @@ class FakeWindow : public IWindow {
     h = height;
     return width > 0 && height > 0;
   }
+  bool GetCoverArea(Rect& a) const override {
+    if (!covers) return false;
+    a = area;
+    return true;
+  }
+  // As a window manager would: the window takes the area's size.
+  void SetCoverArea(const Rect& a) override {
+    covers = true;
+    area = a;
+    width = a.right - a.left;
+    height = a.bottom - a.top;
+  }
 
   // Input as the real loop would deliver it.
   void KeyDown(int key, uint32_t shift = 0) { if (events_.onKeyDown) events_.onKeyDown(key, shift); }
@@ -54,6 +66,8 @@ class FakeWindow : public IWindow {
   uint64_t hostedId = 0;
   bool hosted = false;
   bool resizable = false;
+  bool covers = false;
+  Rect area{};
 
  private:
   WindowEvents events_;

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/bitmap_blit.h"
@@ -235,6 +236,8 @@ class FakeDisplayDriver : public IDisplayDriver {
   HRESULT DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t flags) override;
   int MonitorCount() override;
   DisplayMode DesktopMode() override;
+  std::vector<MonitorArea> Monitors() override { return monitorAreas; }
+  bool MonitorsChanged() override { return std::exchange(monitorsChanged, false); }
 
   // Scriptable facts.
   FakeCallLog log;
@@ -244,6 +247,10 @@ class FakeDisplayDriver : public IDisplayDriver {
   int monitors = 1;
   std::vector<Device> devices{{std::nullopt, "Primary Display Driver", "display"}};
   DisplayMode desktop{1024, 768, 32};
+  // What Monitors() lists (already distinct); a test sets monitorsChanged
+  // to have the next MonitorsChanged() say so.
+  std::vector<MonitorArea> monitorAreas;
+  bool monitorsChanged = false;
 
   // What the calls made. Surfaces are found by name ("primary", "back",
   // "surface1", "surface2", ... in order of creation; the latest of a name).

@@ -9,6 +9,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/frame_pacer.h"
 #include "platform/sdl/sdl_presenter.h"
 #include "platform/termination.h"
 #include "platform/wayland/wayland_probe.h"
@@ -97,13 +99,41 @@ class SdlWindow : public IWindow {
   void Close() override {
     if (closed_) return;
     closed_ = true;
-    if (!hosted_) SDL_HideWindow(window_);
+    if (hosted_) return;
+    // The saver's window on a monitor that went away: its focus goes to
+    // another of ours, not to nobody (which would read as a lost activation).
+    const bool focused = SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS;
+    SDL_HideWindow(window_);
+    if (!focused) return;
+    for (SdlWindow* w : registry_) {
+      if (w == this || w->closed_ || w->hosted_ || !w->shown_) continue;
+      SDL_SetWindowInputFocus(w->window_);
+      break;
+    }
   }
   bool IsClosed() const override { return closed_; }
   void* NativeHandle() const override { return window_; }
   bool GetClientSize(int& width, int& height) const override {
     SDL_GetWindowSize(window_, &width, &height);
     return width > 0 && height > 0;
+  }
+  bool GetDesktopArea(Rect& area) const override {
+    if (hosted_) return HostWindowArea(static_cast<uint64_t>(hostId_), area);
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window_, &x, &y);
+    SDL_GetWindowSize(window_, &w, &h);
+    area = Rect{x, y, x + w, y + h};
+    return true;
+  }
+  void SetHostId(uint64_t id) { hostId_ = id; }
+  bool GetCoverArea(Rect& area) const override {
+    if (!covers_) return false;
+    area = area_;
+    return true;
+  }
+  void SetCoverArea(const Rect& area) override {
+    covers_ = true;
+    area_ = area;
   }
 
   uint32_t Id() const { return SDL_GetWindowID(window_); }
@@ -115,13 +145,15 @@ class SdlWindow : public IWindow {
   // per loss. Read from SDL's window flags, which are current after a pump,
   // so events that are stale by then (a hide and show of a mode change)
   // count for nothing.
-  bool LostActivation(uint64_t nowMs) {
+  // ourFocus: one of the program's windows has the focus (the saver's
+  // windows on other monitors count as its own).
+  bool LostActivation(uint64_t nowMs, bool ourFocus) {
     if (hosted_ || closed_ || !shown_) return false;
     const uint32_t flags = SDL_GetWindowFlags(window_);
     bool lost = false;
     if (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) {
       lost = true;
-    } else if (flags & SDL_WINDOW_INPUT_FOCUS) {
+    } else if (ourFocus) {
       hadFocus_ = true;
       unfocusedSince_ = 0;
       reported_ = false;
@@ -149,6 +181,9 @@ class SdlWindow : public IWindow {
   bool hadFocus_ = false;
   bool reported_ = false;
   uint64_t unfocusedSince_ = 0;
+  bool covers_ = false;
+  Rect area_{};
+  uint64_t hostId_ = 0;
 };
 
 // SDL chose a driver that shows nothing, on its own: nobody asked for it by name.
@@ -253,19 +288,16 @@ class SdlApplication : public IApplication {
   }
 
   std::unique_ptr<IWindow> CreateWindow(const std::string& caption) override {
-    if (!video_) return nullptr;
-    SDL_Window* w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
-                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
-                                         (SdlPresenter::RendererWanted() ? SDL_WINDOW_OPENGL : 0));
-    // Without a working GL the window is made plain, for the framebuffer.
-    if (!w && SdlPresenter::RendererWanted())
-      w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
-                           SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
-    if (!w) {
-      std::fprintf(stderr, "velmo: cannot create a window: %s\n", SDL_GetError());
-      return nullptr;
-    }
-    return std::make_unique<SdlWindow>(w, windows_);
+    return MakeWindow(caption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480);
+  }
+
+  std::unique_ptr<IWindow> CreateWindowOver(const std::string& caption, const Rect& area) override {
+    // Made where it goes: window managers put a full-screen window on the
+    // monitor that holds it.
+    auto window = MakeWindow(caption, area.left, area.top, std::max(area.right - area.left, 1),
+                             std::max(area.bottom - area.top, 1));
+    if (window) window->SetCoverArea(area);
+    return window;
   }
 
   std::unique_ptr<IWindow> CreateResizableWindow(const std::string& caption, int width, int height) override {
@@ -311,7 +343,9 @@ class SdlApplication : public IApplication {
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
       ListenToHostWindow(info.info.x11.display, nativeWindow);
-    return std::make_unique<SdlWindow>(w, windows_, true);
+    auto window = std::make_unique<SdlWindow>(w, windows_, true);
+    window->SetHostId(nativeWindow);
+    return window;
   }
 
   void SetIdleHandler(IdleHandler handler) override { idle_ = std::move(handler); }
@@ -338,6 +372,8 @@ class SdlApplication : public IApplication {
         bool done = true;
         idle_(done);
         idleWantsMore_ = !done;
+        // However many windows presented in this turn, one wait for the refresh.
+        WaitForNextFrame();
         continue;
       }
       if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, 100)) Dispatch(event);
@@ -373,6 +409,21 @@ class SdlApplication : public IApplication {
   std::string Title() const override { return title_; }
 
  private:
+  std::unique_ptr<SdlWindow> MakeWindow(const std::string& caption, int x, int y, int w, int h) {
+    if (!video_) return nullptr;
+    SDL_Window* made = SDL_CreateWindow(caption.c_str(), x, y, w, h,
+                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
+                                            (SdlPresenter::RendererWanted() ? SDL_WINDOW_OPENGL : 0));
+    // Without a working GL the window is made plain, for the framebuffer.
+    if (!made && SdlPresenter::RendererWanted())
+      made = SDL_CreateWindow(caption.c_str(), x, y, w, h, SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
+    if (!made) {
+      std::fprintf(stderr, "velmo: cannot create a window: %s\n", SDL_GetError());
+      return nullptr;
+    }
+    return std::make_unique<SdlWindow>(made, windows_);
+  }
+
   int Box(IWindow* owner, const std::string& text, const std::string& caption, uint32_t kind) {
     // The message also goes to the terminal: a box may not be seen on a
     // display that has no window manager, and there may be no display at all.
@@ -392,8 +443,12 @@ class SdlApplication : public IApplication {
 
   void ReportLostActivation() {
     const uint64_t now = SDL_GetTicks64();
+    bool ourFocus = false;
+    for (SdlWindow* w : windows_)
+      ourFocus = ourFocus || (!w->IsClosed() && (SDL_GetWindowFlags(static_cast<SDL_Window*>(w->NativeHandle())) &
+                                                 SDL_WINDOW_INPUT_FOCUS));
     for (SdlWindow* w : windows_) {
-      if (w->LostActivation(now) && w->Events().onDeactivate) w->Events().onDeactivate();
+      if (w->LostActivation(now, ourFocus) && w->Events().onDeactivate) w->Events().onDeactivate();
     }
   }
 

@@ -8,11 +8,13 @@
 #include <cstring>
 #include <string>
 
+#include "platform/monitor_layout.h"
 #include "platform/pixel_format.h"
 #include "platform/sdl/sdl_objects.h"
 #include "platform/sdl/x11_cover.h"
 #include "platform/window.h"
 #include "platform/x11/mode_guard.h"
+#include "platform/x11/x11_monitors.h"
 
 namespace velmo {
 namespace {
@@ -118,8 +120,24 @@ class SdlDisplayDriver final : public IDisplayDriver {
     return {mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format))};
   }
 
+  // SDL keeps the monitors it found at start and misses later changes, so
+  // X11's are asked directly; other window systems cover the default display.
+  std::vector<MonitorArea> Monitors() override {
+    if (!X11Video()) return {};
+    if (!monitors_) monitors_ = X11Monitors::Open();
+    return monitors_ ? DistinctMonitors(monitors_->List()) : std::vector<MonitorArea>{};
+  }
+
+  bool MonitorsChanged() override { return monitors_ && monitors_->Changed(); }
+
  private:
+  bool X11Video() const {
+    const char* driver = videoUp_ ? SDL_GetCurrentVideoDriver() : nullptr;
+    return driver && std::strcmp(driver, "x11") == 0;
+  }
+
   bool videoUp_;
+  std::unique_ptr<X11Monitors> monitors_;
 };
 
 }  // namespace
@@ -234,6 +252,9 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
     windowId_ = id;
     // A daemon's window, or a resizable one of our own: used at its size.
     foreign_ = (SDL_GetWindowFlags(sdlWindow) & (SDL_WINDOW_FOREIGN | SDL_WINDOW_RESIZABLE)) != 0;
+    Rect area;
+    covers_ = window->GetCoverArea(area);
+    if (covers_) coverArea_ = SDL_Rect{area.left, area.top, area.right - area.left, area.bottom - area.top};
   }
   // The X11 shared-memory framebuffer presents row bands far faster than an
   // accelerated renderer that re-uploads the whole frame (the software drivers
@@ -263,10 +284,16 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
     });
     if (found == list.end()) return DDERR_INVALIDMODE;
     refresh = refreshRate ? static_cast<int>(refreshRate) : found->refresh;
-    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_), SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
     int rc;
     Display* switched = nullptr;  // the X connection, when the mode was changed there
-    if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
+    if (covers_ && coverArea_.w == static_cast<int>(width) && coverArea_.h == static_cast<int>(height) &&
+        CoverArea(window, coverArea_)) {
+      // A monitor's area at its own mode: covered as it stands, whatever
+      // SDL knows of the monitors.
+      rc = 0;
+    } else if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
+      SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
+                            SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else {
       SDL_DisplayMode wanted{};
@@ -277,6 +304,8 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       if (!SDL_GetClosestDisplayMode(display_, &wanted, &closest) || closest.w != wanted.w || closest.h != wanted.h) {
         return DDERR_INVALIDMODE;
       }
+      SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
+                            SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       // Should this process die without giving the mode back, a watcher does.
       Display* x11 = X11DisplayOf(window);
       if (modeGuard_ && (guardedWidth_ != wanted.w || guardedHeight_ != wanted.h)) modeGuard_.reset();
@@ -293,11 +322,13 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       modeGuard_.reset();
       return DDERR_UNSUPPORTEDMODE;
     }
-    fullScreen_ = true;
+    fullScreen_ = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
     SDL_Rect bounds;
-    if (SDL_GetDisplayBounds(display_, &bounds) == 0) {
+    if (!fullScreen_) {
+      // Covered by hand above.
+    } else if (SDL_GetDisplayBounds(display_, &bounds) == 0) {
       bounds.w = static_cast<int>(width);
       bounds.h = static_cast<int>(height);
       CoverDisplayWithoutWindowManager(window, bounds);
@@ -384,7 +415,6 @@ bool SdlDirectDraw::Present(SdlSurface& frame) {
     std::fprintf(stderr, "velmo: the window has no surface to draw into%s%s\n", *why ? ": " : "", why);
     return false;
   }
-  presenter_.WaitForVerticalBlank();
   return true;
 }
 

@@ -119,7 +119,7 @@ class SdlDirectDraw final : public IDirectDraw7 {
   // For the surfaces and the gamma control.
   void Forget(SdlSurface* surface);
   void Forget(SdlGammaControl* control);
-  // Shows what changed in frame (the back buffer), then waits for the refresh.
+  // Shows what changed in frame (the back buffer); the loop then waits for the refresh.
   // False when the window cannot show anything (said on standard error).
   bool Present(SdlSurface& frame);
   HRESULT ReadRamp(DDGAMMARAMP* ramp);
@@ -138,6 +138,8 @@ class SdlDirectDraw final : public IDirectDraw7 {
   bool exclusive_ = false;
   bool fullScreen_ = false;  // this object took the window into full screen
   bool foreign_ = false;     // a daemon's window or a resizable one: its size, no mode change
+  bool covers_ = false;      // a window made for one monitor's area (coverArea_)
+  SDL_Rect coverArea_{};
   int width_ = 0, height_ = 0;
   uint32_t bits_ = 0;
   std::vector<SdlSurface*> surfaces_;

@@ -1,5 +1,7 @@
 #include "platform/sdl/sdl_presenter.h"
 
+#include "platform/sdl/frame_pacer.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -97,7 +99,6 @@ void SdlPresenter::Attach(uint32_t windowId, int refreshHz) {
   windowId_ = windowId;
   if (refreshHz <= 0) refreshHz = 60;
   period_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::seconds(1)) / refreshHz;
-  next_ = {};
   forceFull_ = true;
 }
 
@@ -208,7 +209,7 @@ void SdlPresenter::PresentThroughRenderer(SDL_Surface* frame, const ChangedArea&
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, &bounds);
   SDL_RenderPresent(renderer_);
-  presentedVsync_ = vsync_;
+  NoteFramePresented(period_, vsync_);
 }
 
 bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
@@ -251,24 +252,9 @@ bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
     for (int i = 0; i < changed.count; ++i) send(changed.rects[i]);
   }
   if (sent > 0) SDL_UpdateWindowSurfaceRects(window, sent_.data(), sent);
+  NoteFramePresented(period_, false);
   return true;
 }
 
-void SdlPresenter::WaitForVerticalBlank() {
-  if (presentedVsync_) {
-    // The renderer's present already waited for the refresh.
-    presentedVsync_ = false;
-    next_ = {};
-    return;
-  }
-  const auto now = std::chrono::steady_clock::now();
-  if (next_ <= now) {
-    // Late (or the first flip): the next refresh on the grid, never a burst.
-    const auto behind = next_ == decltype(next_){} ? period_ : (now - next_) / period_ * period_ + period_;
-    next_ = next_ == decltype(next_){} ? now + behind : next_ + behind;
-  }
-  std::this_thread::sleep_until(next_);
-  next_ += period_;
-}
 
 }  // namespace velmo

@@ -3,8 +3,8 @@
 // changed since the last present go out, through the brightness ramp. Two
 // paths: where a hardware renderer exists, a streaming texture gets the
 // changed rectangles and is shown with vsync (tear-free); otherwise the
-// native framebuffer gets them and the flip waits for the next refresh on a
-// steady clock (no busy waiting). VELMO_PRESENT=renderer or =framebuffer
+// native framebuffer gets them. Either way a present reports itself to the
+// frame pacer (frame_pacer.h), and the loop waits for the next refresh. VELMO_PRESENT=renderer or =framebuffer
 // forces one. The desktop's own gamma is never touched.
 #include <SDL.h>
 
@@ -49,9 +49,6 @@ class SdlPresenter {
   // what changed, nothing when nothing did. Allocates nothing. False when the
   // window has no surface to draw into (SDL_GetError says why).
   bool Present(SDL_Surface* frame, const ChangedArea& changed);
-  // Sleeps until the next refresh of the mode's rate (at once after a
-  // present that waited for vsync itself).
-  void WaitForVerticalBlank();
   // The next present sends the whole frame (new window surface, restore).
   // Also called from the event watch when the window system lost the picture.
   void ForceFull() { forceFull_ = true; }
@@ -72,7 +69,6 @@ class SdlPresenter {
 
   uint32_t windowId_ = 0;
   std::chrono::steady_clock::duration period_ = std::chrono::microseconds(16667);
-  std::chrono::steady_clock::time_point next_{};
   SDL_Surface* lastWindowSurface_ = nullptr;
   int lastW_ = 0, lastH_ = 0;
   std::atomic<bool> forceFull_{true};
@@ -84,8 +80,7 @@ class SdlPresenter {
   bool pathChosen_ = false;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
-  bool vsync_ = false;          // the renderer's present waits for the refresh
-  bool presentedVsync_ = false;  // the last present did
+  bool vsync_ = false;  // the renderer's present waits for the refresh
 };
 
 }  // namespace velmo

@@ -23,7 +23,40 @@ bool WindowManagerRuns(Display* display) {
   return found;
 }
 
+// Adds or removes full screen in the window's _NET_WM_STATE, as the
+// window-manager specification asks of a client with a mapped window.
+void RequestFullScreen(Display* display, Window window, bool on) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = on ? 1 : 0;
+  event.xclient.data.l[1] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False));
+  event.xclient.data.l[3] = 1;  // a normal application
+  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+             &event);
+}
+
 }  // namespace
+
+bool CoverArea(SDL_Window* window, const SDL_Rect& area) {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) return false;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  Display* display = info.info.x11.display;
+  const Window w = info.info.x11.window;
+  const bool managed = WindowManagerRuns(display);
+  // Out of full screen first, so that the move lands the window on its monitor.
+  if (managed) RequestFullScreen(display, w, false);
+  XMoveResizeWindow(display, w, area.x, area.y, static_cast<unsigned>(area.w), static_cast<unsigned>(area.h));
+  if (managed) RequestFullScreen(display, w, true);
+  XRaiseWindow(display, w);
+  XSync(display, False);
+  return true;
+}
 
 void CoverDisplayWithoutWindowManager(SDL_Window* window, const SDL_Rect& bounds) {
   const char* driver = SDL_GetCurrentVideoDriver();

@@ -9,4 +9,12 @@ namespace velmo {
 // Does nothing on other video drivers or when a window manager is running.
 void CoverDisplayWithoutWindowManager(SDL_Window* window, const SDL_Rect& bounds);
 
+// Makes the (shown) window cover area, one monitor's part of the desktop,
+// without any mode change: a window manager is asked to make it full screen
+// on the monitor that holds it (SDL's own full screen knows only the
+// monitors there were when it started); with none, the window is moved and
+// sized over the area and raised. False on other video drivers, where SDL's
+// full screen has to do. Waits for the X server to take the requests.
+bool CoverArea(SDL_Window* window, const SDL_Rect& area);
+
 }  // namespace velmo

@@ -100,3 +100,26 @@ bool X11WindowExists(uint64_t window) {
 }
 
 }  // namespace velmo
+
+namespace velmo {
+
+bool HostWindowArea(uint64_t window, Rect& area) {
+  if (window == 0) return false;
+  const DisplayPtr display(XOpenDisplay(nullptr));
+  if (!display) return false;
+  XSync(display.get(), False);
+  xErrors = 0;
+  const auto previous = XSetErrorHandler(CountError);
+  XWindowAttributes attrs;
+  Window child = None;
+  int x = 0, y = 0;
+  bool ok = XGetWindowAttributes(display.get(), static_cast<Window>(window), &attrs) != 0 &&
+            XTranslateCoordinates(display.get(), static_cast<Window>(window), attrs.root, 0, 0, &x, &y, &child);
+  XSync(display.get(), False);
+  XSetErrorHandler(previous);
+  ok = ok && xErrors == 0;
+  if (ok) area = Rect{x, y, x + attrs.width, y + attrs.height};
+  return ok;
+}
+
+}  // namespace velmo

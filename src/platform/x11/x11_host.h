@@ -3,6 +3,8 @@
 // short-lived connection of our own to the X server.
 #include <cstdint>
 
+#include "platform/gdi.h"
+
 namespace velmo {
 
 // The window that stands for the screen: the virtual root some desktops
@@ -11,6 +13,10 @@ uint64_t ScreenRootWindow();
 
 // True when the window exists; a wrong id is an answer, not an X error.
 bool X11WindowExists(uint64_t window);
+
+// The window's area in the root window's coordinates, over a short-lived
+// connection of our own (a few round trips). False when it does not exist.
+bool HostWindowArea(uint64_t window, Rect& area);
 
 // The daemon may destroy its window while we still draw into it. From this
 // call on, X errors about that window no longer end the process (Xlib's

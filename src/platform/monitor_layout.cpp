@@ -1,0 +1,49 @@
+#include "platform/monitor_layout.h"
+
+#include <algorithm>
+
+namespace velmo {
+namespace {
+
+bool Inside(const Rect& inner, const Rect& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+bool Holds(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+}  // namespace
+
+std::vector<MonitorArea> DistinctMonitors(std::vector<MonitorArea> monitors) {
+  std::erase_if(monitors, [](const MonitorArea& m) {
+    return m.area.right <= m.area.left || m.area.bottom <= m.area.top;
+  });
+  // Larger ones first, so that each monitor is compared with those that may hold it.
+  std::stable_sort(monitors.begin(), monitors.end(), [](const MonitorArea& a, const MonitorArea& b) {
+    const auto size = [](const Rect& r) {
+      return static_cast<int64_t>(r.right - r.left) * (r.bottom - r.top);
+    };
+    return size(a.area) > size(b.area);
+  });
+  std::vector<MonitorArea> distinct;
+  for (const MonitorArea& m : monitors) {
+    auto holder = std::find_if(distinct.begin(), distinct.end(),
+                               [&](const MonitorArea& d) { return Inside(m.area, d.area); });
+    if (holder == distinct.end()) distinct.push_back(m);
+    else holder->primary = holder->primary || m.primary;  // a mirror of the primary is the primary
+  }
+  if (distinct.empty()) return distinct;
+  std::sort(distinct.begin(), distinct.end(), [](const MonitorArea& a, const MonitorArea& b) {
+    return a.area.left != b.area.left ? a.area.left < b.area.left : a.area.top < b.area.top;
+  });
+  auto primary = std::find_if(distinct.begin(), distinct.end(), [](const MonitorArea& m) { return m.primary; });
+  if (primary == distinct.end())
+    primary = std::find_if(distinct.begin(), distinct.end(), [](const MonitorArea& m) { return Holds(m.area, 0, 0); });
+  if (primary == distinct.end()) primary = distinct.begin();
+  std::rotate(distinct.begin(), primary, primary + 1);
+  for (MonitorArea& m : distinct) m.primary = false;
+  distinct.front().primary = true;
+  return distinct;
+}
+
+}  // namespace velmo

@@ -1,0 +1,110 @@
+#include "scene/saver_screens.h"
+
+#include <cstdlib>
+
+#include "scene/form1.h"
+
+namespace velmo {
+namespace {
+
+bool Holds(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+}  // namespace
+
+bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, const char* saverIndex) {
+  if (saverIndex && *saverIndex) {
+    char* end = nullptr;
+    const long index = std::strtol(saverIndex, &end, 10);
+    if (end != saverIndex && *end == '\0') return index == 0;
+  }
+  for (const MonitorArea& m : monitors)
+    if (m.primary) return Holds(window, m.area.left, m.area.top);
+  return Holds(window, 0, 0);
+}
+
+TSaverScreens::TSaverScreens(Platform& platform, const TSaverOptions& options)
+    : platform_(platform), options_(options) {}
+
+TSaverScreens::~TSaverScreens() {
+  // The secondary scenes go first: the primary's window is the loop's.
+  while (scenes_.size() > 1) scenes_.pop_back();
+}
+
+std::unique_ptr<TForm1> TSaverScreens::StartScene(const std::optional<MonitorArea>& monitor) {
+  std::optional<TScreenPlace> place;
+  if (monitor) place = TScreenPlace{monitor->area, scenes_.empty()};
+  auto scene = std::make_unique<TForm1>(platform_, options_, place);
+  scene->FOwnsLoop = false;
+  scene->OnEnded = [this] { EndAll(); };
+  if (!scenes_.empty()) {
+    TForm1& primary = *scenes_.front();
+    scene->FKeyTarget = &primary;
+    scene->FormCreate();
+    // The brightness keys act on the primary; every monitor follows it.
+    if (!scene->FEnded) scene->SetBrightness(primary.Settings.Gamma);
+  } else {
+    scene->OnBrightness = [this](int level) {
+      for (size_t i = 1; i < scenes_.size(); ++i) scenes_[i]->SetBrightness(level);
+    };
+    scene->FormCreate();
+  }
+  return scene;
+}
+
+void TSaverScreens::Start() {
+  const std::vector<MonitorArea> monitors = platform_.display.Monitors();
+  if (monitors.empty()) {
+    scenes_.push_back(StartScene(std::nullopt));
+  } else {
+    for (const MonitorArea& m : monitors) {
+      scenes_.push_back(StartScene(m));
+      if (scenes_.front()->FEnded) break;
+    }
+  }
+  platform_.app.SetIdleHandler([this](bool& done) { ComposeFrames(done); });
+}
+
+void TSaverScreens::ComposeFrames(bool& done) {
+  if (platform_.display.MonitorsChanged()) Follow(platform_.display.Monitors());
+  done = true;
+  for (const auto& scene : scenes_) {
+    bool sceneDone = true;
+    scene->ComposeFrame(sceneDone);
+    done = done && sceneDone;
+  }
+}
+
+void TSaverScreens::Follow(const std::vector<MonitorArea>& monitors) {
+  if (monitors.empty() || ending_ || !scenes_.front()->Area() || scenes_.front()->FEnded) return;
+  // The primary's scene follows the primary monitor, unless it shows a mode
+  // of its own there (the change is then its own doing).
+  TForm1& primary = *scenes_.front();
+  if (!primary.InModeOfItsOwn() && *primary.Area() != monitors.front().area) primary.FollowArea(monitors.front().area);
+  for (size_t i = 1; i < monitors.size(); ++i) {
+    if (i < scenes_.size()) {
+      if (*scenes_[i]->Area() != monitors[i].area) scenes_[i]->FollowArea(monitors[i].area);
+      continue;
+    }
+    scenes_.push_back(StartScene(monitors[i]));
+    if (ending_) return;
+  }
+  while (scenes_.size() > monitors.size()) {
+    scenes_.back()->Retire();
+    scenes_.pop_back();
+  }
+}
+
+void TSaverScreens::EndAll() {
+  if (ending_) return;
+  ending_ = true;
+  for (const auto& scene : scenes_)
+    if (!scene->FEnded) scene->EndSaver();
+}
+
+void RunSaverScreens(Platform& platform, const TSaverOptions& options) {
+  TSaverScreens screens(platform, options);
+  screens.Start();
+  platform.app.Run(screens.Primary().Window());
+}
+
+}  // namespace velmo

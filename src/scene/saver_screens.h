@@ -1,0 +1,59 @@
+#pragma once
+// The full-screen saver on every monitor: one scene window per monitor,
+// each laid out at its monitor's own size. The primary monitor's scene
+// holds the clock, the frame-rate text, the surf and the display mode chosen
+// in the settings; keys typed anywhere act on it; any scene's end ends them
+// all. Monitors added, removed, moved or resized while the saver runs are
+// followed at the next frame.
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/platform.h"
+#include "scene/saver_options.h"
+
+namespace velmo {
+
+class TForm1;
+
+// Inside a daemon that runs one saver per monitor, whether this one plays
+// the surf: the one whose window holds the primary monitor's origin (the
+// desktop's origin when the monitors are unknown). saverIndex, when given
+// (XSCREENSAVER_SAVER_INDEX), decides instead: the saver numbered 0.
+bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, const char* saverIndex);
+
+class TSaverScreens {
+ public:
+  // options: what the command line gives for this run (full screen).
+  explicit TSaverScreens(Platform& platform, const TSaverOptions& options = {});
+  ~TSaverScreens();
+
+  // A scene on every monitor, the primary's first (the default display's
+  // alone where the monitors are unknown); the loop's idle handler composes
+  // them all. Scenes after the primary are not started when its start-up
+  // ended it (an error box, a refused mode).
+  void Start();
+  // The primary monitor's scene; the loop runs until its window closes.
+  TForm1& Primary() { return *scenes_.front(); }
+  size_t Count() const { return scenes_.size(); }
+  TForm1& Scene(size_t i) { return *scenes_[i]; }
+
+  // The idle handler: follows changed monitors, then composes and flips
+  // every scene's frame (the loop waits for the refresh once for all).
+  void ComposeFrames(bool& done);
+
+ private:
+  std::unique_ptr<TForm1> StartScene(const std::optional<MonitorArea>& monitor);
+  void Follow(const std::vector<MonitorArea>& monitors);
+  void EndAll();
+
+  Platform& platform_;
+  const TSaverOptions options_;
+  std::vector<std::unique_ptr<TForm1>> scenes_;
+  bool ending_ = false;
+};
+
+// Saver mode without a daemon: every monitor until any scene ends.
+void RunSaverScreens(Platform& platform, const TSaverOptions& options = {});
+
+}  // namespace velmo

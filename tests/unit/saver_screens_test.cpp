@@ -1,0 +1,182 @@
+#include "scene/saver_screens.h"
+
+#include <gtest/gtest.h>
+
+#include "components/ddani.h"
+#include "components/ddmain.h"
+#include "components/dxclock.h"
+#include "platform/fake/fake_app.h"
+#include "platform/fake/fake_display.h"
+#include "platform/fake/fake_foreign.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/fake/fake_sound.h"
+#include "platform/fake/fake_system.h"
+#include "platform/fake/fake_timer.h"
+#include "platform/monitor_layout.h"
+#include "scene/form1.h"
+
+namespace velmo {
+namespace {
+
+MonitorArea M(int x, int y, int w, int h, bool primary = false) { return {Rect{x, y, x + w, y + h}, primary}; }
+
+TEST(DistinctMonitors, EachPartOfTheDesktopOnceThePrimaryFirst) {
+  // Side by side, mixed sizes, the primary on the right.
+  EXPECT_EQ(DistinctMonitors({M(0, 0, 1280, 1024), M(1280, 0, 1920, 1080, true)}),
+            (std::vector<MonitorArea>{M(1280, 0, 1920, 1080, true), M(0, 0, 1280, 1024)}));
+  // A mirror of the primary and a monitor inside another count once, as the larger.
+  EXPECT_EQ(DistinctMonitors({M(0, 0, 1920, 1080), M(0, 0, 1920, 1080, true), M(100, 100, 800, 600),
+                              M(1920, 0, 1280, 1024), M(1920, 0, 1280, 1024)}),
+            (std::vector<MonitorArea>{M(0, 0, 1920, 1080, true), M(1920, 0, 1280, 1024)}));
+  // A primary inside a larger monitor: the larger one is the primary.
+  EXPECT_EQ(DistinctMonitors({M(0, 0, 3840, 2160), M(0, 0, 1920, 1080, true)}),
+            (std::vector<MonitorArea>{M(0, 0, 3840, 2160, true)}));
+  // Negative origins, none marked: the one holding the origin leads, the rest left to right.
+  EXPECT_EQ(DistinctMonitors({M(1920, 0, 1024, 768), M(0, 0, 1920, 1080), M(-1280, -200, 1280, 1024)}),
+            (std::vector<MonitorArea>{M(0, 0, 1920, 1080, true), M(-1280, -200, 1280, 1024), M(1920, 0, 1024, 768)}));
+  // Empty areas are none; nothing listed, nothing to cover.
+  EXPECT_EQ(DistinctMonitors({M(0, 0, 0, 1080), M(5, 5, 640, 480)}),
+            (std::vector<MonitorArea>{M(5, 5, 640, 480, true)}));
+  EXPECT_TRUE(DistinctMonitors({}).empty());
+}
+
+TEST(HoldsTheSurf, TheSaverOnThePrimaryMonitorOrNumberedZero) {
+  const std::vector<MonitorArea> desk{M(1920, 0, 1920, 1080, true), M(0, 0, 1920, 1080)};
+  EXPECT_TRUE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, nullptr));
+  EXPECT_FALSE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, desk, nullptr));
+  EXPECT_FALSE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, desk, ""));
+  // Without RandR: the window holding the root's origin.
+  EXPECT_TRUE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, {}, nullptr));
+  EXPECT_FALSE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, {}, nullptr));
+  // A multiplexer's numbering decides when given.
+  EXPECT_TRUE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, desk, "0"));
+  EXPECT_FALSE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, "1"));
+  EXPECT_TRUE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, "junk"));
+}
+
+class Screens : public ::testing::Test {
+ protected:
+  FakeApplication app;
+  FakeDisplayDriver display;
+  FakeTimerService timer;
+  FakeRegistry registry;
+  FakeSound sound;
+  FakeSystem system;
+  FakeModuleLoader modules;
+  FakeForeignWindows foreign;
+  Platform platform{app, display, timer, registry, sound, system, modules, foreign};
+  std::unique_ptr<TSaverScreens> screens;
+
+  void SetUp() override {
+    display.desktop = {1920, 1080, 32};
+    display.modes = {{1920, 1080, 32}, {1280, 1024, 32}, {1024, 768, 32}};
+    display.monitorAreas = {M(0, 0, 1920, 1080, true), M(1920, 0, 1280, 1024)};
+  }
+  void Start() {
+    screens = std::make_unique<TSaverScreens>(platform);
+    screens->Start();
+  }
+  FakeWindow& Window(size_t i) { return static_cast<FakeWindow&>(screens->Scene(i).Window()); }
+  void Compose(int frames = 1) {
+    for (int i = 0; i < frames; ++i) {
+      bool done = true;
+      app.idle(done);
+    }
+  }
+};
+
+TEST_F(Screens, EveryMonitorHasItsSceneAtItsSizeWithOneClockOneTextAndOneSurf) {
+  Start();
+  ASSERT_EQ(screens->Count(), 2u);
+  TForm1& primary = screens->Scene(0);
+  TForm1& second = screens->Scene(1);
+  EXPECT_EQ(Window(0).area, (Rect{0, 0, 1920, 1080}));
+  EXPECT_EQ(Window(1).area, (Rect{1920, 0, 3200, 1024}));
+  EXPECT_EQ(display.log.Count("SetDisplayMode(1920,1080,32,0,0)"), 1) << display.log.Dump();
+  EXPECT_EQ(display.log.Count("SetDisplayMode(1280,1024,32,0,0)"), 1);
+  EXPECT_EQ(second.DDani1sea->GetShowY(), 1024 * 380 / 600);
+  EXPECT_TRUE(primary.Settings.flag_clock && primary.Settings.flag_fps);
+  EXPECT_FALSE(second.Settings.flag_clock || second.Settings.flag_fps || second.Settings.flag_PlaySound);
+  EXPECT_EQ(sound.calls, std::vector<std::string>{"PlayLoop"});
+  EXPECT_EQ(app.cursorCalls, std::vector<bool>{false});
+  Compose(3);
+  EXPECT_TRUE(primary.FRunning && second.FRunning);
+  // Input on the second monitor ends the whole saver, in order.
+  Window(1).KeyDown('X');
+  EXPECT_TRUE(primary.FEnded && second.FEnded);
+  EXPECT_TRUE(Window(0).closed && Window(1).closed);
+  EXPECT_EQ(sound.calls.back(), "Stop");
+  EXPECT_EQ(system.saverRunningCalls, (std::vector<bool>{true, false}));
+}
+
+TEST_F(Screens, KeysOnAnyMonitorMoveTheOneClockAndDimEveryMonitor) {
+  Start();  // first run: the whole set; then keyboard only
+  screens.reset();
+  registry.PutDword(FakeRegistry::kVelmoKey, "TermMouse", 0);
+  Start();
+  const int x = screens->Scene(0).Settings.clockX;
+  Window(1).KeyDown(VK_LEFT);
+  Window(1).KeyPress('-');
+  EXPECT_EQ(screens->Scene(0).Settings.clockX, x - 1);
+  EXPECT_EQ(screens->Scene(1).Settings.Gamma, 255);
+  EXPECT_EQ(registry.Dword(FakeRegistry::kVelmoKey, "Gamma"), 255);
+  Window(1).MouseMove(10, 10);
+  Window(1).MouseMove(400, 400);  // the mouse ends nothing in this mode
+  EXPECT_FALSE(screens->Scene(0).FEnded);
+}
+
+TEST_F(Screens, AMonitorAddedRemovedOrResizedIsFollowedAtTheNextFrame) {
+  Start();
+  Compose();
+  display.monitorAreas = {M(0, 0, 1920, 1080, true), M(1920, 0, 1024, 768), M(2944, 0, 800, 600)};
+  display.monitorsChanged = true;
+  Compose();
+  ASSERT_EQ(screens->Count(), 3u);
+  EXPECT_EQ(Window(1).area, (Rect{1920, 0, 2944, 768}));
+  EXPECT_EQ(screens->Scene(1).DDmain1->GetWidth(), 1024);
+  EXPECT_EQ(screens->Scene(1).DDani1sea->GetShowY(), 768 * 380 / 600);
+  EXPECT_TRUE(screens->Scene(2).FRunning);
+  display.monitorAreas = {M(0, 0, 1920, 1080, true)};
+  display.monitorsChanged = true;
+  Compose();
+  EXPECT_EQ(screens->Count(), 1u);
+  EXPECT_TRUE(screens->Scene(0).FRunning) << "a monitor going away ends nothing";
+  EXPECT_EQ(sound.calls, std::vector<std::string>{"PlayLoop"});
+}
+
+TEST_F(Screens, AModeOfItsOwnIsThePrimarysAndItsChangeIsNotFollowed) {
+  const std::pair<const char*, uint32_t> stored[] = {{"NumBirds", 7}, {"flag_defres", 0}, {"ResHor", 1024},
+                                                     {"ResVert", 768}, {"ColorDepth", 32}};
+  Start();  // first run: the whole set
+  screens.reset();
+  for (auto& [name, value] : stored) registry.PutDword(FakeRegistry::kVelmoKey, name, value);
+  Start();
+  EXPECT_EQ(display.log.Count("SetDisplayMode(1024,768,32,0,0)"), 1) << display.log.Dump();
+  EXPECT_EQ(display.log.Count("SetDisplayMode(1280,1024,32,0,0)"), 2);
+  display.monitorAreas = {M(0, 0, 1024, 768, true), M(1920, 0, 1280, 1024)};
+  display.monitorsChanged = true;
+  Compose();
+  EXPECT_EQ(Window(0).area, (Rect{0, 0, 1920, 1080}));
+  EXPECT_EQ(screens->Scene(0).DDmain1->GetWidth(), 1024);
+}
+
+TEST_F(Screens, AClockStoredForAnotherScreenIsDrawnAtThisOnesDefaultIfItDoesNotFit) {
+  // Stored on a 3840-pixel screen: half off a 1920 one, at its top right instead.
+  const std::pair<const char*, uint32_t> stored[] = {{"NumBirds", 7}, {"clockX", 3750}, {"clockY", 90},
+                                                     {"clockRad", 70}};
+  Start();
+  screens.reset();
+  for (auto& [name, value] : stored) registry.PutDword(FakeRegistry::kVelmoKey, name, value);
+  Start();
+  EXPECT_EQ(screens->Scene(0).DXClock1->GetXcenter(), 1920 - 90);
+  EXPECT_EQ(screens->Scene(0).DXClock1->GetYcenter(), 90);
+  EXPECT_EQ(registry.Dword(FakeRegistry::kVelmoKey, "clockX"), 3750) << "the store keeps its value";
+  // Stored on a smaller screen, it fits on this larger one and stays where the user put it.
+  screens.reset();
+  registry.PutDword(FakeRegistry::kVelmoKey, "clockX", 934);
+  Start();
+  EXPECT_EQ(screens->Scene(0).DXClock1->GetXcenter(), 934);
+}
+
+}  // namespace
+}  // namespace velmo
