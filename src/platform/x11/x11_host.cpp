@@ -46,12 +46,16 @@ Window VirtualRoot(Display* display, Window root) {
 
 XID watched = 0;
 std::atomic<bool> watchedGone{false};
+// An error that may mean the window went: SDL also asks about it by other
+// resources (its frame, coordinates against a parent that is gone), so
+// whether it is really gone is asked afterwards, outside the handler.
+std::atomic<bool> watchedSuspect{false};
 XErrorHandler beforeWatch = nullptr;
 
 int WatchErrors(Display* display, XErrorEvent* e) {
-  if (watched != 0 && e->resourceid == watched &&
-      (e->error_code == BadWindow || e->error_code == BadDrawable || e->error_code == BadMatch)) {
-    watchedGone = true;
+  if (watched != 0 && (e->error_code == BadWindow || e->error_code == BadDrawable || e->error_code == BadMatch)) {
+    if (e->resourceid == watched) watchedGone = true;
+    else watchedSuspect = true;
     return 0;
   }
   return beforeWatch ? beforeWatch(display, e) : 0;
@@ -62,11 +66,15 @@ int WatchErrors(Display* display, XErrorEvent* e) {
 void WatchHostWindow(uint64_t window) {
   watched = static_cast<XID>(window);
   watchedGone = false;
+  watchedSuspect = false;
   const XErrorHandler previous = XSetErrorHandler(WatchErrors);
   if (previous != WatchErrors) beforeWatch = previous;
 }
 
-bool HostWindowGone() { return watchedGone.load(); }
+bool HostWindowGone() {
+  if (watchedSuspect.exchange(false) && !X11WindowExists(watched)) watchedGone = true;
+  return watchedGone.load();
+}
 
 void ListenToHostWindow(void* display, uint64_t window) {
   auto* d = static_cast<Display*>(display);

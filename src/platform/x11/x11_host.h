@@ -19,10 +19,13 @@ bool X11WindowExists(uint64_t window);
 bool HostWindowArea(uint64_t window, Rect& area);
 
 // The daemon may destroy its window while we still draw into it. From this
-// call on, X errors about that window no longer end the process (Xlib's
-// default); they mark the window as gone. Other errors go on to the handler
+// call on, X errors about a missing window or drawable no longer end the
+// process (Xlib's default): one naming the window marks it as gone, others
+// have HostWindowGone ask the server. Other errors go on to the handler
 // installed before. Call on the thread that draws, after the video system is up.
 void WatchHostWindow(uint64_t window);
+// Cheap unless an error came since the last call; then one short-lived
+// connection asks whether the window still exists. Main thread.
 bool HostWindowGone();
 
 // Asks, over the given connection (an Xlib Display*), for the events that
