@@ -3,6 +3,7 @@
 #include "platform/posix/dl_modules.h"
 #include "platform/posix/hive_registry.h"
 #include "platform/posix/thread_timer.h"
+#include "platform/sdl/linux_system.h"
 #include "platform/sdl/sdl_app.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_sound.h"

@@ -1,6 +1,6 @@
 #pragma once
-// Loadable modules through the dynamic linker. The password modules of the
-// original desktop do not exist here, so asking for them finds nothing.
+// Loadable modules through the dynamic linker. No password module exists
+// here, so asking for one finds nothing.
 #include <memory>
 
 #include "platform/system.h"
@@ -8,8 +8,5 @@
 namespace velmo {
 
 std::unique_ptr<IModuleLoader> MakeDlModuleLoader();
-// The NT-like family (no saver password check); the saver-running flag keeps
-// the desktop's own blanker away while we run.
-std::unique_ptr<ISystem> MakeLinuxSystem();
 
 }  // namespace velmo

@@ -3,271 +3,33 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-#include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/sdl/frame_pacer.h"
+#include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_presenter.h"
+#include "platform/sdl/sdl_video.h"
+#include "platform/sdl/sdl_window.h"
 #include "platform/termination.h"
-#include "platform/wayland/wayland_probe.h"
 #include "platform/x11/x11_host.h"
 
 namespace velmo {
 namespace {
 
-// Keys whose virtual-key code differs from the SDL keycode's upper-case form.
-int VirtualKeyOf(SDL_Keycode key) {
-  switch (key) {
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
-    case SDLK_PAGEUP: return 0x21;
-    case SDLK_PAGEDOWN: return 0x22;
-    case SDLK_END: return 0x23;
-    case SDLK_HOME: return 0x24;
-    case SDLK_INSERT: return 0x2D;
-    case SDLK_KP_PLUS: return 0x6B;
-    case SDLK_KP_MINUS: return 0x6D;
-    case SDLK_PLUS: case SDLK_EQUALS: return 0xBB;
-    case SDLK_MINUS: return 0xBD;
-    default: break;
-  }
-  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
-  if (key >= SDLK_0 && key <= SDLK_9) return key;
-  if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
-  return static_cast<int>(key & 0xFF) | 0x100;  // some key: any code the scene ignores
-}
-
-// Keys that type a control character but no SDL text event.
-char ControlCharOf(SDL_Keycode key) {
-  switch (key) {
-    case SDLK_ESCAPE: return 27;
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_TAB: return 9;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return 13;
-    default: return 0;
-  }
-}
-
-uint32_t ShiftStateOf(uint16_t mod) {
-  uint32_t shift = 0;
-  if (mod & KMOD_SHIFT) shift |= 1;
-  if (mod & KMOD_ALT) shift |= 2;
-  if (mod & KMOD_CTRL) shift |= 4;
-  return shift;
-}
-
-class SdlWindow : public IWindow {
- public:
-  SdlWindow(SDL_Window* window, std::vector<SdlWindow*>& registry, bool hosted = false)
-      : window_(window), registry_(registry), hosted_(hosted) {
-    registry_.push_back(this);
-  }
-  ~SdlWindow() override {
-    std::erase(registry_, this);
-    if (window_) SDL_DestroyWindow(window_);
-  }
-  void SetEvents(WindowEvents events) override { events_ = std::move(events); }
-  void SetCaption(const std::string& caption) override { SDL_SetWindowTitle(window_, caption.c_str()); }
-  void Show() override {
-    if (hosted_) return;  // the daemon shows its window and keeps it on top
-    SDL_ShowWindow(window_);
-    SDL_RaiseWindow(window_);
-    shown_ = true;
-  }
-  void Close() override {
-    if (closed_) return;
-    closed_ = true;
-    if (hosted_) return;
-    // The saver's window on a monitor that went away: its focus goes to
-    // another of ours, not to nobody (which would read as a lost activation).
-    const bool focused = SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS;
-    SDL_HideWindow(window_);
-    if (!focused) return;
-    for (SdlWindow* w : registry_) {
-      if (w == this || w->closed_ || w->hosted_ || !w->shown_) continue;
-      SDL_SetWindowInputFocus(w->window_);
-      break;
-    }
-  }
-  bool IsClosed() const override { return closed_; }
-  void* NativeHandle() const override { return window_; }
-  bool GetClientSize(int& width, int& height) const override {
-    SDL_GetWindowSize(window_, &width, &height);
-    return width > 0 && height > 0;
-  }
-  bool GetDesktopArea(Rect& area) const override {
-    if (hosted_) return HostWindowArea(static_cast<uint64_t>(hostId_), area);
-    int x = 0, y = 0, w = 0, h = 0;
-    SDL_GetWindowPosition(window_, &x, &y);
-    SDL_GetWindowSize(window_, &w, &h);
-    area = Rect{x, y, x + w, y + h};
-    return true;
-  }
-  void SetHostId(uint64_t id) { hostId_ = id; }
-  bool GetCoverArea(Rect& area) const override {
-    if (!covers_) return false;
-    area = area_;
-    return true;
-  }
-  void SetCoverArea(const Rect& area) override {
-    covers_ = true;
-    area_ = area;
-  }
-
-  uint32_t Id() const { return SDL_GetWindowID(window_); }
-  bool Hosted() const { return hosted_; }
-  const WindowEvents& Events() const { return events_; }
-
-  // True once the window, after it was shown and active, has been hidden,
-  // minimised, or without the focus for kActivationGraceMs; reported once
-  // per loss. Read from SDL's window flags, which are current after a pump,
-  // so events that are stale by then (a hide and show of a mode change)
-  // count for nothing.
-  // ourFocus: one of the program's windows has the focus (the saver's
-  // windows on other monitors count as its own).
-  bool LostActivation(uint64_t nowMs, bool ourFocus) {
-    if (hosted_ || closed_ || !shown_) return false;
-    const uint32_t flags = SDL_GetWindowFlags(window_);
-    bool lost = false;
-    if (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) {
-      lost = true;
-    } else if (ourFocus) {
-      hadFocus_ = true;
-      unfocusedSince_ = 0;
-      reported_ = false;
-    } else if (hadFocus_) {
-      if (unfocusedSince_ == 0) unfocusedSince_ = nowMs;
-      lost = nowMs - unfocusedSince_ >= kActivationGraceMs;
-    }
-    if (!lost || reported_) return false;
-    reported_ = true;
-    return true;
-  }
-  void NoteFocusGained() { hadFocus_ = true; }
-
-  // A notification that takes the focus and gives it back within a frame of
-  // the scene is not a loss.
-  static constexpr uint64_t kActivationGraceMs = 60;
-
- private:
-  SDL_Window* window_;
-  std::vector<SdlWindow*>& registry_;
-  WindowEvents events_;
-  bool hosted_;
-  bool closed_ = false;
-  bool shown_ = false;
-  bool hadFocus_ = false;
-  bool reported_ = false;
-  uint64_t unfocusedSince_ = 0;
-  bool covers_ = false;
-  Rect area_{};
-  uint64_t hostId_ = 0;
-};
-
-// SDL chose a driver that shows nothing, on its own: nobody asked for it by name.
-bool OnlyInvisibleVideo() {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr) return true;
-  if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
-  const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-  return requested == nullptr || *requested == '\0';
-}
-
-// Why no display could be used: the Wayland compositor's part when one is
-// named, then X11's.
-std::string WhyNoVideo(WaylandCompositor wayland, bool sdlFailed) {
-  std::string why;
-  const std::string name = WaylandDisplayName();
-  if (wayland == WaylandCompositor::kNoAnswer) {
-    why = "no Wayland compositor answers on " + name + ", and ";
-  } else if (wayland == WaylandCompositor::kNoSeat && SdlNeedsWaylandSeat()) {
-    SDL_version linked;
-    SDL_GetVersion(&linked);
-    why = "the Wayland compositor on " + name + " offers no input seat, which SDL " + std::to_string(linked.major) +
-          "." + std::to_string(linked.minor) + " cannot start without, and ";
-  }
-  if (sdlFailed && why.empty()) return SDL_GetError();
-  const char* display = SDL_getenv("DISPLAY");
-  return why + (display && *display ? "no display can be opened" : "no display (DISPLAY is not set)");
-}
-
-// SDL shows an X11 box from a forked copy of the program (and a Wayland one
-// through a helper it starts). That copy shares the program's display
-// connection and standard streams and inherits its blocked signals, so on
-// its own it would outlive the program. These are what the copy does first:
-// it dies with the program (SIGKILL of the program included), takes the
-// termination signals in the default way, and lets go of the streams a
-// daemon may be reading.
-std::atomic<bool> boxForking{false};
-pid_t boxParent = 0;
-
-void BoxChildAfterFork() {
-  if (!boxForking.load(std::memory_order_relaxed)) return;
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (::getppid() != boxParent) _exit(0);  // the program ended before the line above
-  sigset_t none;
-  sigemptyset(&none);
-  ::sigprocmask(SIG_SETMASK, &none, nullptr);
-  const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-  if (null >= 0) {
-    for (int stream = 0; stream <= 2; ++stream) ::dup2(null, stream);
-    if (null > 2) ::close(null);
-  }
-}
-
-void PrepareBoxChildren() {
-  static const bool registered = ::pthread_atfork(nullptr, nullptr, BoxChildAfterFork) == 0;
-  (void)registered;
-}
-
+// The application loop over SDL's event queue: windows, input, posted work,
+// message boxes, the termination signals, and adopting a daemon's window.
 class SdlApplication : public IApplication {
  public:
   SdlApplication() {
-    // Input must reach us even when the pointer sits still over a fresh window.
-    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    // SDL would keep the desktop's own blanker away in every mode; only the
-    // running saver asks for that (ISystem::SetScreenSaverRunning).
-    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-    // Termination signals come through our own watcher, in every state.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // A Wayland driver that would crash is kept away; X11 may still serve.
-    const WaylandCompositor wayland = ProbeWaylandCompositor();
-    if (wayland == WaylandCompositor::kNoSeat && SdlNeedsWaylandSeat()) {
-      SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
-    }
-    video_ = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
-    if (!video_) {
-      std::fprintf(stderr, "velmo: cannot start the video system: %s\n", WhyNoVideo(wayland, true).c_str());
-    } else if (OnlyInvisibleVideo()) {
-      // With no display SDL falls back to a driver that draws into memory:
-      // the saver would then run unseen and never end.
-      SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-      video_ = false;
-      std::fprintf(stderr, "velmo: cannot start the video system: %s\n", WhyNoVideo(wayland, false).c_str());
-    }
+    video_ = StartSdlVideo();
     postedEvent_ = SDL_RegisterEvents(1);
     SetTerminationHandler([this] {
       // A box shows only once everything it could leave behind has stopped,
@@ -284,7 +46,7 @@ class SdlApplication : public IApplication {
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, postedEvent_, postedEvent_) == 1)
       delete static_cast<std::function<void()>*>(event.user.data1);
-    if (video_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    if (video_) StopSdlVideo();
   }
 
   std::unique_ptr<IWindow> CreateWindow(const std::string& caption) override {
@@ -431,13 +193,7 @@ class SdlApplication : public IApplication {
     if (hosted_) return IDOK;
     SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->NativeHandle()) : nullptr;
     if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
-    PrepareBoxChildren();
-    boxParent = ::getpid();
-    boxOpen_ = true;
-    boxForking = true;
-    SDL_ShowSimpleMessageBox(kind, caption.c_str(), text.c_str(), parent);
-    boxForking = false;
-    boxOpen_ = false;
+    ShowSdlMessageBox(kind, caption.c_str(), text.c_str(), parent, boxOpen_);
     return IDOK;
   }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The real display service over SDL2: exclusive full screen on the app's SDL
-// window, surfaces in system memory, presenting only the changed row bands
-// through the native framebuffer, a flip paced to the display's refresh.
+// The real display service over SDL2: the driver's entry points and the
+// desktop's facts (modes of SDL's displays, monitors from the window system).
+// The objects it makes are in sdl_direct_draw.h, sdl_surface.h and
+// sdl_gamma_control.h; frames reach the window through sdl_presenter.h.
 #include <memory>
 
 #include "platform/display.h"

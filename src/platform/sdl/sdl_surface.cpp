@@ -1,10 +1,13 @@
+#include "platform/sdl/sdl_surface.h"
+
 #include <cairo.h>
 
 #include <algorithm>
 #include <new>
 
 #include "platform/pixel_format.h"
-#include "platform/sdl/sdl_objects.h"
+#include "platform/sdl/sdl_direct_draw.h"
+#include "platform/sdl/sdl_gamma_control.h"
 
 #include <cstdlib>
 
@@ -256,28 +259,6 @@ HRESULT SdlSurface::QueryGammaControl(IDirectDrawGammaControl** control) {
   if (!(caps_ & DDSCAPS_PRIMARYSURFACE)) return E_NOINTERFACE;
   *control = owner_->MakeGammaControl();
   return *control ? DD_OK : DDERR_OUTOFMEMORY;
-}
-
-// ---- gamma control ----
-
-uint32_t SdlGammaControl::Release() {
-  if (refs_ == 0) return 0;
-  if (--refs_ > 0) return refs_;
-  if (owner_) owner_->Forget(this);
-  delete this;
-  return 0;
-}
-
-HRESULT SdlGammaControl::GetGammaRamp(uint32_t, DDGAMMARAMP* ramp) {
-  if (ramp == nullptr) return DDERR_INVALIDPARAMS;
-  if (!owner_) return DDERR_INVALIDOBJECT;
-  return owner_->ReadRamp(ramp);
-}
-
-HRESULT SdlGammaControl::SetGammaRamp(uint32_t, const DDGAMMARAMP* ramp) {
-  if (ramp == nullptr) return DDERR_INVALIDPARAMS;
-  if (!owner_) return DDERR_INVALIDOBJECT;
-  return owner_->WriteRamp(*ramp);
 }
 
 }  // namespace velmo

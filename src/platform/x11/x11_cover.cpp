@@ -1,4 +1,4 @@
-#include "platform/sdl/x11_cover.h"
+#include "platform/x11/x11_cover.h"
 
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>

@@ -1,11 +1,10 @@
 #pragma once
-// The objects of the SDL display service: the DirectDraw-like object that
-// owns the window's full screen, its surfaces and the gamma control.
+// A surface of the SDL display service.
 #include <SDL.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -13,7 +12,6 @@
 #include "platform/display.h"
 #include "platform/sdl/sdl_device_context.h"
 #include "platform/sdl/sdl_presenter.h"
-#include "platform/x11/mode_guard.h"
 
 namespace velmo {
 
@@ -83,72 +81,6 @@ class SdlSurface final : public IDirectDrawSurface7 {
   int locks_ = 0;
   SdlSurface* attached_ = nullptr;  // the back buffer; this primary holds one count on it
   ChangedArea changes_;
-};
-
-class SdlGammaControl final : public IDirectDrawGammaControl {
- public:
-  explicit SdlGammaControl(SdlDirectDraw* owner) : owner_(owner) {}
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override;
-  HRESULT GetGammaRamp(uint32_t flags, DDGAMMARAMP* ramp) override;
-  HRESULT SetGammaRamp(uint32_t flags, const DDGAMMARAMP* ramp) override;
-  void Orphan() { owner_ = nullptr; }
-
- private:
-  uint32_t refs_ = 1;
-  SdlDirectDraw* owner_;
-};
-
-class SdlDirectDraw final : public IDirectDraw7 {
- public:
-  explicit SdlDirectDraw(int display);
-  ~SdlDirectDraw() override;
-
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override;
-  HRESULT QueryDirectDraw7(IDirectDraw7** dd7) override;
-  HRESULT GetCaps(DDCAPS* driverCaps, DDCAPS* emulationCaps) override;
-  HRESULT EnumDisplayModes(uint32_t flags, DDSURFACEDESC2* match, void* context,
-                           EnumModesCallback callback) override;
-  HRESULT SetCooperativeLevel(IWindow* window, uint32_t flags) override;
-  HRESULT SetDisplayMode(uint32_t width, uint32_t height, uint32_t bpp, uint32_t refreshRate,
-                         uint32_t flags) override;
-  HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void* outer) override;
-  HRESULT RestoreAllSurfaces() override;
-
-  // For the surfaces and the gamma control.
-  void Forget(SdlSurface* surface);
-  void Forget(SdlGammaControl* control);
-  // Shows what changed in frame (the back buffer); the loop then waits for the refresh.
-  // False when the window cannot show anything (said on standard error).
-  bool Present(SdlSurface& frame);
-  HRESULT ReadRamp(DDGAMMARAMP* ramp);
-  HRESULT WriteRamp(const DDGAMMARAMP& ramp);
-  SdlGammaControl* MakeGammaControl();
-
- private:
-  static int WatchEvents(void* self, SDL_Event* event);
-  SDL_Window* Window() const;
-  uint32_t SurfaceBits() const;
-
-  uint32_t refs_ = 1;
-  bool videoUp_ = false;
-  int display_;
-  uint32_t windowId_ = 0;
-  bool exclusive_ = false;
-  bool fullScreen_ = false;  // this object took the window into full screen
-  bool foreign_ = false;     // a daemon's window or a resizable one: its size, no mode change
-  bool covers_ = false;      // a window made for one monitor's area (coverArea_)
-  SDL_Rect coverArea_{};
-  int width_ = 0, height_ = 0;
-  uint32_t bits_ = 0;
-  std::vector<SdlSurface*> surfaces_;
-  std::vector<SdlGammaControl*> gammaControls_;
-  SdlPresenter presenter_;
-  DDGAMMARAMP ramp_;  // the ramp the presenter applies, once one was written
-  bool rampSet_ = false;
-  std::unique_ptr<X11ModeGuard> modeGuard_;  // while this object has the display in a mode of its own
-  int guardedWidth_ = 0, guardedHeight_ = 0;
 };
 
 }  // namespace velmo

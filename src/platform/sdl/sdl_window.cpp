@@ -1,0 +1,51 @@
+#include "platform/sdl/sdl_window.h"
+
+#include "platform/x11/x11_host.h"
+
+namespace velmo {
+
+void SdlWindow::Close() {
+  if (closed_) return;
+  closed_ = true;
+  if (hosted_) return;
+  // The saver's window on a monitor that went away: its focus goes to
+  // another of ours, not to nobody (which would read as a lost activation).
+  const bool focused = SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS;
+  SDL_HideWindow(window_);
+  if (!focused) return;
+  for (SdlWindow* w : registry_) {
+    if (w == this || w->closed_ || w->hosted_ || !w->shown_) continue;
+    SDL_SetWindowInputFocus(w->window_);
+    break;
+  }
+}
+
+bool SdlWindow::GetDesktopArea(Rect& area) const {
+  if (hosted_) return HostWindowArea(static_cast<uint64_t>(hostId_), area);
+  int x = 0, y = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  SDL_GetWindowSize(window_, &w, &h);
+  area = Rect{x, y, x + w, y + h};
+  return true;
+}
+
+bool SdlWindow::LostActivation(uint64_t nowMs, bool ourFocus) {
+  if (hosted_ || closed_ || !shown_) return false;
+  const uint32_t flags = SDL_GetWindowFlags(window_);
+  bool lost = false;
+  if (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) {
+    lost = true;
+  } else if (ourFocus) {
+    hadFocus_ = true;
+    unfocusedSince_ = 0;
+    reported_ = false;
+  } else if (hadFocus_) {
+    if (unfocusedSince_ == 0) unfocusedSince_ = nowMs;
+    lost = nowMs - unfocusedSince_ >= kActivationGraceMs;
+  }
+  if (!lost || reported_) return false;
+  reported_ = true;
+  return true;
+}
+
+}  // namespace velmo
