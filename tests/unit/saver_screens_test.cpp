@@ -5,15 +5,9 @@
 #include "components/ddani.h"
 #include "components/ddmain.h"
 #include "components/dxclock.h"
-#include "platform/fake/fake_app.h"
-#include "platform/fake/fake_display.h"
-#include "platform/fake/fake_foreign.h"
-#include "platform/fake/fake_registry.h"
-#include "platform/fake/fake_sound.h"
-#include "platform/fake/fake_system.h"
-#include "platform/fake/fake_timer.h"
 #include "platform/monitor_layout.h"
 #include "scene/form1.h"
+#include "fakes/fake_platform.h"
 
 namespace velmo {
 namespace {
@@ -54,17 +48,8 @@ TEST(HoldsTheSurf, TheSaverOnThePrimaryMonitorOrNumberedZero) {
   EXPECT_TRUE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, "junk"));
 }
 
-class Screens : public ::testing::Test {
+class Screens : public ::testing::Test, protected FakePlatform {
  protected:
-  FakeApplication app;
-  FakeDisplayDriver display;
-  FakeTimerService timer;
-  FakeRegistry registry;
-  FakeSound sound;
-  FakeSystem system;
-  FakeModuleLoader modules;
-  FakeForeignWindows foreign;
-  Platform platform{app, display, timer, registry, sound, system, modules, foreign};
   std::unique_ptr<TSaverScreens> screens;
 
   void SetUp() override {

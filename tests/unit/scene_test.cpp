@@ -10,30 +10,15 @@
 #include "components/ddmain.h"
 #include "components/ddtimer.h"
 #include "components/dxclock.h"
-#include "platform/fake/fake_app.h"
-#include "platform/fake/fake_display.h"
-#include "platform/fake/fake_foreign.h"
-#include "platform/fake/fake_registry.h"
-#include "platform/fake/fake_sound.h"
-#include "platform/fake/fake_system.h"
-#include "platform/fake/fake_timer.h"
+#include "fakes/fake_platform.h"
 
 namespace velmo {
 namespace {
 
 constexpr const char* kKey = FakeRegistry::kVelmoKey;
 
-class Scene : public ::testing::Test {
+class Scene : public ::testing::Test, protected FakePlatform {
  protected:
-  FakeApplication app;
-  FakeDisplayDriver display;
-  FakeTimerService timer;
-  FakeRegistry registry;
-  FakeSound sound;
-  FakeSystem system;
-  FakeModuleLoader modules;
-  FakeForeignWindows foreign;
-  Platform platform{app, display, timer, registry, sound, system, modules, foreign};
   std::unique_ptr<TForm1> form;
 
   void SetUp() override { display.modes.push_back({1024, 768, 32}); }

@@ -93,40 +93,45 @@ uint64_t ScreenRootWindow() {
   return virtualRoot != None ? virtualRoot : root;
 }
 
-bool X11WindowExists(uint64_t window) {
+namespace {
+
+// Asks about a window over a short-lived connection of our own, with X
+// errors counted rather than fatal: true when ask succeeded without one.
+template <typename Ask>
+bool AskAboutWindow(uint64_t window, Ask ask) {
   if (window == 0) return false;
   const DisplayPtr display(XOpenDisplay(nullptr));
   if (!display) return false;
   XSync(display.get(), False);
   xErrors = 0;
   const auto previous = XSetErrorHandler(CountError);
-  XWindowAttributes attrs;
-  const Status ok = XGetWindowAttributes(display.get(), static_cast<Window>(window), &attrs);
+  const bool ok = ask(display.get(), static_cast<Window>(window));
   XSync(display.get(), False);
   XSetErrorHandler(previous);
-  return ok != 0 && xErrors == 0;
+  return ok && xErrors == 0;
 }
 
-}  // namespace velmo
+}  // namespace
 
-namespace velmo {
+bool X11WindowExists(uint64_t window) {
+  return AskAboutWindow(window, [](Display* d, Window w) {
+    XWindowAttributes attrs;
+    return XGetWindowAttributes(d, w, &attrs) != 0;
+  });
+}
 
 bool HostWindowArea(uint64_t window, Rect& area) {
-  if (window == 0) return false;
-  const DisplayPtr display(XOpenDisplay(nullptr));
-  if (!display) return false;
-  XSync(display.get(), False);
-  xErrors = 0;
-  const auto previous = XSetErrorHandler(CountError);
-  XWindowAttributes attrs;
-  Window child = None;
-  int x = 0, y = 0;
-  bool ok = XGetWindowAttributes(display.get(), static_cast<Window>(window), &attrs) != 0 &&
-            XTranslateCoordinates(display.get(), static_cast<Window>(window), attrs.root, 0, 0, &x, &y, &child);
-  XSync(display.get(), False);
-  XSetErrorHandler(previous);
-  ok = ok && xErrors == 0;
-  if (ok) area = Rect{x, y, x + attrs.width, y + attrs.height};
+  Rect found;
+  const bool ok = AskAboutWindow(window, [&](Display* d, Window w) {
+    XWindowAttributes attrs;
+    Window child = None;
+    int x = 0, y = 0;
+    if (!XGetWindowAttributes(d, w, &attrs) || !XTranslateCoordinates(d, w, attrs.root, 0, 0, &x, &y, &child))
+      return false;
+    found = Rect{x, y, x + attrs.width, y + attrs.height};
+    return true;
+  });
+  if (ok) area = found;
   return ok;
 }
 
