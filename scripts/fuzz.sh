@@ -84,7 +84,7 @@ for target in reg_text pictures wave; do
       "$merged" "$kept" "$corpus" "$seeds/$target" >"$build/merge_$target.log" 2>&1
     find "$kept" -type f -delete
     cp "$merged"/* "$kept/"
-    echo "  tests/fuzz/corpus/$target: $(ls "$kept" | wc -l) inputs, $(du -sk "$kept" | cut -f1) KiB"
+    echo "  tests/fuzz/corpus/$target: $(ls "$kept" | wc -l) inputs, $(du -sk --apparent-size "$kept" | cut -f1) KiB"
   fi
 done
 exit "$status"
