@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
 # Fuzzes the code that reads outside data (the REGEDIT4 parser, the picture
 # decoders, the WAVE parser) with libFuzzer: builds tests/fuzz with clang in a
-# build of its own, cuts small seed corpora from our generated assets and runs
-# each target for the given seconds (default 60). Prints each target's
-# executions and coverage; a crash keeps its input under crashes/ in the build
-# and makes the script fail.
-#   scripts/fuzz.sh [seconds]        build dir: $VELMO_FUZZ_DIR or build-fuzz/
+# build of its own and runs each target for the given seconds (default 60),
+# starting from the corpus kept in the tree (tests/fuzz/corpus/<target>/) and
+# small seeds cut from our generated assets. Prints each target's executions
+# and coverage; a failure keeps its input under crashes/ in the build (it
+# belongs in the unit tests) and makes the script fail.
+#   scripts/fuzz.sh [seconds]          a short run; the tree is left as it is
+#   scripts/fuzz.sh --long [seconds]   before a release (default 600 s per
+#       target): then merges what the runs found back into the tree's corpus,
+#       minimised with -merge=1; commit the result
+# Build dir: $VELMO_FUZZ_DIR or build-fuzz/. Run it niced on a shared machine.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-seconds="${1:-60}"
+long=0
+if [ "${1:-}" = --long ]; then
+  long=1
+  shift
+fi
+seconds="${1:-$([ "$long" = 1 ] && echo 600 || echo 60)}"
 build="${VELMO_FUZZ_DIR:-$here/build-fuzz}"
 command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is needed (scripts/setup.sh installs it)" >&2; exit 1; }
 
@@ -51,12 +61,13 @@ PY
 status=0
 mkdir -p "$build/crashes"
 for target in reg_text pictures wave; do
-  corpus="$build/corpus/$target"
-  mkdir -p "$corpus"
+  kept="$here/tests/fuzz/corpus/$target"
+  corpus="$build/corpus/$target"  # what this build's runs found
+  mkdir -p "$corpus" "$kept"
   log="$build/fuzz_$target.log"
   if ! "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
-    -print_final_stats=1 -artifact_prefix="$build/crashes/$target-" "$corpus" "$seeds/$target" >"$log" 2>&1; then
-    echo "fuzz_$target FOUND A CRASH (input in $build/crashes/):" >&2
+    -print_final_stats=1 -artifact_prefix="$build/crashes/$target-" "$corpus" "$kept" "$seeds/$target" >"$log" 2>&1; then
+    echo "fuzz_$target FOUND A FAILURE (input in $build/crashes/):" >&2
     grep -E "ERROR|SUMMARY|Test unit written" "$log" >&2 || tail -n 30 "$log" >&2
     status=1
     continue
@@ -65,5 +76,15 @@ for target in reg_text pictures wave; do
   cov=$(grep -E "^#[0-9]+" "$log" | grep -o "cov: [0-9]*" | tail -n 1)
   ft=$(grep -E "^#[0-9]+" "$log" | grep -o "ft: [0-9]*" | tail -n 1)
   echo "fuzz_$target: ${seconds}s, $runs executions, $cov edges, $ft features, corpus $(ls "$corpus" | wc -l) inputs"
+  if [ "$long" = 1 ]; then
+    # The smallest set of inputs that covers all the runs and the seeds did.
+    merged="$build/merged/$target"
+    rm -rf "$merged" && mkdir -p "$merged"
+    "$build/fuzz_$target" -merge=1 -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
+      "$merged" "$kept" "$corpus" "$seeds/$target" >"$build/merge_$target.log" 2>&1
+    find "$kept" -type f -delete
+    cp "$merged"/* "$kept/"
+    echo "  tests/fuzz/corpus/$target: $(ls "$kept" | wc -l) inputs, $(du -sk --apparent-size "$kept" | cut -f1) KiB"
+  fi
 done
 exit "$status"

@@ -11,7 +11,8 @@ cd "$build"
 export XDG_CONFIG_HOME="$build/test-config"
 mkdir -p "$XDG_CONFIG_HOME"
 ctest --output-on-failure -j "$(nproc)" --timeout 300
-# A short run of each fuzz target, in its own clang build.
+# A short run of each fuzz target from its corpus in the tree, in its own
+# clang build.
 seconds="${VELMO_FUZZ_SECONDS:-20}"
 if [ "$seconds" != 0 ] && command -v clang++ >/dev/null; then
   bash "$here/scripts/fuzz.sh" "$seconds"

@@ -1,6 +1,6 @@
 // The REGEDIT4 parser: any text parses; saving what was parsed, with or
 // without a value set, gives a file that reads back the same values and
-// saves again unchanged.
+// saves again unchanged; adding a value loses none of the file's lines.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -36,6 +36,18 @@ std::vector<std::string> NamesIn(std::string_view text) {
   return names;
 }
 
+std::vector<std::string> Lines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 void SameValues(const RegDocument& a, const RegDocument& b, const std::vector<std::string>& names) {
   for (const std::string& name : names) {
     const auto x = a.Find(kSection, name), y = b.Find(kSection, name);
@@ -68,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (value.type == velmo::REG_SZ) value.data.push_back(0);
   // As the store does it: the key made first, then the value written.
   const bool had = doc.HasSection(kSection);
+  const bool added = !doc.Find(kSection, name);
   Check(doc.EnsureSection(kSection) == !had && doc.HasSection(kSection));
   doc.Set(kSection, value);
   const std::string written = doc.Serialize();
@@ -76,5 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SameValues(doc, back, names);
   const auto read = back.Find(kSection, name);
   Check(read && read->type == value.type && read->data == value.data);
+  // A value added keeps every line of the file, in its order.
+  if (added) {
+    const std::vector<std::string> before = Lines(saved), after = Lines(written);
+    size_t at = 0;
+    for (const std::string& line : after)
+      if (at < before.size() && line == before[at]) ++at;
+    Check(at == before.size());
+  }
   return 0;
 }

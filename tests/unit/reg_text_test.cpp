@@ -119,6 +119,48 @@ TEST(RegText, SetReplacesTheLastDefinitionInPlace) {
                                  "\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\n\"A\"=dword:00000009\n");
 }
 
+// Files whose key, or whose last line, ends in a line asking for a
+// continuation (hand-edited, or cut short): the value added must neither be
+// read as part of that line nor move or change anything else.
+TEST(RegText, AnAddedValueNeverJoinsAContinuedLine) {
+  const std::string head = "REGEDIT4\n\n[" + std::string(kSection) + "]\n";
+  struct Case {
+    const char* what;
+    std::string before, after;
+  };
+  const Case cases[] = {
+      {"a hex list continued onto a line that ends in a comment and a backslash",
+       head + "\"Gamma\"=dword:00000080\n\"Path\"=hex(1):25,00,41,00,\\\n  00,00 ;\\\n",
+       head + "\"Gamma\"=dword:00000080\n\"NumBirds\"=dword:00000007\n\"Path\"=hex(1):25,00,41,00,\\\n  00,00 ;\\\n"},
+      {"a line with two backslashes after a blank one",
+       head + "\"Gamma\"=dword:00000080\n\n\"X\"=hex:01 ;\\\\\n",
+       head + "\"Gamma\"=dword:00000080\n\"NumBirds\"=dword:00000007\n\n\"X\"=hex:01 ;\\\\\n"},
+      {"a new key after another key's continued last line",
+       "REGEDIT4\n\n[Other]\n\"Gamma\"=hex:01 ;\\\\\n",
+       "REGEDIT4\n\n" + head.substr(10) + "\"NumBirds\"=dword:00000007\n\n[Other]\n\"Gamma\"=hex:01 ;\\\\\n"},
+      {"the same, cut to its shortest", "[]\n\"\"=hex:;\\\\",
+       head.substr(10) + "\"NumBirds\"=dword:00000007\n\n[]\n\"\"=hex:;\\\\\n"},
+  };
+  for (const Case& c : cases) {
+    RegDocument doc = RegDocument::Parse(c.before);
+    const RegDocument original = doc;
+    doc.Set(kSection, {"NumBirds", REG_DWORD, {7, 0, 0, 0}});
+    EXPECT_EQ(doc.Serialize(), c.after) << c.what;
+    const RegDocument back = RegDocument::Parse(doc.Serialize());
+    const auto birds = back.Find(kSection, "NumBirds");
+    EXPECT_TRUE(birds && birds->data == std::vector<uint8_t>({7, 0, 0, 0})) << c.what;
+    for (const char* section : {kSection, "Other", ""}) {
+      for (const char* name : {"Gamma", "Path", "X", ""}) {
+        const auto before = original.Find(section, name), after = back.Find(section, name);
+        EXPECT_EQ(before.has_value(), after.has_value()) << c.what << ": " << name;
+        if (before && after) {
+          EXPECT_EQ(before->data, after->data) << c.what << ": " << name;
+        }
+      }
+    }
+  }
+}
+
 TEST(RegText, NewSectionsAndTheFileHeader) {
   RegDocument empty = RegDocument::Parse("");
   EXPECT_TRUE(empty.EnsureSection(kSection));
@@ -163,7 +205,7 @@ TEST(RegText, WhatASaveWritesReadsBackTheSame) {
   const std::vector<std::string> fragments = {
       "REGEDIT4", "", "[" + std::string(kSection) + "]", "[" + std::string(kSection) + "] ; c", "[Other]",
       "\"A\"=dword:00000001", "\"a\"=dword:2", "\"B\"=\"x\\\"y\"", "\"C\"=hex:01,\\", "  02,03", "\"D\"=hex(2):41,00,00,00",
-      "; \"A\"=dword:00000009", "\"E\"=dword:zz", "@=\"dflt\"", "junk", "\"F\"=hex:0a ; c", "\\"};
+      "; \"A\"=dword:00000009", "\"E\"=dword:zz", "@=\"dflt\"", "junk", "\"F\"=hex:0a ; c", "\\", "  04 ;\\"};
   const std::vector<std::string> eols = {"\n", "\r\n", "\r\r\n", "\r"};
   const std::vector<std::string> names = {"A", "B", "C", "D", "E", "F", "G", ""};
   uint32_t seed = 12345;
@@ -197,6 +239,12 @@ TEST(RegText, Utf16OfExpandStrings) {
   EXPECT_EQ(NarrowToUtf16le(Bytes("\xC3\xA9", true)), (std::vector<uint8_t>{0xe9, 0, 0, 0}));
   EXPECT_EQ(Utf16leToNarrow({0x3d, 0xd8, 0x26, 0xdc, 0, 0}), Bytes("\xF0\x9F\x90\xA6", true));
   EXPECT_EQ(Utf16leToNarrow({0x41, 0, 0x42}), Bytes("A", false));  // an odd last byte is dropped
+  // What is not UTF-8 becomes U+FFFD per bad byte; a byte order mark says
+  // the order and is dropped; a lone surrogate becomes '?'.
+  EXPECT_EQ(NarrowToUtf16le(Bytes("\xEF\xBB\xBF" "a\xC0\xAF\xE2\x82", false)),
+            (std::vector<uint8_t>{0x61, 0, 0xfd, 0xff, 0xfd, 0xff, 0xfd, 0xff, 0xfd, 0xff}));
+  EXPECT_EQ(Utf16leToNarrow({0xfe, 0xff, 0, 0x41, 0xd8, 0x3d}), Bytes("A?", false));
+  EXPECT_EQ(Utf16leToNarrow({0x00, 0xdc, 0x42, 0}), Bytes("?B", false));
 }
 
 }  // namespace

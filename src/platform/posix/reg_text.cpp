@@ -1,6 +1,5 @@
 #include "platform/posix/reg_text.h"
 
-#include <QString>
 #include <cctype>
 #include <cstdio>
 
@@ -100,6 +99,12 @@ bool IsBlank(const std::vector<std::string>& lines) {
   return lines.size() == 1 && Trim(lines[0]).empty();
 }
 
+// A line ending in a backslash asks for the next one to be read with it.
+bool Continues(const std::vector<std::string>& lines) {
+  const std::string_view last = Trim(lines.back());
+  return !last.empty() && last.back() == '\\';
+}
+
 // The name part of a value line and the position of its '='; nothing when
 // the line is not a value line.
 std::optional<std::string> ParseName(std::string_view& s) {
@@ -141,24 +146,98 @@ std::optional<std::string> ParseSectionHeader(std::string_view trimmed) {
 
 }  // namespace
 
+// Each byte that is not part of good UTF-8 turns into U+FFFD; a leading
+// byte order mark is dropped.
 std::vector<uint8_t> NarrowToUtf16le(const std::vector<uint8_t>& narrow) {
-  const QString text = QString::fromUtf8(reinterpret_cast<const char*>(narrow.data()),
-                                         static_cast<qsizetype>(narrow.size()));
   std::vector<uint8_t> out;
-  out.reserve(static_cast<size_t>(text.size()) * 2);
-  for (QChar c : text) {
-    out.push_back(static_cast<uint8_t>(c.unicode() & 0xFF));
-    out.push_back(static_cast<uint8_t>(c.unicode() >> 8));
+  out.reserve(narrow.size() * 2);
+  auto unit = [&out](uint32_t u) {
+    out.push_back(static_cast<uint8_t>(u & 0xFF));
+    out.push_back(static_cast<uint8_t>(u >> 8));
+  };
+  const size_t n = narrow.size();
+  size_t i = n >= 3 && narrow[0] == 0xEF && narrow[1] == 0xBB && narrow[2] == 0xBF ? 3 : 0;
+  auto continuation = [&](size_t at) { return (narrow[at] & 0xC0) == 0x80; };
+  while (i < n) {
+    const uint8_t b = narrow[i++];
+    if (b < 0x80) {
+      unit(b);
+      continue;
+    }
+    // A lead byte, the bytes it needs after it and the least it may encode;
+    // overlong forms, surrogates and code points past U+10FFFF are bad.
+    size_t more = 0;
+    uint32_t c = 0, least = 0;
+    if (b >= 0xC2 && b < 0xE0) {
+      more = 1, c = b & 0x1F, least = 0x80;
+    } else if (b >= 0xE0 && b < 0xF0) {
+      more = 2, c = b & 0x0F, least = 0x800;
+    } else if (b >= 0xF0 && b < 0xF5) {
+      more = 3, c = b & 0x07, least = 0x10000;
+    }
+    bool good = more > 0 && i + more <= n;
+    for (size_t k = 0; good && k < more; ++k) {
+      good = continuation(i + k);
+      c = (c << 6) | (narrow[i + k] & 0x3F);
+    }
+    if (!good || c < least || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) {
+      unit(0xFFFD);  // the bytes after the bad one are read afresh
+      continue;
+    }
+    i += more;
+    if (c >= 0x10000) {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      unit(c);
+    }
   }
   return out;
 }
 
+// A leading byte order mark is dropped, and a swapped one says the rest is
+// big-endian; a surrogate without its partner becomes '?'; an odd last byte
+// is dropped.
 std::vector<uint8_t> Utf16leToNarrow(const std::vector<uint8_t>& utf16) {
-  std::u16string units;
-  for (size_t i = 0; i + 1 < utf16.size(); i += 2)
-    units.push_back(static_cast<char16_t>(utf16[i] | (utf16[i + 1] << 8)));
-  const QByteArray bytes = QString::fromStdU16String(units).toUtf8();
-  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+  std::vector<uint8_t> out;
+  out.reserve(utf16.size());
+  const size_t units = utf16.size() / 2;
+  bool swapped = false;
+  auto at = [&](size_t k) {
+    const uint32_t lo = utf16[2 * k], hi = utf16[2 * k + 1];
+    return swapped ? (lo << 8) | hi : (hi << 8) | lo;
+  };
+  size_t first = 0;
+  if (units > 0 && (at(0) == 0xFEFF || at(0) == 0xFFFE)) {
+    swapped = at(0) == 0xFFFE;
+    first = 1;
+  }
+  for (size_t k = first; k < units; ++k) {
+    uint32_t c = at(k);
+    if (c >= 0xD800 && c < 0xE000) {
+      if (c >= 0xDC00 || k + 1 == units || at(k + 1) < 0xDC00 || at(k + 1) >= 0xE000) {
+        out.push_back('?');
+        continue;
+      }
+      c = 0x10000 + ((c - 0xD800) << 10) + (at(++k) - 0xDC00);
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<uint8_t>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<uint8_t>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<uint8_t>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<uint8_t>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<uint8_t>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<uint8_t>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<uint8_t>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<uint8_t>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
 }
 
 std::vector<std::string> FormatRegValue(const RegValue& value) {
@@ -321,16 +400,27 @@ size_t RegDocument::EndOfSection(size_t header) const {
   size_t end = header + 1;
   for (size_t j = header + 1; j < entries_.size() && entries_[j].kind != Kind::Section; ++j)
     if (!IsBlank(entries_[j].lines)) end = j + 1;
+  // A line put after one that asks for a continuation would be read as part
+  // of it; new lines go before such a tail, which then reads as before.
+  while (end > header + 1 && (Continues(entries_[end - 1].lines) || IsBlank(entries_[end - 1].lines))) --end;
   return end;
 }
 
-void RegDocument::AppendSection(std::string_view section) {
-  if (entries_.empty()) {
-    entries_.push_back({Kind::Other, {"REGEDIT4"}, {}, {}});
-  }
-  if (!IsBlank(entries_.back().lines)) entries_.push_back({Kind::Other, {""}, {}, {}});
+size_t RegDocument::AppendSection(std::string_view section) {
+  if (entries_.empty()) entries_.push_back({Kind::Other, {"REGEDIT4"}, {}, {}});
   Entry header{Kind::Section, {"[" + std::string(section) + "]"}, std::string(section), {}};
-  entries_.push_back(std::move(header));
+  const Entry blank{Kind::Other, {""}, {}, {}};
+  // At the end, unless the file's last line asks for a continuation: then
+  // before the first section, where no line continues.
+  size_t at = entries_.size();
+  if (Continues(entries_.back().lines)) {
+    at = 0;
+    while (at < entries_.size() && entries_[at].kind != Kind::Section) ++at;
+    if (at < entries_.size()) entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), blank);
+  }
+  if (at > 0 && !IsBlank(entries_[at - 1].lines)) entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at++), blank);
+  entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), std::move(header));
+  return at;
 }
 
 bool RegDocument::EnsureSection(std::string_view section) {
@@ -357,10 +447,7 @@ void RegDocument::Set(std::string_view section, const RegValue& value) {
     entries_[last] = std::move(entry);
     return;
   }
-  if (lastHeader == entries_.size()) {
-    AppendSection(section);
-    lastHeader = entries_.size() - 1;
-  }
+  if (lastHeader == entries_.size()) lastHeader = AppendSection(section);
   entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(EndOfSection(lastHeader)), std::move(entry));
 }
 

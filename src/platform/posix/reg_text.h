@@ -29,9 +29,10 @@ class RegDocument {
   bool HasSection(std::string_view section) const;
   // The last definition of the value in any copy of the section.
   std::optional<RegValue> Find(std::string_view section, std::string_view name) const;
-  // Appends an empty section when there is none; false when it was there.
+  // Adds an empty section when there is none; false when it was there.
   bool EnsureSection(std::string_view section);
-  // Replaces the value's lines, or adds it at the end of its section.
+  // Replaces the value's lines, or adds it to the last copy of its section
+  // (made when missing) after its last line that does not continue.
   void Set(std::string_view section, const RegValue& value);
 
  private:
@@ -42,9 +43,11 @@ class RegDocument {
     std::string section;             // the section's name, for Kind::Section
     RegValue value;                  // for Kind::Value
   };
-  // Index just past the last non-blank line of the section starting at index.
+  // Where a value added to the section starting at header goes: after its
+  // last non-blank line that does not continue onto the next.
   size_t EndOfSection(size_t header) const;
-  void AppendSection(std::string_view section);
+  // Adds an empty section; returns the index of its header.
+  size_t AppendSection(std::string_view section);
 
   std::vector<Entry> entries_;
   bool crlf_ = false;
