@@ -18,6 +18,7 @@
 #include "components/ddani.h"
 #include "components/ddbmp.h"
 #include "components/ddmain.h"
+#include "components/dxclock.h"
 #include "pixel/scene_rig.h"
 #include "platform/fake/fake_timer.h"
 #include "platform/pixel_format.h"
@@ -263,6 +264,46 @@ TEST_P(SceneFrame, ClockInItsColourAtItsCentreAndTheFrameRateTextInWhite) {
   rig->form->Settings.flag_clock = false;
   const Frame noClock = ComposeAt(0);
   EXPECT_NE(noClock.At(W - 90, options.clockY), Native(options.clockColour));
+}
+
+// The whole composed picture, with the clock at a fixed time and without the
+// frame-rate text (its figure depends on timing), hashed: up to 1280 x 1024 the
+// scene is drawn exactly as it always was, whatever the scene keeps in memory.
+uint64_t Fnv1a(const Frame& f) {
+  uint64_t h = 14695981039346656037ull;
+  for (uint32_t p : f.pixels) {
+    for (int i = 0; i < 4; ++i) h = (h ^ ((p >> (8 * i)) & 0xFF)) * 1099511628211ull;
+  }
+  return h;
+}
+
+TEST_P(SceneFrame, TheSamePictureAsEverUpTo1280x1024) {
+  const auto [w, h, bits] = GetParam();
+  struct Known {
+    int w, h, bits;
+    uint64_t sea0, sea16;
+  };
+  static constexpr Known kKnown[] = {
+      {800, 600, 16, 0x208292c76a3130c4ull, 0x4bb2619991124ffbull},
+      {800, 600, 24, 0x74f5d9bbfcb0c9c1ull, 0xfffa716131a86e23ull},
+      {800, 600, 32, 0x74f5d9bbfcb0c9c1ull, 0xfffa716131a86e23ull},
+      {1024, 768, 16, 0x3c330c3bc10f5eefull, 0xebf9785c2bd33f86ull},
+      {1024, 768, 24, 0xfdedd71a4c9a4936ull, 0xa9ddf28ca32d7947ull},
+      {1024, 768, 32, 0xfdedd71a4c9a4936ull, 0xa9ddf28ca32d7947ull},
+      {1280, 1024, 16, 0x95187d0e6bfe17d0ull, 0xcc1340df7aa36e61ull},
+      {1280, 1024, 24, 0x692c9cccf9761667ull, 0x91a768b234d67d18ull},
+      {1280, 1024, 32, 0x692c9cccf9761667ull, 0x91a768b234d67d18ull},
+  };
+  rig->form->DXClock1->SetClockSource([] { return ClockTime{10, 8, 30}; });
+  rig->form->Settings.flag_fps = false;
+  const uint64_t a = Fnv1a(ComposeAt(0));
+  const uint64_t b = Fnv1a(ComposeAt(16));
+  const Known* known = nullptr;
+  for (const Known& k : kKnown) known = k.w == w && k.h == h && k.bits == bits ? &k : known;
+  ASSERT_NE(known, nullptr) << std::hex << "{" << std::dec << w << ", " << h << ", " << bits << ", 0x" << std::hex
+                            << a << "ull, 0x" << b << "ull},";
+  EXPECT_EQ(a, known->sea0);
+  EXPECT_EQ(b, known->sea16);
 }
 
 std::string ModeName(const ::testing::TestParamInfo<Mode>& info) {
