@@ -1,5 +1,7 @@
 #include "setup/settings.h"
 
+#include "components/screen_scale.h"
+
 namespace velmo {
 namespace {
 
@@ -19,6 +21,13 @@ void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings) {
   settings.ColorDepth = mode.bitsPerPixel;
 }
 
+void DefaultClockPlacement(int width, int height, int32_t& x, int32_t& y, int32_t& rad) {
+  const int32_t scale = ScaleOfScreen(width, height);
+  rad = 70 * scale;
+  x = width - rad - 20 * scale;
+  y = rad + 20 * scale;
+}
+
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings) {
   settings.NumBirds = 7;
   settings.flag_clock = true;
@@ -28,9 +37,7 @@ void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings) {
   settings.Gamma = 256;
   settings.flag_defres = true;
   ReadDesktopMode(display, settings);
-  settings.clockRad = 70;
-  settings.clockX = settings.ResHor - settings.clockRad - 20;
-  settings.clockY = settings.clockRad + 20;
+  DefaultClockPlacement(settings.ResHor, settings.ResVert, settings.clockX, settings.clockY, settings.clockRad);
   settings.ColorClock = 0x80FF;  // orange: red 255, green 128
   settings.SetSpeed = 1;
 }

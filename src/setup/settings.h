@@ -27,6 +27,10 @@ struct TSaverSettings {
 
 // Width, height and bits per pixel of the desktop's current mode.
 void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings);
+// The clock's place and radius on a first run on a width x height screen:
+// top right, radius 70 with 20 pixels to the edges, all times the screen's
+// scale (ScaleOfScreen).
+void DefaultClockPlacement(int width, int height, int32_t& x, int32_t& y, int32_t& rad);
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings);
 // Load-or-initialise. A missing or mistyped value raises ERegistryException
 // naming it; the fields read before it keep their new values.

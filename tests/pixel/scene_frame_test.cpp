@@ -9,6 +9,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -166,18 +167,23 @@ TEST_P(SceneFrame, EachBandIsItsSpriteOnTheRowsTheGeometrySays) {
   const Frame stone = ReadSurface(form.DDbmp1stone->GetFpSurface());
   const int skyRows = H * 385 / 600, seaTop = H * 380 / 600, seaRows = H * 166 / 600;
   const int rocksTop = H * 423 / 600, rockRows = H * 177 / 600;
-  ASSERT_EQ(ground.w, W);
-  ASSERT_EQ(ground.h, skyRows);
-  ASSERT_EQ(sea0.h, seaRows);
-  ASSERT_EQ(stone.h, rockRows);
+  // The sky, the sea frames and the rocks are kept at the pictures' size and
+  // scaled as drawn (nearest pixel).
+  ASSERT_EQ(ground.w, 800);
+  ASSERT_EQ(ground.h, 385);
+  ASSERT_EQ(sea0.w, 800);
+  ASSERT_EQ(sea0.h, 166);
+  ASSERT_EQ(stone.w, 800);
+  ASSERT_EQ(stone.h, 177);
   const uint32_t key = stone.At(0, 0);
+  auto rock = [&](int x, int y) { return stone.At(x * stone.w / W, (y - rocksTop) * stone.h / rockRows); };
 
   // Later layers cover earlier ones; the rocks' key lets the sea through.
   // The last column and row are left to the clear (a cut sprite never draws them).
   auto expected = [&](const Frame& sea, int x, int y) -> uint32_t {
-    if (y >= rocksTop && y < rocksTop + rockRows && stone.At(x, y - rocksTop) != key) return stone.At(x, y - rocksTop);
-    if (y >= seaTop && y < seaTop + seaRows) return sea.At(x, y - seaTop);
-    if (y < skyRows) return ground.At(x, y);
+    if (y >= rocksTop && y < rocksTop + rockRows && rock(x, y) != key) return rock(x, y);
+    if (y >= seaTop && y < seaTop + seaRows) return sea.At(x * sea.w / W, (y - seaTop) * sea.h / seaRows);
+    if (y < skyRows) return ground.At(x * ground.w / W, y * ground.h / skyRows);
     return 0;
   };
   int wrongA = 0, wrongB = 0, seaThroughKey = 0, firstX = -1, firstY = -1;
@@ -186,7 +192,7 @@ TEST_P(SceneFrame, EachBandIsItsSpriteOnTheRowsTheGeometrySays) {
       if (Covered(x, y)) continue;
       if (a.At(x, y) != expected(sea0, x, y) && wrongA++ == 0) firstX = x, firstY = y;
       wrongB += b.At(x, y) != expected(sea16, x, y);
-      seaThroughKey += y >= rocksTop && stone.At(x, y - rocksTop) == key;
+      seaThroughKey += y >= rocksTop && rock(x, y) == key;
     }
   }
   EXPECT_EQ(wrongA, 0) << "first at (" << firstX << "," << firstY << ")";
@@ -304,6 +310,64 @@ TEST_P(SceneFrame, TheSamePictureAsEverUpTo1280x1024) {
                             << a << "ull, 0x" << b << "ull},";
   EXPECT_EQ(a, known->sea0);
   EXPECT_EQ(b, known->sea16);
+}
+
+// On a 3840 x 2160 screen (twice 1920 x 1080) the gulls are drawn twice as
+// large, from strips drawn at that size: birds, not specks. Run under an X
+// server of that size by tests/e2e/scene_frame_sizes.sh.
+TEST(LargeScreen, GullsAreLargeDarkSilhouettes) {
+  FakeTimerService timer;
+  SceneOptions options;
+  options.width = 3840;
+  options.height = 2160;
+  options.clockX = 3840 - 180;
+  options.clockY = 180;
+  options.clockRad = 140;
+  SceneRig rig(timer, options);
+  if (!rig.Start()) GTEST_SKIP() << "the display offers no 3840x2160 mode: " << rig.Refusal();
+  TForm1& form = *rig.form;
+  form.Settings.flag_fps = false;
+  form.DXClock1->SetClockSource([] { return ClockTime{10, 8, 30}; });
+  auto compose = [&] {
+    rig.Compose();
+    return Frame::Of(rig.Presented(), 32);
+  };
+  const Frame bare = [&] {
+    form.Settings.NumBirds = 0;
+    return compose();
+  }();
+  for (int small : {0, 1}) {
+    form.Settings.NumBirds = 1;
+    form.FBirds[0].X.store(1500);
+    form.FBirds[0].Y.store(1100);  // in the flight band, against the bright sky near the horizon
+    form.FBirds[0].Small.store(small);
+    form.FBirds[0].Frame.store(2);  // wings stretched
+    const Frame gull = compose();
+    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1, drawn = 0, darker = 0;
+    long luma = 0, behind = 0;
+    for (int y = 0; y < gull.h; ++y) {
+      for (int x = 0; x < gull.w; ++x) {
+        if (gull.At(x, y) == bare.At(x, y)) continue;
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        ++drawn;
+        luma += Luma(gull.Colour(x, y));
+        behind += Luma(bare.Colour(x, y));
+        darker += Luma(gull.Colour(x, y)) + 30 < Luma(bare.Colour(x, y));
+      }
+    }
+    ASSERT_GT(drawn, 0) << "small " << small;
+    const int width = right - left + 1, height = bottom - top + 1;
+    EXPECT_GE(width, small ? 26 : 56) << "small " << small;
+    EXPECT_LE(width, small ? 30 : 60) << "small " << small;
+    EXPECT_GE(height, small ? 4 : 8) << "small " << small;
+    // A silhouette: dark, and nearly all of it much darker than the sky behind.
+    EXPECT_LT(luma / drawn, 100) << "small " << small << ", sky behind " << behind / drawn;
+    EXPECT_GT(darker * 10, drawn * 8) << "small " << small << ": " << darker << " of " << drawn;
+    // Solid: a filled body, not a scatter of enlarged pixels.
+    EXPECT_GT(drawn, small ? 60 : 250) << "small " << small;
+    form.Settings.NumBirds = 0;
+    compose();
+  }
 }
 
 std::string ModeName(const ::testing::TestParamInfo<Mode>& info) {
