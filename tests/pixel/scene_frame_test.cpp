@@ -359,7 +359,7 @@ TEST(LargeScreen, GullsAreLargeDarkSilhouettes) {
     const int width = right - left + 1, height = bottom - top + 1;
     EXPECT_GE(width, small ? 26 : 56) << "small " << small;
     EXPECT_LE(width, small ? 30 : 60) << "small " << small;
-    EXPECT_GE(height, small ? 4 : 8) << "small " << small;
+    EXPECT_GE(height, small ? 3 : 8) << "small " << small;
     // A silhouette: dark, and nearly all of it much darker than the sky behind.
     EXPECT_LT(luma / drawn, 100) << "small " << small << ", sky behind " << behind / drawn;
     EXPECT_GT(darker * 10, drawn * 8) << "small " << small << ": " << darker << " of " << drawn;
