@@ -7,7 +7,7 @@
 # at 10 s and at 60 s after start, so that growth shows. A peer hack
 # (xscreensaver's binaryhorizon, where installed) is measured the same way on
 # the same server. Then, where heaptrack is installed, the allocations the
-# running saver makes in ten seconds (a run of 14 s less a run of 4 s, so
+# running saver makes in ten seconds (a run of 16 s less a run of 6 s, so
 # start-up cancels out).
 # Usage: scripts/cpu.sh [build dir] [seconds] [sizes...]; VELMO_RSS_AFTER
 # (default 60) sets the later memory reading.
@@ -100,6 +100,6 @@ allocations_after() {  # seconds of running -> allocation calls of the whole run
   wait "$tracer" 2>/dev/null || true
   heaptrack_print "$work/heap$1".* 2>/dev/null | sed -n 's/^calls to allocation functions: \([0-9]*\).*/\1/p'
 }
-short=$(allocations_after 4)
-long=$(allocations_after 14)
+short=$(allocations_after 6)
+long=$(allocations_after 16)
 echo "allocations in 10 s of running at 1920x1080: $((long - short)) (start-up and 4 s: $short)"
