@@ -180,6 +180,18 @@ namespace {
 template <typename Pixel>
 void StretchRow(const Pixel* src, Pixel* dst, int count, int64_t firstX, int64_t sw, int64_t boxW) {
   int64_t column = firstX * sw / boxW, remainder = firstX * sw % boxW;
+  if (sw <= boxW) {
+    // Enlarging: at most one source column further per step, without a
+    // branch the processor would mispredict at every few pixels.
+    for (int i = 0; i < count; ++i) {
+      dst[i] = src[column];
+      remainder += sw;
+      const int64_t carry = remainder >= boxW;
+      column += carry;
+      remainder -= carry * boxW;
+    }
+    return;
+  }
   for (int i = 0; i < count; ++i) {
     dst[i] = src[column];
     remainder += sw;
