@@ -3,6 +3,9 @@
 #include <array>
 #include <cctype>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "platform/text.h"
 #include "resources/embed.h"
 
@@ -11,13 +14,19 @@ namespace {
 
 #define VELMO_DATA(id) std::span<const uint8_t>(velmo_##id##_start, velmo_##id##_end)
 
-const std::array<Resource, 9>& Entries() {
-  static const std::array<Resource, 9> entries{{
+const std::array<Resource, 15>& Entries() {
+  static const std::array<Resource, 15> entries{{
       {"Image1ground", kTypeJpeg, VELMO_DATA(image1ground)},
       {"Image1sea", kTypeJpeg, VELMO_DATA(image1sea)},
       {"DDbmp1stone", kTypeBitmap, VELMO_DATA(ddbmp1stone)},
       {"DDani1bird", kTypeBitmap, VELMO_DATA(ddani1bird)},
       {"DDani1birds_small", kTypeBitmap, VELMO_DATA(ddani1birds_small)},
+      {"DDani1bird_x2", kTypeBitmap, VELMO_DATA(ddani1bird_x2)},
+      {"DDani1birds_small_x2", kTypeBitmap, VELMO_DATA(ddani1birds_small_x2)},
+      {"DDani1bird_x3", kTypeBitmap, VELMO_DATA(ddani1bird_x3)},
+      {"DDani1birds_small_x3", kTypeBitmap, VELMO_DATA(ddani1birds_small_x3)},
+      {"DDani1bird_x4", kTypeBitmap, VELMO_DATA(ddani1bird_x4)},
+      {"DDani1birds_small_x4", kTypeBitmap, VELMO_DATA(ddani1birds_small_x4)},
       {"PREV_BITMAP", kTypeBitmap, VELMO_DATA(prev_bitmap)},
       {"Image1", kTypeBitmap, VELMO_DATA(image1)},
       {"SoundName", kTypeWave, VELMO_DATA(soundname)},
@@ -37,5 +46,13 @@ const Resource* Find(std::string_view name, std::string_view type) {
 }
 
 std::span<const Resource> All() { return Entries(); }
+
+void DropPages(const Resource& resource) {
+  // Whole pages inside the data only: its neighbours stay as they are.
+  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto begin = reinterpret_cast<uintptr_t>(resource.data.data());
+  const uintptr_t first = (begin + page - 1) / page * page, last = (begin + resource.data.size()) / page * page;
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
 
 }  // namespace velmo::resources

@@ -22,6 +22,10 @@ inline constexpr std::string_view kTypeIcon = "ICON";      // PNG picture (MAINI
 // Null when there is no such resource.
 const Resource* Find(std::string_view name, std::string_view type);
 
+// Lets the system drop the resident pages of a resource read once (a picture
+// decoded at start-up); a later read pages it in again from the program file.
+void DropPages(const Resource& resource);
+
 // Every entry, for listing and tests.
 std::span<const Resource> All();
 

@@ -31,8 +31,9 @@ void TDDani::CreateSurface() {
     return;
   }
   FCountFrame = count;
-  const int32_t w = FStretching ? FStretchWidth : FBitmap.Width();
-  const int32_t h = FStretching ? FStretchHeight : FYOffsetFrame;
+  const bool scaleNow = FStretching && !FScaleOnDraw;
+  const int32_t w = scaleNow ? FStretchWidth : FBitmap.Width();
+  const int32_t h = scaleNow ? FStretchHeight : FYOffsetFrame;
   for (int32_t i = 0; i < FCountFrame; ++i) {
     // A handler may have freed the sprite or closed the display: stop there.
     if (MakeFrame(i, w, h) != After::GoOn) return;

@@ -1,7 +1,8 @@
 #pragma once
 // Sprite of an animation: the bitmap is a vertical strip of equally tall
 // frames; every frame gets an offscreen surface of its own, already scaled to
-// the size it is shown at, so changing frames costs nothing but the source.
+// the size it is shown at (or, scaled on draw, at its own size), so changing
+// frames costs nothing but the source.
 #include <array>
 
 #include "components/ddsprite.h"

@@ -8,9 +8,10 @@ TDDbmp::~TDDbmp() { ReleaseSurface(FpSurface); }
 
 void TDDbmp::CreateSurface() {
   if (!Connect()) return;
-  const int32_t w = FStretching ? FStretchWidth : FBitmap.Width();
-  const int32_t h = FStretching ? FStretchHeight : FBitmap.Height();
-  MakeSurface(FpSurface, w, h, FBitmap, FStretching ? DrawMode::Scaled : DrawMode::Unscaled,
+  const bool scaleNow = FStretching && !FScaleOnDraw;
+  const int32_t w = scaleNow ? FStretchWidth : FBitmap.Width();
+  const int32_t h = scaleNow ? FStretchHeight : FBitmap.Height();
+  MakeSurface(FpSurface, w, h, FBitmap, scaleNow ? DrawMode::Scaled : DrawMode::Unscaled,
               {"Error CreateSurfaceBMP", "Error FpSurface->GetDC (BMP)"});
 }
 

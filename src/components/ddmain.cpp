@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "components/screen_scale.h"
+
 namespace velmo {
 namespace {
 
@@ -230,8 +232,8 @@ TDDmain::Restore TDDmain::RestoreSurfaces() {
 void TDDmain::FuncShowFPS() { ShowFPS(); }
 
 Rect TDDmain::FpsTextBox() const {
-  const int32_t h = height_;
-  return Rect{0, std::max(h - kFpsFromBottom - 10, 0), kFpsLeft + 400, h};
+  const int32_t h = height_, scale = ScaleOfScreen(width_, height_);
+  return Rect{0, std::max(h - (kFpsFromBottom + 10) * scale, 0), (kFpsLeft + 400) * scale, h};
 }
 
 bool TDDmain::ShowFPS() {
@@ -254,7 +256,10 @@ bool TDDmain::ShowFPS() {
   }
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(RGBColor(255, 255, 255));
-  dc->TextOut(kFpsLeft, height_ - kFpsFromBottom, text, length);
+  // Larger on large screens, by the same whole-number scale as the gulls.
+  const int32_t scale = ScaleOfScreen(width_, height_);
+  dc->SetTextHeight(13 * scale);
+  dc->TextOut(kFpsLeft * scale, height_ - kFpsFromBottom * scale, text, length);
   FpDDSBack->ReleaseDC(dc);
   return true;
 }

@@ -193,8 +193,11 @@ void TDDsprite::ClippedBltFast(IDirectDrawSurface7* source, IDirectDrawSurface7*
     Report(kBlitFailed);
     return;
   }
+  const bool scaled = FStretching && FScaleOnDraw;
   do {
-    FResult = FDDBACK->BltFast(clip->dx, clip->dy, source, &clip->source, FBltFlags);
+    FResult = scaled ? FDDBACK->BltStretched(clip->dx, clip->dy, FStretchWidth, FStretchHeight, source, clip->source,
+                                            FBltFlags)
+                     : FDDBACK->BltFast(clip->dx, clip->dy, source, &clip->source, FBltFlags);
   } while (FResult == DDERR_WASSTILLDRAWING);
   if (FResult != DD_OK) ReportAndRelease(kBlitFailed, slot);
 }

@@ -72,6 +72,14 @@ class TDDsprite : public Component, public DDErrorReporting {
   void SetStretchWidth(int32_t value) { FStretchWidth = value; }
   int32_t GetStretchHeight() const { return FStretchHeight; }
   void SetStretchHeight(int32_t value) { FStretchHeight = value; }
+  // With stretching: keep the picture at its own size and scale what is shown
+  // at each draw, instead of a surface at the shown size. Set before the
+  // surfaces are made.
+  bool GetScaleOnDraw() const { return FScaleOnDraw; }
+  void SetScaleOnDraw(bool value) { FScaleOnDraw = value; }
+  // Frees the decoded picture once the surfaces hold it; making them again
+  // needs it set again.
+  void DropBitmap() { FBitmap = Bitmap(); }
 
   // The surface's native value of the pixel at (0, 0), after writing colour
   // there for the read when a colour is given; CLR_INVALID when the surface
@@ -136,6 +144,7 @@ class TDDsprite : public Component, public DDErrorReporting {
   int32_t FStretchWidth = 0;
   int32_t FStretchHeight = 0;
   bool FStretching = false;
+  bool FScaleOnDraw = false;
 };
 
 }  // namespace velmo

@@ -133,6 +133,17 @@ class IDirectDrawSurface7 : public IUnknownLike {
                       uint32_t flags, DDBLTFX* fx) = 0;
   virtual HRESULT BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, const Rect* sourceRect,
                           uint32_t flags) = 0;
+  // Draws source scaled by nearest pixel to a boxW x boxH box, as a picture
+  // stretched into a surface of that size would look (box column x shows
+  // source column x * sourceWidth / boxW, rows likewise), but only the part
+  // `part` of the box (box coordinates), its top-left at (x, y), cut by the
+  // clip rectangle; with DDBLTFAST_SRCCOLORKEY the source's key colour is
+  // left out. One pass over the drawn pixels (a row that repeats the one
+  // above is a copy, of its drawn runs when keyed), on the calling thread,
+  // allocates nothing; the source stays small, so a picture shown large costs
+  // no large surface.
+  virtual HRESULT BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t boxH, IDirectDrawSurface7* source,
+                               const Rect& part, uint32_t flags) = 0;
   virtual HRESULT GetDC(IDeviceContext** dc) = 0;
   virtual HRESULT ReleaseDC(IDeviceContext* dc) = 0;
   virtual HRESULT Lock(const Rect* rect, DDSURFACEDESC2* desc, uint32_t flags, void* event) = 0;

@@ -39,6 +39,9 @@ class IDeviceContext {
   virtual TColor SetTextColor(TColor colour) = 0;
   // Top-left of the text at (x, y), in the context's default sans face (about 13 px).
   virtual bool TextOut(int x, int y, const char* text, int length) = 0;
+  // The face's size in pixels for the texts after it (13 by default); stays
+  // until changed. Setting the size it has costs nothing.
+  virtual void SetTextHeight(int pixels) = 0;
 
   virtual HGDIOBJ CreatePen(int style, int width, TColor colour) = 0;
   virtual HGDIOBJ CreateSolidBrush(TColor colour) = 0;

@@ -6,11 +6,11 @@ namespace {
 constexpr auto relaxed = std::memory_order_relaxed;
 }
 
-void InitBirds(TBirdTable& birds, int32_t height) {
+void InitBirds(TBirdTable& birds, int32_t height, int32_t scale) {
   for (int32_t i = 0; i < kBirdCount; ++i) {
     TBirdState& b = birds[i];
-    b.X.store(height * 100 / 600 + 50 * i, relaxed);  // the height, not the width, as the flock was laid out
-    b.Y.store(height * 300 / 600 + 10 * i, relaxed);
+    b.X.store(height * 100 / 600 + 50 * scale * i, relaxed);  // the height, not the width, as the flock was laid out
+    b.Y.store(height * 300 / 600 + 10 * scale * i, relaxed);
     b.Course.store(i % 4 + 1, relaxed);
     b.CourseLimit.store(i + 20, relaxed);
     b.CourseTicks.store(0, relaxed);
@@ -33,7 +33,7 @@ void FitBirds(TBirdTable& birds, int32_t oldW, int32_t oldH, int32_t newW, int32
   }
 }
 
-void MoveBird(TBirdState& b, int32_t height, int32_t resHor, TRandom15& random) {
+void MoveBird(TBirdState& b, int32_t height, int32_t resHor, TRandom15& random, int32_t scale) {
   const int32_t top = height * 200 / 600;
   const int32_t bottom = height * 400 / 600;
 
@@ -67,20 +67,20 @@ void MoveBird(TBirdState& b, int32_t height, int32_t resHor, TRandom15& random) 
     flapTicks = 0;
   }
 
-  const int32_t x = b.X.load(relaxed) + kCourseStep[course];
-  if (x < -100) {
+  const int32_t x = b.X.load(relaxed) + kCourseStep[course] * scale;
+  if (x < -100 * scale) {
     small = 1 - small;
     course = 5;
     courseLimit = random.R(80) + 100;
     courseTicks = 0;
-  } else if (x > resHor + 100) {
+  } else if (x > resHor + 100 * scale) {
     small = 1 - small;
     course = 1;
     courseLimit = random.R(80) + 100;
     courseTicks = 0;
   }
 
-  const int32_t y = b.Y.load(relaxed) + (climb == 1 ? -1 : 1);
+  const int32_t y = b.Y.load(relaxed) + (climb == 1 ? -scale : scale);
   if (y < top) {
     climb = 2;
     climbLimit = random.R(50) + 1;

@@ -46,8 +46,11 @@ using TBirdTable = std::array<TBirdState, kBirdCount>;
 // Horizontal step per tick of courses 1..5.
 constexpr int32_t kCourseStep[6] = {0, -3, -2, -1, 2, 3};
 
-// Start values of all ten records for a display height H.
-void InitBirds(TBirdTable& birds, int32_t height);
+// Start values of all ten records for a display height H. `scale` (the
+// screen's ScaleOfScreen) multiplies every distance in pixels: spacing,
+// steps and the turning margins, so a large screen shows the same flight
+// enlarged.
+void InitBirds(TBirdTable& birds, int32_t height, int32_t scale = 1);
 
 // A display of oldW x oldH became newW x newH: every gull keeps its place
 // relative to the picture, and so stays in its flight band.
@@ -55,6 +58,6 @@ void FitBirds(TBirdTable& birds, int32_t oldW, int32_t oldH, int32_t newW, int32
 
 // One step of one gull; the random draws come in a fixed order so that a
 // seed gives a flight.
-void MoveBird(TBirdState& bird, int32_t height, int32_t resHor, TRandom15& random);
+void MoveBird(TBirdState& bird, int32_t height, int32_t resHor, TRandom15& random, int32_t scale = 1);
 
 }  // namespace velmo

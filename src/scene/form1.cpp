@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <ctime>
+#include <malloc.h>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
@@ -12,6 +13,7 @@
 #include "components/ddmain.h"
 #include "components/ddtimer.h"
 #include "components/dxclock.h"
+#include "components/screen_scale.h"
 #include "components/setreg.h"
 #include "resources/catalogue.h"
 #include "scene/saver_screens.h"
@@ -168,7 +170,7 @@ void TForm1::FormCreate() {
   if (FEnded) return;  // the large gull's handler has ended the saver
 
   random_.Seed(static_cast<uint32_t>(std::time(nullptr)));
-  InitBirds(FBirds, DDmain1->GetHeight());
+  InitBirds(FBirds, DDmain1->GetHeight(), ScaleOfScreen(DDmain1->GetWidth(), DDmain1->GetHeight()));
 
   ApplyBrightness();
 
@@ -187,20 +189,31 @@ void TForm1::LayOutSprites() {
   const int32_t W = DDmain1->GetWidth();
   const int32_t H = DDmain1->GetHeight();
 
+  // The sky, the 32 sea frames and the rocks stay at the pictures' own size
+  // and are scaled as they are drawn: kept at the screen's size the sea alone
+  // would take hundreds of megabytes on a large screen. The decoded sky and
+  // sea are not needed once their surfaces are made.
+  if (DDbmp1ground->GetBitmap().Empty()) LoadPictureInto("Image1ground", *DDbmp1ground);
   DDbmp1ground->SetStretching(true);
+  DDbmp1ground->SetScaleOnDraw(true);
   DDbmp1ground->SetStretchWidth(W);
   DDbmp1ground->SetStretchHeight(H * 385 / 600);
   DDbmp1ground->CreateSurface();
+  DDbmp1ground->DropBitmap();
 
+  if (DDani1sea->GetBitmap().Empty()) LoadPictureInto("Image1sea", *DDani1sea);
   DDani1sea->SetYOffsetFrame(166);
   DDani1sea->SetStretching(true);
+  DDani1sea->SetScaleOnDraw(true);
   DDani1sea->SetStretchWidth(W);
   DDani1sea->SetStretchHeight(H * 166 / 600);
   DDani1sea->CreateSurface();
+  DDani1sea->DropBitmap();
   DDani1sea->SetShowX(0);
   DDani1sea->SetShowY(H * 380 / 600);
 
   DDbmp1stone->SetStretching(true);
+  DDbmp1stone->SetScaleOnDraw(true);
   DDbmp1stone->SetStretchWidth(W);
   DDbmp1stone->SetStretchHeight(H * 177 / 600);
   DDbmp1stone->CreateSurface();
@@ -213,21 +226,39 @@ void TForm1::LayOutSprites() {
   DXClock1->SetYcenter(Settings.clockY);
   DXClock1->SetRadius(Settings.clockRad);
 
-  DDani1bird->SetYOffsetFrame(11);
+  // On large screens the gulls grow by the screen's whole-number scale, in
+  // strips drawn at that size (the largest drawn, enlarged, beyond it).
+  const int32_t scale = ScaleOfScreen(W, H);
+  const int32_t drawn = std::min(scale, 4);
+  const std::string suffix = drawn == 1 ? "" : "_x" + std::to_string(drawn);
+  LoadBitmapInto("DDani1bird" + suffix, *DDani1bird);
+  DDani1bird->SetYOffsetFrame(11 * drawn);
   DDani1bird->SetStretching(true);
-  DDani1bird->SetStretchWidth(30);
-  DDani1bird->SetStretchHeight(11);
+  DDani1bird->SetStretchWidth(30 * scale);
+  DDani1bird->SetStretchHeight(11 * scale);
   DDani1bird->CreateSurface();
   if (FEnded) return;  // the large gull's handler has ended the saver
   DDani1bird->SetTransparency(true);
   if (FEnded) return;
 
-  DDani1birds_small->SetYOffsetFrame(11);
+  LoadBitmapInto("DDani1birds_small" + suffix, *DDani1birds_small);
+  DDani1birds_small->SetYOffsetFrame(drawn == 1 ? 11 : 5 * drawn);
   DDani1birds_small->SetStretching(true);
-  DDani1birds_small->SetStretchWidth(15);
-  DDani1birds_small->SetStretchHeight(5);
+  DDani1birds_small->SetStretchWidth(15 * scale);
+  DDani1birds_small->SetStretchHeight(5 * scale);
   DDani1birds_small->CreateSurface();
   DDani1birds_small->SetTransparency(true);
+  GiveBackStartUpMemory();
+}
+
+void TForm1::GiveBackStartUpMemory() {
+  // The decoded pictures and the decoders' buffers are freed by now, but the
+  // allocator keeps their pages, and the compressed pictures' pages stay
+  // mapped; a saver runs for hours, so both go back to the system.
+  malloc_trim(0);
+  for (const char* picture : {"Image1ground", "Image1sea"}) {
+    if (const resources::Resource* r = resources::Find(picture, resources::kTypeJpeg)) resources::DropPages(*r);
+  }
 }
 
 void TForm1::FitToHostWindow() {
@@ -357,7 +388,10 @@ void TForm1::StoreLive(const char* name, int value) {
 
 void TForm1::StartSound() {
   // Silence is the answer to any failure: the saver never waits on sound.
-  if (const resources::Resource* clip = resources::Find("SoundName", "WAVE")) platform_.sound.PlayLoop(clip->data);
+  if (const resources::Resource* clip = resources::Find("SoundName", "WAVE")) {
+    platform_.sound.PlayLoop(clip->data);
+    GiveBackStartUpMemory();  // the decoded clip's temporaries
+  }
 }
 
 namespace {
@@ -505,7 +539,8 @@ void TForm1::DDtimer1Timer(Component*) {
   if (frame > 31) frame = 0;
   FSeaFrame.store(frame, std::memory_order_relaxed);
   const int32_t height = DDmain1->GetHeight();
-  for (int i = 0; i < Settings.NumBirds; ++i) MoveBird(FBirds[i], height, Settings.ResHor, random_);
+  const int32_t scale = ScaleOfScreen(Settings.ResHor, height);
+  for (int i = 0; i < Settings.NumBirds; ++i) MoveBird(FBirds[i], height, Settings.ResHor, random_, scale);
 }
 
 void TForm1::FormKeyDown(int key, uint32_t shift) {

@@ -183,6 +183,8 @@ class TForm1 : public Component {
   void FitToArea();
   // Sizes and places every sprite for the open display and makes its surfaces.
   void LayOutSprites();
+  // What only start-up needed goes back to the system.
+  void GiveBackStartUpMemory();
   // Opens the display again at the daemon's window's new size and lays the
   // scene out for it, the gulls going on where they were.
   void FollowHostWindow();

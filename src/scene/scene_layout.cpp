@@ -23,6 +23,8 @@ T* Make(TForm1& form, const char* name, Args&&... args) {
   return c;
 }
 
+}  // namespace
+
 void LoadBitmapInto(std::string_view name, TDDsprite& sprite) {
   const resources::Resource* res = resources::Find(name, "BITMAP");
   std::string error;
@@ -30,8 +32,6 @@ void LoadBitmapInto(std::string_view name, TDDsprite& sprite) {
     std::fprintf(stderr, "velmo: picture %.*s cannot be read: %s\n", static_cast<int>(name.size()), name.data(),
                  res ? error.c_str() : "missing");
 }
-
-}  // namespace
 
 void LoadPictureInto(std::string_view picture, TDDsprite& sprite) {
   const resources::Resource* res = resources::Find(picture, "JPEG");

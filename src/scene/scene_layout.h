@@ -17,5 +17,7 @@ void BuildSceneLayout(TForm1& form, Platform& platform);
 // Decodes a picture of the layout (a JPEG of a picture control) into a
 // sprite's bitmap; an undecodable picture leaves the bitmap empty.
 void LoadPictureInto(std::string_view picture, TDDsprite& sprite);
+// The same for a BMP of the layout (rocks, gull strips).
+void LoadBitmapInto(std::string_view name, TDDsprite& sprite);
 
 }  // namespace velmo

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "components/screen_scale.h"
+
 namespace velmo {
 namespace {
 
@@ -52,11 +54,11 @@ void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings) {
   settings.ColorDepth = mode.bitsPerPixel;
 }
 
-void DefaultClockPlacement(int width, int height, int& x, int& y, int& rad) {
-  (void)height;
-  rad = 70;
-  x = width - rad - 20;
-  y = rad + 20;
+void DefaultClockPlacement(int width, int height, int32_t& x, int32_t& y, int32_t& rad) {
+  const int32_t scale = ScaleOfScreen(width, height);
+  rad = 70 * scale;
+  x = width - rad - 20 * scale;
+  y = rad + 20 * scale;
 }
 
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings) {

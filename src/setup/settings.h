@@ -40,10 +40,11 @@ struct TLoadReport {
 
 // Width, height and bits per pixel of the desktop's current mode.
 void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings);
+// The clock's place and radius on a first run on a width x height screen:
+// top right, radius 70 with 20 pixels to the edges, all times the screen's
+// scale (ScaleOfScreen).
+void DefaultClockPlacement(int width, int height, int32_t& x, int32_t& y, int32_t& rad);
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings);
-// Where a first run puts the clock on a screen of this size: its edge 20
-// pixels from the top and right edges, radius 70.
-void DefaultClockPlacement(int width, int height, int& x, int& y, int& rad);
 // Load-or-initialise. A first run stores the defaults as one whole set
 // (where the access allows). Values the key lacks take their defaults; they
 // are named once on standard error with the file, and the store's next

@@ -9,6 +9,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -18,6 +19,7 @@
 #include "components/ddani.h"
 #include "components/ddbmp.h"
 #include "components/ddmain.h"
+#include "components/dxclock.h"
 #include "pixel/scene_rig.h"
 #include "platform/fake/fake_timer.h"
 #include "platform/pixel_format.h"
@@ -165,18 +167,23 @@ TEST_P(SceneFrame, EachBandIsItsSpriteOnTheRowsTheGeometrySays) {
   const Frame stone = ReadSurface(form.DDbmp1stone->GetFpSurface());
   const int skyRows = H * 385 / 600, seaTop = H * 380 / 600, seaRows = H * 166 / 600;
   const int rocksTop = H * 423 / 600, rockRows = H * 177 / 600;
-  ASSERT_EQ(ground.w, W);
-  ASSERT_EQ(ground.h, skyRows);
-  ASSERT_EQ(sea0.h, seaRows);
-  ASSERT_EQ(stone.h, rockRows);
+  // The sky, the sea frames and the rocks are kept at the pictures' size and
+  // scaled as drawn (nearest pixel).
+  ASSERT_EQ(ground.w, 800);
+  ASSERT_EQ(ground.h, 385);
+  ASSERT_EQ(sea0.w, 800);
+  ASSERT_EQ(sea0.h, 166);
+  ASSERT_EQ(stone.w, 800);
+  ASSERT_EQ(stone.h, 177);
   const uint32_t key = stone.At(0, 0);
+  auto rock = [&](int x, int y) { return stone.At(x * stone.w / W, (y - rocksTop) * stone.h / rockRows); };
 
   // Later layers cover earlier ones; the rocks' key lets the sea through.
   // The last column and row are left to the clear (a cut sprite never draws them).
   auto expected = [&](const Frame& sea, int x, int y) -> uint32_t {
-    if (y >= rocksTop && y < rocksTop + rockRows && stone.At(x, y - rocksTop) != key) return stone.At(x, y - rocksTop);
-    if (y >= seaTop && y < seaTop + seaRows) return sea.At(x, y - seaTop);
-    if (y < skyRows) return ground.At(x, y);
+    if (y >= rocksTop && y < rocksTop + rockRows && rock(x, y) != key) return rock(x, y);
+    if (y >= seaTop && y < seaTop + seaRows) return sea.At(x * sea.w / W, (y - seaTop) * sea.h / seaRows);
+    if (y < skyRows) return ground.At(x * ground.w / W, y * ground.h / skyRows);
     return 0;
   };
   int wrongA = 0, wrongB = 0, seaThroughKey = 0, firstX = -1, firstY = -1;
@@ -185,7 +192,7 @@ TEST_P(SceneFrame, EachBandIsItsSpriteOnTheRowsTheGeometrySays) {
       if (Covered(x, y)) continue;
       if (a.At(x, y) != expected(sea0, x, y) && wrongA++ == 0) firstX = x, firstY = y;
       wrongB += b.At(x, y) != expected(sea16, x, y);
-      seaThroughKey += y >= rocksTop && stone.At(x, y - rocksTop) == key;
+      seaThroughKey += y >= rocksTop && rock(x, y) == key;
     }
   }
   EXPECT_EQ(wrongA, 0) << "first at (" << firstX << "," << firstY << ")";
@@ -263,6 +270,104 @@ TEST_P(SceneFrame, ClockInItsColourAtItsCentreAndTheFrameRateTextInWhite) {
   rig->form->Settings.flag_clock = false;
   const Frame noClock = ComposeAt(0);
   EXPECT_NE(noClock.At(W - 90, options.clockY), Native(options.clockColour));
+}
+
+// The whole composed picture, with the clock at a fixed time and without the
+// frame-rate text (its figure depends on timing), hashed: up to 1280 x 1024 the
+// scene is drawn exactly as it always was, whatever the scene keeps in memory.
+uint64_t Fnv1a(const Frame& f) {
+  uint64_t h = 14695981039346656037ull;
+  for (uint32_t p : f.pixels) {
+    for (int i = 0; i < 4; ++i) h = (h ^ ((p >> (8 * i)) & 0xFF)) * 1099511628211ull;
+  }
+  return h;
+}
+
+TEST_P(SceneFrame, TheSamePictureAsEverUpTo1280x1024) {
+  const auto [w, h, bits] = GetParam();
+  struct Known {
+    int w, h, bits;
+    uint64_t sea0, sea16;
+  };
+  static constexpr Known kKnown[] = {
+      {800, 600, 16, 0x208292c76a3130c4ull, 0x4bb2619991124ffbull},
+      {800, 600, 24, 0x74f5d9bbfcb0c9c1ull, 0xfffa716131a86e23ull},
+      {800, 600, 32, 0x74f5d9bbfcb0c9c1ull, 0xfffa716131a86e23ull},
+      {1024, 768, 16, 0x3c330c3bc10f5eefull, 0xebf9785c2bd33f86ull},
+      {1024, 768, 24, 0xfdedd71a4c9a4936ull, 0xa9ddf28ca32d7947ull},
+      {1024, 768, 32, 0xfdedd71a4c9a4936ull, 0xa9ddf28ca32d7947ull},
+      {1280, 1024, 16, 0x95187d0e6bfe17d0ull, 0xcc1340df7aa36e61ull},
+      {1280, 1024, 24, 0x692c9cccf9761667ull, 0x91a768b234d67d18ull},
+      {1280, 1024, 32, 0x692c9cccf9761667ull, 0x91a768b234d67d18ull},
+  };
+  rig->form->DXClock1->SetClockSource([] { return ClockTime{10, 8, 30}; });
+  rig->form->Settings.flag_fps = false;
+  const uint64_t a = Fnv1a(ComposeAt(0));
+  const uint64_t b = Fnv1a(ComposeAt(16));
+  const Known* known = nullptr;
+  for (const Known& k : kKnown) known = k.w == w && k.h == h && k.bits == bits ? &k : known;
+  ASSERT_NE(known, nullptr) << std::hex << "{" << std::dec << w << ", " << h << ", " << bits << ", 0x" << std::hex
+                            << a << "ull, 0x" << b << "ull},";
+  EXPECT_EQ(a, known->sea0);
+  EXPECT_EQ(b, known->sea16);
+}
+
+// On a 3840 x 2160 screen (twice 1920 x 1080) the gulls are drawn twice as
+// large, from strips drawn at that size: birds, not specks. Run under an X
+// server of that size by tests/e2e/scene_frame_sizes.sh.
+TEST(LargeScreen, GullsAreLargeDarkSilhouettes) {
+  FakeTimerService timer;
+  SceneOptions options;
+  options.width = 3840;
+  options.height = 2160;
+  options.clockX = 3840 - 180;
+  options.clockY = 180;
+  options.clockRad = 140;
+  SceneRig rig(timer, options);
+  if (!rig.Start()) GTEST_SKIP() << "the display offers no 3840x2160 mode: " << rig.Refusal();
+  TForm1& form = *rig.form;
+  form.Settings.flag_fps = false;
+  form.DXClock1->SetClockSource([] { return ClockTime{10, 8, 30}; });
+  auto compose = [&] {
+    rig.Compose();
+    return Frame::Of(rig.Presented(), 32);
+  };
+  const Frame bare = [&] {
+    form.Settings.NumBirds = 0;
+    return compose();
+  }();
+  for (int small : {0, 1}) {
+    form.Settings.NumBirds = 1;
+    form.FBirds[0].X.store(1500);
+    form.FBirds[0].Y.store(1100);  // in the flight band, against the bright sky near the horizon
+    form.FBirds[0].Small.store(small);
+    form.FBirds[0].Frame.store(2);  // wings stretched
+    const Frame gull = compose();
+    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1, drawn = 0, darker = 0;
+    long luma = 0, behind = 0;
+    for (int y = 0; y < gull.h; ++y) {
+      for (int x = 0; x < gull.w; ++x) {
+        if (gull.At(x, y) == bare.At(x, y)) continue;
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        ++drawn;
+        luma += Luma(gull.Colour(x, y));
+        behind += Luma(bare.Colour(x, y));
+        darker += Luma(gull.Colour(x, y)) + 30 < Luma(bare.Colour(x, y));
+      }
+    }
+    ASSERT_GT(drawn, 0) << "small " << small;
+    const int width = right - left + 1, height = bottom - top + 1;
+    EXPECT_GE(width, small ? 26 : 56) << "small " << small;
+    EXPECT_LE(width, small ? 30 : 60) << "small " << small;
+    EXPECT_GE(height, small ? 3 : 8) << "small " << small;
+    // A silhouette: dark, and nearly all of it much darker than the sky behind.
+    EXPECT_LT(luma / drawn, 100) << "small " << small << ", sky behind " << behind / drawn;
+    EXPECT_GT(darker * 10, drawn * 8) << "small " << small << ": " << darker << " of " << drawn;
+    // Solid: a filled body, not a scatter of enlarged pixels.
+    EXPECT_GT(drawn, small ? 60 : 250) << "small " << small;
+    form.Settings.NumBirds = 0;
+    compose();
+  }
 }
 
 std::string ModeName(const ::testing::TestParamInfo<Mode>& info) {

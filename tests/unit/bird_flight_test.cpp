@@ -141,31 +141,33 @@ TEST(BirdFlight, TheDrawsComeInTheFixedOrder) {
   EXPECT_EQ(random.Next(), expected.Next());
 }
 
-TEST(BirdFlight, TheSameSeedFliesTheSameFlight) {
+TEST(BirdFlight, AtTwiceTheScaleTheSameSeedFliesTheSameFlightEnlarged) {
+  // 1920 x 1080 at scale 1 and 3840 x 2160 at scale 2, from the same seed.
   TBirdTable a, b;
-  InitBirds(a, 768);
-  InitBirds(b, 768);
+  InitBirds(a, 1080);
+  InitBirds(b, 2160, 2);
   TRandom15 ra, rb;
   ra.Seed(2026);
   rb.Seed(2026);
   for (int tick = 0; tick < 2000; ++tick)
     for (int i = 0; i < kBirdCount; ++i) {
-      MoveBird(a[i], 768, 1024, ra);
-      MoveBird(b[i], 768, 1024, rb);
+      MoveBird(a[i], 1080, 1920, ra);
+      MoveBird(b[i], 2160, 3840, rb, 2);
     }
   for (int i = 0; i < kBirdCount; ++i) {
-    EXPECT_EQ(a[i].X, b[i].X);
-    EXPECT_EQ(a[i].Y, b[i].Y);
-    EXPECT_EQ(a[i].Frame, b[i].Frame);
+    EXPECT_EQ(b[i].X, 2 * a[i].X);
+    EXPECT_EQ(b[i].Y, 2 * a[i].Y);
+    EXPECT_EQ(b[i].Frame, a[i].Frame);
+    EXPECT_EQ(b[i].Small, a[i].Small);
     // Everything stays in its documented range over a long flight.
     EXPECT_GE(a[i].Course, 1);
     EXPECT_LE(a[i].Course, 5);
     EXPECT_GE(a[i].Frame, 0);
     EXPECT_LE(a[i].Frame, 39);
     EXPECT_GE(a[i].X, -103);
-    EXPECT_LE(a[i].X, 1024 + 103);
-    EXPECT_GE(a[i].Y, 768 * 200 / 600 - 1);
-    EXPECT_LE(a[i].Y, 768 * 400 / 600 + 1);
+    EXPECT_LE(a[i].X, 1920 + 103);
+    EXPECT_GE(a[i].Y, 1080 * 200 / 600 - 1);
+    EXPECT_LE(a[i].Y, 1080 * 400 / 600 + 1);
   }
 }
 

@@ -38,7 +38,10 @@ TEST(Catalogue, FindsEveryAssetByNameAndTypeInAnyCase) {
     names.insert(std::string(r.name));
   }
   EXPECT_EQ(names, (std::set<std::string>{"Image1ground", "Image1sea", "DDbmp1stone", "DDani1bird",
-                                           "DDani1birds_small", "PREV_BITMAP", "Image1", "SoundName", "MAINICON"}));
+                                           "DDani1birds_small", "DDani1bird_x2", "DDani1birds_small_x2",
+                                           "DDani1bird_x3", "DDani1birds_small_x3", "DDani1bird_x4",
+                                           "DDani1birds_small_x4", "PREV_BITMAP", "Image1", "SoundName",
+                                           "MAINICON"}));
 }
 
 TEST(Catalogue, SkyAndSeaAreTrueColourJpegsOfTheRightSize) {
@@ -144,37 +147,45 @@ TEST(Catalogue, RocksAreRle8KeyedBySeeThroughColourTheyNeverUse) {
     for (int x = 0; x < 800; ++x) ASSERT_NE(rocks.PixelColour(x, y), kKey) << x << "," << y;
 }
 
-class GullStrip : public testing::TestWithParam<std::tuple<const char*, TColor>> {};
+// Name, key colour, frame width and height: the strips of every scale.
+class GullStrip : public testing::TestWithParam<std::tuple<const char*, TColor, int, int>> {};
 
 TEST_P(GullStrip, FortyFramesKeyedAtIndexTwoInEveryTopLeftPixel) {
-  const auto [name, key] = GetParam();
+  const auto [name, key, w, h] = GetParam();
   const resources::Resource* r = Find(name, "BITMAP");
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(BmpCompression(r->data), 1);
   const Bitmap strip = Load(name, "BITMAP");
   ASSERT_EQ(strip.GetFormat(), Bitmap::Format::Indexed8);
-  ASSERT_EQ(strip.Width(), 30);
-  ASSERT_EQ(strip.Height(), 440);
+  ASSERT_EQ(strip.Width(), w);
+  ASSERT_EQ(strip.Height(), 40 * h);
   EXPECT_EQ(strip.Palette()[2], key);
   for (int f = 0; f < 40; ++f) {
-    EXPECT_EQ(strip.Indices()[f * 11 * 30], 2) << "frame " << f;
+    EXPECT_EQ(strip.Indices()[f * h * w], 2) << "frame " << f;
     int bird = 0;
-    for (int y = 0; y < 11; ++y)
-      for (int x = 0; x < 30; ++x) bird += strip.PixelColour(x, f * 11 + y) != key;
-    EXPECT_GT(bird, 12) << "frame " << f << " has no gull";
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) bird += strip.PixelColour(x, f * h + y) != key;
+    EXPECT_GT(bird, w * h / 28) << "frame " << f << " has no gull";
   }
   // No gull pixel uses the key colour through another palette entry.
-  for (int i = 0; i < 30 * 440; ++i) {
+  for (int i = 0; i < w * 40 * h; ++i) {
     if (strip.Indices()[i] != 2) {
       ASSERT_NE(strip.Palette()[strip.Indices()[i]], key);
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, GullStrip,
-                         testing::Values(std::make_tuple("DDani1bird", RGBColor(45, 13, 255)),
-                                         std::make_tuple("DDani1birds_small", RGBColor(62, 37, 226))),
-                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
+INSTANTIATE_TEST_SUITE_P(
+    All, GullStrip,
+    testing::Values(std::make_tuple("DDani1bird", RGBColor(45, 13, 255), 30, 11),
+                    std::make_tuple("DDani1birds_small", RGBColor(62, 37, 226), 30, 11),
+                    std::make_tuple("DDani1bird_x2", RGBColor(45, 13, 255), 60, 22),
+                    std::make_tuple("DDani1birds_small_x2", RGBColor(62, 37, 226), 30, 10),
+                    std::make_tuple("DDani1bird_x3", RGBColor(45, 13, 255), 90, 33),
+                    std::make_tuple("DDani1birds_small_x3", RGBColor(62, 37, 226), 45, 15),
+                    std::make_tuple("DDani1bird_x4", RGBColor(45, 13, 255), 120, 44),
+                    std::make_tuple("DDani1birds_small_x4", RGBColor(62, 37, 226), 60, 20)),
+    [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 // Rows holding gull pixels in one frame: the wings must travel up and down.
 std::pair<int, int> BirdRows(const Bitmap& strip, int frame) {

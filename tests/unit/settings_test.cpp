@@ -53,6 +53,12 @@ TEST_F(SettingsTest, DefaultsFollowTheDesktop) {
   EXPECT_EQ(s.clockY, 90);
   EXPECT_EQ(s.ColorClock, 0x80FFu);
   EXPECT_EQ(s.SetSpeed, 1);
+  // On a screen twice 1920 x 1080 the clock is drawn twice as large and as far in.
+  display.mode = {3840, 2160, 24};
+  SetDefaultSettings(display, s);
+  EXPECT_EQ(s.clockRad, 140);
+  EXPECT_EQ(s.clockX, 3840 - 180);
+  EXPECT_EQ(s.clockY, 180);
 }
 
 TEST_F(SettingsTest, FirstRunStoresExactlyTheFifteenDefaultsInSchemaOrderInOneWrite) {

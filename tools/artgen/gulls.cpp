@@ -33,8 +33,12 @@ constexpr Pose kBeat[8] = {
 // Draws one gull facing left into a w x h grid of palette indices, sampled
 // from a cairo drawing at 8 times the size; a pixel takes the colour of the
 // last part covering enough of it, so no edge blends with the key.
-void DrawGull(Indexed& out, int top, Pose pose, float amplitude, bool faceRight) {
-  constexpr int kSuper = 8, w = kGullWidth, h = kGullHeight;
+// The model is drawn in 30 x 11 units, scaled to a w x h grid: larger
+// gulls are drawn afresh at their size, never enlarged from small pixels.
+void DrawGull(Indexed& out, int top, Pose pose, float amplitude, bool faceRight, int w = kGullWidth,
+              int h = kGullHeight, bool rim = true) {
+  constexpr int kSuper = 8;
+  const double unitX = static_cast<double>(w) / kGullWidth, unitY = static_cast<double>(h) / kGullHeight;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, w * kSuper, h * kSuper);
   cairo_t* cr = cairo_create(s);
   const int stride = cairo_image_surface_get_stride(s);
@@ -44,9 +48,9 @@ void DrawGull(Indexed& out, int top, Pose pose, float amplitude, bool faceRight)
     cairo_paint(cr);
     cairo_restore(cr);
     cairo_save(cr);
-    cairo_scale(cr, kSuper, kSuper);
+    cairo_scale(cr, kSuper * unitX, kSuper * unitY);
     if (faceRight) {
-      cairo_translate(cr, w, 0);
+      cairo_translate(cr, kGullWidth, 0);
       cairo_scale(cr, -1, 1);
     }
     draw();
@@ -132,13 +136,14 @@ void DrawGull(Indexed& out, int top, Pose pose, float amplitude, bool faceRight)
   });
   cairo_destroy(cr);
   cairo_surface_destroy(s);
+  if (!rim) return;
   // The sun is low behind and below the gulls: the light catches the lower
   // edge of the body and of the arms near it in a thin warm line.
   for (int x = 0; x < w; ++x)
     for (int y = h - 1; y >= 0; --y) {
       uint8_t& p = out.at(x, top + y);
       if (p == kGullBackgroundIndex) continue;
-      const bool inner = std::abs(x - 15) <= 3;
+      const bool inner = std::abs(x - 15 * w / kGullWidth) <= 3 * w / kGullWidth;
       if (p == kBody || p == kTail || (inner && (p == kNearWing || p == kFarWing))) p = kRim;
       break;
     }
@@ -181,8 +186,12 @@ void DrawSmallGull(Indexed& out, Pose pose, float amplitude, bool faceRight) {
 
 }  // namespace
 
-Indexed GullStrip(bool small) {
-  Indexed strip(kGullWidth, kGullHeight * kGullFrames);
+Indexed GullStrip(bool small, int scale) {
+  // Times one the small gull is kept in 30 x 11 frames and shown halved;
+  // larger ones are drawn at the size they are shown.
+  const int frameW = scale == 1 || !small ? kGullWidth * scale : 15 * scale;
+  const int frameH = scale == 1 || !small ? kGullHeight * scale : 5 * scale;
+  Indexed strip(frameW, frameH * kGullFrames);
   PaletteColour background = small ? PaletteColour{62, 37, 226} : PaletteColour{45, 13, 255};
   strip.palette[kGullBackgroundIndex] = background;
   // Seen against the low sun the gulls are dark: the far ones darker still
@@ -211,8 +220,8 @@ Indexed GullStrip(bool small) {
     for (int pose = 0; pose < 8; ++pose) {
       const int frame = group * 8 + pose;
       const bool right = group >= 3;
-      if (!small) {
-        DrawGull(strip, frame * kGullHeight, kBeat[pose], kAmplitude[group], right);
+      if (!small || scale > 1) {
+        DrawGull(strip, frame * frameH, kBeat[pose], kAmplitude[group], right, frameW, frameH, !small);
         continue;
       }
       // Drawn at 15 x 5 and doubled, so that every other pixel is the bird.
@@ -223,7 +232,7 @@ Indexed GullStrip(bool small) {
         for (int x = 0; x < kGullWidth; ++x) strip.at(x, frame * kGullHeight + y) = tiny.at(x / 2, y / 2);
     }
   // The key colour must sit in every frame's top-left pixel.
-  for (int f = 0; f < kGullFrames; ++f) strip.at(0, f * kGullHeight) = kGullBackgroundIndex;
+  for (int f = 0; f < kGullFrames; ++f) strip.at(0, f * frameH) = kGullBackgroundIndex;
   return strip;
 }
 

@@ -149,6 +149,11 @@ int Run(const std::string& dir, const std::string& look) {
   const Indexed small = GullStrip(true);
   write("ddani1bird.bmp", EncodeBmp8(big, true));
   write("ddani1birds_small.bmp", EncodeBmp8(small, true));
+  for (int scale = 2; scale <= kGullMaxScale; ++scale) {
+    const std::string x = "_x" + std::to_string(scale) + ".bmp";
+    write("ddani1bird" + x, EncodeBmp8(GullStrip(false, scale), true));
+    write("ddani1birds_small" + x, EncodeBmp8(GullStrip(true, scale), true));
+  }
 
   const Image scene = Compose(ground, firstSea, rocks, big, small);
   const Image mini = Shrink(scene, kPreviewWidth, kPreviewHeight);
@@ -167,6 +172,15 @@ int Run(const std::string& dir, const std::string& look) {
   }
 
   if (!look.empty()) {
+    for (int scale = 2; scale <= kGullMaxScale; ++scale) {
+      for (bool far : {false, true}) {
+        Indexed gulls = GullStrip(far, scale);
+        Image view(gulls.width, gulls.height);
+        for (int y = 0; y < gulls.height; ++y)
+          for (int x = 0; x < gulls.width; ++x) view.at(x, y) = PaletteRgb(gulls.palette[gulls.at(x, y)]);
+        WritePng(look + (far ? "/gulls_small_x" : "/gulls_x") + std::to_string(scale) + ".png", view);
+      }
+    }
     WritePng(look + "/scene.png", scene);
     WritePng(look + "/sea_strip_0_3.png", [&] {
       Image four(kWidth, kSeaHeight * 4);

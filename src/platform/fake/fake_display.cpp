@@ -332,6 +332,20 @@ HRESULT FakeSurface::Blt(const Rect* dest, IDirectDrawSurface7* source, const Re
   return result;
 }
 
+HRESULT FakeSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t boxH, IDirectDrawSurface7* source,
+                                  const Rect& part, uint32_t flags) {
+  Log("BltStretched(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(boxW) + "x" +
+      std::to_string(boxH) + "," + SurfaceName(source) + "," + FormatRect(&part) + "," + Hex(flags) + ")");
+  const HRESULT result = Result("BltStretched");
+  if (Failed(result) || source == nullptr) return Failed(result) ? result : DDERR_INVALIDPARAMS;
+  if (part.left < 0 || part.top < 0 || part.right > boxW || part.bottom > boxH || part.left >= part.right ||
+      part.top >= part.bottom || x < 0 || y < 0 || x + (part.right - part.left) > width_ ||
+      y + (part.bottom - part.top) > height_) {
+    return DDERR_INVALIDRECT;
+  }
+  return DD_OK;
+}
+
 HRESULT FakeSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, const Rect* sourceRect,
                              uint32_t flags) {
   Log("BltFast(" + std::to_string(x) + "," + std::to_string(y) + "," + SurfaceName(source) + "," +

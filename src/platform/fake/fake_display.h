@@ -72,6 +72,7 @@ class FakeDeviceContext : public IDeviceContext {
 
   int SetBkMode(int mode) override;
   TColor SetTextColor(TColor colour) override;
+  void SetTextHeight(int) override {}
   bool TextOut(int x, int y, const char* text, int length) override;
   HGDIOBJ CreatePen(int style, int width, TColor colour) override;
   HGDIOBJ CreateSolidBrush(TColor colour) override;
@@ -157,6 +158,8 @@ class FakeSurface : public IDirectDrawSurface7, public FakeObject {
   HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** attached) override;
   HRESULT Blt(const Rect* dest, IDirectDrawSurface7* source, const Rect* sourceRect, uint32_t flags,
               DDBLTFX* fx) override;
+  HRESULT BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t boxH, IDirectDrawSurface7* source,
+                       const Rect& part, uint32_t flags) override;
   HRESULT BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, const Rect* sourceRect,
                   uint32_t flags) override;
   HRESULT GetDC(IDeviceContext** dc) override;

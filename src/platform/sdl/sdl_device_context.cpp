@@ -114,6 +114,13 @@ TColor SdlDeviceContext::SetTextColor(TColor colour) {
   return previous;
 }
 
+void SdlDeviceContext::SetTextHeight(int pixels) {
+  // Only a real change: a new size makes cairo look up another scaled font.
+  if (!cr_ || pixels <= 0 || pixels == (textHeight_ ? textHeight_ : static_cast<int>(kFontPixels))) return;
+  textHeight_ = pixels;
+  cairo_set_font_size(cr_, pixels);
+}
+
 bool SdlDeviceContext::TextOut(int x, int y, const char* text, int length) {
   if (!cr_ || text == nullptr || length < 0) return false;
   if (length == 0) return true;

@@ -29,6 +29,7 @@ class SdlDeviceContext : public IDeviceContext {
 
   int SetBkMode(int mode) override;
   TColor SetTextColor(TColor colour) override;
+  void SetTextHeight(int pixels) override;
   bool TextOut(int x, int y, const char* text, int length) override;
   HGDIOBJ CreatePen(int style, int width, TColor colour) override;
   HGDIOBJ CreateSolidBrush(TColor colour) override;
@@ -67,6 +68,7 @@ class SdlDeviceContext : public IDeviceContext {
   PixelTarget target_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
+  int textHeight_ = 0;  // 0: the default
   cairo_font_options_t* fontOptions_ = nullptr;
   std::array<GdiObject, kMaxObjects> objects_{};
   GdiObject stockPen_{true, true, PS_SOLID, 1, 0};

@@ -34,6 +34,8 @@ class SdlSurface final : public IDirectDrawSurface7 {
   HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** attached) override;
   HRESULT Blt(const Rect* dest, IDirectDrawSurface7* source, const Rect* sourceRect, uint32_t flags,
               DDBLTFX* fx) override;
+  HRESULT BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t boxH, IDirectDrawSurface7* source,
+                       const Rect& part, uint32_t flags) override;
   HRESULT BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, const Rect* sourceRect,
                   uint32_t flags) override;
   HRESULT GetDC(IDeviceContext** dc) override;
