@@ -13,6 +13,7 @@
 #include "components/ddtimer.h"
 #include "components/dxclock.h"
 #include "components/setreg.h"
+#include "platform/shown_signal.h"
 #include "resources/catalogue.h"
 #include "scene/scene_layout.h"
 #include "setup/settings.h"
@@ -305,6 +306,7 @@ void TForm1::ComposeFrame(bool& done) {
   shown_ = now;
   haveShown_ = true;
   DDmain1->FlipSurfaces();
+  if (FRunning) SignalShown();
   if (partialRedraw_ && FRunning) DDmain1->ClipBackSurface(nullptr);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Loadable modules through the dynamic linker. The password modules of the
-// original desktop do not exist here, so asking for them finds nothing.
+// Loadable modules through the dynamic linker. No password-change module
+// exists on this system, so asking for one finds nothing.
 #include <memory>
 
 #include "platform/system.h"

@@ -234,9 +234,9 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
     windowId_ = id;
     foreign_ = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FOREIGN) != 0;
   }
-  // The X11 shared-memory framebuffer presents row bands far faster than an
-  // accelerated renderer that re-uploads the whole frame (the software drivers
-  // of the tests have theirs in memory). Other drivers (Wayland) have no
+  // The X11 shared-memory framebuffer presents changed rectangles far faster
+  // than an accelerated renderer that re-uploads the whole frame (the
+  // software drivers of the tests have theirs in memory). Other drivers (Wayland) have no
   // framebuffer of their own: SDL's renderer-backed one is what shows anything there.
   const char* driver = SDL_GetCurrentVideoDriver();
   for (const char* native : {"x11", "offscreen", "dummy"}) {

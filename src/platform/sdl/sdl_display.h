@@ -1,7 +1,7 @@
 #pragma once
 // The real display service over SDL2: exclusive full screen on the app's SDL
-// window, surfaces in system memory, presenting only the changed row bands
-// through the native framebuffer, a flip paced to the display's refresh.
+// window, surfaces in system memory, presenting only the changed rectangles
+// (SdlPresenter), a flip paced to the display's refresh.
 #include <memory>
 
 #include "platform/display.h"
