@@ -35,7 +35,7 @@ ours_running() {
   for p in /proc/[0-9]*; do
     exe=$(readlink "$p/exe" 2>/dev/null) || continue
     [[ " ${VELMO_FILES[*]} " == *" $exe "* ]] || continue
-    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "VELMO_E2E_MARK=$WORK" || continue
+    grep -qzxF "VELMO_E2E_MARK=$WORK" "$p/environ" 2>/dev/null || continue
     echo "${p#/proc/}"
   done
 }
@@ -67,7 +67,7 @@ trap cleanup EXIT
 # time runs out.
 wait_until() {
   local deadline
-  deadline=$(($(date +%s%N) + $(awk -v s="${2:-10}" 'BEGIN { printf "%d", s * 1e9 }')))
+  deadline=$(($(date +%s%N) + $(awk -v s="${2:-10}" 'BEGIN { printf "%.0f", s * 1e9 }')))
   while :; do
     eval "$1" && return 0
     [ "$(date +%s%N)" -lt "$deadline" ] || return 1
