@@ -4,7 +4,11 @@
 // offscreen surfaces, colour-filled and colour-keyed blits, lock, loss and
 // restore, gamma ramp, capabilities and mode list). Objects are reference
 // counted like the platform's: every pointer handed out carries one count that
-// its holder gives back with Release().
+// its holder gives back with Release(). Surfaces live in system memory: lock,
+// blit and fill cost a memory copy of the area and never block. All of it is
+// for the main thread (the one that made the display object). Flag arguments
+// the real backend does not use are accepted and ignored; each method says
+// which it reads.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -68,7 +72,7 @@ struct DDSCAPS2 {
 };
 
 struct DDSURFACEDESC2 {
-  uint32_t dwSize = 0;  // 124 on the original platform; callers set it
+  uint32_t dwSize = 0;  // callers set it; not checked
   uint32_t dwFlags = 0;
   uint32_t dwHeight = 0;
   uint32_t dwWidth = 0;
@@ -81,7 +85,7 @@ struct DDSURFACEDESC2 {
 };
 
 struct DDBLTFX {
-  uint32_t dwSize = 0;  // 100 on the original platform
+  uint32_t dwSize = 0;  // not checked
   uint32_t dwFillColor = 0;
 };
 
@@ -91,7 +95,7 @@ struct DDCOLORKEY {
 };
 
 struct DDCAPS {
-  uint32_t dwSize = 0;  // 380 on the original platform
+  uint32_t dwSize = 0;  // not checked
   uint32_t dwCaps = 0;
   uint32_t dwCaps2 = 0;
 };
@@ -119,6 +123,8 @@ class IUnknownLike {
 
 class IDirectDrawGammaControl : public IUnknownLike {
  public:
+  // flags are ignored. The ramp is applied by the presenter to what it sends,
+  // never to the desktop's own gamma.
   virtual HRESULT GetGammaRamp(uint32_t flags, DDGAMMARAMP* ramp) = 0;
   virtual HRESULT SetGammaRamp(uint32_t flags, const DDGAMMARAMP* ramp) = 0;
 };
@@ -127,10 +133,24 @@ class IDirectDrawSurface7 : public IUnknownLike {
  public:
   virtual HRESULT IsLost() = 0;
   virtual HRESULT Restore() = 0;
+  // Shows the back buffer (primary surface only; target null or the back
+  // buffer). Sends only the rectangles that drawing changed since the last
+  // flip (the whole frame after a new mode, a restore or a new ramp) and
+  // keeps the back buffer's pixels: the next frame is drawn over the one
+  // shown. It does not wait: the application loop waits once per turn for
+  // the next refresh, however many windows flipped in it (a vsynced
+  // renderer's present may block until the refresh itself). Costs in
+  // proportion to what changed; main thread only. flags are ignored.
+  // DDERR_SURFACEBUSY while a device context or lock is out; DDERR_NOFLIPHW
+  // when the window system gives the window nothing to draw into.
   virtual HRESULT Flip(IDirectDrawSurface7* target, uint32_t flags) = 0;
   virtual HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** attached) = 0;
+  // Reads DDBLT_COLORFILL only (a fill with fx->dwFillColor); otherwise a
+  // copy, to the nearest pixel when the sizes differ. DDBLT_WAIT is ignored.
   virtual HRESULT Blt(const Rect* dest, IDirectDrawSurface7* source, const Rect* sourceRect,
                       uint32_t flags, DDBLTFX* fx) = 0;
+  // Reads DDBLTFAST_SRCCOLORKEY only. Does not clip: both rectangles must lie
+  // inside their surfaces (DDERR_INVALIDRECT otherwise).
   virtual HRESULT BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, const Rect* sourceRect,
                           uint32_t flags) = 0;
   // Draws source scaled by nearest pixel to a boxW x boxH box, as a picture
@@ -146,6 +166,8 @@ class IDirectDrawSurface7 : public IUnknownLike {
                                const Rect& part, uint32_t flags) = 0;
   virtual HRESULT GetDC(IDeviceContext** dc) = 0;
   virtual HRESULT ReleaseDC(IDeviceContext* dc) = 0;
+  // The pixels in place (desc->lpSurface, valid until Unlock); flags and
+  // event are ignored (a lock never waits).
   virtual HRESULT Lock(const Rect* rect, DDSURFACEDESC2* desc, uint32_t flags, void* event) = 0;
   virtual HRESULT Unlock(const Rect* rect) = 0;
   virtual HRESULT SetColorKey(uint32_t flags, DDCOLORKEY* key) = 0;
@@ -170,13 +192,18 @@ class IDirectDraw : public IUnknownLike {
   // QueryInterface for IDirectDraw7 (the same object).
   virtual HRESULT QueryDirectDraw7(IDirectDraw7** dd7) = 0;
   virtual HRESULT GetCaps(DDCAPS* driverCaps, DDCAPS* emulationCaps) = 0;
+  // flags are ignored.
   virtual HRESULT EnumDisplayModes(uint32_t flags, DDSURFACEDESC2* match, void* context,
                                    EnumModesCallback callback) = 0;
 };
 
 class IDirectDraw7 : public IDirectDraw {
  public:
+  // Reads DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN (both or neither) and
+  // DDSCL_NORMAL; DDSCL_ALLOWREBOOT and DDSCL_ALLOWMODEX are ignored.
   virtual HRESULT SetCooperativeLevel(IWindow* window, uint32_t flags) = 0;
+  // Blocks while the window system switches the mode (tens of milliseconds
+  // to a second); flags are ignored.
   virtual HRESULT SetDisplayMode(uint32_t width, uint32_t height, uint32_t bpp, uint32_t refreshRate,
                                  uint32_t flags) = 0;
   virtual HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void* outer) = 0;

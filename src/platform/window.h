@@ -1,6 +1,7 @@
 #pragma once
 // The application loop, its windows and the user's input: the subset of the
-// window manager and component framework the saver uses.
+// window manager and component framework the saver uses. Everything here is
+// for the main thread (the one that made the application) except Post.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -78,14 +79,17 @@ class IWindow {
   virtual void SetCoverArea(const Rect& area) { (void)area; }
 };
 
-// Idle handler: called whenever the event queue is empty; sets done = false
-// to be called again at once, true to wait for the next event.
+// Idle handler: called on the main thread whenever the event queue is empty;
+// sets done = false to be called again at once (after the events that came
+// meanwhile), true to wait for the next event. The saver draws its frames
+// here; what paces them is the display's flip, not the loop.
 using IdleHandler = std::function<void(bool& done)>;
 
 class IApplication {
  public:
   virtual ~IApplication() = default;
-  // A borderless window, not shown yet.
+  // A borderless window, not shown yet; the caller owns it. Null when the
+  // window system refuses one.
   virtual std::unique_ptr<IWindow> CreateWindow(const std::string& caption) = 0;
   // A borderless window made to cover one monitor's area of the desktop
   // (IDisplayDriver::Monitors), not shown yet; the display device covers
@@ -113,18 +117,28 @@ class IApplication {
     return nullptr;
   }
   virtual void SetIdleHandler(IdleHandler handler) = 0;
-  // Runs the loop until the main window closes.
+  // Runs the loop until the main window closes: blocks the calling (main)
+  // thread, dispatching events and calling the idle handler. It owns frame
+  // timing: after a turn whose idle handler presented frames it sleeps until
+  // the next refresh, once for all windows. With nothing to do it sleeps in
+  // the window system's wait (waking at least every 100 ms to notice a
+  // daemon's window gone); it never spins.
   virtual void Run(IWindow& mainWindow) = 0;
   // Dispatches pending events without waiting (for polling loops).
   virtual void ProcessMessages() = 0;
-  // Thread-safe: the work runs on the loop's thread at its next turn.
+  // Any thread: the work runs on the main thread at the loop's next turn.
+  // Allocates one small block; never blocks.
   virtual void Post(std::function<void()> work) = 0;
   // The cursor's show count, as the platform keeps it; returns the new count.
   virtual int ShowCursor(bool show) = 0;
+  // Modal: blocks the main thread until the user answers (or, for a hosted
+  // window, returns at once after writing the text to standard error). The
+  // text goes to standard error in every case. A termination signal ends the
+  // program while a box waits.
   virtual int MessageBox(IWindow* owner, const std::string& text, const std::string& caption,
                          uint32_t flags) = 0;
   // The framework's standard exception box: the text, the title as caption,
-  // an error icon and OK.
+  // an error icon and OK. Blocks as MessageBox does.
   virtual void ShowException(const std::string& text) = 0;
   virtual void SetTitle(const std::string& title) = 0;
   virtual std::string Title() const = 0;

@@ -15,6 +15,7 @@
 #include "components/dxclock.h"
 #include "components/screen_scale.h"
 #include "components/setreg.h"
+#include "platform/shown_signal.h"
 #include "resources/catalogue.h"
 #include "scene/saver_screens.h"
 #include "scene/scene_layout.h"
@@ -428,6 +429,7 @@ void TForm1::ComposeFrame(bool& done) {
   shown_ = now;
   haveShown_ = true;
   DDmain1->FlipSurfaces();
+  if (FRunning) SignalShown();
   if (partialRedraw_ && FRunning) DDmain1->ClipBackSurface(nullptr);
 }
 

@@ -87,7 +87,7 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
   title.setPointSizeF(12);
   title.setBold(true);
   ui->Label1->setFont(title);
-  // Group box captions sit on the frame line, as on the classic dialog face.
+  // Group box captions sit on the frame line.
   setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
                                "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 1px; padding: 0 2px; }"));
   for (QTextEdit* note : {ui->Memo1, ui->Memo2, ui->Memo3}) FormatNote(note);
@@ -375,7 +375,7 @@ void TForm2::ShowSwatch(const QColor& colour) {
 }
 
 void TForm2::Button1OKClick() {
-  // The spinner's position, read as the platform's spinners read it: signed 16 bits.
+  // The spinner's position, taken as a signed 16-bit value.
   FSettings.NumBirds = static_cast<int16_t>(ui->UpDown1->Position());
   // A key that cannot be opened turns every write into a silent no-op; say so
   // and keep the dialog open rather than close as if the settings were kept.

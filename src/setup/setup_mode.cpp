@@ -8,6 +8,7 @@
 #include <exception>
 #include <string>
 
+#include "platform/shown_signal.h"
 #include "platform/termination.h"
 #include "platform/wayland/wayland_probe.h"
 #include "setup/form2.h"
@@ -20,6 +21,19 @@ void ShowMessageBox(QWidget* owner, const QString& text, const QString& caption,
   QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
   box.exec();
 }
+
+// Signals that the dialog is on the screen once its first paint has been
+// handed to the window system (the queued call runs after the flush).
+class FirstPaintWatch : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      QCoreApplication::instance()->removeEventFilter(this);
+      QMetaObject::invokeMethod(this, [] { SignalShown(); }, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 bool Set(const char* name) {
   const char* value = std::getenv(name);
@@ -67,6 +81,8 @@ int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& 
   } restore{previous};
   try {
     TForm2 form(display, registry, ShowMessageBox);
+    FirstPaintWatch firstPaint;
+    QCoreApplication::instance()->installEventFilter(&firstPaint);
     form.show();
     QApplication::exec();
   } catch (const std::exception& e) {

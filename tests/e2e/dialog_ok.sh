@@ -14,15 +14,20 @@ mkdir -p "$ARTEFACTS"
 # Shoots the three tabs of window $1 as $ARTEFACTS/dialog-$2-<tab>.png,
 # stepping through them with Ctrl+Tab and back to the first.
 shoot_tabs() {
-  local win="$1" tag="${VELMO_E2E_WM:+$VELMO_E2E_WM-}$2" tab previous=""
-  xdotool windowfocus "$win"
-  sleep 0.2
+  local win="$1" tag="${VELMO_E2E_WM:+$VELMO_E2E_WM-}$2" tab previous="" shot
+  timeout 5 xdotool windowfocus --sync "$win" || fail "the dialog did not take the focus"
   for tab in settings display clock; do
-    import -window "$win" "$ARTEFACTS/dialog-$tag-$tab.png" || fail "no screenshot of the $tab tab"
-    [ -z "$previous" ] || ! cmp -s "$previous" "$ARTEFACTS/dialog-$tag-$tab.png" || fail "Ctrl+Tab did not show the $tab tab"
-    previous="$ARTEFACTS/dialog-$tag-$tab.png"
+    shot="$ARTEFACTS/dialog-$tag-$tab.png"
+    if [ -z "$previous" ]; then
+      shoot_settled "$win" "$shot" || fail "the $tab tab does not settle"
+    else
+      # Ctrl+Tab shows another tab: wait for it to differ from the one before.
+      wait_until 'import -window "$win" "$shot" && [ "$(pixels_differ "$shot" "$previous")" != 0 ]' 10 ||
+        fail "Ctrl+Tab did not show the $tab tab"
+      shoot_settled "$win" "$shot" || fail "the $tab tab does not settle"
+    fi
+    previous="$shot"
     xdotool key ctrl+Tab
-    sleep 0.3
   done
 }
 
@@ -82,9 +87,7 @@ pid=$!
 PIDS+=("$pid")
 wait_dialog "$pid" "$WORK/out.log" >/dev/null
 kill -TERM "$pid"
-for _ in $(seq 5); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "SIGTERM did not end the dialog within half a second"
-wait "$pid" && RC=0 || RC=$?
+wait_exit "$pid" 0.5 || fail "SIGTERM did not end the dialog within half a second"
 [ "$RC" = 0 ] || fail "exit code $RC after SIGTERM"
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "SIGTERM stored settings"
 echo "dialog_ok: passed"

@@ -24,16 +24,7 @@ screen_size() { xrandr 2>/dev/null | sed -n 's/.* current \([0-9]*\) x \([0-9]*\
 monitor_mode() { xrandr 2>/dev/null | awk '/\*/ {print $1; exit}'; }
 # Waits up to $2 seconds for screen and monitor to be in mode $1.
 wait_mode() {
-  for _ in $(seq $(($2 * 20))); do
-    [ "$(screen_size)" = "$1" ] && [ "$(monitor_mode)" = "$1" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
-# True while process $1 exists and is not a zombie.
-alive() {
-  local state
-  state=$(ps -o stat= -p "$1" 2>/dev/null) && [ "${state#Z}" = "$state" ]
+  wait_until "[ \"\$(screen_size)\" = $1 ] && [ \"\$(monitor_mode)\" = $1 ]" "$2"
 }
 
 [ "$(screen_size)" = $DESKTOP ] || fail "the dummy server did not start at $DESKTOP: $(xrandr | head -3)"
@@ -46,9 +37,11 @@ unset QT_QPA_PLATFORM
 pid=$!
 PIDS+=("$pid")
 win=$(wait_dialog "$pid" "$WORK/dialog.log")
+import -window "$win" "$WORK/settings_tab.png"
 xdotool mousemove --window "$win" 102 140 click 1 # the "Display" tab
-sleep 0.5
-import -window "$win" "$WORK/display_tab.png" || fail "no screenshot of the dialog"
+wait_until 'import -window "$win" "$WORK/display_tab.png" &&
+  [ "$(pixels_differ "$WORK/display_tab.png" "$WORK/settings_tab.png")" != 0 ]' 10 || fail "the Display tab did not open"
+shoot_settled "$win" "$WORK/display_tab.png" || fail "the Display tab does not settle"
 cp "$WORK/display_tab.png" "$ARTEFACTS/modes-display-tab.png"
 # A caption drawn in the enabled text colour has near-black pixels; a disabled one is grey.
 caption_state() {
@@ -102,14 +95,7 @@ run_saver() {
   wait_mode "$mode" 10 || fail "$mode was not set (screen $(screen_size)): $(cat "$WORK/saver.err")"
   guard=$(pgrep -P "$pid" -x velmo-guard || true)
   [ -n "$guard" ] || fail "no watcher of the desktop's mode at $mode"
-  # The first frame takes a moment at the larger sizes under the sanitizers.
-  for _ in $(seq 50); do
-    [ "$(import -window root -crop 1x1+10+5 +repage -format '%[fx:int(255*b)]' info: 2>/dev/null)" -gt 0 ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  sleep 0.3
-  kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself at $mode: $(cat "$WORK/saver.err")"
+  wait_shown "$pid" || fail "the saver showed nothing at $mode: $(cat "$WORK/saver.err")"
   if [ "${4:-}" = look ]; then
     shot="$WORK/modes-scene-$mode-$depth.png"
     import -window root "$shot" || fail "no screenshot at $mode"
@@ -143,11 +129,7 @@ run_saver() {
   local want=0
   [ "$ending" = SIGKILL ] && want=137
   [ "$RC" = "$want" ] || fail "exit code $RC after $ending at $mode: $(tail -5 "$WORK/saver.err")"
-  for _ in $(seq 40); do
-    alive "$guard" || break
-    sleep 0.05
-  done
-  ! alive "$guard" || fail "the watcher outlived the saver ($ending at $mode)"
+  wait_until "! alive $guard" 2 || fail "the watcher outlived the saver ($ending at $mode)"
 }
 
 run_saver 800x600 16 SIGTERM look
@@ -175,10 +157,7 @@ xrandr --output "$output" --mode 1024x768
 wait_mode 1024x768 2 || fail "xrandr could not set 1024x768"
 kill -KILL "$pid"
 wait_exit "$pid" 10 || fail "the saver did not end on SIGKILL"
-for _ in $(seq 40); do
-  alive "$guard" || break
-  sleep 0.05
-done
+wait_until "! alive $guard" 2 || fail "the watcher outlived the saver"
 [ "$(screen_size)" = 1024x768 ] && [ "$(monitor_mode)" = 1024x768 ] ||
   fail "the watcher replaced the mode set meanwhile (now $(screen_size))"
 xrandr --output "$output" --mode $DESKTOP

@@ -16,12 +16,8 @@ plain_window() {
   python3 "$(dirname "$0")/plain_window.py" "$1" "$2" "$3" "$4" "$5" "0x$6" >"$WORK/$1.id" &
   PIDS+=($!)
   LAST_PLAIN=$!
-  for _ in $(seq 50); do
-    WIN=$(cat "$WORK/$1.id" 2>/dev/null || true)
-    [ -n "$WIN" ] && return 0
-    sleep 0.1
-  done
-  fail "no window $1"
+  wait_until "[ -s '$WORK/$1.id' ]" 10 || fail "no window $1"
+  WIN=$(cat "$WORK/$1.id")
 }
 green_in() { convert "$1" -fuzz 10% -fill black +opaque "#$GREEN" -fuzz 0 -fill white +opaque black -format "%[fx:int(mean*w*h)]" info:; }
 grey() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
@@ -39,16 +35,11 @@ scene_fault() {
   [ "$rocks" -lt 50 ] && [ "$rocks" -lt "$sky" ] || echo "no rocks at the bottom (grey $rocks, sky $sky)"
 }
 
-# Waits (up to 5 s: laying the scene out again is start-up work, slow in a
-# sanitizer build) for the window to show the whole scene at W x H.
+# Waits (laying the scene out again is start-up work, slow in a sanitizer
+# build) for the window to show the whole scene at W x H.
 wait_scene() {
   local W="$1" H="$2" shot="$WORK/scene-$1x$2.png" fault="" start=$SECONDS
-  for _ in $(seq 25); do
-    import -window "$host" "$shot"
-    fault=$(scene_fault "$W" "$H" "$shot")
-    [ -z "$fault" ] && break
-    sleep 0.2
-  done
+  wait_until 'import -window "$host" "$shot"; fault=$(scene_fault "$W" "$H" "$shot"); [ -z "$fault" ]' 20 || true
   cp "$shot" "$ARTEFACTS/hosted-$1x$2.png"
   [ -z "$fault" ] || fail "at ${W}x$H: $fault"
   echo "${W}x$H: whole scene, no background, within $((SECONDS - start)) s"
@@ -60,8 +51,7 @@ host=$WIN
 "$VELMO" -window-id "$host" 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
-sleep 3
-kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself: $(cat "$WORK/err")"
+wait_shown "$pid" || fail "the saver showed nothing: $(cat "$WORK/err")"
 wait_scene 640 480
 
 for size in "960 540" "400 300"; do
@@ -70,22 +60,21 @@ for size in "960 540" "400 300"; do
   wait_scene "$1" "$2"
 done
 import -window "$host" "$WORK/a.png"
-sleep 0.3
-import -window "$host" "$WORK/b.png"
-diff=$(compare -metric AE -fuzz 2% "$WORK/a.png" "$WORK/b.png" null: 2>&1 || true)
-[ "${diff%% *}" -gt 20 ] 2>/dev/null || fail "the picture stands still after the resizes (changed pixels: $diff)"
+wait_until 'import -window "$host" "$WORK/b.png"; diff=$(pixels_differ "$WORK/a.png" "$WORK/b.png" 2%); [ "$diff" -gt 20 ]' 10 ||
+  fail "the picture stands still after the resizes (changed pixels: $diff)"
 
 # Covered and uncovered: what the cover hid is drawn again.
 xdotool windowsize "$host" 640 480
 wait_scene 640 480
 plain_window cover 300 200 120 120 "$GREEN"
-sleep 0.5
+wait_until 'import -window root "$WORK/covered.png"; [ "$(green_in "$WORK/covered.png")" -gt 50000 ]' 10 ||
+  fail "the cover did not show over the daemon's window"
 kill "$LAST_PLAIN"
-sleep 0.5
-import -window "$host" "$WORK/uncovered.png"
+# What the cover hid comes back within a few frames; a saver that never
+# draws it again keeps the cover's green.
+wait_until 'import -window "$host" "$WORK/uncovered.png"; left=$(green_in "$WORK/uncovered.png"); [ "$left" = 0 ]' 5 ||
+  fail "$left pixels stay as the cover left them in the daemon's window"
 cp "$WORK/uncovered.png" "$ARTEFACTS/hosted-uncovered.png"
-left=$(green_in "$WORK/uncovered.png")
-[ "$left" = 0 ] || fail "$left pixels stay as the cover left them in the daemon's window"
 
 kill -TERM "$pid"
 wait_exit "$pid" 5 || fail "the saver did not end on SIGTERM"
@@ -96,18 +85,14 @@ kill "${PIDS[0]}" 2>/dev/null || true
 "$VELMO" /s 2>"$WORK/err2" &
 pid=$!
 PIDS+=("$pid")
-sleep 3
-kill -0 "$pid" 2>/dev/null || fail "the full-screen saver ended by itself: $(cat "$WORK/err2")"
+wait_shown "$pid" || fail "the full-screen saver showed nothing: $(cat "$WORK/err2")"
 plain_window cover2 500 300 300 200 "$GREEN"
-sleep 0.5
-import -window root "$WORK/covered.png"
-[ "$(green_in "$WORK/covered.png")" -gt 100000 ] || fail "the cover did not show over the saver"
+wait_until 'import -window root "$WORK/covered.png"; [ "$(green_in "$WORK/covered.png")" -gt 100000 ]' 10 ||
+  fail "the cover did not show over the saver"
 kill "$LAST_PLAIN"
-sleep 0.5
-import -window root "$WORK/uncovered2.png"
+wait_until 'import -window root "$WORK/uncovered2.png"; left=$(green_in "$WORK/uncovered2.png"); [ "$left" = 0 ]' 5 ||
+  fail "$left pixels stay as the cover left them on the full-screen saver"
 cp "$WORK/uncovered2.png" "$ARTEFACTS/saver-uncovered.png"
-left=$(green_in "$WORK/uncovered2.png")
-[ "$left" = 0 ] || fail "$left pixels stay as the cover left them on the full-screen saver"
 kill -TERM "$pid"
 wait_exit "$pid" 5 || fail "the full-screen saver did not end on SIGTERM"
 [ "$RC" = 0 ] || fail "exit code $RC on SIGTERM: $(cat "$WORK/err2")"

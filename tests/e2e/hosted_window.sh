@@ -20,12 +20,12 @@ screen_before=$(xdpyinfo | grep dimensions)
 XSCREENSAVER_WINDOW="$win" "$VELMO" 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
-sleep 2.5
-kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself: $(cat "$WORK/err")"
+wait_shown "$pid" || fail "the saver showed nothing: $(cat "$WORK/err")"
 
 import -window "$win" "$WORK/a.png"
 # Keys and the mouse belong to the daemon: a jump of the mouse and a key
 # (either ends the full-screen saver with these settings) change nothing.
+# Nothing must happen: only time can tell, so this wait is a fixed one.
 xdotool mousemove 100 100 sleep 0.1 mousemove 400 300 key shift
 sleep 0.5
 import -window "$win" "$WORK/b.png"
@@ -62,7 +62,7 @@ win2=$(wait_window host2 10) || fail "no second host window"
 XSCREENSAVER_WINDOW="$win2" "$VELMO" 2>"$WORK/err4" &
 pid=$!
 PIDS+=("$pid")
-sleep 1.5
+wait_shown "$pid" || fail "the saver showed nothing in the second window: $(cat "$WORK/err4")"
 kill "$host2"
 wait_exit "$pid" 10 || fail "the saver goes on without its window"
 [ "$RC" = 0 ] || fail "exit code $RC when the window went away: $(cat "$WORK/err4")"

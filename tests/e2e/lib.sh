@@ -1,5 +1,8 @@
 # Shared by the end-to-end scripts: a private Xvfb, a private config
-# directory, and small helpers to wait, look and clean up.
+# directory, and small helpers to wait on conditions, look and clean up.
+# Waits poll a condition up to a time limit; the limits are generous (a
+# loaded two-core machine, a sanitizer build) and cost nothing when the
+# condition comes true early.
 set -euo pipefail
 
 VELMO="$1"
@@ -11,15 +14,82 @@ export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 unset XSCREENSAVER_WINDOW
 # Sanitizer builds: only our own leaks count.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp"
+# The program writes its process id here once its first frame (the dialog:
+# its first paint) is on the screen; see wait_shown.
+READY="$WORK/ready"
+: >"$READY"
+exec {VELMO_READY_FD}>>"$READY"
+export VELMO_READY_FD
+# Every process this run starts carries the mark, so that whatever of the
+# program outlives the test is found (see cleanup).
+export VELMO_E2E_MARK="$WORK"
+# The program's files whose processes count as ours (a script adds copies).
+VELMO_FILES=("$(readlink -f "$VELMO")")
 PIDS=()
 
+# Process ids of the program still running from this run: the program and
+# anything forked from it (a message box's process, velmo-guard), wherever
+# it was reparented.
+ours_running() {
+  local p exe
+  for p in /proc/[0-9]*; do
+    exe=$(readlink "$p/exe" 2>/dev/null) || continue
+    [[ " ${VELMO_FILES[*]} " == *" $exe "* ]] || continue
+    grep -qzxF "VELMO_E2E_MARK=$WORK" "$p/environ" 2>/dev/null || continue
+    echo "${p#/proc/}"
+  done
+}
+
+# At the end of every script: on success nothing of the program may be left
+# running (a moment is allowed for processes already ending); what is left is
+# named, killed, and fails the script. Then the servers go.
 cleanup() {
+  local rc=$? left=""
+  if [ "$rc" = 0 ] || [ "$rc" = 77 ]; then
+    wait_until '[ -z "$(ours_running)" ]' 3 || left=$(ours_running)
+  fi
   for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
+  if [ -n "$left" ]; then
+    echo "FAIL: the program was left running:" >&2
+    for p in $left; do ps -o pid=,ppid=,stat=,comm=,args= -p "$p" >&2 || true; done
+    rc=1
+  fi
+  for p in $(ours_running); do kill -KILL "$p" 2>/dev/null || true; done
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
   [ -n "${XORG_PID:-}" ] && kill "$XORG_PID" 2>/dev/null || true
   rm -rf "$WORK"
+  exit "$rc"
 }
 trap cleanup EXIT
+
+# Waits up to $2 seconds (default 10; fractions allowed) for the shell
+# command $1 to succeed, trying it every tenth of a second; returns 1 when
+# time runs out.
+wait_until() {
+  local deadline
+  deadline=$(($(date +%s%N) + $(awk -v s="${2:-10}" 'BEGIN { printf "%.0f", s * 1e9 }')))
+  while :; do
+    eval "$1" && return 0
+    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
+# True while process $1 exists and is not a zombie.
+alive() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) && [ "${state#Z}" = "$state" ]
+}
+
+# Whether process $1 said it is on the screen.
+shown() { grep -qxF "$1" "$READY"; }
+
+# Waits up to $2 seconds (default 30) for process $1 of the program to show
+# its first frame (or the dialog its first paint); returns 1 when it ends
+# first or time runs out.
+wait_shown() {
+  wait_until "shown $1 || ! alive $1" "${2:-30}" && shown "$1"
+}
 
 fail() {
   echo "FAIL: $*" >&2
@@ -38,13 +108,9 @@ start_xvfb() {
   # next one for a moment, and tests connect one after another.
   Xvfb -displayfd 9 -screen 0 "$size" -nolisten tcp -noreset "$@" 9>"$WORK/displayfd" 2>"$WORK/xvfb.log" &
   XVFB_PID=$!
-  for _ in $(seq 200); do
-    n=$(head -n 1 "$WORK/displayfd" 2>/dev/null || true)
-    [ -n "$n" ] && break
-    kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-    sleep 0.05
-  done
-  [ -n "$n" ] || fail "Xvfb gave no display number"
+  wait_until '[ -s "$WORK/displayfd" ] || ! kill -0 "$XVFB_PID" 2>/dev/null' 20 || fail "Xvfb gave no display number"
+  n=$(head -n 1 "$WORK/displayfd" 2>/dev/null || true)
+  [ -n "$n" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
   export DISPLAY=":$n"
   xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer"
   [ "${VELMO_E2E_WM:-}" = openbox ] && start_openbox
@@ -56,11 +122,8 @@ start_openbox() {
   command -v openbox >/dev/null || fail "openbox is not installed (scripts/setup.sh installs it)"
   openbox --sm-disable --config-file /dev/null >"$WORK/openbox.log" 2>&1 &
   PIDS+=("$!")
-  for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
-    sleep 0.05
-  done
-  fail "openbox did not start: $(cat "$WORK/openbox.log")"
+  wait_until 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' 20 ||
+    fail "openbox did not start: $(cat "$WORK/openbox.log")"
 }
 
 # Starts Xorg with the dummy video driver (xorg-dummy.conf: a 1920 x 1080
@@ -75,16 +138,15 @@ start_xorg_dummy() {
   Xorg -displayfd 3 -config "$conf" -noreset -nolisten tcp -seat seat1 -logfile "$WORK/xorg.log" \
     3>"$WORK/xorg.display" >"$WORK/xorg.out" 2>&1 &
   XORG_PID=$!
-  for _ in $(seq 200); do
+  xorg_answers() {
     n=$(cat "$WORK/xorg.display" 2>/dev/null || true)
-    if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
-      export DISPLAY=":$n"
-      [ "${VELMO_E2E_WM:-}" = openbox ] && start_openbox
-      return 0
-    fi
-    kill -0 "$XORG_PID" 2>/dev/null || break
-    sleep 0.05
-  done
+    [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1
+  }
+  if wait_until 'xorg_answers || ! kill -0 "$XORG_PID" 2>/dev/null' 20 && xorg_answers; then
+    export DISPLAY=":$n"
+    [ "${VELMO_E2E_WM:-}" = openbox ] && start_openbox
+    return 0
+  fi
   kill "$XORG_PID" 2>/dev/null || true
   XORG_PID=""
   return 1
@@ -98,43 +160,37 @@ skip() {
 
 # Waits up to $2 seconds (default 10) for a window whose name matches $1;
 # prints its id.
+window_named() {
+  # xwininfo rather than xdotool: SDL names its boxes with a UTF-8 WM_NAME
+  # that xdotool's search does not read.
+  xwininfo -root -tree 2>/dev/null | grep -E "^ +0x[0-9a-f]+ \"$1\"" | awk '{print $1}' | head -n 1 || true
+}
 wait_window() {
-  local name="$1" limit="${2:-10}" id
-  for _ in $(seq $((limit * 10))); do
-    # xwininfo rather than xdotool: SDL names its boxes with a UTF-8 WM_NAME
-    # that xdotool's search does not read.
-    id=$(xwininfo -root -tree 2>/dev/null | grep -E "^ +0x[0-9a-f]+ \"$name\"" | awk '{print $1}' | head -n 1 || true)
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
+  local name="$1" id=""
+  wait_until 'id=$(window_named "$name"); [ -n "$id" ]' "${2:-10}" || return 1
+  echo "$id"
 }
 
 # Waits up to $2 seconds for our child $1 to end and sets RC to its exit
 # code (not in a subshell: only this shell can collect its child).
 wait_exit() {
-  local pid="$1" limit="${2:-10}"
-  for _ in $(seq $((limit * 10))); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      RC=0
-      wait "$pid" || RC=$?
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
+  wait_until "! kill -0 $1 2>/dev/null" "${2:-10}" || return 1
+  RC=0
+  wait "$1" || RC=$?
 }
 
-# Presses Return in the message box named $1 (SDL's boxes answer OK to it).
+# Presses Return in the message box named $1 (SDL's boxes answer OK to it)
+# until the box is gone: a key pressed before the box has the focus is lost.
 dismiss_box() {
   local id
-  id=$(wait_window "$1" 10) || fail "no message box \"$1\""
-  xdotool windowfocus "$id" 2>/dev/null || true
-  sleep 0.2
-  xdotool key Return
+  id=$(wait_window "$1" 30) || fail "no message box \"$1\""
+  press_return() {
+    xwininfo -id "$id" 2>/dev/null | grep -q IsViewable || return 1
+    timeout 2 xdotool windowfocus --sync "$id" 2>/dev/null || true
+    xdotool key Return
+    wait_until '! xwininfo -id "$id" >/dev/null 2>&1' 2
+  }
+  wait_until press_return 30 || fail "the message box \"$1\" did not take Return"
 }
 
 # Colour of one pixel of a PNG as "r,g,b" (0..255).
@@ -167,18 +223,30 @@ stored_value() {
 }
 
 
-# Waits for the settings dialog of our child $1 (its output in $2) and prints
-# its window id. Qt names its window in a way xdotool reads (SDL's boxes need
-# wait_window).
+# Waits for the settings dialog of our child $1 (its output in $2) to be
+# painted and prints its window id. Qt names its window in a way xdotool
+# reads (SDL's boxes need wait_window).
 wait_dialog() {
   local win=""
-  for _ in $(seq 150); do
-    win=$(xdotool search --onlyvisible --name "^Velmo Setup" 2>/dev/null | head -n 1 || true)
-    [ -n "$win" ] && break
-    kill -0 "$1" 2>/dev/null || fail "velmo /c ended without a dialog: $(cat "$2")"
-    sleep 0.1
-  done
-  [ -n "$win" ] || fail "no \"Velmo Setup\" window"
-  sleep 0.3  # let the first paint land
+  wait_shown "$1" || fail "velmo /c showed no dialog: $(cat "$2")"
+  wait_until 'win=$(xdotool search --onlyvisible --name "^Velmo Setup" 2>/dev/null | head -n 1 || true); [ -n "$win" ]' 10 ||
+    fail "no \"Velmo Setup\" window"
   echo "$win"
+}
+
+# Number of pixels that differ between two pictures (beyond a fuzz of $3,
+# default none).
+pixels_differ() {
+  local n
+  n=$(compare -metric AE -fuzz "${3:-0}" "$1" "$2" null: 2>&1 || true)
+  echo "${n%% *}"
+}
+
+# Shoots window $1 (root: the screen) into the PNG $2 once two shots in a
+# row agree, a window whose painting has settled; up to $3 seconds (default 10).
+shoot_settled() {
+  local win="$1" file="$2" before="$WORK/settling.png"
+  import -window "$win" "$before" 2>/dev/null || true
+  wait_until 'import -window "$win" "$file" 2>/dev/null && [ "$(pixels_differ "$file" "$before")" = 0 ] ||
+    { cp "$file" "$before" 2>/dev/null; false; }' "${3:-10}"
 }

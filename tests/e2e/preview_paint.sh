@@ -13,7 +13,7 @@ xdotool windowunmap --sync "$win"
 "$VELMO" /p "$win" &
 pid=$!
 PIDS+=("$pid")
-sleep 1
+sleep 1  # that it waits can only be seen over time
 kill -0 "$pid" 2>/dev/null || fail "velmo /p did not wait for the window to be shown"
 xdotool windowmap --sync "$win"
 wait_exit "$pid" 10 || fail "velmo /p did not end after painting"

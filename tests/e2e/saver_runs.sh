@@ -23,11 +23,14 @@ run_size() {
   "$VELMO" /s 2>"$WORK/err" &
   local pid=$!
   PIDS+=("$pid")
-  sleep 3
-  kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself at ${W}x${H}: $(cat "$WORK/err")"
+  wait_shown "$pid" || fail "the saver showed nothing at ${W}x${H}: $(cat "$WORK/err")"
+  # Bands of the layout: sky above row H*380/600, sea to H*423/600, rocks below.
+  local skyEnd=$((H * 200 / 600 - 12)) seaTop=$((H * 380 / 600)) rockTop=$((H * 423 / 600))
+  local sky rocks skyMoved seaMoved="" orange white
   import -window root "$WORK/a.png"
-  sleep 0.4
-  import -window root "$WORK/b.png"
+  wait_until 'import -window root "$WORK/b.png"
+    seaMoved=$(changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
+    [ "${seaMoved%% *}" -gt 200 ]' 10 || true
   cp "$WORK/a.png" "/tmp/velmo-e2e-${W}x${H}.png" 2>/dev/null || true
 
   local reg="$XDG_CONFIG_HOME/Corvane/Velmo20.reg" name
@@ -39,15 +42,11 @@ run_size() {
   grep -qi "^\"ResHor\"=dword:$(printf %08x "$W")" "$reg" || fail "ResHor is not the desktop's $W"
   grep -qi "^\"clockX\"=dword:$(printf %08x $((W - 90)))" "$reg" || fail "clockX is not $((W - 90))"
 
-  # Bands of the layout: sky above row H*380/600, sea to H*423/600, rocks below.
-  local skyEnd=$((H * 200 / 600 - 12)) seaTop=$((H * 380 / 600)) rockTop=$((H * 423 / 600))
-  local sky rocks skyMoved seaMoved orange white
   sky=$(mean "$WORK/a.png" "$((W - 300))x${skyEnd}+0+0")
   rocks=$(mean "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
   [ "$sky" -gt 40 ] || fail "the sky is too dark ($sky)"
   [ "$rocks" -lt "$sky" ] || fail "the rocks ($rocks) are not darker than the sky ($sky)"
   skyMoved=$(changed "$WORK/a.png" "$WORK/b.png" "$((W - 300))x${skyEnd}+0+0")
-  seaMoved=$(changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
   [ "${skyMoved%% *}" -eq 0 ] 2>/dev/null || fail "the sky above the gulls is not still ($skyMoved)"
   [ "${seaMoved%% *}" -gt 200 ] 2>/dev/null || fail "the sea does not move ($seaMoved)"
   # The clock: orange (255,128,0) around (W-90, 90).
@@ -60,6 +59,8 @@ run_size() {
   local t0
   case "$end" in
     mouse)
+      # The first move only sets where the mouse is; the second, apart from
+      # it, is the jump that ends the saver.
       xdotool mousemove $((W / 2 + 10)) $((H / 2))
       sleep 0.2
       t0=$(date +%s%N)

@@ -27,12 +27,8 @@ start_weston() {
   shift 2
   weston --no-config --backend="$backend" --socket="$socket" --idle-time=0 "$@" >"$WORK/weston-$socket.log" 2>&1 &
   PIDS+=("$!")
-  for _ in $(seq 100); do
-    [ -S "$XDG_RUNTIME_DIR/$socket" ] && return 0
-    kill -0 "$!" 2>/dev/null || break
-    sleep 0.1
-  done
-  fail "weston ($backend) did not start: $(tail -5 "$WORK/weston-$socket.log")"
+  wait_until "[ -S '$XDG_RUNTIME_DIR/$socket' ] || ! kill -0 $! 2>/dev/null" 20 && [ -S "$XDG_RUNTIME_DIR/$socket" ] ||
+    fail "weston ($backend) did not start: $(tail -5 "$WORK/weston-$socket.log")"
 }
 
 # Runs velmo with the arguments given on the compositor $WAYLAND, DISPLAY unset.
@@ -60,16 +56,15 @@ start_weston x11-backend.so "$WAYLAND" --use-pixman --width=$W --height=$H
 run_on_wayland /s 2>"$WORK/saver.err"
 pid=$!
 PIDS+=("$pid")
-sleep 3
-kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself: $(cat "$WORK/saver.err")"
-import -window root "$WORK/a.png"
-sleep 0.4
-import -window root "$WORK/b.png"
-cp "$WORK/a.png" "$ARTEFACTS/wayland-saver.png"
+wait_shown "$pid" || fail "the saver showed nothing: $(cat "$WORK/saver.err")"
+# What weston shows lags what the saver presented: the sky is waited for.
 seaTop=$((H * 380 / 600)) rockTop=$((H * 423 / 600))
-sky=$(mean "$WORK/a.png" "$((W - 300))x$((H * 200 / 600 - 12))+0+0")
+wait_until 'import -window root "$WORK/a.png"; sky=$(mean "$WORK/a.png" "$((W - 300))x$((H * 200 / 600 - 12))+0+0"); [ "$sky" -gt 40 ]' 10 || true
+wait_until 'import -window root "$WORK/b.png"
+  seaMoved=$(changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
+  [ "${seaMoved%% *}" -gt 200 ]' 10 || true
+cp "$WORK/a.png" "$ARTEFACTS/wayland-saver.png"
 rocks=$(mean "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
-seaMoved=$(changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
 [ "$sky" -gt 40 ] || fail "no sky in weston's window (mean $sky): $(cat "$WORK/saver.err")"
 [ "$rocks" -lt "$sky" ] || fail "the rocks ($rocks) are not darker than the sky ($sky)"
 [ "${seaMoved%% *}" -gt 200 ] 2>/dev/null || fail "the sea does not move ($seaMoved)"
@@ -82,18 +77,14 @@ stored=$(md5sum <"$SETTINGS_FILE")
 WAYLAND_DEBUG=client run_on_wayland /c 2>"$WORK/dialog.err"
 pid=$!
 PIDS+=("$pid")
-for _ in $(seq 150); do
-  grep -q 'set_title("Velmo Setup")' "$WORK/dialog.err" && break
-  kill -0 "$pid" 2>/dev/null || fail "the dialog ended by itself: $(grep -v '^\[' "$WORK/dialog.err" | tail -5)"
-  sleep 0.1
-done
+wait_shown "$pid" || fail "the dialog ended by itself: $(grep -v '^\[' "$WORK/dialog.err" | tail -5)"
 grep -q 'set_title("Velmo Setup")' "$WORK/dialog.err" || fail "no \"Velmo Setup\" window"
-sleep 1  # the first paint
-import -window root "$WORK/dialog.png"
+face_of() {
+  convert "$1" -fuzz 1% -fill white -opaque "rgb(239,239,239)" -fill black +opaque white -format "%[fx:int(mean*w*h)]" info:
+}
+wait_until 'import -window root "$WORK/dialog.png"; face=$(face_of "$WORK/dialog.png"); [ "$face" -gt 40000 ]' 10 ||
+  fail "the dialog is not shown ($face pixels of its face)"
 cp "$WORK/dialog.png" "$ARTEFACTS/wayland-dialog.png"
-face=$(convert "$WORK/dialog.png" -fuzz 1% -fill white -opaque "rgb(239,239,239)" -fill black +opaque white \
-  -format "%[fx:int(mean*w*h)]" info:)
-[ "$face" -gt 40000 ] || fail "the dialog is not shown ($face pixels of its face)"
 ends_on_sigterm "$pid" "the dialog"
 [ "$(md5sum <"$SETTINGS_FILE")" = "$stored" ] || fail "the dialog stored settings on SIGTERM"
 

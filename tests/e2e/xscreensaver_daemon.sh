@@ -15,11 +15,15 @@ daemon="$WORK/daemon"
 mkdir -p "$daemon/bin" "$daemon/home" "$daemon/config"
 chmod 711 "$WORK"
 cp "$VELMO" "$daemon/bin/velmo.bin"
-# Stands in for velmo on the daemon's PATH: runs the program, hands it the
+VELMO_FILES+=("$daemon/bin/velmo.bin")
+# Stands in for velmo on the daemon's PATH: runs the program (which writes
+# its process id to ready once it shows its first frame), hands it the
 # daemon's SIGTERM and writes down how and when it ended.
 cat >"$daemon/bin/velmo" <<'SH'
 #!/bin/bash
 here="$(dirname "$0")"
+exec {VELMO_READY_FD}>>"$here/../ready"
+export VELMO_READY_FD
 "$here/velmo.bin" "$@" &
 child=$!
 trap 'kill -TERM "$child" 2>/dev/null' TERM
@@ -53,51 +57,47 @@ fi
 # user's build does not spend; the other end-to-end tests check for leaks.
 daemon_run() {
   "${as_daemon[@]}" env -i DISPLAY="$DISPLAY" HOME="$daemon/home" PATH="$daemon/bin:/usr/bin:/bin" \
-    XDG_CONFIG_HOME="$daemon/config" SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 "$@"
+    XDG_CONFIG_HOME="$daemon/config" SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 VELMO_E2E_MARK="$WORK" "$@"
 }
 
 daemon_run xscreensaver --no-splash --verbose --log "$daemon/log" &
 PIDS+=($!)
-for _ in $(seq 50); do
-  daemon_run xscreensaver-command -version >/dev/null 2>&1 && break
-  sleep 0.1
-done
+wait_until 'daemon_run xscreensaver-command -version >/dev/null 2>&1' 20 || true
 daemon_run xscreensaver-command -activate >/dev/null || fail "the daemon did not take -activate: $(cat "$daemon/log")"
 
-# Our process, found by its program file.
+# Our process, found by its program file (the daemon may take a while to
+# start it on a loaded machine).
 ours=""
-for _ in $(seq 100); do
+find_ours() {
+  local p
   for p in /proc/[0-9]*; do
     [ "$(readlink "$p/exe" 2>/dev/null)" = "$daemon/bin/velmo.bin" ] && ours=${p#/proc/}
   done
-  [ -n "$ours" ] && break
-  sleep 0.1
-done
-[ -n "$ours" ] || fail "the daemon did not start Velmo: $(cat "$daemon/log")"
-sleep 3
-[ -d "/proc/$ours" ] || fail "Velmo ended by itself: $(cat "$daemon/log")"
+  [ -n "$ours" ]
+}
+wait_until find_ours 30 || fail "the daemon did not start Velmo: $(cat "$daemon/log")"
+wait_until "grep -qxF $ours '$daemon/ready' || [ ! -d /proc/$ours ]" 30 && grep -qxF "$ours" "$daemon/ready" ||
+  fail "Velmo showed nothing: $(cat "$daemon/log")"
 
 mean() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
 import -window root "$WORK/a.png"
-sleep 0.5
-import -window root "$WORK/b.png"
+moved=""
+wait_until 'import -window root "$WORK/b.png"
+  convert "$WORK/a.png" -crop 800x40+0+380 +repage "$WORK/sea-a.png"
+  convert "$WORK/b.png" -crop 800x40+0+380 +repage "$WORK/sea-b.png"
+  moved=$(pixels_differ "$WORK/sea-a.png" "$WORK/sea-b.png" 2%)
+  [ "$moved" -gt 500 ]' 10 || true
 mkdir -p "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
 cp "$WORK/a.png" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/xscreensaver.png"
 sky=$(mean "$WORK/a.png" 800x150+0+0)
 rocks=$(mean "$WORK/a.png" 800x40+0+560)
 [ "$sky" -gt 60 ] || fail "no sky at the top of the screen (grey $sky)"
 [ "$rocks" -lt 50 ] && [ "$rocks" -lt "$sky" ] || fail "no rocks at the bottom (grey $rocks, sky $sky)"
-convert "$WORK/a.png" -crop 800x40+0+380 +repage "$WORK/sea-a.png"
-convert "$WORK/b.png" -crop 800x40+0+380 +repage "$WORK/sea-b.png"
-moved=$(compare -metric AE -fuzz 2% "$WORK/sea-a.png" "$WORK/sea-b.png" null: 2>&1 || true)
-[ "${moved%% *}" -gt 500 ] 2>/dev/null || fail "the sea does not move (changed pixels: $moved)"
+[ "$moved" -gt 500 ] 2>/dev/null || fail "the sea does not move (changed pixels: $moved)"
 
 asked=$(date +%s.%N)
 daemon_run xscreensaver-command -deactivate >/dev/null || fail "the daemon did not take -deactivate"
-for _ in $(seq 50); do
-  [ -f "$daemon/ended" ] && break
-  sleep 0.05
-done
+wait_until '[ -f "$daemon/ended" ]' 10
 [ -f "$daemon/ended" ] || fail "Velmo did not end after -deactivate: $(cat "$daemon/log")"
 read -r rc ended <"$daemon/ended"
 [ "$rc" = 0 ] || fail "Velmo ended with code $rc: $(cat "$daemon/log")"

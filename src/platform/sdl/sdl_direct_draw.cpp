@@ -159,10 +159,11 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
     covers_ = window->GetCoverArea(area);
     if (covers_) coverArea_ = SDL_Rect{area.left, area.top, area.right - area.left, area.bottom - area.top};
   }
-  // The X11 shared-memory framebuffer presents row bands far faster than an
-  // accelerated renderer that re-uploads the whole frame (the software drivers
-  // of the tests have theirs in memory). Other drivers (Wayland) have no
-  // framebuffer of their own: SDL's renderer-backed one is what shows anything there.
+  // The X11 shared-memory framebuffer presents changed rectangles far faster
+  // than an accelerated renderer that re-uploads the whole frame (the
+  // software drivers of the tests have theirs in memory). Other drivers
+  // (Wayland) have no framebuffer of their own: SDL's renderer-backed one is
+  // what shows anything there.
   const char* driver = SDL_GetCurrentVideoDriver();
   for (const char* native : {"x11", "offscreen", "dummy"}) {
     if (driver && std::strcmp(driver, native) == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");

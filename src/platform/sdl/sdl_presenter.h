@@ -44,13 +44,23 @@ class SdlPresenter {
   // SDL_WINDOW_OPENGL, since SDL would replace any other window's X window.
   static bool RendererWanted();
 
+  // Everything but ForceFull is for the main thread, the one SDL's video
+  // runs on. The presenter owns what it makes (renderer, texture, scratch
+  // frame); the frame and the window stay their owners'.
   void Attach(uint32_t windowId, int refreshHz);
   // Sends the changed parts of frame to the window; costs in proportion to
-  // what changed, nothing when nothing did. Allocates nothing. False when the
-  // window has no surface to draw into (SDL_GetError says why).
+  // what changed, nothing when nothing did. The first present makes the
+  // renderer and its texture (where frames go through one) and the scratch
+  // frame (where the ramp needs it), and a frame of a new size makes a new
+  // scratch frame; any other present allocates nothing. Through a renderer
+  // with vsync it blocks until the refresh; otherwise it does not block.
+  // True when shown, and when there is no window or frame (nothing to show
+  // it in: the window went away, which its own event reports); false when
+  // the window has no surface to draw into (SDL_GetError says why).
   bool Present(SDL_Surface* frame, const ChangedArea& changed);
   // The next present sends the whole frame (new window surface, restore).
-  // Also called from the event watch when the window system lost the picture.
+  // Any thread: also called from the event watch when the window system
+  // lost the picture.
   void ForceFull() { forceFull_ = true; }
   // The brightness ramp, applied to every presented pixel through a 3 x 256
   // lookup while the changed parts are converted; null or the identity = none.
