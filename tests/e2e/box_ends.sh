@@ -22,12 +22,12 @@ start_at_box() {
   "$VELMO" "$@" 2> >(cat >"$WORK/err.$kind"; touch "$WORK/eof.$kind") &
   pid=$!
   PIDS+=("$pid")
-  wait_until 20 box_shown || fail "no box for $kind: $(cat "$WORK/err.$kind" 2>/dev/null)"
+  wait_for 20 box_shown || fail "no box for $kind: $(cat "$WORK/err.$kind" 2>/dev/null)"
   tree=$(process_tree "$pid")
   [ "$(echo "$tree" | wc -l)" -ge 2 ] || fail "no box process below the program for $kind"
 }
 
-box_shown() { window_named "ERROR" || window_named "Velmo.*" || window_named "velmo"; }
+box_shown() { window_exists "ERROR" || window_exists "Velmo.*" || window_exists "velmo"; }
 no_window() { ! xwininfo -root -tree 2>/dev/null | grep -qiE '"(ERROR|velmo[^"]*)"'; }
 # shellcheck disable=SC2086
 ended() { all_gone $tree && no_window && [ -e "$WORK/eof.$kind" ]; }
@@ -43,7 +43,7 @@ for kind in window value mode; do
     kill -"$sig" "$pid"
     limit=0.5
     [ "$sig" = KILL ] && limit=1
-    wait_until "$limit" ended || fail "$kind box, SIG$sig: after ${limit} s left: $(ps -o pid,stat,args -p "$(echo $tree | tr ' ' ,)" | tail -n +2)$(no_window || echo ' a window')$([ -e "$WORK/eof.$kind" ] || echo ' standard error open')"
+    wait_for "$limit" ended || fail "$kind box, SIG$sig: after ${limit} s left: $(ps -o pid,stat,args -p "$(echo $tree | tr ' ' ,)" | tail -n +2)$(no_window || echo ' a window')$([ -e "$WORK/eof.$kind" ] || echo ' standard error open')"
     echo "$kind box, SIG$sig: program, box and standard error gone in $(($(now_ms) - t0)) ms"
     wait "$pid" 2>/dev/null || true
   done

@@ -13,21 +13,21 @@ dialog=$!
 PIDS+=("$dialog")
 win=$(wait_dialog "$dialog" "$WORK/dialog.log")
 
-saver_shown() { window_named "Velmo"; }
+saver_shown() { window_exists "Velmo"; }
 "$VELMO" /s 2>"$WORK/saver.log" &
 saver=$!
 PIDS+=("$saver")
-wait_until 30 saver_shown || fail "the saver did not run: $(cat "$WORK/saver.log")"
+wait_for 30 saver_shown || fail "the saver did not run: $(cat "$WORK/saver.log")"
 # Keys reach the saver once its window has the focus; each press is stored.
 darker() { [ "$(value_in Gamma)" -lt 256 ]; }
 for _ in $(seq 50); do
   xdotool key minus
-  wait_until 0.3 darker && break
+  wait_for 0.3 darker && break
 done
 darker || fail "the saver did not store its brightness: $(cat "$WORK/saver.log")"
 gamma=$(( $(value_in Gamma) - 4 ))
 xdotool key minus minus minus minus Left Left Left Up Up
-wait_until 5 eval "stored_is Gamma $gamma && stored_is clockX 897 && stored_is clockY 198" ||
+wait_for 5 eval "stored_is Gamma $gamma && stored_is clockX 897 && stored_is clockY 198" ||
   fail "the saver stored Gamma $(value_in Gamma), clock $(value_in clockX),$(value_in clockY)"
 xdotool key Escape
 wait_exit "$saver" 10 || fail "Escape did not end the saver"

@@ -13,18 +13,18 @@ printf '%s\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\SOFTWARE\Corvane\Velmo20]' \
   '"Path"=hex(1):25,00,41,00,\' '  42,00,43,00,\' >"$SETTINGS_FILE"
 cp "$SETTINGS_FILE" "$WORK/before.reg"
 
-saver_shown() { window_named "Velmo"; }
+saver_shown() { window_exists "Velmo"; }
 "$VELMO" /s 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
-wait_until 30 saver_shown || fail "the saver did not run on a file lacking values: $(cat "$WORK/err")"
+wait_for 30 saver_shown || fail "the saver did not run on a file lacking values: $(cat "$WORK/err")"
 grep -q "lacks .*Gamma" "$WORK/err" || fail "the missing values were not named: $(cat "$WORK/err")"
 [ "$(grep -c lacks "$WORK/err")" = 1 ] || fail "the missing values were named more than once"
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "starting the saver changed the file"
 darker() { [ -n "$(value_in Gamma)" ]; }
 for _ in $(seq 50); do
   xdotool key minus
-  wait_until 0.3 darker && break
+  wait_for 0.3 darker && break
 done
 darker || fail "\"-\" stored no Gamma: $(cat "$WORK/err")"
 gamma=$(value_in Gamma)
@@ -42,9 +42,9 @@ grep -qxF '"Path"=hex(1):25,00,41,00,\' "$SETTINGS_FILE" && grep -qxF '  42,00,4
 "$VELMO" /s 2>"$WORK/err2" &
 pid=$!
 PIDS+=("$pid")
-wait_until 30 saver_shown || fail "the saver did not run again: $(cat "$WORK/err2")"
+wait_for 30 saver_shown || fail "the saver did not run again: $(cat "$WORK/err2")"
 xdotool key a
-! wait_until 0.5 all_gone "$pid" || fail "a plain key ended the saver: TermMouse did not read back"
+! wait_for 0.5 all_gone "$pid" || fail "a plain key ended the saver: TermMouse did not read back"
 xdotool key Escape
 wait_exit "$pid" 10 || fail "Escape did not end the second run"
 grep -q lacks "$WORK/err2" && fail "values written by the saver do not read back: $(cat "$WORK/err2"; cat "$SETTINGS_FILE")"

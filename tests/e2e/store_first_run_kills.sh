@@ -17,14 +17,14 @@ whole() {
   done
 }
 stored() { [ -s "$SETTINGS_FILE" ]; }
-saver_shown() { window_named "Velmo"; }
+saver_shown() { window_exists "Velmo"; }
 
 # How long a first run takes to store its defaults.
 t0=$(now_ms)
 "$VELMO" /s 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
-wait_until 30 stored || fail "the first run stored nothing: $(cat "$WORK/err")"
+wait_for 30 stored || fail "the first run stored nothing: $(cat "$WORK/err")"
 window=$(( $(now_ms) - t0 ))
 kill -KILL "$pid"
 wait "$pid" 2>/dev/null || true
@@ -51,12 +51,12 @@ for i in $(seq "$kills"); do
     absent=$((absent + 1))
   fi
   # The killed run's window goes with its connection.
-  wait_until 5 eval '! saver_shown' || fail "the window of killed run $i stayed"
+  wait_for 5 eval '! saver_shown' || fail "the window of killed run $i stayed"
   # The next start runs: its window comes, with no box, and SIGTERM ends it.
   "$VELMO" /s 2>"$WORK/next" &
   pid=$!
-  wait_until 30 saver_shown || fail "after run $i the next start did not run: $(cat "$WORK/next")"
-  window_named "ERROR" && fail "after run $i the next start shows an error: $(cat "$WORK/next")"
+  wait_for 30 saver_shown || fail "after run $i the next start did not run: $(cat "$WORK/next")"
+  window_exists "ERROR" && fail "after run $i the next start shows an error: $(cat "$WORK/next")"
   kill -TERM "$pid" 2>/dev/null || true
   wait_exit "$pid" 10 || fail "the next start after run $i did not end on SIGTERM"
   [ "$RC" = 0 ] || fail "the next start after run $i ended with $RC: $(cat "$WORK/next")"

@@ -24,12 +24,12 @@ cp -p "$home/notes.txt" "$WORK/notes.before"
 listing() { (cd "$home" && find . -printf '%p %m %s %u\n' | sort); }
 before=$(listing)
 
-saver_shown() { window_named "Velmo"; }
+saver_shown() { window_exists "Velmo"; }
 "$VELMO" /s 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
-wait_until 30 saver_shown || fail "the saver did not run: $(cat "$WORK/err")"
-window_named "ERROR" && fail "the saver shows an error: $(cat "$WORK/err")"
+wait_for 30 saver_shown || fail "the saver did not run: $(cat "$WORK/err")"
+window_exists "ERROR" && fail "the saver shows an error: $(cat "$WORK/err")"
 kill -TERM "$pid"
 wait_exit "$pid" 10 || fail "the saver did not end on SIGTERM"
 [ "$RC" = 0 ] || fail "exit code $RC: $(cat "$WORK/err")"

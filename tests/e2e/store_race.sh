@@ -15,7 +15,7 @@ for i in 1 2 3 4 5; do
   PIDS+=($!)
 done
 for i in 1 2 3 4 5; do
-  wait_until 10 test -s "$WORK/win$i" || fail "no window daemon$i"
+  wait_for 10 test -s "$WORK/win$i" || fail "no window daemon$i"
   windows+=("$(cat "$WORK/win$i")")
 done
 
@@ -29,13 +29,13 @@ done
 touch "$WORK/go"
 
 whole_set() { [ "$(grep -c '=dword:' "$SETTINGS_FILE" 2>/dev/null)" = 15 ]; }
-wait_until 30 whole_set || fail "the store holds no whole set: $(cat "$SETTINGS_FILE" 2>/dev/null) $(cat "$WORK"/err*)"
+wait_for 30 whole_set || fail "the store holds no whole set: $(cat "$SETTINGS_FILE" 2>/dev/null) $(cat "$WORK"/err*)"
 # Each has read the store by the time it draws; the hosted ones run on.
 for i in 0 1 2 3 4; do
-  wait_until 30 kill -0 "${started[$i]}" || true
+  wait_for 30 kill -0 "${started[$i]}" || true
 done
 for p in "${started[@]}"; do kill -TERM "$p" 2>/dev/null || true; done
-wait_until 10 all_gone "${started[@]}" || fail "not all ten ended on SIGTERM"
+wait_for 10 all_gone "${started[@]}" || fail "not all ten ended on SIGTERM"
 for i in 0 1 2 3 4 5 6 7 8 9; do
   ! grep -qi "failed to get data\|invalid data type\|lacks" "$WORK/err$i" || fail "program $i saw a part of the store: $(cat "$WORK/err$i")"
 done

@@ -1,8 +1,8 @@
 # Condition waits for the end-to-end scripts (sourced after lib.sh).
 
 # Runs "$@" every 20 ms until it succeeds, for at most $1 seconds (decimal);
-# fails when time runs out.
-wait_until() {
+# fails when time runs out. (lib.sh's wait_until takes a condition string.)
+wait_for() {
   local limit_ms start
   limit_ms=$(awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }')
   shift
@@ -17,7 +17,7 @@ wait_until() {
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # True when a top-level window named exactly $1 exists.
-window_named() { xwininfo -root -tree 2>/dev/null | grep -qE "^ +0x[0-9a-f]+ \"$1\""; }
+window_exists() { xwininfo -root -tree 2>/dev/null | grep -qE "^ +0x[0-9a-f]+ \"$1\""; }
 
 # True when none of the given process ids is alive (zombies of our own
 # children count as ended).

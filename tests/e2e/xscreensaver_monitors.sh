@@ -61,7 +61,7 @@ daemon_run() {
 daemon_run xscreensaver --no-splash --verbose --log "$daemon/log" &
 daemon_pid=$!
 PIDS+=("$daemon_pid")
-wait_until 10 daemon_run xscreensaver-command -version >/dev/null 2>&1 || fail "the daemon does not answer"
+wait_for 10 daemon_run xscreensaver-command -version >/dev/null 2>&1 || fail "the daemon does not answer"
 daemon_run xscreensaver-command -activate >/dev/null || fail "the daemon did not take -activate: $(cat "$daemon/log")"
 
 ours() {
@@ -72,7 +72,7 @@ ours() {
   return 0
 }
 two_running() { [ "$(ours | wc -l)" = 2 ]; }
-wait_until 30 two_running || fail "the daemon did not start two Velmos ($(ours | wc -l)): $(tail -n 20 "$daemon/log")"
+wait_for 30 two_running || fail "the daemon did not start two Velmos ($(ours | wc -l)): $(tail -n 20 "$daemon/log")"
 first=$(ours | sort | tr '\n' ' ')
 playing() {
   local p n=0
@@ -82,7 +82,7 @@ playing() {
   echo "$n"
 }
 one_plays() { [ "$(playing)" = 1 ]; }
-wait_until 30 one_plays || fail "$(playing) of the two play the surf"
+wait_for 30 one_plays || fail "$(playing) of the two play the surf"
 # Both draw (the sea moves on each monitor) while the same two processes run.
 sea_moves() {
   import -window root "$WORK/b.png" 2>/dev/null || return 1
@@ -95,7 +95,7 @@ sea_moves() {
   done
 }
 import -window root "$WORK/a.png"
-wait_until 20 sea_moves || fail "the sea does not move on both monitors"
+wait_for 20 sea_moves || fail "the sea does not move on both monitors"
 mkdir -p "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
 cp "$WORK/b.png" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/xscreensaver-monitors.png"
 [ "$(ours | sort | tr '\n' ' ')" = "$first" ] || fail "a Velmo was restarted: $first then $(ours | tr '\n' ' ')"
@@ -105,11 +105,11 @@ cp "$WORK/b.png" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/xscreensaver-monitors.
 # The daemon exits: both end in order, quietly.
 daemon_run xscreensaver-command -exit >/dev/null || true
 ended_both() { [ "$(ls "$daemon/ended"/*.rc 2>/dev/null | wc -l)" = 2 ]; }
-wait_until 10 ended_both || fail "not both Velmos ended with the daemon: $(tail -n 20 "$daemon/log")"
+wait_for 10 ended_both || fail "not both Velmos ended with the daemon: $(tail -n 20 "$daemon/log")"
 for rc in "$daemon/ended"/*.rc; do
   [ "$(cat "$rc")" = 0 ] || fail "a Velmo ended with code $(cat "$rc"): $(cat "${rc%.rc}.err")"
   ! grep -q "X Error\|BadWindow\|BadDrawable" "${rc%.rc}.err" || fail "X error text: $(cat "${rc%.rc}.err")"
 done
 ! grep -qi "failed to get data\|invalid data type" "$daemon"/ended/*.err "$daemon/log" || fail "a store error: $(cat "$daemon"/ended/*.err)"
-wait_until 5 all_gone $first || fail "Velmo processes are left"
+wait_for 5 all_gone $first || fail "Velmo processes are left"
 echo "PASS: two Velmos under xscreensaver on two monitors, one surf, none restarted, both ended quietly with code 0"
