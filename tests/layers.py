@@ -32,6 +32,7 @@ BELOW = {
 }
 TARGET_LAYER = {"velmo_" + name: name for name in BELOW}
 TARGET_LAYER["velmo"] = "app"  # main() alone
+TARGET_LAYER["velmo-setup"] = "app"  # the dialog's main()
 
 # Probes: an include each layer must not reach, and one of its own.
 PROBES = {

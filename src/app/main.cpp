@@ -10,10 +10,10 @@
 #include "app/password_mode.h"
 #include "app/preview_mode.h"
 #include "app/run_mode.h"
+#include "app/settings_program.h"
 #include "platform/platform.h"
 #include "platform/termination.h"
 #include "scene/form1.h"
-#include "setup/setup_mode.h"
 
 // The termination signals are blocked before anything else runs, the
 // libraries' initialisers included: a request that arrives while the program
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   const bool hostRequested = HostRequested(args, hostEnv);
   const RunModes modes{
       [&](const TSaverOptions& options) { RunSaver(platform(), options); },
-      [&] { RunSettingsMode(argc, argv, platform().display, platform().registry); },
+      [&] { RunSettingsProgram(argv); },
       [&](const std::string& window) { RunPreview(window, platform().foreign); },
       [&](const std::string& parent) { RunPasswordChange(parent, platform().modules, platform().app); },
       [&](const std::string& text) {

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# "cmake --install" into a fresh prefix lays out the program, a link to it
+# "cmake --install" into a fresh prefix lays out the program, its settings
+# program (libexec/velmo/velmo-setup), a link to it
 # for xscreensaver, the settings' menu entry, the icon, the manual page and
 # xscreensaver's description of the program, and the installed program runs
 # on its own.
@@ -48,4 +49,11 @@ PY
 # and ends with code 0, without any display.
 out=$(env -u DISPLAY XSCREENSAVER_WINDOW=junk "$bin" 2>&1) || fail "the installed program failed: $out"
 grep -q "'junk' is not a valid window id" <<<"$out" || fail "the installed program said: $out"
+# The settings dialog is a program of its own that velmo /c becomes: it is
+# found beside the installed program and speaks for itself.
+setup="$prefix/libexec/velmo/velmo-setup"
+[ -x "$setup" ] || fail "no executable libexec/velmo/velmo-setup"
+! ldd "$bin" | grep -q libQt6 || fail "the saver's program loads Qt: $(ldd "$bin" | grep libQt6)"
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin" /c 2>&1) || fail "velmo /c failed: $out"
+grep -q "the settings need a display" <<<"$out" || fail "velmo /c did not reach velmo-setup: $out"
 echo "installed bin, the xscreensaver link, menu entry, icon, manual page and xscreensaver description into $prefix"

@@ -1,0 +1,17 @@
+#pragma once
+// The settings dialog runs as a program of its own, velmo-setup, so that the
+// saver itself never loads the dialog's toolkit (Qt): that keeps a saver
+// instance per monitor small. velmo /c becomes it in place.
+#include <string>
+
+namespace velmo {
+
+// Where velmo-setup is for a velmo at exe: beside it (a build tree) or in
+// ../libexec/velmo/ (an installed tree). Empty when neither exists.
+std::string SettingsProgramBeside(const std::string& exe);
+
+// Replaces this process with velmo-setup, given argv as it stands. Returns
+// only on failure, by throwing std::runtime_error with a message for the user.
+[[noreturn]] void RunSettingsProgram(char** argv);
+
+}  // namespace velmo
