@@ -85,8 +85,8 @@ TForm1::TForm1(Platform& platform, const TSaverOptions& options, std::optional<T
         [this](char c) { FormKeyPress(c); },
         [this](uint32_t shift, int x, int y) { FormMouseMove(shift, x, y); },
         [this] { TryEndSaver(); },
-        // Like the platform's own saver framework: a saver that loses its
-        // activation ends, as an accepted attempt to end it does.
+        // Another program took the focus, or the window was hidden: the
+        // user is back at the desktop, so the saver ends as on input.
         [this] { TryEndSaver(); },
         nullptr,  // its size is the display mode's
     });
