@@ -4,75 +4,16 @@
 # shows the seascape and its sea moves; "-deactivate" ends our process with
 # code 0 within a second. Nothing is installed outside the temporary folder.
 source "$(dirname "$0")/lib.sh"
-for tool in xscreensaver xscreensaver-command; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
-done
+source "$(dirname "$0")/daemon.bash"
 start_xvfb 800x600x24
-
-# The daemon's user must reach everything it runs: its own folder, with a
-# copy of the program under the name the daemon starts.
-daemon="$WORK/daemon"
-mkdir -p "$daemon/bin" "$daemon/home" "$daemon/config"
-chmod 711 "$WORK"
-cp "$VELMO" "$daemon/bin/velmo.bin"
-VELMO_FILES+=("$daemon/bin/velmo.bin")
-# Stands in for velmo on the daemon's PATH: runs the program (which writes
-# its process id to ready once it shows its first frame), hands it the
-# daemon's SIGTERM and writes down how and when it ended.
-cat >"$daemon/bin/velmo" <<'SH'
-#!/bin/bash
-here="$(dirname "$0")"
-exec {VELMO_READY_FD}>>"$here/../ready"
-export VELMO_READY_FD
-"$here/velmo.bin" "$@" &
-child=$!
-trap 'kill -TERM "$child" 2>/dev/null' TERM
-while :; do
-  wait "$child"
-  rc=$?
-  kill -0 "$child" 2>/dev/null || break
-done
-echo "$rc $(date +%s.%N)" >"$here/../ended"
-exit "$rc"
-SH
-chmod 755 "$daemon/bin/velmo"
-cat >"$daemon/home/.xscreensaver" <<'XS'
-mode:		one
-selected:	0
-timeout:	1:00:00
-lock:		False
-fade:		False
-unfade:		False
-splash:		False
-programs:	velmo --root \n\
-
-XS
-as_daemon=()
-if [ "$(id -u)" = 0 ]; then
-  # The daemon refuses to run display programs as root.
-  chown -R nobody:nogroup "$daemon"
-  as_daemon=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-fi
-# A sanitizer build's leak check at exit costs some tenths of a second that a
-# user's build does not spend; the other end-to-end tests check for leaks.
-daemon_run() {
-  "${as_daemon[@]}" env -i DISPLAY="$DISPLAY" HOME="$daemon/home" PATH="$daemon/bin:/usr/bin:/bin" \
-    XDG_CONFIG_HOME="$daemon/config" SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 VELMO_E2E_MARK="$WORK" "$@"
-}
-
-daemon_run xscreensaver --no-splash --verbose --log "$daemon/log" &
-PIDS+=($!)
-wait_until 'daemon_run xscreensaver-command -version >/dev/null 2>&1' 20 || true
-daemon_run xscreensaver-command -activate >/dev/null || fail "the daemon did not take -activate: $(cat "$daemon/log")"
+daemon_prepare "velmo --root"
+daemon_start
 
 # Our process, found by its program file (the daemon may take a while to
 # start it on a loaded machine).
 ours=""
 find_ours() {
-  local p
-  for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/exe" 2>/dev/null)" = "$daemon/bin/velmo.bin" ] && ours=${p#/proc/}
-  done
+  ours=$(ours | tail -n 1)
   [ -n "$ours" ]
 }
 wait_until find_ours 30 || fail "the daemon did not start Velmo: $(cat "$daemon/log")"
@@ -97,9 +38,10 @@ rocks=$(mean "$WORK/a.png" 800x40+0+560)
 
 asked=$(date +%s.%N)
 daemon_run xscreensaver-command -deactivate >/dev/null || fail "the daemon did not take -deactivate"
-wait_until '[ -f "$daemon/ended" ]' 10
-[ -f "$daemon/ended" ] || fail "Velmo did not end after -deactivate: $(cat "$daemon/log")"
-read -r rc ended <"$daemon/ended"
+ended_file=""
+wait_until 'ended_file=$(ls "$daemon"/ended/* 2>/dev/null | grep -v "\.err$" | head -n 1); [ -n "$ended_file" ]' 10 ||
+  fail "Velmo did not end after -deactivate: $(cat "$daemon/log")"
+read -r rc ended <"$ended_file"
 [ "$rc" = 0 ] || fail "Velmo ended with code $rc: $(cat "$daemon/log")"
 took=$(awk -v a="$asked" -v e="$ended" 'BEGIN { printf "%.2f", e - a }')
 awk -v t="$took" 'BEGIN { exit !(t < 1) }' || fail "Velmo took $took s to end"

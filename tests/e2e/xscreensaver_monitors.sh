@@ -8,69 +8,15 @@
 # X error text, however the daemon takes their windows away.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/wait.bash"
-for tool in xscreensaver xscreensaver-command setpriv; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
-done
+source "$(dirname "$0")/daemon.bash"
 start_xorg_dummy || skip "Xorg with the dummy driver cannot start here"
 xrandr --addmode DUMMY1 1280x1024 2>/dev/null || true
 xrandr --output DUMMY1 --mode 1280x1024 --right-of DUMMY0 || skip "this dummy driver offers no second output"
-
-daemon="$WORK/daemon"
-mkdir -p "$daemon/bin" "$daemon/home" "$daemon/config" "$daemon/ended"
-chmod 711 "$WORK"
-cp "$VELMO" "$daemon/bin/velmo.bin"
-# Stands in for velmo on the daemon's PATH: hands the daemon's SIGTERM on
-# and writes down how each run ended, with what it said on standard error.
-cat >"$daemon/bin/velmo" <<'SH'
-#!/bin/bash
-here="$(dirname "$0")"
-"$here/velmo.bin" "$@" 2>"$here/../ended/$$.err" &
-child=$!
-trap 'kill -TERM "$child" 2>/dev/null' TERM
-while :; do
-  wait "$child"
-  rc=$?
-  kill -0 "$child" 2>/dev/null || break
-done
-echo "$rc" >"$here/../ended/$$.rc"
-exit "$rc"
-SH
-chmod 755 "$daemon/bin/velmo"
-cat >"$daemon/home/.xscreensaver" <<'XS'
-mode:		one
-selected:	0
-timeout:	1:00:00
-lock:		False
-fade:		False
-unfade:		False
-splash:		False
-programs:	velmo --root \n\
-
-XS
-as_daemon=()
-if [ "$(id -u)" = 0 ]; then
-  chown -R nobody:nogroup "$daemon"
-  as_daemon=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-fi
+daemon_prepare "velmo --root"
 audio="$daemon/surf.raw"
-daemon_run() {
-  "${as_daemon[@]}" env -i DISPLAY="$DISPLAY" HOME="$daemon/home" PATH="$daemon/bin:/usr/bin:/bin" \
-    XDG_CONFIG_HOME="$daemon/config" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" SDL_DISKAUDIODELAY=20 \
-    ASAN_OPTIONS=detect_leaks=0 "$@"
-}
-daemon_run xscreensaver --no-splash --verbose --log "$daemon/log" &
-daemon_pid=$!
-PIDS+=("$daemon_pid")
-wait_for 10 daemon_run xscreensaver-command -version >/dev/null 2>&1 || fail "the daemon does not answer"
-daemon_run xscreensaver-command -activate >/dev/null || fail "the daemon did not take -activate: $(cat "$daemon/log")"
+DAEMON_ENV=(SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" SDL_DISKAUDIODELAY=20)
+daemon_start
 
-ours() {
-  local p
-  for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/exe" 2>/dev/null)" = "$daemon/bin/velmo.bin" ] && echo "${p#/proc/}"
-  done
-  return 0
-}
 two_running() { [ "$(ours | wc -l)" = 2 ]; }
 wait_for 30 two_running || fail "the daemon did not start two Velmos ($(ours | wc -l)): $(tail -n 20 "$daemon/log")"
 first=$(ours | sort | tr '\n' ' ')
@@ -99,16 +45,17 @@ wait_for 20 sea_moves || fail "the sea does not move on both monitors"
 mkdir -p "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
 cp "$WORK/b.png" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/xscreensaver-monitors.png"
 [ "$(ours | sort | tr '\n' ' ')" = "$first" ] || fail "a Velmo was restarted: $first then $(ours | tr '\n' ' ')"
-[ -z "$(ls "$daemon/ended"/*.rc 2>/dev/null)" ] || fail "a Velmo ended: $(cat "$daemon/ended"/*.err)"
+[ -z "$(ls "$daemon"/ended/ | grep -v '\.err$')" ] || fail "a Velmo ended: $(cat "$daemon"/ended/*.err)"
 [ "$(playing)" = 1 ] || fail "$(playing) of the two play the surf"
 
 # The daemon exits: both end in order, quietly.
 daemon_run xscreensaver-command -exit >/dev/null || true
-ended_both() { [ "$(ls "$daemon/ended"/*.rc 2>/dev/null | wc -l)" = 2 ]; }
+ended_both() { [ "$(ls "$daemon"/ended/ | grep -cv '\.err$')" = 2 ]; }
 wait_for 10 ended_both || fail "not both Velmos ended with the daemon: $(tail -n 20 "$daemon/log")"
-for rc in "$daemon/ended"/*.rc; do
-  [ "$(cat "$rc")" = 0 ] || fail "a Velmo ended with code $(cat "$rc"): $(cat "${rc%.rc}.err")"
-  ! grep -q "X Error\|BadWindow\|BadDrawable" "${rc%.rc}.err" || fail "X error text: $(cat "${rc%.rc}.err")"
+for run in $(ls "$daemon"/ended/ | grep -v '\.err$'); do
+  read -r rc _ <"$daemon/ended/$run"
+  [ "$rc" = 0 ] || fail "a Velmo ended with code $rc: $(cat "$daemon/ended/$run.err")"
+  ! grep -q "X Error\|BadWindow\|BadDrawable" "$daemon/ended/$run.err" || fail "X error text: $(cat "$daemon/ended/$run.err")"
 done
 ! grep -qi "failed to get data\|invalid data type" "$daemon"/ended/*.err "$daemon/log" || fail "a store error: $(cat "$daemon"/ended/*.err)"
 wait_for 5 all_gone $first || fail "Velmo processes are left"

@@ -6,52 +6,10 @@
 # the settings file asks for three; the first run finds no settings file and
 # makes none, the second leaves the one it finds byte for byte and unwritten.
 source "$(dirname "$0")/lib.sh"
-for tool in xscreensaver xscreensaver-command; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
-done
+source "$(dirname "$0")/daemon.bash"
 start_xvfb 800x600x24
-
-daemon="$WORK/daemon"
-mkdir -p "$daemon/bin" "$daemon/home" "$daemon/config"
-chmod 711 "$WORK"
-cp "$VELMO" "$daemon/bin/velmo"
-cat >"$daemon/home/.xscreensaver" <<'XS'
-mode:		one
-selected:	0
-timeout:	1:00:00
-lock:		False
-fade:		False
-unfade:		False
-splash:		False
-programs:							      \
-		velmo --root -gulls 0 -no-clock			    \n\
-		velmo --root -gulls 10				    \n\
-
-XS
-as_daemon=()
-if [ "$(id -u)" = 0 ]; then
-  # The daemon refuses to run display programs as root.
-  chown -R nobody:nogroup "$daemon"
-  as_daemon=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-fi
-daemon_run() {
-  "${as_daemon[@]}" env -i DISPLAY="$DISPLAY" HOME="$daemon/home" PATH="$daemon/bin:/usr/bin:/bin" \
-    XDG_CONFIG_HOME="$daemon/config" SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 "$@"
-}
-ours() {
-  for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/exe" 2>/dev/null)" = "$daemon/bin/velmo" ] && echo "${p#/proc/}"
-  done
-  return 0
-}
-
-daemon_run xscreensaver --no-splash --verbose --log "$daemon/log" &
-PIDS+=($!)
-for _ in $(seq 100); do
-  daemon_run xscreensaver-command -version >/dev/null 2>&1 && break
-  sleep 0.1
-done
-daemon_run xscreensaver-command -activate >/dev/null || fail "the daemon did not take -activate: $(cat "$daemon/log")"
+daemon_prepare "velmo --root -gulls 0 -no-clock" "velmo --root -gulls 10"
+daemon_start
 
 ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
 mkdir -p "$ARTEFACTS"
