@@ -2,6 +2,8 @@
 #include "app/command_line.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <string_view>
 
 #include "app/convert.h"
@@ -164,6 +166,15 @@ std::optional<int> AnswerAtOnce(const TCommandLine& line, std::FILE* out, std::F
     return 0;
   }
   return std::nullopt;
+}
+
+std::optional<int> SaverIndexOf(const char* text) {
+  if (!text || !*text) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long index = std::strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0' || index < 0 || index > 1000) return std::nullopt;
+  return static_cast<int>(index);
 }
 
 }  // namespace velmo

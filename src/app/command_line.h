@@ -38,6 +38,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string UsageText();
 // One line: the program and its version.
 std::string VersionText();
+// A saver multiplexer's number for this saver (XSCREENSAVER_SAVER_INDEX's
+// text): a whole number, else none.
+std::optional<int> SaverIndexOf(const char* text);
 
 // Says the warnings on err; then the usage or the version on out, or an
 // error with the usage on err. Returns the exit code when that is all the

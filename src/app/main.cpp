@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/entry.h"
 #include "app/password_mode.h"
 #include "app/preview_mode.h"
@@ -14,13 +15,6 @@
 #include "platform/platform.h"
 #include "platform/termination.h"
 #include "scene/form1.h"
-
-// The termination signals are blocked before anything else runs, the
-// libraries' initialisers included: a request that arrives while the program
-// is still loading waits for the watcher and ends it in order.
-extern "C" void VelmoBlockSignalsFirst(int, char**, char**) { velmo::BlockTerminationSignals(); }
-__attribute__((section(".preinit_array"), used)) static void (*const kBlockSignalsFirst)(int, char**, char**) =
-    VelmoBlockSignalsFirst;
 
 int main(int argc, char** argv) {
   using namespace velmo;
@@ -37,7 +31,10 @@ int main(int argc, char** argv) {
   const char* hostEnv = std::getenv("XSCREENSAVER_WINDOW");
   const bool hostRequested = HostRequested(args, hostEnv);
   const RunModes modes{
-      [&](const TSaverOptions& options) { RunSaver(platform(), options); },
+      [&](TSaverOptions options) {
+        options.saverIndex = SaverIndexOf(std::getenv("XSCREENSAVER_SAVER_INDEX"));
+        RunSaver(platform(), options);
+      },
       [&] { RunSettingsProgram(argv); },
       [&](const std::string& window) { RunPreview(window, platform().foreign); },
       [&](const std::string& parent) { RunPasswordChange(parent, platform().modules, platform().app); },

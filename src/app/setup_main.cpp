@@ -7,11 +7,6 @@
 #include "platform/termination.h"
 #include "setup/setup_mode.h"
 
-// As in velmo: the termination signals are blocked before anything runs.
-extern "C" void VelmoSetupBlockSignalsFirst(int, char**, char**) { velmo::BlockTerminationSignals(); }
-__attribute__((section(".preinit_array"), used)) static void (*const kBlockSignalsFirst)(int, char**, char**) =
-    VelmoSetupBlockSignalsFirst;
-
 int main(int argc, char** argv) {
   using namespace velmo;
   WatchTerminationSignals();

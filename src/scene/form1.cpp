@@ -140,7 +140,7 @@ void TForm1::FormCreate() {
     // A daemon runs a saver per monitor: one surf for them all.
     Rect area;
     if (window_->GetDesktopArea(area))
-      Settings.flag_PlaySound = HoldsTheSurf(area, platform_.display.Monitors(), std::getenv("XSCREENSAVER_SAVER_INDEX"));
+      Settings.flag_PlaySound = HoldsTheSurf(area, platform_.display.Monitors(), FOptions.saverIndex);
   }
   if (FHosted) {
     placedClockX_ = Settings.clockX;

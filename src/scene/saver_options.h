@@ -20,6 +20,9 @@ struct TSaverOptions {
   };
   TPlace place = TPlace::FullScreen;
   uint64_t hostWindow = 0;
+  // The number a saver multiplexer gives each saver it runs, one per monitor
+  // (XSCREENSAVER_SAVER_INDEX); unset when it says none.
+  std::optional<int> saverIndex;
 
   // Given on the command line; unset ones come from the store or the defaults.
   std::optional<int> NumBirds;

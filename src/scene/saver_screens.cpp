@@ -1,6 +1,5 @@
 #include "scene/saver_screens.h"
 
-#include <cstdlib>
 
 #include "scene/form1.h"
 
@@ -11,12 +10,8 @@ bool Holds(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y
 
 }  // namespace
 
-bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, const char* saverIndex) {
-  if (saverIndex && *saverIndex) {
-    char* end = nullptr;
-    const long index = std::strtol(saverIndex, &end, 10);
-    if (end != saverIndex && *end == '\0') return index == 0;
-  }
+bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, std::optional<int> saverIndex) {
+  if (saverIndex) return *saverIndex == 0;
   for (const MonitorArea& m : monitors)
     if (m.primary) return Holds(window, m.area.left, m.area.top);
   return Holds(window, 0, 0);

@@ -19,8 +19,8 @@ class TForm1;
 // Inside a daemon that runs one saver per monitor, whether this one plays
 // the surf: the one whose window holds the primary monitor's origin (the
 // desktop's origin when the monitors are unknown). saverIndex, when given
-// (XSCREENSAVER_SAVER_INDEX), decides instead: the saver numbered 0.
-bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, const char* saverIndex);
+// (a multiplexer's numbering), decides instead: the saver numbered 0.
+bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, std::optional<int> saverIndex);
 
 class TSaverScreens {
  public:

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/command_line.h"
 #include "components/ddani.h"
 #include "components/ddmain.h"
 #include "components/dxclock.h"
@@ -36,16 +37,17 @@ TEST(DistinctMonitors, EachPartOfTheDesktopOnceThePrimaryFirst) {
 
 TEST(HoldsTheSurf, TheSaverOnThePrimaryMonitorOrNumberedZero) {
   const std::vector<MonitorArea> desk{M(1920, 0, 1920, 1080, true), M(0, 0, 1920, 1080)};
-  EXPECT_TRUE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, nullptr));
-  EXPECT_FALSE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, desk, nullptr));
-  EXPECT_FALSE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, desk, ""));
+  EXPECT_TRUE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, std::nullopt));
+  EXPECT_FALSE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, desk, std::nullopt));
   // Without RandR: the window holding the root's origin.
-  EXPECT_TRUE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, {}, nullptr));
-  EXPECT_FALSE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, {}, nullptr));
+  EXPECT_TRUE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, {}, std::nullopt));
+  EXPECT_FALSE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, {}, std::nullopt));
   // A multiplexer's numbering decides when given.
-  EXPECT_TRUE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, desk, "0"));
-  EXPECT_FALSE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, "1"));
-  EXPECT_TRUE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, "junk"));
+  EXPECT_TRUE(HoldsTheSurf(Rect{0, 0, 1920, 1080}, desk, 0));
+  EXPECT_FALSE(HoldsTheSurf(Rect{1920, 0, 3840, 1080}, desk, 1));
+  EXPECT_EQ(SaverIndexOf("0"), 0);
+  EXPECT_EQ(SaverIndexOf("junk"), std::nullopt);
+  EXPECT_EQ(SaverIndexOf(""), std::nullopt);
 }
 
 class Screens : public ::testing::Test, protected FakePlatform {

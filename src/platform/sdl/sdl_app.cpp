@@ -63,19 +63,10 @@ class SdlApplication : public IApplication {
   }
 
   std::unique_ptr<IWindow> CreateResizableWindow(const std::string& caption, int width, int height) override {
-    if (!video_) return nullptr;
     // The display shows into it as into a daemon's window: at its size,
     // whatever the window manager makes of it.
-    const uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
-    SDL_Window* w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
-                                     flags | (SdlPresenter::RendererWanted() ? SDL_WINDOW_OPENGL : 0));
-    if (!w && SdlPresenter::RendererWanted())
-      w = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height, flags);
-    if (!w) {
-      std::fprintf(stderr, "velmo: cannot create a window: %s\n", SDL_GetError());
-      return nullptr;
-    }
-    return std::make_unique<SdlWindow>(w, windows_);
+    return MakeWindow(caption, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                      SDL_WINDOW_RESIZABLE);
   }
 
   std::unique_ptr<IWindow> CreateHostedWindow(uint64_t nativeWindow) override {
@@ -171,14 +162,15 @@ class SdlApplication : public IApplication {
   std::string Title() const override { return title_; }
 
  private:
-  std::unique_ptr<SdlWindow> MakeWindow(const std::string& caption, int x, int y, int w, int h) {
+  // A hidden window of ours; kind: borderless (the saver's) or resizable.
+  std::unique_ptr<SdlWindow> MakeWindow(const std::string& caption, int x, int y, int w, int h,
+                                        uint32_t kind = SDL_WINDOW_BORDERLESS) {
     if (!video_) return nullptr;
+    const uint32_t flags = SDL_WINDOW_HIDDEN | kind;
     SDL_Window* made = SDL_CreateWindow(caption.c_str(), x, y, w, h,
-                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
-                                            (SdlPresenter::RendererWanted() ? SDL_WINDOW_OPENGL : 0));
+                                        flags | (SdlPresenter::RendererWanted() ? SDL_WINDOW_OPENGL : 0));
     // Without a working GL the window is made plain, for the framebuffer.
-    if (!made && SdlPresenter::RendererWanted())
-      made = SDL_CreateWindow(caption.c_str(), x, y, w, h, SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
+    if (!made && SdlPresenter::RendererWanted()) made = SDL_CreateWindow(caption.c_str(), x, y, w, h, flags);
     if (!made) {
       std::fprintf(stderr, "velmo: cannot create a window: %s\n", SDL_GetError());
       return nullptr;

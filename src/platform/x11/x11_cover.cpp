@@ -23,8 +23,9 @@ bool WindowManagerRuns(Display* display) {
   return found;
 }
 
-// Adds or removes full screen in the window's _NET_WM_STATE, as the
-// window-manager specification asks of a client with a mapped window.
+// Adds or removes full screen in the window's _NET_WM_STATE. A mapped
+// window's state belongs to the window manager: it is asked by a message to
+// the root window, which it answers by resizing the window over its monitor.
 void RequestFullScreen(Display* display, Window window, bool on) {
   XEvent event{};
   event.xclient.type = ClientMessage;
