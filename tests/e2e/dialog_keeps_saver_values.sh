@@ -13,11 +13,10 @@ dialog=$!
 PIDS+=("$dialog")
 win=$(wait_dialog "$dialog" "$WORK/dialog.log")
 
-saver_shown() { window_exists "Velmo"; }
 "$VELMO" /s 2>"$WORK/saver.log" &
 saver=$!
 PIDS+=("$saver")
-wait_for 30 saver_shown || fail "the saver did not run: $(cat "$WORK/saver.log")"
+wait_shown "$saver" || fail "the saver did not run: $(cat "$WORK/saver.log")"
 # Keys reach the saver once its window has the focus; each press is stored.
 darker() { [ "$(value_in Gamma)" -lt 256 ]; }
 for _ in $(seq 50); do

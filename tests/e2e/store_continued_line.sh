@@ -13,11 +13,10 @@ printf '%s\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\SOFTWARE\Corvane\Velmo20]' \
   '"Path"=hex(1):25,00,41,00,\' '  42,00,43,00,\' >"$SETTINGS_FILE"
 cp "$SETTINGS_FILE" "$WORK/before.reg"
 
-saver_shown() { window_exists "Velmo"; }
 "$VELMO" /s 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
-wait_for 30 saver_shown || fail "the saver did not run on a file lacking values: $(cat "$WORK/err")"
+wait_shown "$pid" || fail "the saver did not run on a file lacking values: $(cat "$WORK/err")"
 grep -q "lacks .*Gamma" "$WORK/err" || fail "the missing values were not named: $(cat "$WORK/err")"
 [ "$(grep -c lacks "$WORK/err")" = 1 ] || fail "the missing values were named more than once"
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "starting the saver changed the file"
@@ -42,7 +41,7 @@ grep -qxF '"Path"=hex(1):25,00,41,00,\' "$SETTINGS_FILE" && grep -qxF '  42,00,4
 "$VELMO" /s 2>"$WORK/err2" &
 pid=$!
 PIDS+=("$pid")
-wait_for 30 saver_shown || fail "the saver did not run again: $(cat "$WORK/err2")"
+wait_shown "$pid" || fail "the saver did not run again: $(cat "$WORK/err2")"
 xdotool key a
 ! wait_for 0.5 all_gone "$pid" || fail "a plain key ended the saver: TermMouse did not read back"
 xdotool key Escape

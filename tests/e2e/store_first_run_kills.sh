@@ -55,7 +55,7 @@ for i in $(seq "$kills"); do
   # The next start runs: its window comes, with no box, and SIGTERM ends it.
   "$VELMO" /s 2>"$WORK/next" &
   pid=$!
-  wait_for 30 saver_shown || fail "after run $i the next start did not run: $(cat "$WORK/next")"
+  wait_shown "$pid" || fail "after run $i the next start did not run: $(cat "$WORK/next")"
   window_exists "ERROR" && fail "after run $i the next start shows an error: $(cat "$WORK/next")"
   kill -TERM "$pid" 2>/dev/null || true
   wait_exit "$pid" 10 || fail "the next start after run $i did not end on SIGTERM"

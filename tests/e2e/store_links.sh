@@ -24,11 +24,10 @@ cp -p "$home/notes.txt" "$WORK/notes.before"
 listing() { (cd "$home" && find . -printf '%p %m %s %u\n' | sort); }
 before=$(listing)
 
-saver_shown() { window_exists "Velmo"; }
 "$VELMO" /s 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
-wait_for 30 saver_shown || fail "the saver did not run: $(cat "$WORK/err")"
+wait_shown "$pid" || fail "the saver did not run: $(cat "$WORK/err")"
 window_exists "ERROR" && fail "the saver shows an error: $(cat "$WORK/err")"
 kill -TERM "$pid"
 wait_exit "$pid" 10 || fail "the saver did not end on SIGTERM"
