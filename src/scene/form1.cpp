@@ -61,7 +61,7 @@ TForm1::TForm1(Platform& platform, const TSaverOptions& options, std::optional<T
                                       else if (!window_->IsClosed()) window_->Close();
                                     },
                                     nullptr,
-                                    [this] { FormResize(); }});
+                                    [this] { FormResize(); }, nullptr});
   } else if (options.place == TSaverOptions::TPlace::Window) {
     // Tried from a shell, as any display program of a daemon is: the
     // authored 800 x 600 in a window of its own, ended by its close button,
@@ -76,7 +76,7 @@ TForm1::TForm1(Platform& platform, const TSaverOptions& options, std::optional<T
                                       if (!FEnded) EndSaver();
                                       else if (!window_->IsClosed()) window_->Close();
                                     },
-                                    nullptr, [this] { FormResize(); }});
+                                    nullptr, [this] { FormResize(); }, nullptr});
   } else {
     window_ = place_ ? platform_.app.CreateWindowOver("Velmo", place_->area) : platform_.app.CreateWindow("Velmo");
     if (!window_) throw std::runtime_error("The saver window cannot be created.");
@@ -89,6 +89,7 @@ TForm1::TForm1(Platform& platform, const TSaverOptions& options, std::optional<T
         // user is back at the desktop, so the saver ends as on input.
         [this] { TryEndSaver(); },
         nullptr,  // its size is the display mode's
+        [this] { FormMouseDown(); },
     });
   }
   BuildSceneLayout(*this, platform_);
@@ -429,7 +430,12 @@ void TForm1::ComposeFrame(bool& done) {
   shown_ = now;
   haveShown_ = true;
   DDmain1->FlipSurfaces();
-  if (FRunning) SignalShown();
+  // Full screen, the saver is ready once keys typed reach it, not merely
+  // once it shows (the keyboard focus may follow a mode change later).
+  if (FRunning && !readySaid_ && (FHosted || window_->HoldsKeyboard())) {
+    readySaid_ = true;
+    SignalShown();
+  }
   if (partialRedraw_ && FRunning) DDmain1->ClipBackSurface(nullptr);
 }
 
@@ -606,13 +612,30 @@ void TForm1::FormKeyPress(char key) {
   StoreLive("Gamma", Settings.Gamma);
 }
 
-void TForm1::FormMouseMove(uint32_t, int x, int y) {
-  if (Settings.TermMouse) {
+void TForm1::FormMouseMove(uint32_t shift, int x, int y) {
+  // One pointer and one last position for the whole desktop.
+  if (FKeyTarget) {
+    FKeyTarget->FormMouseMove(shift, x, y);
+    return;
+  }
+  // A pointer the window system moved because the monitors changed (onto a
+  // smaller screen) is not the user's: its new place is only recorded.
+  if (Settings.TermMouse && !(FLayoutMoving && FLayoutMoving())) {
     if (std::abs(x - lastMouseX_) > 5 && lastMouseX_ != 0) TryEndSaver();
     else if (std::abs(y - lastMouseY_) > 5 && lastMouseY_ != 0) TryEndSaver();
   }
   lastMouseX_ = x;
   lastMouseY_ = y;
+}
+
+void TForm1::FormMouseDown() {
+  if (FKeyTarget) {
+    FKeyTarget->FormMouseDown();
+    return;
+  }
+  // A click wakes the screen as a movement does; with only Escape ending
+  // the saver it does nothing.
+  if (Settings.TermMouse) TryEndSaver();
 }
 
 void TForm1::TryEndSaver() {
