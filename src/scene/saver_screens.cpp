@@ -1,6 +1,5 @@
 #include "scene/saver_screens.h"
 
-
 #include "scene/form1.h"
 
 namespace velmo {
@@ -100,6 +99,16 @@ void RunSaverScreens(Platform& platform, const TSaverOptions& options) {
   TSaverScreens screens(platform, options);
   screens.Start();
   platform.app.Run(screens.Primary().Window());
+}
+
+void RunSaver(Platform& platform, const TSaverOptions& options) {
+  if (!options.InWindow()) {
+    RunSaverScreens(platform, options);
+    return;
+  }
+  TForm1 form(platform, options);
+  form.FormCreate();
+  platform.app.Run(form.Window());
 }
 
 }  // namespace velmo

@@ -56,4 +56,9 @@ class TSaverScreens {
 // Saver mode without a daemon: every monitor until any scene ends.
 void RunSaverScreens(Platform& platform, const TSaverOptions& options = {});
 
+// Saver mode: full screen, every monitor (above); in a window (a daemon's,
+// or one of its own), the one scene inside it until it closes or the daemon
+// ends us. Blocks in the application's loop on the calling thread.
+void RunSaver(Platform& platform, const TSaverOptions& options = {});
+
 }  // namespace velmo
