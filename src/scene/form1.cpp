@@ -132,6 +132,7 @@ void TForm1::FormCreate() {
     // simply ends after the message.
     platform_.app.ShowException(e.what());
     FEnded = true;
+    FFailed = true;
     window_->Close();
     return;
   }
@@ -703,6 +704,7 @@ void TForm1::ShowErrorAndEnd(const std::string& text) {
   // than under the full-screen window, with no sound looping and the
   // desktop's blanker free while it waits for the user.
   StopAll();
+  FFailed = true;
   platform_.app.MessageBox(window_.get(), text, "ERROR", MB_OK);
   window_->Close();
   ReportEnded();
@@ -716,14 +718,12 @@ void TForm1::DDtimer1ZasTime(Component*) {
   });
 }
 
-void RunSaver(Platform& platform, const TSaverOptions& options) {
-  if (!options.InWindow()) {
-    RunSaverScreens(platform, options);
-    return;
-  }
+bool RunSaver(Platform& platform, const TSaverOptions& options) {
+  if (!options.InWindow()) return RunSaverScreens(platform, options);
   TForm1 form(platform, options);
   form.FormCreate();
   platform.app.Run(form.Window());
+  return !form.FFailed;
 }
 
 }  // namespace velmo

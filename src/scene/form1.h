@@ -101,6 +101,9 @@ class TForm1 : public Component {
   bool FRunning = false;
   // True once the saver has ended (or its start was cut short).
   bool FEnded = false;
+  // True when it ended on an error it showed (a refused mode, an unreadable
+  // setting, a display or sprite failure): the program then exits non-zero.
+  bool FFailed = false;
   // Where it draws and what the command line gave.
   const TSaverOptions FOptions;
   // Drawing into a window at its size (a daemon's, or one of its own from a
@@ -226,6 +229,7 @@ class TForm1 : public Component {
 
 // Saver mode: the scene window as the application's main window, until it
 // closes; with a host window, inside that window until the daemon ends us.
-void RunSaver(Platform& platform, const TSaverOptions& options = {});
+// False when the saver ended on an error it showed.
+bool RunSaver(Platform& platform, const TSaverOptions& options = {});
 
 }  // namespace velmo

@@ -37,6 +37,8 @@ class TSaverScreens {
   TForm1& Primary() { return *scenes_.front(); }
   size_t Count() const { return scenes_.size(); }
   TForm1& Scene(size_t i) { return *scenes_[i]; }
+  // True once any scene has ended on an error it showed.
+  bool Failed() const;
 
   // The idle handler: follows changed monitors, then composes and flips
   // every scene's frame (the loop waits for the refresh once for all).
@@ -51,9 +53,11 @@ class TSaverScreens {
   const TSaverOptions options_;
   std::vector<std::unique_ptr<TForm1>> scenes_;
   bool ending_ = false;
+  bool failed_ = false;
 };
 
-// Saver mode without a daemon: every monitor until any scene ends.
-void RunSaverScreens(Platform& platform, const TSaverOptions& options = {});
+// Saver mode without a daemon: every monitor until any scene ends. False
+// when a scene ended on an error it showed.
+bool RunSaverScreens(Platform& platform, const TSaverOptions& options = {});
 
 }  // namespace velmo
