@@ -14,7 +14,7 @@
 #include "app/settings_program.h"
 #include "platform/platform.h"
 #include "platform/termination.h"
-#include "scene/form1.h"
+#include "scene/saver_screens.h"
 
 int main(int argc, char** argv) {
   using namespace velmo;

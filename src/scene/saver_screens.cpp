@@ -1,6 +1,5 @@
 #include "scene/saver_screens.h"
 
-
 #include "scene/form1.h"
 
 namespace velmo {
@@ -110,6 +109,14 @@ bool RunSaverScreens(Platform& platform, const TSaverOptions& options) {
   screens.Start();
   platform.app.Run(screens.Primary().Window());
   return !screens.Failed();
+}
+
+bool RunSaver(Platform& platform, const TSaverOptions& options) {
+  if (!options.InWindow()) return RunSaverScreens(platform, options);
+  TForm1 form(platform, options);
+  form.FormCreate();
+  platform.app.Run(form.Window());
+  return !form.FFailed;
 }
 
 }  // namespace velmo

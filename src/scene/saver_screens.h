@@ -60,4 +60,10 @@ class TSaverScreens {
 // when a scene ended on an error it showed.
 bool RunSaverScreens(Platform& platform, const TSaverOptions& options = {});
 
+// Saver mode: full screen, every monitor (above); in a window (a daemon's,
+// or one of its own), the one scene inside it until it closes or the daemon
+// ends us. Blocks in the application's loop on the calling thread. False
+// when the saver ended on an error it showed.
+bool RunSaver(Platform& platform, const TSaverOptions& options = {});
+
 }  // namespace velmo
