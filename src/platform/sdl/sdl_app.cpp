@@ -232,14 +232,12 @@ class SdlApplication : public IApplication {
     return w;
   }
 
-  // Where the pointer is on the desktop, from an event's window coordinates:
-  // a window the layout moved under a still pointer gives the same place.
-  static void ToDesktop(SdlWindow& w, int& x, int& y) {
-    int left = 0, top = 0;
-    SDL_GetWindowPosition(static_cast<SDL_Window*>(w.NativeHandle()), &left, &top);
-    x += left;
-    y += top;
-  }
+  // Where the pointer is on the desktop, asked of the window system (a
+  // round trip; motion is rare while the saver runs, its first real one
+  // ends it): a window the layout moved under a still pointer gives the
+  // same place, where its own coordinates, or SDL's idea of where the
+  // window is, would jump.
+  static void PointerOnDesktop(int& x, int& y) { SDL_GetGlobalMouseState(&x, &y); }
 
   void Dispatch(const SDL_Event& event) {
     if (event.type == postedEvent_) {
@@ -266,8 +264,8 @@ class SdlApplication : public IApplication {
       case SDL_MOUSEMOTION: {
         SdlWindow* w = WindowOf(event.motion.windowID);
         if (!w || !w->Events().onMouseMove) break;
-        int x = event.motion.x, y = event.motion.y;
-        ToDesktop(*w, x, y);
+        int x = 0, y = 0;
+        PointerOnDesktop(x, y);
         w->Events().onMouseMove(0, x, y);
         break;
       }
