@@ -20,6 +20,7 @@
 #include "platform/sdl/sdl_window.h"
 #include "platform/termination.h"
 #include "platform/x11/x11_host.h"
+#include "platform/x11/x11_input.h"
 
 namespace velmo {
 namespace {
@@ -122,6 +123,8 @@ class SdlApplication : public IApplication {
         dispatched = true;
       }
       if (mainWindow.IsClosed()) break;
+      const uint64_t now = SDL_GetTicks64();
+      for (SdlWindow* w : windows_) w->KeepCovering(now);
       ReportLostActivation();
       if (mainWindow.IsClosed()) break;
       if (idle_ && (dispatched || idleWantsMore_)) {
@@ -232,12 +235,22 @@ class SdlApplication : public IApplication {
     return w;
   }
 
-  // Where the pointer is on the desktop, asked of the window system (a
-  // round trip; motion is rare while the saver runs, its first real one
-  // ends it): a window the layout moved under a still pointer gives the
-  // same place, where its own coordinates, or SDL's idea of where the
-  // window is, would jump.
-  static void PointerOnDesktop(int& x, int& y) { SDL_GetGlobalMouseState(&x, &y); }
+  // Where the pointer is on the desktop, asked of the X server (a round
+  // trip; motion is rare while the saver runs, its first real one ends it):
+  // a window the layout moved under a still pointer gives the same place,
+  // where the event's window coordinates, or SDL's idea of where the window
+  // is, would jump. Elsewhere: the event's place on the window's.
+  static void DesktopPlace(SdlWindow& w, const SDL_MouseMotionEvent& motion, int& x, int& y) {
+    auto* window = static_cast<SDL_Window*>(w.NativeHandle());
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+        PointerOnDesktop(info.info.x11.display, x, y))
+      return;
+    SDL_GetWindowPosition(window, &x, &y);
+    x += motion.x;
+    y += motion.y;
+  }
 
   void Dispatch(const SDL_Event& event) {
     if (event.type == postedEvent_) {
@@ -265,7 +278,7 @@ class SdlApplication : public IApplication {
         SdlWindow* w = WindowOf(event.motion.windowID);
         if (!w || !w->Events().onMouseMove) break;
         int x = 0, y = 0;
-        PointerOnDesktop(x, y);
+        DesktopPlace(*w, event.motion, x, y);
         w->Events().onMouseMove(0, x, y);
         break;
       }
@@ -280,6 +293,8 @@ class SdlApplication : public IApplication {
         // A focus that came and went between two looks at the flags still counts as had.
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
           if (SdlWindow* w = WindowOf(event.window.windowID)) w->NoteFocusGained();
+        if (event.window.event == SDL_WINDOWEVENT_MOVED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+          if (SdlWindow* w = WindowOf(event.window.windowID)) w->NoteMoved();
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
           SdlWindow* w = WindowOf(event.window.windowID);
           if (w && !w->IsClosed() && w->Events().onResize) w->Events().onResize();

@@ -4,8 +4,9 @@
 
 #include <array>
 
+#include "platform/x11/x11_cover.h"
 #include "platform/x11/x11_host.h"
-#include "platform/x11/x11_keyboard.h"
+#include "platform/x11/x11_input.h"
 
 namespace velmo {
 
@@ -32,6 +33,25 @@ bool SdlWindow::GetDesktopArea(Rect& area) const {
   SDL_GetWindowSize(window_, &w, &h);
   area = Rect{x, y, x + w, y + h};
   return true;
+}
+
+void SdlWindow::KeepCovering(uint64_t nowMs) {
+  if (!checkCover_) return;
+  // A display mode of the saver's own: SDL's full screen holds the window.
+  if (closed_ || hosted_ || (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) {
+    checkCover_ = false;
+    return;
+  }
+  if (!shown_ || nowMs - coverCheckedAt_ < kCoverCheckMs) return;
+  coverCheckedAt_ = nowMs;
+  const SDL_Rect area{area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top};
+  if (CoversArea(window_, area) || ++coverAttempts_ > kCoverAttempts) {
+    checkCover_ = false;
+    return;
+  }
+  // The window manager's full screen first; then by hand, where its idea
+  // of the monitors is behind.
+  CoverArea(window_, area, coverAttempts_ > 2);
 }
 
 bool SdlWindow::HoldsKeyboard() const {

@@ -1,4 +1,4 @@
-#include "platform/x11/x11_keyboard.h"
+#include "platform/x11/x11_input.h"
 
 #include <X11/Xlib.h>
 
@@ -27,6 +27,15 @@ bool KeysReachWindows(void* display, const unsigned long* windows, size_t count)
   unsigned int mask = 0;
   if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rootX, &rootY, &x, &y, &mask)) return false;
   return OneOf(child, windows, count);
+}
+
+bool PointerOnDesktop(void* display, int& x, int& y) {
+  auto* d = static_cast<Display*>(display);
+  if (d == nullptr) return false;
+  Window root = None, child = None;
+  int winX = 0, winY = 0;
+  unsigned int mask = 0;
+  return XQueryPointer(d, DefaultRootWindow(d), &root, &child, &x, &y, &winX, &winY, &mask);
 }
 
 }  // namespace velmo
