@@ -1,6 +1,7 @@
 #include "scene/form1.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -418,19 +419,40 @@ void TForm1::ComposeFrame(bool& done) {
     FollowHostWindow();
     if (!FRunning) return;  // an error handler ended the saver
   }
-  FFlipParity = !FFlipParity;
   const TShownState now = ReadShownState();
   // What is drawn at all changed (a test switching a layer off): all of it again.
   const bool sameLayers = haveShown_ && now.birdCount == shown_.birdCount && now.clockOn == shown_.clockOn &&
                           now.fpsOn == shown_.fpsOn;
-  if (partialRedraw_ && sameLayers && !FComposeWhole) ComposeChanged(now);
-  else ComposeWhole(now);
+  bool fpsText = true;
+  if (partialRedraw_ && sameLayers && !FComposeWhole) {
+    if (!ComposeChanged(now, fpsText)) {
+      // Nothing on the screen changed: nothing drawn, nothing sent, until
+      // the timer's tick or the clock's next second wakes the loop.
+      WaitForChange(done);
+      return;
+    }
+  } else {
+    ComposeWhole(now);
+  }
   if (!FRunning) return;  // an error handler ended the saver
+  FFlipParity = !FFlipParity;
   shown_ = now;
   haveShown_ = true;
-  DDmain1->FlipSurfaces();
+  DDmain1->FlipSurfaces(fpsText);
   if (FRunning) SignalShown();
-  if (partialRedraw_ && FRunning) DDmain1->ClipBackSurface(nullptr);
+  if (partialRedraw_ && FRunning) {
+    DDmain1->ClipBackSurface(nullptr);
+    WaitForChange(done);
+  }
+}
+
+void TForm1::WaitForChange(bool& done) {
+  done = true;
+  if (!Settings.flag_clock) return;
+  // The clock's hands move at the turn of the second, between the ticks.
+  const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto intoSecond = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
+  platform_.app.WakeWithin(static_cast<int>(1000 - intoSecond) + 1);
 }
 
 TForm1::TShownState TForm1::ReadShownState() const {
@@ -459,7 +481,7 @@ void TForm1::ComposeWhole(const TShownState& now) {
   if (Settings.flag_clock) DXClock1->ShowClock();
 }
 
-void TForm1::ComposeChanged(const TShownState& now) {
+bool TForm1::ComposeChanged(const TShownState& now, bool& fpsText) {
   dirtyCount_ = 0;
   if (now.sea != shown_.sea) {
     const int32_t top = DDani1sea->GetShowY();
@@ -471,8 +493,22 @@ void TForm1::ComposeChanged(const TShownState& now) {
   const bool clockChanged = now.clockSecond != shown_.clockSecond || !(now.clock == shown_.clock) ||
                             now.clockColour != shown_.clockColour;
   if (Settings.flag_clock && clockChanged) AddDirty(Union(shown_.clock, now.clock));
-  // The text is drawn at every flip: always over a freshly drawn background.
-  if (Settings.flag_fps) AddDirty(DDmain1->FpsTextBox());
+  // The frame-rate text is drawn whole over a freshly drawn background, when
+  // its number changes or anything under it was redrawn; a frame that shows
+  // nothing new is not drawn, sent nor counted.
+  fpsText = false;
+  if (Settings.flag_fps) {
+    if (dirtyCount_ > 0 || DDmain1->FpsTextChanged()) DDmain1->CountShownFrame();
+    const Rect fps = DDmain1->FpsTextBox();
+    for (int i = 0; i < dirtyCount_ && !fpsText; ++i) {
+      // A part that reaches the clock grows to it below.
+      const bool reachesClock = Settings.flag_clock && Overlap(dirty_[i], now.clock);
+      fpsText = Overlap(reachesClock ? Union(dirty_[i], now.clock) : dirty_[i], fps);
+    }
+    fpsText = fpsText || DDmain1->FpsTextChanged();
+    if (fpsText) AddDirty(fps);
+  }
+  if (dirtyCount_ == 0) return false;
   // The clock is drawn whole over whatever was redrawn under any part of it.
   bool drawClock = false;
   for (int i = 0; i < dirtyCount_ && Settings.flag_clock; ++i) {
@@ -483,17 +519,18 @@ void TForm1::ComposeChanged(const TShownState& now) {
   for (int i = 0; i < dirtyCount_; ++i) {
     DDmain1->ClipBackSurface(&dirty_[i]);
     DrawLayers(now);
-    if (!FRunning) return;
+    if (!FRunning) return true;  // an error handler ended the saver
   }
   if (drawClock) {
     DDmain1->ClipBackSurface(&now.clock);
     DXClock1->ShowClock();
   }
   // What the flip's frame-rate text draws counts as a change of its box only.
-  if (Settings.flag_fps) {
+  if (fpsText) {
     const Rect fps = DDmain1->FpsTextBox();
     DDmain1->ClipBackSurface(&fps);
   }
+  return true;
 }
 
 void TForm1::AddDirty(const Rect& r) {
@@ -543,6 +580,8 @@ void TForm1::DDtimer1Timer(Component*) {
   const int32_t height = DDmain1->GetHeight();
   const int32_t scale = ScaleOfScreen(Settings.ResHor, height);
   for (int i = 0; i < Settings.NumBirds; ++i) MoveBird(FBirds[i], height, Settings.ResHor, random_, scale);
+  // The loop draws only when woken: the sea and the gulls moved.
+  platform_.app.Wake();
 }
 
 void TForm1::FormKeyDown(int key, uint32_t shift) {

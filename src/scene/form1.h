@@ -163,7 +163,12 @@ class TForm1 : public Component {
   };
   TShownState ReadShownState() const;
   void ComposeWhole(const TShownState& now);
-  void ComposeChanged(const TShownState& now);
+  // Redraws what changed since the frame shown; false when nothing did.
+  // fpsText: the flip is to draw the frame-rate text (its box was redrawn).
+  bool ComposeChanged(const TShownState& now, bool& fpsText);
+  // Nothing more to draw until the loop is woken: the timer's tick wakes it,
+  // and the clock's next second, asked for here.
+  void WaitForChange(bool& done);
   // Clear, sky, sea, rocks and gulls, as far as the back surface's clip lets them.
   void DrawLayers(const TShownState& now);
   void DrawShownBird(const TShownBird& bird);
