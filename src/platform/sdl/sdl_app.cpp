@@ -107,6 +107,7 @@ class SdlApplication : public IApplication {
   void Run(IWindow& mainWindow) override {
     if (!video_) return;
     SDL_Event event;
+    bool dispatched = false;  // since the idle handler last ran
     while (!mainWindow.IsClosed()) {
       // The daemon took its window away: end as if asked to close.
       if (hosted_ && HostWindowGone()) {
@@ -114,7 +115,6 @@ class SdlApplication : public IApplication {
           if (w->Hosted()) CloseRequested(w);
         if (mainWindow.IsClosed()) break;
       }
-      bool dispatched = false;
       while (!mainWindow.IsClosed() && SDL_PollEvent(&event)) {
         Dispatch(event);
         dispatched = true;
@@ -123,6 +123,7 @@ class SdlApplication : public IApplication {
       ReportLostActivation();
       if (mainWindow.IsClosed()) break;
       if (idle_ && (dispatched || idleWantsMore_ || WakeDue())) {
+        dispatched = false;
         bool done = true;
         idle_(done);
         idleWantsMore_ = !done;
@@ -131,7 +132,10 @@ class SdlApplication : public IApplication {
         continue;
       }
       // Nothing to draw until an event, a wake or the wake asked for.
-      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, UntilWake(100))) Dispatch(event);
+      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, UntilWake(100))) {
+        Dispatch(event);
+        dispatched = true;
+      }
     }
   }
 
