@@ -1,0 +1,91 @@
+#include "scene/live_keys.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "components/dxclock.h"
+#include "components/setreg.h"
+#include "scene/brightness.h"
+#include "scene/form1.h"
+
+namespace velmo {
+
+void TLiveKeys::KeyDown(int key) {
+  TSaverSettings& settings = scene_.Settings;
+  if (settings.TermMouse) {
+    scene_.TryEndSaver();
+    return;
+  }
+  if (scene_.FEnded) return;
+  // The band the dialog offers too: a clock moved here is drawn as stored.
+  const TClockSpan across = ClockCentreSpan(settings.clockRad, settings.ResHor);
+  const TClockSpan down = ClockCentreSpan(settings.clockRad, settings.ResVert);
+  switch (key) {
+    case VK_LEFT:
+      if (settings.clockX > across.low) --settings.clockX;
+      break;
+    case VK_RIGHT:
+      if (settings.clockX < across.high) ++settings.clockX;
+      break;
+    case VK_UP:
+      if (settings.clockY > down.low) --settings.clockY;
+      break;
+    case VK_DOWN:
+      if (settings.clockY < down.high) ++settings.clockY;
+      break;
+    default:
+      return;
+  }
+  scene_.DXClock1->SetXcenter(settings.clockX);
+  scene_.DXClock1->SetYcenter(settings.clockY);
+  // Stored at every press, also at the bound, so the next start finds it. A
+  // clock shown in place of a stored one that does not fit this screen is
+  // the one the user moves: it is stored whole, as shown.
+  const bool acrossKey = key == VK_LEFT || key == VK_RIGHT;
+  const TClockPlace shown = ClockPlaceOf(settings);
+  TClockPlace& placed = scene_.FPlacedClock;
+  if (acrossKey || shown.x != placed.x) StoreLive("clockX", shown.x);
+  if (!acrossKey || shown.y != placed.y) StoreLive("clockY", shown.y);
+  if (shown.rad != placed.rad) StoreLive("clockRad", shown.rad);
+  placed = shown;
+}
+
+void TLiveKeys::KeyPress(char key) {
+  if (scene_.Settings.TermMouse || key == 27) {
+    scene_.TryEndSaver();
+    return;
+  }
+  if ((key != '+' && key != '-') || scene_.FEnded) return;
+  const std::optional<int> level = StepBrightness(*scene_.DDgamma1, key == '+' ? 1 : -1);
+  if (!level) return;  // no gamma on this display: nothing changes, nothing stored
+  scene_.Settings.Gamma = *level;
+  if (scene_.OnBrightness) scene_.OnBrightness(*level);
+  StoreLive("Gamma", *level);
+}
+
+void TLiveKeys::MouseMove(int x, int y) {
+  if (scene_.Settings.TermMouse) {
+    if (std::abs(x - lastMouseX_) > 5 && lastMouseX_ != 0) scene_.TryEndSaver();
+    else if (std::abs(y - lastMouseY_) > 5 && lastMouseY_ != 0) scene_.TryEndSaver();
+  }
+  lastMouseX_ = x;
+  lastMouseY_ = y;
+}
+
+void TLiveKeys::StoreLive(const char* name, int value) {
+  // A live key's change stays on screen whatever the store does; a write
+  // that fails (a read-only settings directory, a full disk) is said once.
+  std::string failure;
+  try {
+    if (!scene_.SetReg1->Write(name, value))
+      failure = std::string("the settings key cannot be opened to store '") + name + "'";
+  } catch (const ERegistryException& e) {
+    failure = e.what();
+  }
+  if (failure.empty() || storeFailureReported_) return;
+  storeFailureReported_ = true;
+  std::fprintf(stderr, "Velmo: %s; changes made with the keys hold until the saver ends.\n", failure.c_str());
+}
+
+}  // namespace velmo
