@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   const RunModes modes{
       [&](TSaverOptions options) {
         options.saverIndex = SaverIndexOf(std::getenv("XSCREENSAVER_SAVER_INDEX"));
-        RunSaver(platform(), options);
+        return RunSaver(platform(), options);
       },
       [&] { RunSettingsProgram(argv); },
       [&](const std::string& window) { RunPreview(window, platform().foreign); },

@@ -78,6 +78,7 @@ void TForm1::FormCreate() {
     // simply ends after the message.
     platform_.app.ShowException(e.what());
     FEnded = true;
+    FFailed = true;
     window_->Close();
     return;
   }

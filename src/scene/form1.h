@@ -97,6 +97,9 @@ class TForm1 : public Component {
   bool FRunning = false;
   // True once the saver has ended (or its start was cut short).
   bool FEnded = false;
+  // True when it ended on an error it showed (a refused mode, an unreadable
+  // setting, a display or sprite failure): the program then exits non-zero.
+  bool FFailed = false;
   // Where it draws and what the command line gave.
   const TSaverOptions FOptions;
   // Drawing into a window at its size (a daemon's, or one of its own from a

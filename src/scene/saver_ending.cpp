@@ -89,6 +89,7 @@ void TForm1::ShowErrorAndEnd(const std::string& text) {
   // than under the full-screen window, with no sound looping and the
   // desktop's blanker free while it waits for the user.
   StopAll();
+  FFailed = true;
   platform_.app.MessageBox(window_.get(), text, "ERROR", MB_OK);
   window_->Close();
   ReportEnded();
