@@ -62,7 +62,7 @@ void TForm1::FitToPlace() {
   } else if (FHosted) {
     int width = 0, height = 0;
     if (!window_->GetClientSize(width, height)) width = height = 0;
-    FitToWindow(Settings, width, height, placedClock_);
+    FitToWindow(Settings, width, height);
   }
 }
 
@@ -89,7 +89,7 @@ void TForm1::FormCreate() {
     if (window_->GetDesktopArea(area))
       Settings.flag_PlaySound = HoldsTheSurf(area, platform_.display.Monitors(), FOptions.saverIndex);
   }
-  if (FHosted) placedClock_ = PlacedClockOf(Settings);
+  FPlacedClock = ClockPlaceOf(Settings);
   FitToPlace();
 
   DDmain1->SetWidth(Settings.ResHor);

@@ -87,6 +87,10 @@ class TForm1 : public Component {
   // The window's own copy of the settings, under their names (clamped where
   // the scene takes them; the store keeps what it holds).
   TSaverSettings Settings;
+  // The clock as the store holds it (or as the arrow keys last put it): each
+  // layout fits it to the screen anew (FitClockTo), so a clock moved to fit
+  // a smaller screen goes back once the screen is large again.
+  TClockPlace FPlacedClock;
 
   // Shared with the timer's thread: 32-bit values written whole, no lock.
   std::atomic<int32_t> FSeaFrame{0};
@@ -162,9 +166,6 @@ class TForm1 : public Component {
   std::unique_ptr<IWindow> window_;
   TRandom15 random_;
   bool resizePending_ = false;
-  // Where the settings put the clock and its size; a daemon's window keeps
-  // them as near as it can.
-  TPlacedClock placedClock_;
   TFrameComposer composer_{*this};
   TLiveKeys keys_{*this};
   // Work posted to the loop checks this before touching the window.

@@ -21,10 +21,6 @@ class TLiveKeys {
  private:
   // One value changed by a live key, written at once; never ends the saver.
   void StoreLive(const char* name, int value);
-  // The band the clock's centre stays in, as the arrow keys keep it.
-  int ClockMin() const;
-  int ClockMaxX() const;
-  int ClockMaxY() const;
 
   TForm1& scene_;
   int lastMouseX_ = 0;
