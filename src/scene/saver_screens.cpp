@@ -24,6 +24,7 @@ std::unique_ptr<TForm1> TSaverScreens::StartScene(const std::optional<MonitorAre
   if (monitor) place = TScreenPlace{monitor->area, scenes_.empty()};
   auto scene = std::make_unique<TForm1>(platform_, options_, place);
   scene->FOwnsLoop = false;
+  scene->FLayoutMoving = [this] { return LayoutMoving(); };
   scene->OnEnded = [this, ended = scene.get()] {
     failed_ = failed_ || ended->FFailed;
     EndAll();
@@ -53,11 +54,28 @@ void TSaverScreens::Start() {
       if (scenes_.front()->FEnded) break;
     }
   }
+  // What start-up itself changed (a display mode of the saver's own) is no
+  // change of the desk: the pointer it moved was already let go.
+  if (platform_.display.MonitorsChanged() && !scenes_.front()->FEnded) Follow(platform_.display.Monitors());
   platform_.app.SetIdleHandler([this](bool& done) { ComposeFrames(done); });
 }
 
+bool TSaverScreens::LayoutMoving() {
+  const uint32_t now = platform_.timer.timeGetTime();
+  if (platform_.display.MonitorsChanged()) {
+    followPending_ = true;
+    layoutChanged_ = true;
+    layoutChangedAt_ = now;
+  }
+  return layoutChanged_ && now - layoutChangedAt_ < kLayoutSettleMs;
+}
+
 void TSaverScreens::ComposeFrames(bool& done) {
-  if (platform_.display.MonitorsChanged()) Follow(platform_.display.Monitors());
+  LayoutMoving();
+  if (followPending_) {
+    followPending_ = false;
+    Follow(platform_.display.Monitors());
+  }
   done = true;
   for (const auto& scene : scenes_) {
     bool sceneDone = true;

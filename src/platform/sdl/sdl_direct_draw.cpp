@@ -169,7 +169,16 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
   SDL_Window* window = Window();
   if (!window) return DDERR_INVALIDOBJECT;
   int refresh = 0;
-  if (!foreign_) {
+  if (!foreign_ && covers_ && coverArea_.w == static_cast<int>(width) && coverArea_.h == static_cast<int>(height) &&
+      CoverArea(window, coverArea_)) {
+    // A monitor's area at its own size: covered as it stands, whatever the
+    // primary monitor's modes and whatever SDL knows of the monitors (it
+    // keeps those it found at start).
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(display_, &desktop) == 0) refresh = desktop.refresh_rate;
+  } else if (!foreign_) {
     SDL_DisplayMode desktop{};
     SDL_GetDesktopDisplayMode(display_, &desktop);
     const auto list = Resolutions(display_);
@@ -180,12 +189,7 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
     refresh = refreshRate ? static_cast<int>(refreshRate) : found->refresh;
     int rc;
     Display* switched = nullptr;  // the X connection, when the mode was changed there
-    if (covers_ && coverArea_.w == static_cast<int>(width) && coverArea_.h == static_cast<int>(height) &&
-        CoverArea(window, coverArea_)) {
-      // A monitor's area at its own mode: covered as it stands, whatever
-      // SDL knows of the monitors.
-      rc = 0;
-    } else if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
+    if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
