@@ -1,7 +1,6 @@
 #include "platform/sdl/sdl_app.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/termination.h"
+#include "platform/x11/x11_handles.h"
 #include "platform/x11/x11_host.h"
 
 namespace velmo {
@@ -93,10 +93,7 @@ class SdlApplication : public IApplication {
     WatchHostWindow(nativeWindow);
     // SDL listens to no event of a window it did not make; these reach it
     // over its own connection and come back as window events.
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
-      ListenToHostWindow(info.info.x11.display, nativeWindow);
+    if (X11Handles x11; X11HandlesOf(w, x11)) ListenToHostWindow(x11.display, nativeWindow);
     auto window = std::make_unique<SdlWindow>(w, windows_, true);
     window->SetHostId(nativeWindow);
     return window;

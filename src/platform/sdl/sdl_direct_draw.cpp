@@ -1,6 +1,5 @@
 #include "platform/sdl/sdl_direct_draw.h"
 
-#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -12,19 +11,10 @@
 #include "platform/sdl/sdl_surface.h"
 #include "platform/window.h"
 #include "platform/x11/x11_cover.h"
+#include "platform/x11/x11_handles.h"
 
 namespace velmo {
 namespace {
-
-// The X connection under an SDL window; null on other video drivers.
-Display* X11DisplayOf(SDL_Window* window) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::strcmp(driver, "x11") != 0) return nullptr;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
-  return info.info.x11.display;
-}
 
 // Video stays up while any user needs it; SDL counts the users.
 bool VideoUp() { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
@@ -220,7 +210,8 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       // Should this process die without giving the mode back, a watcher does.
-      Display* x11 = X11DisplayOf(window);
+      X11Handles handles;
+      Display* x11 = X11HandlesOf(window, handles) ? static_cast<Display*>(handles.display) : nullptr;
       if (modeGuard_ && (guardedWidth_ != wanted.w || guardedHeight_ != wanted.h)) modeGuard_.reset();
       if (x11 && !modeGuard_) {
         modeGuard_ = X11ModeGuard::Arm(XDisplayString(x11), wanted.w, wanted.h);
