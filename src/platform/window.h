@@ -36,7 +36,8 @@ constexpr int IDOK = 1;
 // character, a mouse move (client coordinates), that it was asked to close,
 // that it lost its activation (hidden, minimised, or the focus taken by
 // another window for longer than a frame) after it had been shown, and that
-// its drawing area changed size (GetClientSize tells the new one).
+// its drawing area changed size (GetClientSize tells the new one), and a
+// mouse button pressed or the wheel turned over it.
 struct WindowEvents {
   std::function<void(int key, uint32_t shift)> onKeyDown;
   std::function<void(char character)> onKeyPress;
@@ -44,6 +45,7 @@ struct WindowEvents {
   std::function<void()> onClose;
   std::function<void()> onDeactivate;
   std::function<void()> onResize;
+  std::function<void()> onMouseDown;
 };
 
 class IWindow {
