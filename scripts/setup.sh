@@ -12,6 +12,7 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
   xscreensaver lintian
+  libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev sway swayidle grim wtype
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,6 @@
 #include "platform/platform.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "platform/posix/dl_modules.h"
 #include "platform/posix/hive_registry.h"
@@ -18,12 +17,12 @@
 namespace velmo {
 namespace {
 
-// The full-screen saver on a Wayland compositor uses the Wayland backend
-// unless SDL_VIDEODRIVER asks for another.
+// The full-screen saver on a Wayland compositor uses the Wayland backend,
+// unless SDL_VIDEODRIVER asks for one of SDL's drivers (its Wayland one too).
 std::unique_ptr<WaylandConnection> WaylandForSaver(bool fullScreenSaver) {
   if (!fullScreenSaver) return nullptr;
   const char* driver = std::getenv("SDL_VIDEODRIVER");
-  if (driver && *driver && std::strcmp(driver, "wayland") != 0) return nullptr;
+  if (driver && *driver) return nullptr;
   const char* name = std::getenv("WAYLAND_DISPLAY");
   if (!name || !*name) return nullptr;
   return OpenWaylandConnection();

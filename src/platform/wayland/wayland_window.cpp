@@ -145,7 +145,14 @@ int WaylandWindow::OutputScale() const {
 }
 
 bool WaylandWindow::AcceptsFrames(int width, int height) const {
-  return width > 0 && height > 0 && width <= 16384 && height <= 16384;
+  // As a monitor offers its own mode and smaller ones: a smaller frame is
+  // enlarged to the output, a larger one refused.
+  int maxW = 16384, maxH = 16384;
+  if (area_) {
+    maxW = area_->right - area_->left;
+    maxH = area_->bottom - area_->top;
+  }
+  return width > 0 && height > 0 && width <= maxW && height <= maxH;
 }
 
 void WaylandWindow::ForceFullFrame() {
