@@ -62,7 +62,7 @@ void TForm1::FitToPlace() {
   } else if (FHosted) {
     int width = 0, height = 0;
     if (!window_->GetClientSize(width, height)) width = height = 0;
-    FitToWindow(Settings, width, height, placedClock_);
+    FitToWindow(Settings, width, height);
   }
 }
 
@@ -89,7 +89,7 @@ void TForm1::FormCreate() {
     if (window_->GetDesktopArea(area))
       Settings.flag_PlaySound = HoldsTheSurf(area, platform_.display.Monitors(), FOptions.saverIndex);
   }
-  if (FHosted) placedClock_ = PlacedClockOf(Settings);
+  FPlacedClock = ClockPlaceOf(Settings);
   FitToPlace();
 
   DDmain1->SetWidth(Settings.ResHor);
@@ -214,6 +214,15 @@ void TForm1::FormKeyPress(char key) {
   else keys_.KeyPress(key);
 }
 
-void TForm1::FormMouseMove(uint32_t, int x, int y) { keys_.MouseMove(x, y); }
+void TForm1::FormMouseMove(uint32_t shift, int x, int y) {
+  // One pointer and one last position for the whole desktop.
+  if (FKeyTarget) FKeyTarget->FormMouseMove(shift, x, y);
+  else keys_.MouseMove(x, y);
+}
+
+void TForm1::FormMouseDown() {
+  if (FKeyTarget) FKeyTarget->FormMouseDown();
+  else keys_.MouseDown();
+}
 
 }  // namespace velmo

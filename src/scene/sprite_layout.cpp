@@ -56,7 +56,7 @@ void LayOutSprites(TForm1& scene) {
   stone.SetShowX(0);
   stone.SetShowY(H * 423 / 600);
 
-  FitClockTo(scene.Settings, W, H);
+  FitClockTo(scene.Settings, scene.FPlacedClock, W, H);
   scene.DXClock1->SetXcenter(scene.Settings.clockX);
   scene.DXClock1->SetYcenter(scene.Settings.clockY);
   scene.DXClock1->SetRadius(scene.Settings.clockRad);

@@ -342,10 +342,14 @@ TEST_F(Scene, ClockValuesFarOffTheScreenAreTakenOntoItForTheRunOnly) {
     EXPECT_GE(clock.GetRadius(), 0);
     EXPECT_LE(clock.GetRadius(), 384);
     Compose(2);
+    EXPECT_EQ(registry.Dword(kKey, "clockRad"), far) << "the store keeps what it holds";
     Window().KeyDown(VK_UP);  // the band the keys keep is worked out from sane values
     Window().KeyDown(VK_LEFT);
     EXPECT_FALSE(Ended());
-    EXPECT_EQ(registry.Dword(kKey, "clockRad"), far) << "the store keeps what it holds";
+    // The keys moved the clock shown: it is stored whole, to be drawn there next time.
+    EXPECT_EQ(registry.Dword(kKey, "clockX"), clock.GetXcenter());
+    EXPECT_EQ(registry.Dword(kKey, "clockY"), clock.GetYcenter());
+    EXPECT_EQ(registry.Dword(kKey, "clockRad"), clock.GetRadius());
     form.reset();
   }
 }

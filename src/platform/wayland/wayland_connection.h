@@ -75,6 +75,9 @@ class WaylandConnection {
   void RemoveWindow(WaylandWindow* window);
   const std::vector<WaylandWindow*>& Windows() const { return windows_; }
 
+  // Keys typed now reach the saver: the seat has no keyboard (nothing to
+  // wait for), or one of our surfaces holds its focus. Cheap.
+  bool KeysReachUs() const { return keyboard_ == nullptr || input_.Focused(); }
   // Hides the pointer over our surfaces, or gives it back.
   void SetCursorHidden(bool hidden);
 

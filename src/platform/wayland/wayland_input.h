@@ -52,6 +52,8 @@ class WaylandInput {
   // taken away by another program counts as lost.
   bool FocusIsOurs() const { return focus_ != nullptr || !hadFocus_ || handedOn_; }
   bool HadFocus() const { return hadFocus_; }
+  // One of the program's windows holds the keyboard focus now.
+  bool Focused() const { return focus_ != nullptr; }
 
  private:
   IInputTarget* pointer_ = nullptr;

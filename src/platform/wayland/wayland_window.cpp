@@ -130,6 +130,8 @@ void WaylandWindow::SetCoverArea(const Rect& area) {
   if (shown_ && !closed_) GoFullScreen();
 }
 
+bool WaylandWindow::HoldsKeyboard() const { return connection_.KeysReachUs(); }
+
 void WaylandWindow::InputPlace(int& x, int& y, int& scale) const {
   x = area_ ? area_->left : 0;
   y = area_ ? area_->top : 0;

@@ -45,6 +45,7 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   bool GetCoverArea(Rect& area) const override;
   bool GetDesktopArea(Rect& area) const override { return GetCoverArea(area); }
   void SetCoverArea(const Rect& area) override;
+  bool HoldsKeyboard() const override;
 
   // IFrameSink
   bool AcceptsFrames(int width, int height) const override;
