@@ -214,6 +214,15 @@ void TForm1::FormKeyPress(char key) {
   else keys_.KeyPress(key);
 }
 
-void TForm1::FormMouseMove(uint32_t, int x, int y) { keys_.MouseMove(x, y); }
+void TForm1::FormMouseMove(uint32_t shift, int x, int y) {
+  // One pointer and one last position for the whole desktop.
+  if (FKeyTarget) FKeyTarget->FormMouseMove(shift, x, y);
+  else keys_.MouseMove(x, y);
+}
+
+void TForm1::FormMouseDown() {
+  if (FKeyTarget) FKeyTarget->FormMouseDown();
+  else keys_.MouseDown();
+}
 
 }  // namespace velmo

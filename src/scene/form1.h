@@ -59,6 +59,7 @@ class TForm1 : public Component {
   void FormKeyDown(int key, uint32_t shift);
   void FormKeyPress(char key);
   void FormMouseMove(uint32_t shift, int x, int y);
+  void FormMouseDown();
   // The window (a daemon's, or our own resizable one) changed size: the
   // next frame is laid out anew for it.
   void FormResize();
@@ -120,6 +121,9 @@ class TForm1 : public Component {
   // Keys typed on this scene's monitor act on that scene (the one with the
   // clock); null: on this one.
   TForm1* FKeyTarget = nullptr;
+  // True while the monitors' layout has just changed, when the window
+  // system may have moved the pointer; null: never.
+  std::function<bool()> FLayoutMoving;
   // Called after a brightness key changed the level, with the new level.
   std::function<void(int)> OnBrightness;
   bool IsPrimary() const { return !place_ || place_->primary; }

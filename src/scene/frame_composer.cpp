@@ -40,7 +40,12 @@ void TFrameComposer::ComposeAndFlip(bool whole) {
   shown_ = now;
   haveShown_ = true;
   scene_.DDmain1->FlipSurfaces();
-  if (scene_.FRunning) SignalShown();
+  // Full screen, the saver is ready once keys typed reach it, not merely
+  // once it shows (the keyboard focus may follow a mode change later).
+  if (scene_.FRunning && !readySaid_ && (scene_.FHosted || scene_.Window().HoldsKeyboard())) {
+    readySaid_ = true;
+    SignalShown();
+  }
   if (partialRedraw_ && scene_.FRunning) scene_.DDmain1->ClipBackSurface(nullptr);
 }
 

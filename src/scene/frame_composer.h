@@ -59,6 +59,7 @@ class TFrameComposer {
   TForm1& scene_;
   TShownState shown_;
   bool haveShown_ = false;
+  bool readySaid_ = false;  // the readiness line went out
   bool partialRedraw_ = false;  // the display keeps the back buffer's pixels
   std::array<Rect, 2 * kBirdCount + 4> dirty_{};
   int dirtyCount_ = 0;

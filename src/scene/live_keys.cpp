@@ -65,12 +65,20 @@ void TLiveKeys::KeyPress(char key) {
 }
 
 void TLiveKeys::MouseMove(int x, int y) {
-  if (scene_.Settings.TermMouse) {
+  // A pointer the window system moved because the monitors changed (onto a
+  // smaller screen) is not the user's: its new place is only recorded.
+  if (scene_.Settings.TermMouse && !(scene_.FLayoutMoving && scene_.FLayoutMoving())) {
     if (std::abs(x - lastMouseX_) > 5 && lastMouseX_ != 0) scene_.TryEndSaver();
     else if (std::abs(y - lastMouseY_) > 5 && lastMouseY_ != 0) scene_.TryEndSaver();
   }
   lastMouseX_ = x;
   lastMouseY_ = y;
+}
+
+void TLiveKeys::MouseDown() {
+  // A click wakes the screen as a movement does; with only Escape ending
+  // the saver it does nothing.
+  if (scene_.Settings.TermMouse) scene_.TryEndSaver();
 }
 
 void TLiveKeys::StoreLive(const char* name, int value) {

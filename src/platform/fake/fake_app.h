@@ -44,6 +44,7 @@ class FakeWindow : public IWindow {
   void KeyDown(int key, uint32_t shift = 0) { if (events_.onKeyDown) events_.onKeyDown(key, shift); }
   void KeyPress(char c) { if (events_.onKeyPress) events_.onKeyPress(c); }
   void MouseMove(int x, int y) { if (events_.onMouseMove) events_.onMouseMove(0, x, y); }
+  void MouseDown() { if (events_.onMouseDown) events_.onMouseDown(); }
   // Another window took the focus, or the window was hidden or minimised.
   void Deactivate() { if (events_.onDeactivate) events_.onDeactivate(); }
   // Another program gave the window a new size.

@@ -1,7 +1,6 @@
 #include "platform/sdl/sdl_app.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/termination.h"
+#include "platform/x11/x11_handles.h"
 #include "platform/x11/x11_host.h"
 
 namespace velmo {
@@ -92,10 +92,7 @@ class SdlApplication : public IApplication {
     WatchHostWindow(nativeWindow);
     // SDL listens to no event of a window it did not make; these reach it
     // over its own connection and come back as window events.
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
-      ListenToHostWindow(info.info.x11.display, nativeWindow);
+    if (X11Handles x11; X11HandlesOf(w, x11)) ListenToHostWindow(x11.display, nativeWindow);
     auto window = std::make_unique<SdlWindow>(w, windows_, true);
     window->SetHostId(nativeWindow);
     return window;
@@ -105,6 +102,9 @@ class SdlApplication : public IApplication {
 
   void Run(IWindow& mainWindow) override {
     if (!video_) return;
+    mainWindow_ = nullptr;
+    for (SdlWindow* w : windows_)
+      if (static_cast<IWindow*>(w) == &mainWindow) mainWindow_ = w;
     SDL_Event event;
     while (!mainWindow.IsClosed()) {
       // The daemon took its window away: end as if asked to close.
@@ -131,6 +131,7 @@ class SdlApplication : public IApplication {
       }
       if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, 100)) Dispatch(event);
     }
+    mainWindow_ = nullptr;
   }
 
   void ProcessMessages() override {
@@ -183,8 +184,18 @@ class SdlApplication : public IApplication {
     // display that has no window manager, and there may be no display at all.
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     if (hosted_) return IDOK;
-    SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->NativeHandle()) : nullptr;
-    if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
+    // On the primary monitor, centred, in front: over the first of our
+    // windows that shows (the primary monitor's scene is made first), else
+    // on SDL's first display, the primary monitor. The owner may be a scene
+    // on another monitor: it only says that a window of ours is up.
+    (void)owner;
+    SDL_Window* parent = nullptr;
+    for (SdlWindow* w : windows_) {
+      auto* sdl = static_cast<SDL_Window*>(w->NativeHandle());
+      if (w->IsClosed() || !(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN)) continue;
+      parent = sdl;
+      break;
+    }
     ShowSdlMessageBox(kind, caption.c_str(), text.c_str(), parent, boxOpen_);
     return IDOK;
   }
@@ -206,6 +217,27 @@ class SdlApplication : public IApplication {
     return nullptr;
   }
 
+  // The window a key or text event is for. SDL sends keys without a window
+  // (id 0) while it has not taken the focus the window system already gave
+  // (after a mode change for about 200 ms; without a window manager
+  // always), and may name a window that is gone: they all reached one of
+  // ours, so the main window takes them.
+  SdlWindow* KeyWindowOf(uint32_t id) {
+    SdlWindow* w = WindowOf(id);
+    if (w && !w->IsClosed()) return w;
+    if (mainWindow_ && !mainWindow_->Hosted() && !mainWindow_->IsClosed()) return mainWindow_;
+    return w;
+  }
+
+  // Where the pointer is on the desktop, from an event's window coordinates:
+  // a window the layout moved under a still pointer gives the same place.
+  static void ToDesktop(SdlWindow& w, int& x, int& y) {
+    int left = 0, top = 0;
+    SDL_GetWindowPosition(static_cast<SDL_Window*>(w.NativeHandle()), &left, &top);
+    x += left;
+    y += top;
+  }
+
   void Dispatch(const SDL_Event& event) {
     if (event.type == postedEvent_) {
       auto* work = static_cast<std::function<void()>*>(event.user.data1);
@@ -215,7 +247,7 @@ class SdlApplication : public IApplication {
     }
     switch (event.type) {
       case SDL_KEYDOWN: {
-        SdlWindow* w = WindowOf(event.key.windowID);
+        SdlWindow* w = KeyWindowOf(event.key.windowID);
         if (!w) return;
         if (w->Events().onKeyDown) w->Events().onKeyDown(VirtualKeyOf(event.key.keysym.sym), ShiftStateOf(event.key.keysym.mod));
         const char c = ControlCharOf(event.key.keysym.sym);
@@ -223,14 +255,23 @@ class SdlApplication : public IApplication {
         break;
       }
       case SDL_TEXTINPUT: {
-        SdlWindow* w = WindowOf(event.text.windowID);
+        SdlWindow* w = KeyWindowOf(event.text.windowID);
         if (!w || !w->Events().onKeyPress) return;
         for (const char* p = event.text.text; *p && !w->IsClosed(); ++p) w->Events().onKeyPress(*p);
         break;
       }
       case SDL_MOUSEMOTION: {
         SdlWindow* w = WindowOf(event.motion.windowID);
-        if (w && w->Events().onMouseMove) w->Events().onMouseMove(0, event.motion.x, event.motion.y);
+        if (!w || !w->Events().onMouseMove) break;
+        int x = event.motion.x, y = event.motion.y;
+        ToDesktop(*w, x, y);
+        w->Events().onMouseMove(0, x, y);
+        break;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEWHEEL: {
+        SdlWindow* w = WindowOf(event.type == SDL_MOUSEWHEEL ? event.wheel.windowID : event.button.windowID);
+        if (w && !w->IsClosed() && w->Events().onMouseDown) w->Events().onMouseDown();
         break;
       }
       case SDL_WINDOWEVENT:
@@ -266,6 +307,7 @@ class SdlApplication : public IApplication {
   int cursorCount_ = 0;
   std::string title_ = "velmo";
   std::vector<SdlWindow*> windows_;
+  SdlWindow* mainWindow_ = nullptr;  // while Run runs
 };
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "platform/sdl/sdl_direct_draw.h"
 
-#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -12,19 +11,10 @@
 #include "platform/sdl/sdl_surface.h"
 #include "platform/window.h"
 #include "platform/x11/x11_cover.h"
+#include "platform/x11/x11_handles.h"
 
 namespace velmo {
 namespace {
-
-// The X connection under an SDL window; null on other video drivers.
-Display* X11DisplayOf(SDL_Window* window) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::strcmp(driver, "x11") != 0) return nullptr;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
-  return info.info.x11.display;
-}
 
 // Video stays up while any user needs it; SDL counts the users.
 bool VideoUp() { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
@@ -179,7 +169,16 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
   SDL_Window* window = Window();
   if (!window) return DDERR_INVALIDOBJECT;
   int refresh = 0;
-  if (!foreign_) {
+  if (!foreign_ && covers_ && coverArea_.w == static_cast<int>(width) && coverArea_.h == static_cast<int>(height) &&
+      CoverArea(window, coverArea_)) {
+    // A monitor's area at its own size: covered as it stands, whatever the
+    // primary monitor's modes and whatever SDL knows of the monitors (it
+    // keeps those it found at start).
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(display_, &desktop) == 0) refresh = desktop.refresh_rate;
+  } else if (!foreign_) {
     SDL_DisplayMode desktop{};
     SDL_GetDesktopDisplayMode(display_, &desktop);
     const auto list = Resolutions(display_);
@@ -190,12 +189,7 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
     refresh = refreshRate ? static_cast<int>(refreshRate) : found->refresh;
     int rc;
     Display* switched = nullptr;  // the X connection, when the mode was changed there
-    if (covers_ && coverArea_.w == static_cast<int>(width) && coverArea_.h == static_cast<int>(height) &&
-        CoverArea(window, coverArea_)) {
-      // A monitor's area at its own mode: covered as it stands, whatever
-      // SDL knows of the monitors.
-      rc = 0;
-    } else if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
+    if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
@@ -211,7 +205,8 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       // Should this process die without giving the mode back, a watcher does.
-      Display* x11 = X11DisplayOf(window);
+      X11Handles handles;
+      Display* x11 = X11HandlesOf(window, handles) ? static_cast<Display*>(handles.display) : nullptr;
       if (modeGuard_ && (guardedWidth_ != wanted.w || guardedHeight_ != wanted.h)) modeGuard_.reset();
       if (x11 && !modeGuard_) {
         modeGuard_ = X11ModeGuard::Arm(XDisplayString(x11), wanted.w, wanted.h);
