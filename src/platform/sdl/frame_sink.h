@@ -19,9 +19,9 @@ class IFrameSink {
   // Whether frames of width x height can be shown (scaled to the output
   // where they are not its size); false refuses the mode.
   virtual bool AcceptsFrames(int width, int height) const = 0;
-  // Shows what changed in frame (owned by the caller), or keeps the change
-  // for the next present while the window system has not asked for a new
-  // frame. Costs a copy of the changed parts; never blocks; allocates only
+  // Shows what changed in frame (owned by the caller), or, while the window
+  // system has not asked for a new frame, keeps the change and shows it from
+  // frame when asked (until ForgetFrame). Costs a copy of the changed parts; never blocks; allocates only
   // for the first frame of a size (its buffers). False when the window
   // cannot show anything (said on standard error).
   virtual bool PresentFrame(SDL_Surface* frame, const ChangedArea& changed) = 0;
@@ -29,6 +29,9 @@ class IFrameSink {
   virtual void ForceFullFrame() = 0;
   // The brightness ramp applied to what is shown; null or the identity = none.
   virtual void SetFrameRamp(const DDGAMMARAMP* ramp) = 0;
+  // The frame (null: any) goes away: a change still waiting to be shown is
+  // not read from it any more.
+  virtual void ForgetFrame(const SDL_Surface* frame) = 0;
 };
 
 // Enters a sink for its life; returns its id (never 0).

@@ -51,6 +51,7 @@ SdlDirectDraw::SdlDirectDraw(int display, bool sdlVideo) : videoUp_(sdlVideo && 
 
 SdlDirectDraw::~SdlDirectDraw() {
   if (videoUp_) SDL_DelEventWatch(&SdlDirectDraw::WatchEvents, this);
+  if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForgetFrame(nullptr);
   for (SdlSurface* surface : surfaces_) surface->Orphan();
   for (SdlGammaControl* control : gammaControls_) control->Orphan();
   // The desktop gets its mode back; its ramp was never touched.
@@ -327,6 +328,7 @@ HRESULT SdlDirectDraw::RestoreAllSurfaces() {
 }
 
 void SdlDirectDraw::Forget(SdlSurface* surface) {
+  if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForgetFrame(surface->Plain());
   if (surface == back_) back_ = nullptr;
   surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
 }

@@ -36,7 +36,7 @@ class WaylandApplication : public IApplication {
       // A box shows only once everything it could leave behind has stopped.
       if (boxOpen_) _exit(0);
       quit_ = true;
-      Wake();
+      WakeFd();
     });
   }
   ~WaylandApplication() override {
@@ -55,26 +55,44 @@ class WaylandApplication : public IApplication {
   void SetIdleHandler(IdleHandler handler) override { idle_ = std::move(handler); }
 
   // One turn: the compositor's events and posted work, the focus rule, key
-  // repeats, then (when a frame is due) the idle handler; then a wait in
-  // poll for the compositor, posted work or the next due time.
+  // repeats, then the idle handler when something may have changed (an
+  // event, a wake, the handler asking for more) and a frame is due; then a
+  // wait in poll for the compositor, posted work, a wake or the next due time.
   void Run(IWindow& mainWindow) override {
     while (!mainWindow.IsClosed()) {
       const int events = Pump(0);
       if (events < 0 || mainWindow.IsClosed()) break;
+      dispatched_ = dispatched_ || events > 0;
       connection_.RunRepeats();
       if (mainWindow.IsClosed()) break;
       ReportLostActivation();
       if (mainWindow.IsClosed()) break;
       const Clock::time_point now = Clock::now();
-      if (idle_ && idleWantsMore_ && FrameDue(now)) {
+      if (idle_ && Pending(now) && FrameDue(now)) {
+        dispatched_ = false;
+        wakeRequested_ = false;
+        wakeAt_ = {};
         lastTurn_ = now;
+        for (WaylandWindow* w : connection_.Windows()) w->TakeFrameAsked();
         bool done = true;
         idle_(done);
         idleWantsMore_ = !done;
         continue;
       }
-      if (Pump(WaitMs(Clock::now())) < 0) break;
+      const int waited = Pump(WaitMs(Clock::now()));
+      if (waited < 0) break;
+      dispatched_ = dispatched_ || waited > 0;
     }
+  }
+
+  void Wake() override {
+    wakeRequested_ = true;
+    WakeFd();
+  }
+
+  void WakeWithin(int milliseconds) override {
+    const Clock::time_point at = Clock::now() + std::chrono::milliseconds(std::max(milliseconds, 0));
+    if (wakeAt_ == Clock::time_point{} || at < wakeAt_) wakeAt_ = at;
   }
 
   void ProcessMessages() override { Pump(0); }
@@ -84,7 +102,7 @@ class WaylandApplication : public IApplication {
       std::lock_guard<std::mutex> lock(postedLock_);
       posted_.push_back(std::move(work));
     }
-    Wake();
+    WakeFd();
   }
 
   int ShowCursor(bool show) override {
@@ -103,7 +121,7 @@ class WaylandApplication : public IApplication {
   std::string Title() const override { return title_; }
 
  private:
-  void Wake() {
+  void WakeFd() {
     const uint64_t one = 1;
     if (wake_ >= 0) (void)!write(wake_, &one, sizeof one);
   }
@@ -150,15 +168,24 @@ class WaylandApplication : public IApplication {
     }
   }
 
+  // Something may have changed on the screen since the last turn.
+  bool Pending(Clock::time_point now) const {
+    return dispatched_ || idleWantsMore_ || wakeRequested_ ||
+           (wakeAt_ != Clock::time_point{} && now >= wakeAt_);
+  }
+
   // A frame is due when the compositor asked one of the windows for one;
   // when no window waits for it (nothing changed there last turn), one
   // refresh after the last turn; when all wait (hidden outputs), rarely.
-  bool FrameDue(Clock::time_point now) {
-    bool asked = false;
+  bool FrameDue(Clock::time_point now) const {
+    if (lastTurn_ == Clock::time_point{}) return true;
     for (WaylandWindow* w : connection_.Windows())
-      if (w->Shown()) asked = w->TakeFrameAsked() || asked;
-    if (asked || lastTurn_ == Clock::time_point{}) return true;
-    return now >= lastTurn_ + (AllWait() ? Clock::duration(kHiddenLook) : Period());
+      if (w->Shown() && w->FrameAsked()) return true;
+    return now >= NextDue();
+  }
+
+  Clock::time_point NextDue() const {
+    return lastTurn_ + (AllWait() ? Clock::duration(kHiddenLook) : Period());
   }
 
   bool AllWait() const {
@@ -177,7 +204,8 @@ class WaylandApplication : public IApplication {
 
   int WaitMs(Clock::time_point now) const {
     Clock::time_point until = now + std::chrono::milliseconds(100);
-    if (idleWantsMore_) until = std::min(until, lastTurn_ + (AllWait() ? Clock::duration(kHiddenLook) : Period()));
+    if (idle_ && Pending(now)) until = std::min(until, NextDue());
+    else if (wakeAt_ != Clock::time_point{}) until = std::min(until, wakeAt_);
     Clock::time_point repeat;
     if (connection_.NextRepeat(repeat)) until = std::min(until, repeat);
     if (lostSince_ != Clock::time_point{}) until = std::min(until, lostSince_ + kActivationGrace);
@@ -218,6 +246,9 @@ class WaylandApplication : public IApplication {
   std::deque<std::function<void()>> posted_;
   IdleHandler idle_;
   bool idleWantsMore_ = true;
+  bool dispatched_ = false;  // since the idle handler last ran
+  std::atomic<bool> wakeRequested_{false};
+  Clock::time_point wakeAt_{};
   Clock::time_point lastTurn_{};
   Clock::time_point lostSince_{};
   bool reported_ = false;

@@ -187,10 +187,20 @@ bool WaylandWindow::PresentFrame(SDL_Surface* frame, const ChangedArea& changed)
   note(sinceCommit_);
   for (Buffer& b : buffers_) note(b.missed);
   // Not before the compositor gave the surface its size, and not again
-  // before it asked for the next frame: the changes wait.
-  if (!configured_ || awaitingFrame_) return true;
+  // before it asked for the next frame: the changes wait, and go from this
+  // frame when it asks.
+  pendingFrame_ = frame;
+  return CommitPending();
+}
+
+bool WaylandWindow::CommitPending() {
+  if (!pendingFrame_ || !configured_ || awaitingFrame_ || closed_ || failed_) return !failed_;
   if (!sinceCommit_.whole && sinceCommit_.count == 0) return true;
-  return Commit(frame);
+  return Commit(pendingFrame_);
+}
+
+void WaylandWindow::ForgetFrame(const SDL_Surface* frame) {
+  if (frame == nullptr || frame == pendingFrame_) pendingFrame_ = nullptr;
 }
 
 bool WaylandWindow::Commit(SDL_Surface* frame) {
@@ -307,6 +317,7 @@ void WaylandWindow::OnConfigure(uint32_t serial) {
   // A new size or the first one: the next present sends the whole frame.
   if (first) ForceFullFrame();
   if (first && !awaitingFrame_) frameAsked_ = true;
+  CommitPending();
 }
 
 void WaylandWindow::OnToplevelConfigure(int width, int height) {
@@ -326,6 +337,7 @@ void WaylandWindow::OnEnteredOutput(wl_output* output) {
   if (o && o->output != output) return;
   ForceFullFrame();
   frameAsked_ = true;
+  CommitPending();
 }
 
 void WaylandWindow::OnCloseAsked() {
@@ -339,6 +351,8 @@ void WaylandWindow::OnFrameDone() {
   frameCallback_ = nullptr;
   awaitingFrame_ = false;
   frameAsked_ = true;
+  // What changed meanwhile goes now, whether or not the scene draws again.
+  CommitPending();
 }
 
 void WaylandWindow::OnBufferReleased(wl_buffer* buffer) {

@@ -52,6 +52,7 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   bool PresentFrame(SDL_Surface* frame, const ChangedArea& changed) override;
   void ForceFullFrame() override;
   void SetFrameRamp(const DDGAMMARAMP* ramp) override;
+  void ForgetFrame(const SDL_Surface* frame) override;
 
   // IInputTarget
   const WindowEvents& InputEvents() const override { return events_; }
@@ -64,7 +65,8 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   uint32_t OutputId() const { return outputId_; }
   // A frame was committed and the compositor has not asked for the next.
   bool AwaitingFrame() const { return awaitingFrame_; }
-  // True once after the compositor asked for a frame.
+  // The compositor asked for a frame since the loop's last turn.
+  bool FrameAsked() const { return frameAsked_; }
   bool TakeFrameAsked() {
     const bool asked = frameAsked_;
     frameAsked_ = false;
@@ -92,6 +94,7 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
 
   void GoFullScreen();
   bool Commit(SDL_Surface* frame);
+  bool CommitPending();
   Buffer* FreeBuffer(int width, int height);
   bool MakeBuffer(Buffer& b, int width, int height);
   void FreeBufferMemory(Buffer& b);
@@ -115,6 +118,7 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   bool awaitingFrame_ = false;
   bool frameAsked_ = false;
   std::array<Buffer, kBuffers> buffers_{};
+  SDL_Surface* pendingFrame_ = nullptr;  // the display's frame whose changes wait for the compositor
   ChangedArea sinceCommit_;  // changes not yet committed (damage for the compositor)
   bool ramp_ = false;
   std::array<uint8_t, 256> lutR_{}, lutG_{}, lutB_{};
