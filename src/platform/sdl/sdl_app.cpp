@@ -30,7 +30,8 @@ class SdlApplication : public IApplication {
  public:
   SdlApplication() {
     video_ = StartSdlVideo();
-    postedEvent_ = SDL_RegisterEvents(1);
+    postedEvent_ = SDL_RegisterEvents(2);
+    wakeEvent_ = postedEvent_ + 1;
     SetTerminationHandler([this] {
       // A box shows only once everything it could leave behind has stopped,
       // and its own loop reads no quit event: nothing is left but to end.
@@ -106,6 +107,7 @@ class SdlApplication : public IApplication {
     for (SdlWindow* w : windows_)
       if (static_cast<IWindow*>(w) == &mainWindow) mainWindow_ = w;
     SDL_Event event;
+    bool dispatched = false;  // since the idle handler last ran
     while (!mainWindow.IsClosed()) {
       // The daemon took its window away: end as if asked to close.
       if (hosted_ && HostWindowGone()) {
@@ -113,7 +115,6 @@ class SdlApplication : public IApplication {
           if (w->Hosted()) CloseRequested(w);
         if (mainWindow.IsClosed()) break;
       }
-      bool dispatched = false;
       while (!mainWindow.IsClosed() && SDL_PollEvent(&event)) {
         Dispatch(event);
         dispatched = true;
@@ -121,7 +122,8 @@ class SdlApplication : public IApplication {
       if (mainWindow.IsClosed()) break;
       ReportLostActivation();
       if (mainWindow.IsClosed()) break;
-      if (idle_ && (dispatched || idleWantsMore_)) {
+      if (idle_ && (dispatched || idleWantsMore_ || WakeDue())) {
+        dispatched = false;
         bool done = true;
         idle_(done);
         idleWantsMore_ = !done;
@@ -129,9 +131,26 @@ class SdlApplication : public IApplication {
         WaitForNextFrame();
         continue;
       }
-      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, 100)) Dispatch(event);
+      // Nothing to draw until an event, a wake or the wake asked for.
+      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, UntilWake(100))) {
+        Dispatch(event);
+        dispatched = true;
+      }
     }
     mainWindow_ = nullptr;
+  }
+
+  void Wake() override {
+    // One wake in the queue is enough; the loop's next turn sees every change.
+    if (wakePending_.exchange(true)) return;
+    SDL_Event event{};
+    event.type = wakeEvent_;
+    if (SDL_PushEvent(&event) != 1) wakePending_ = false;
+  }
+
+  void WakeWithin(int milliseconds) override {
+    const uint64_t at = SDL_GetTicks64() + static_cast<uint64_t>(std::max(milliseconds, 0));
+    if (wakeAt_ == 0 || at < wakeAt_) wakeAt_ = at;
   }
 
   void ProcessMessages() override {
@@ -217,6 +236,20 @@ class SdlApplication : public IApplication {
     return nullptr;
   }
 
+  // Whether the wake asked for by WakeWithin is due; a due wake is used up.
+  bool WakeDue() {
+    if (wakeAt_ == 0 || SDL_GetTicks64() < wakeAt_) return false;
+    wakeAt_ = 0;
+    return true;
+  }
+
+  // Milliseconds to wait for events: at most limit, and not past the wake asked for.
+  int UntilWake(int limit) const {
+    if (wakeAt_ == 0) return limit;
+    const uint64_t now = SDL_GetTicks64();
+    return wakeAt_ <= now ? 0 : static_cast<int>(std::min<uint64_t>(wakeAt_ - now, static_cast<uint64_t>(limit)));
+  }
+
   // The window a key or text event is for. SDL sends keys without a window
   // (id 0) while it has not taken the focus the window system already gave
   // (after a mode change for about 200 ms; without a window manager
@@ -239,6 +272,10 @@ class SdlApplication : public IApplication {
   }
 
   void Dispatch(const SDL_Event& event) {
+    if (event.type == wakeEvent_) {
+      wakePending_ = false;  // the idle handler runs at this turn
+      return;
+    }
     if (event.type == postedEvent_) {
       auto* work = static_cast<std::function<void()>*>(event.user.data1);
       (*work)();
@@ -302,6 +339,9 @@ class SdlApplication : public IApplication {
   bool hosted_ = false;
   std::atomic<bool> boxOpen_{false};
   uint32_t postedEvent_ = 0;
+  uint32_t wakeEvent_ = 0;
+  std::atomic<bool> wakePending_{false};
+  uint64_t wakeAt_ = 0;  // SDL ticks of the wake asked for; 0: none
   IdleHandler idle_;
   bool idleWantsMore_ = true;
   int cursorCount_ = 0;

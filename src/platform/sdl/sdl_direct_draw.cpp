@@ -75,7 +75,12 @@ int SdlDirectDraw::WatchEvents(void* self, SDL_Event* event) {
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED: dd->presenter_.ForceFull(); break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      // SDL frees the window's image at the next look at it: a back buffer
+      // drawn in it takes its pixels into memory of its own first.
+      if (dd->back_ && dd->back_->Borrowed()) dd->back_->OwnPixels(true);
+      dd->presenter_.ForceFull();
+      break;
     default: break;
   }
   return 1;  // the event stays in the queue for the application
@@ -276,6 +281,9 @@ HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7**
       }
       surfaces_.push_back(back);
       primary->Attach(back);
+      back_ = back;
+      // One frame, not two: drawn straight into the window's image where it can be.
+      back->Borrow(presenter_.ShareableImage(back->Plain()));
     }
     presenter_.ForceFull();
     *surface = primary;
@@ -299,6 +307,7 @@ HRESULT SdlDirectDraw::RestoreAllSurfaces() {
 }
 
 void SdlDirectDraw::Forget(SdlSurface* surface) {
+  if (surface == back_) back_ = nullptr;
   surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
 }
 
@@ -307,8 +316,18 @@ void SdlDirectDraw::Forget(SdlGammaControl* control) {
 }
 
 bool SdlDirectDraw::Present(SdlSurface& frame) {
+  SDL_Surface* image = presenter_.ShareableImage(frame.Plain());
+  if (frame.Borrowed() && frame.Plain()->pixels != (image ? image->pixels : nullptr)) {
+    // A ramp must now stand between the frame and the image: the frame
+    // takes its pixels into memory of its own and goes out whole. (An image
+    // that went without the size change that warns of it left nothing to keep.)
+    frame.OwnPixels(presenter_.Ramped());
+    presenter_.ForceFull();
+  }
   const bool shown = presenter_.Present(frame.Plain(), frame.Changes());
   frame.ForgetChanges();
+  // Once the image holds the whole frame, the frame is drawn in it.
+  if (shown && image && !frame.Borrowed()) frame.Borrow(image);
   if (!shown) {
     const char* why = SDL_GetError();
     std::fprintf(stderr, "velmo: the window has no surface to draw into%s%s\n", *why ? ": " : "", why);
