@@ -4,7 +4,9 @@ Qt only in setup. Three checks (arguments: build dir, source dir):
 
 0. Every #include line of the sources, resolved as the compiler would (next
    to the file for a quoted name, "../" and all, then from src/), names a
-   file of the including file's own layer or one below. Needs no build.
+   file of the including file's own layer or one below; the scene's name no
+   backend (src/platform/sdl/ ...), only the platform's interfaces. Needs no
+   build.
 1. A file of each layer that includes a header of a layer above does not
    compile: the layer's own compile command (from compile_commands.json) is
    run on a one-line probe, which must fail for want of that header, while
@@ -109,6 +111,11 @@ for top in ("src", "resources"):
                     found = next((os.path.realpath(c) for c in candidates if os.path.isfile(c)), None)
                     read = layer_of(found) if found else None
                 included += 1
+                backend = found and os.path.dirname(os.path.relpath(found, source)).startswith("src/platform/")
+                if layer == "scene" and backend:
+                    failures.append(f"{os.path.relpath(path, source)}:{number}: #include {bracket}{header}"
+                                    f"{'>' if bracket == '<' else bracket} is a backend's; the scene sees the"
+                                    " platform through its interfaces (src/platform/*.h) only")
                 if read is not None and read not in BELOW[layer]:
                     failures.append(f"{os.path.relpath(path, source)}:{number}: #include {bracket}{header}"
                                     f"{'>' if bracket == '<' else bracket} reaches the {read} layer from the"
