@@ -89,8 +89,9 @@ class IWindow {
 
 // Idle handler: called on the main thread whenever the event queue is empty;
 // sets done = false to be called again at once (after the events that came
-// meanwhile), true to wait for the next event. The saver draws its frames
-// here; what paces them is the display's flip, not the loop.
+// meanwhile), true to wait for the next event or wake (IApplication::Wake,
+// WakeWithin). The saver draws its frames here, only when something on the
+// screen changed; what paces them is the display's flip, not the loop.
 using IdleHandler = std::function<void(bool& done)>;
 
 class IApplication {
@@ -137,6 +138,14 @@ class IApplication {
   // Any thread: the work runs on the main thread at the loop's next turn.
   // Allocates one small block; never blocks.
   virtual void Post(std::function<void()> work) = 0;
+  // Any thread (the frame timer's tick): the loop calls the idle handler at
+  // its next turn. Wakes that come before that turn count as one. Allocates
+  // nothing, never blocks.
+  virtual void Wake() {}
+  // Main thread: the loop calls the idle handler again within milliseconds
+  // even if nothing else wakes it (the clock's next second). The earliest of
+  // several asked for holds; allocates nothing.
+  virtual void WakeWithin(int milliseconds) { (void)milliseconds; }
   // The cursor's show count, as the platform keeps it; returns the new count.
   virtual int ShowCursor(bool show) = 0;
   // Modal: blocks the main thread until the user answers (or, for a hosted

@@ -1,6 +1,7 @@
 #include "scene/form1.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <exception>
 
@@ -21,6 +22,17 @@
 #include "scene/sprite_layout.h"
 
 namespace velmo {
+
+namespace {
+
+// The clock's hands move at the turn of the second, between the timer's ticks.
+int MillisecondsToNextSecond() {
+  const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto intoSecond = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
+  return static_cast<int>(1000 - intoSecond) + 1;
+}
+
+}  // namespace
 
 namespace {
 
@@ -196,13 +208,20 @@ void TForm1::ComposeFrame(bool& done) {
     FollowHostWindow();
     if (!FRunning) return;  // an error handler ended the saver
   }
-  FFlipParity = !FFlipParity;
-  composer_.ComposeAndFlip(FComposeWhole);
+  if (composer_.ComposeAndFlip(FComposeWhole)) FFlipParity = !FFlipParity;
+  if (!FRunning || !composer_.RedrawsParts()) return;
+  // Only what changed is drawn: nothing more until the loop is woken, by the
+  // timer's tick (the sea and the gulls moved) or by the clock's next second.
+  done = true;
+  if (Settings.flag_clock) platform_.app.WakeWithin(MillisecondsToNextSecond());
 }
 
 void TForm1::DrawBird(int i) { composer_.DrawBird(FBirds[i]); }
 
-void TForm1::DDtimer1Timer(Component*) { TickScene(*this, random_); }
+void TForm1::DDtimer1Timer(Component*) {
+  TickScene(*this, random_);
+  platform_.app.Wake();  // the loop draws only when woken
+}
 
 void TForm1::FormKeyDown(int key, uint32_t shift) {
   if (FKeyTarget) FKeyTarget->FormKeyDown(key, shift);

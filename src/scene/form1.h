@@ -142,9 +142,6 @@ class TForm1 : public Component {
   // rather than its monitor's own.
   bool InModeOfItsOwn() const { return ownMode_; }
 
-  // Timer interval of a speed setting.
-  static int IntervalOfSpeed(int setSpeed) { return velmo::IntervalOfSpeed(setSpeed); }
-
   // Where the display keeps the back buffer across a flip, a frame redraws
   // only what changed since the one before (the sea when it rolls, each gull's
   // old and new place, the clock when its second turns, the frame-rate text),

@@ -3,17 +3,12 @@
 #include "scene/form1.h"
 
 namespace velmo {
-namespace {
-
-bool Holds(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
-
-}  // namespace
 
 bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, std::optional<int> saverIndex) {
   if (saverIndex) return *saverIndex == 0;
   for (const MonitorArea& m : monitors)
-    if (m.primary) return Holds(window, m.area.left, m.area.top);
-  return Holds(window, 0, 0);
+    if (m.primary) return window.Holds(m.area.left, m.area.top);
+  return window.Holds(0, 0);
 }
 
 TSaverScreens::TSaverScreens(Platform& platform, const TSaverOptions& options)

@@ -167,14 +167,7 @@ TEST_P(SceneFrame, EachBandIsItsSpriteOnTheRowsTheGeometrySays) {
   const Frame stone = ReadSurface(form.DDbmp1stone->GetFpSurface());
   const int skyRows = H * 385 / 600, seaTop = H * 380 / 600, seaRows = H * 166 / 600;
   const int rocksTop = H * 423 / 600, rockRows = H * 177 / 600;
-  // The sky, the sea frames and the rocks are kept at the pictures' size and
-  // scaled as drawn (nearest pixel).
-  ASSERT_EQ(ground.w, 800);
-  ASSERT_EQ(ground.h, 385);
-  ASSERT_EQ(sea0.w, 800);
-  ASSERT_EQ(sea0.h, 166);
-  ASSERT_EQ(stone.w, 800);
-  ASSERT_EQ(stone.h, 177);
+  // The sky, the sea frames and the rocks are scaled as drawn (nearest pixel).
   const uint32_t key = stone.At(0, 0);
   auto rock = [&](int x, int y) { return stone.At(x * stone.w / W, (y - rocksTop) * stone.h / rockRows); };
 
@@ -209,16 +202,6 @@ TEST_P(SceneFrame, EachBandIsItsSpriteOnTheRowsTheGeometrySays) {
   }
   EXPECT_EQ(skyChanges, 0);
   EXPECT_GT(seaChanges, W);
-
-  // The top is the dusk sky (blue above all), the bottom rows of the rocks are dark.
-  long topBlue = 0, topRed = 0, bottomLuma = 0;
-  for (int x = 0; x < W - 1; ++x) {
-    topBlue += BlueOf(a.Colour(x, 1));
-    topRed += RedOf(a.Colour(x, 1));
-    bottomLuma += Luma(a.Colour(x, H - 2));
-  }
-  EXPECT_GT(topBlue, topRed + 30 * W);
-  EXPECT_LT(bottomLuma / W, 40);
 }
 
 TEST_P(SceneFrame, NoClearedBlackShowsBetweenOrUnderTheBands) {
@@ -272,44 +255,39 @@ TEST_P(SceneFrame, ClockInItsColourAtItsCentreAndTheFrameRateTextInWhite) {
   EXPECT_NE(noClock.At(W - 90, options.clockY), Native(options.clockColour));
 }
 
-// The whole composed picture, with the clock at a fixed time and without the
-// frame-rate text (its figure depends on timing), hashed: up to 1280 x 1024 the
-// scene is drawn exactly as it always was, whatever the scene keeps in memory.
-uint64_t Fnv1a(const Frame& f) {
-  uint64_t h = 14695981039346656037ull;
-  for (uint32_t p : f.pixels) {
-    for (int i = 0; i < 4; ++i) h = (h ^ ((p >> (8 * i)) & 0xFF)) * 1099511628211ull;
+// What a person sees, whatever the art's details: a dusk sky, blue at the
+// top and glowing warm and bright just above the horizon, a sea band that
+// rolls from frame to frame, and dark rocks along the bottom.
+TEST_P(SceneFrame, ADuskSkyOverARollingSeaAndDarkRocks) {
+  rig->form->Settings.NumBirds = 0;
+  rig->form->Settings.flag_clock = false;
+  const Frame a = ComposeAt(0), b = ComposeAt(16);
+  struct Row {
+    long red = 0, blue = 0, luma = 0;
+  };
+  auto row = [&](int y) {
+    Row r;
+    for (int x = 0; x < W - 1; ++x) {
+      const TColor c = a.Colour(x, y);
+      r.red += RedOf(c), r.blue += BlueOf(c), r.luma += Luma(c);
+    }
+    return r;
+  };
+  const int horizon = H * 380 / 600;  // where the sea band starts
+  const Row top = row(1), glow = row(horizon - 3), bottom = row(H - 2);
+  EXPECT_GT(top.blue, top.red + 30 * W);
+  EXPECT_GT(glow.red, glow.blue);
+  EXPECT_GT(glow.luma, top.luma + 40 * W);
+  EXPECT_LT(bottom.luma / W, 40);
+  // The sea rolls in most of its columns; the sky stands still.
+  int rollingColumns = 0;
+  for (int x = 0; x < W - 1; ++x) {
+    bool rolls = false;
+    for (int y = horizon + 4; y < horizon + H / 10 && !rolls; ++y) rolls = a.At(x, y) != b.At(x, y);
+    rollingColumns += rolls;
   }
-  return h;
-}
-
-TEST_P(SceneFrame, TheSamePictureAsEverUpTo1280x1024) {
-  const auto [w, h, bits] = GetParam();
-  struct Known {
-    int w, h, bits;
-    uint64_t sea0, sea16;
-  };
-  static constexpr Known kKnown[] = {
-      {800, 600, 16, 0x208292c76a3130c4ull, 0x4bb2619991124ffbull},
-      {800, 600, 24, 0x74f5d9bbfcb0c9c1ull, 0xfffa716131a86e23ull},
-      {800, 600, 32, 0x74f5d9bbfcb0c9c1ull, 0xfffa716131a86e23ull},
-      {1024, 768, 16, 0x3c330c3bc10f5eefull, 0xebf9785c2bd33f86ull},
-      {1024, 768, 24, 0xfdedd71a4c9a4936ull, 0xa9ddf28ca32d7947ull},
-      {1024, 768, 32, 0xfdedd71a4c9a4936ull, 0xa9ddf28ca32d7947ull},
-      {1280, 1024, 16, 0x95187d0e6bfe17d0ull, 0xcc1340df7aa36e61ull},
-      {1280, 1024, 24, 0x692c9cccf9761667ull, 0x91a768b234d67d18ull},
-      {1280, 1024, 32, 0x692c9cccf9761667ull, 0x91a768b234d67d18ull},
-  };
-  rig->form->DXClock1->SetClockSource([] { return ClockTime{10, 8, 30}; });
-  rig->form->Settings.flag_fps = false;
-  const uint64_t a = Fnv1a(ComposeAt(0));
-  const uint64_t b = Fnv1a(ComposeAt(16));
-  const Known* known = nullptr;
-  for (const Known& k : kKnown) known = k.w == w && k.h == h && k.bits == bits ? &k : known;
-  ASSERT_NE(known, nullptr) << std::hex << "{" << std::dec << w << ", " << h << ", " << bits << ", 0x" << std::hex
-                            << a << "ull, 0x" << b << "ull},";
-  EXPECT_EQ(a, known->sea0);
-  EXPECT_EQ(b, known->sea16);
+  EXPECT_GT(rollingColumns * 2, W);
+  for (int x = 0; x < W - 1; x += 7) EXPECT_EQ(a.At(x, horizon / 2), b.At(x, horizon / 2)) << x;
 }
 
 // On a 3840 x 2160 screen (twice 1920 x 1080) the gulls are drawn twice as

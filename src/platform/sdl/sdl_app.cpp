@@ -1,7 +1,6 @@
 #include "platform/sdl/sdl_app.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/termination.h"
+#include "platform/x11/x11_handles.h"
 #include "platform/x11/x11_host.h"
 #include "platform/x11/x11_input.h"
 
@@ -31,7 +31,8 @@ class SdlApplication : public IApplication {
  public:
   SdlApplication() {
     video_ = StartSdlVideo();
-    postedEvent_ = SDL_RegisterEvents(1);
+    postedEvent_ = SDL_RegisterEvents(2);
+    wakeEvent_ = postedEvent_ + 1;
     SetTerminationHandler([this] {
       // A box shows only once everything it could leave behind has stopped,
       // and its own loop reads no quit event: nothing is left but to end.
@@ -93,10 +94,7 @@ class SdlApplication : public IApplication {
     WatchHostWindow(nativeWindow);
     // SDL listens to no event of a window it did not make; these reach it
     // over its own connection and come back as window events.
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
-      ListenToHostWindow(info.info.x11.display, nativeWindow);
+    if (X11Handles x11; X11HandlesOf(w, x11)) ListenToHostWindow(x11.display, nativeWindow);
     auto window = std::make_unique<SdlWindow>(w, windows_, true);
     window->SetHostId(nativeWindow);
     return window;
@@ -110,6 +108,7 @@ class SdlApplication : public IApplication {
     for (SdlWindow* w : windows_)
       if (static_cast<IWindow*>(w) == &mainWindow) mainWindow_ = w;
     SDL_Event event;
+    bool dispatched = false;  // since the idle handler last ran
     while (!mainWindow.IsClosed()) {
       // The daemon took its window away: end as if asked to close.
       if (hosted_ && HostWindowGone()) {
@@ -117,7 +116,6 @@ class SdlApplication : public IApplication {
           if (w->Hosted()) CloseRequested(w);
         if (mainWindow.IsClosed()) break;
       }
-      bool dispatched = false;
       while (!mainWindow.IsClosed() && SDL_PollEvent(&event)) {
         Dispatch(event);
         dispatched = true;
@@ -127,7 +125,8 @@ class SdlApplication : public IApplication {
       for (SdlWindow* w : windows_) w->KeepCovering(now);
       ReportLostActivation();
       if (mainWindow.IsClosed()) break;
-      if (idle_ && (dispatched || idleWantsMore_)) {
+      if (idle_ && (dispatched || idleWantsMore_ || WakeDue())) {
+        dispatched = false;
         bool done = true;
         idle_(done);
         idleWantsMore_ = !done;
@@ -135,9 +134,26 @@ class SdlApplication : public IApplication {
         WaitForNextFrame();
         continue;
       }
-      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, 100)) Dispatch(event);
+      // Nothing to draw until an event, a wake or the wake asked for.
+      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, UntilWake(100))) {
+        Dispatch(event);
+        dispatched = true;
+      }
     }
     mainWindow_ = nullptr;
+  }
+
+  void Wake() override {
+    // One wake in the queue is enough; the loop's next turn sees every change.
+    if (wakePending_.exchange(true)) return;
+    SDL_Event event{};
+    event.type = wakeEvent_;
+    if (SDL_PushEvent(&event) != 1) wakePending_ = false;
+  }
+
+  void WakeWithin(int milliseconds) override {
+    const uint64_t at = SDL_GetTicks64() + static_cast<uint64_t>(std::max(milliseconds, 0));
+    if (wakeAt_ == 0 || at < wakeAt_) wakeAt_ = at;
   }
 
   void ProcessMessages() override {
@@ -212,6 +228,17 @@ class SdlApplication : public IApplication {
     for (SdlWindow* w : windows_)
       ourFocus = ourFocus || (!w->IsClosed() && (SDL_GetWindowFlags(static_cast<SDL_Window*>(w->NativeHandle())) &
                                                  SDL_WINDOW_INPUT_FOCUS));
+    // SDL takes a focus the window system gave some time later (after a
+    // mode change, about 200 ms): meanwhile the window system is asked, a
+    // few times a frame's grace at most. A focus that only follows the
+    // pointer (no window manager) is none, as SDL has it.
+    if (!ourFocus && !windows_.empty() && !hosted_) {
+      if (now - focusAskedAt_ >= SdlWindow::kActivationGraceMs / 2) {
+        focusAskedAt_ = now;
+        systemFocus_ = windows_.front()->OursHaveFocus(false);
+      }
+      ourFocus = systemFocus_;
+    }
     for (SdlWindow* w : windows_) {
       if (w->LostActivation(now, ourFocus) && w->Events().onDeactivate) w->Events().onDeactivate();
     }
@@ -221,6 +248,20 @@ class SdlApplication : public IApplication {
     for (SdlWindow* w : windows_)
       if (w->Id() == id) return w;
     return nullptr;
+  }
+
+  // Whether the wake asked for by WakeWithin is due; a due wake is used up.
+  bool WakeDue() {
+    if (wakeAt_ == 0 || SDL_GetTicks64() < wakeAt_) return false;
+    wakeAt_ = 0;
+    return true;
+  }
+
+  // Milliseconds to wait for events: at most limit, and not past the wake asked for.
+  int UntilWake(int limit) const {
+    if (wakeAt_ == 0) return limit;
+    const uint64_t now = SDL_GetTicks64();
+    return wakeAt_ <= now ? 0 : static_cast<int>(std::min<uint64_t>(wakeAt_ - now, static_cast<uint64_t>(limit)));
   }
 
   // The window a key or text event is for. SDL sends keys without a window
@@ -242,17 +283,18 @@ class SdlApplication : public IApplication {
   // is, would jump. Elsewhere: the event's place on the window's.
   static void DesktopPlace(SdlWindow& w, const SDL_MouseMotionEvent& motion, int& x, int& y) {
     auto* window = static_cast<SDL_Window*>(w.NativeHandle());
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
-        PointerOnDesktop(info.info.x11.display, x, y))
-      return;
+    X11Handles x11;
+    if (X11HandlesOf(window, x11) && PointerOnDesktop(x11.display, x, y)) return;
     SDL_GetWindowPosition(window, &x, &y);
     x += motion.x;
     y += motion.y;
   }
 
   void Dispatch(const SDL_Event& event) {
+    if (event.type == wakeEvent_) {
+      wakePending_ = false;  // the idle handler runs at this turn
+      return;
+    }
     if (event.type == postedEvent_) {
       auto* work = static_cast<std::function<void()>*>(event.user.data1);
       (*work)();
@@ -318,12 +360,17 @@ class SdlApplication : public IApplication {
   bool hosted_ = false;
   std::atomic<bool> boxOpen_{false};
   uint32_t postedEvent_ = 0;
+  uint32_t wakeEvent_ = 0;
+  std::atomic<bool> wakePending_{false};
+  uint64_t wakeAt_ = 0;  // SDL ticks of the wake asked for; 0: none
   IdleHandler idle_;
   bool idleWantsMore_ = true;
   int cursorCount_ = 0;
   std::string title_ = "velmo";
   std::vector<SdlWindow*> windows_;
   SdlWindow* mainWindow_ = nullptr;  // while Run runs
+  uint64_t focusAskedAt_ = 0;
+  bool systemFocus_ = false;
 };
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "platform/sdl/sdl_direct_draw.h"
 
-#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -8,23 +7,15 @@
 #include <cstring>
 
 #include "platform/pixel_format.h"
+#include "platform/sdl/frame_sink.h"
 #include "platform/sdl/sdl_gamma_control.h"
 #include "platform/sdl/sdl_surface.h"
 #include "platform/window.h"
 #include "platform/x11/x11_cover.h"
+#include "platform/x11/x11_handles.h"
 
 namespace velmo {
 namespace {
-
-// The X connection under an SDL window; null on other video drivers.
-Display* X11DisplayOf(SDL_Window* window) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::strcmp(driver, "x11") != 0) return nullptr;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
-  return info.info.x11.display;
-}
 
 // Video stays up while any user needs it; SDL counts the users.
 bool VideoUp() { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
@@ -54,16 +45,17 @@ std::vector<Resolution> Resolutions(int display) {
 
 }  // namespace
 
-SdlDirectDraw::SdlDirectDraw(int display) : videoUp_(VideoUp()), display_(display) {
+SdlDirectDraw::SdlDirectDraw(int display, bool sdlVideo) : videoUp_(sdlVideo && VideoUp()), display_(display) {
   if (videoUp_) SDL_AddEventWatch(&SdlDirectDraw::WatchEvents, this);
 }
 
 SdlDirectDraw::~SdlDirectDraw() {
   if (videoUp_) SDL_DelEventWatch(&SdlDirectDraw::WatchEvents, this);
+  if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForgetFrame(nullptr);
   for (SdlSurface* surface : surfaces_) surface->Orphan();
   for (SdlGammaControl* control : gammaControls_) control->Orphan();
   // The desktop gets its mode back; its ramp was never touched.
-  if (SDL_Window* window = Window()) {
+  if (SDL_Window* window = videoUp_ ? Window() : nullptr) {
     if (fullScreen_) SDL_SetWindowFullscreen(window, 0);
   }
   modeGuard_.reset();  // after SDL gave the mode back, so the watcher finds nothing to do
@@ -85,7 +77,12 @@ int SdlDirectDraw::WatchEvents(void* self, SDL_Event* event) {
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED: dd->presenter_.ForceFull(); break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      // SDL frees the window's image at the next look at it: a back buffer
+      // drawn in it takes its pixels into memory of its own first.
+      if (dd->back_ && dd->back_->Borrowed()) dd->back_->OwnPixels(true);
+      dd->presenter_.ForceFull();
+      break;
     default: break;
   }
   return 1;  // the event stays in the queue for the application
@@ -147,6 +144,12 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
   if ((flags & DDSCL_EXCLUSIVE) != 0 && !exclusive) return DDERR_INVALIDPARAMS;
   if (!exclusive && !(flags & DDSCL_NORMAL)) return DDERR_INVALIDPARAMS;
   if (exclusive && window == nullptr) return DDERR_INVALIDPARAMS;
+  if (auto* sink = dynamic_cast<IFrameSink*>(window)) {
+    sinkId_ = FrameSinkId(sink);
+    if (sinkId_ == 0) return DDERR_INVALIDPARAMS;
+    exclusive_ = exclusive;
+    return DD_OK;
+  }
   if (window) {
     auto* sdlWindow = static_cast<SDL_Window*>(window->NativeHandle());
     if (sdlWindow == nullptr) return DDERR_INVALIDPARAMS;
@@ -176,6 +179,17 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
                                       uint32_t) {
   if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
   if (!IsSupportedDepth(bpp) || width == 0 || height == 0) return DDERR_INVALIDMODE;
+  if (sinkId_) {
+    // No mode to switch: the frames are shown at the output's size.
+    IFrameSink* sink = FrameSinkOf(sinkId_);
+    if (!sink) return DDERR_INVALIDOBJECT;
+    if (!sink->AcceptsFrames(static_cast<int>(width), static_cast<int>(height))) return DDERR_INVALIDMODE;
+    width_ = static_cast<int>(width);
+    height_ = static_cast<int>(height);
+    bits_ = bpp;
+    sink->ForceFullFrame();
+    return DD_OK;
+  }
   SDL_Window* window = Window();
   if (!window) return DDERR_INVALIDOBJECT;
   int refresh = 0;
@@ -215,7 +229,8 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       // Should this process die without giving the mode back, a watcher does.
-      Display* x11 = X11DisplayOf(window);
+      X11Handles handles;
+      Display* x11 = X11HandlesOf(window, handles) ? static_cast<Display*>(handles.display) : nullptr;
       if (modeGuard_ && (guardedWidth_ != wanted.w || guardedHeight_ != wanted.h)) modeGuard_.reset();
       if (x11 && !modeGuard_) {
         modeGuard_ = X11ModeGuard::Arm(XDisplayString(x11), wanted.w, wanted.h);
@@ -285,8 +300,12 @@ HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7**
       }
       surfaces_.push_back(back);
       primary->Attach(back);
+      back_ = back;
+      // One frame, not two: drawn straight into the window's image where it can be.
+      back->Borrow(presenter_.ShareableImage(back->Plain()));
     }
     presenter_.ForceFull();
+    if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForceFullFrame();
     *surface = primary;
     return DD_OK;
   }
@@ -303,11 +322,14 @@ HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7**
 }
 
 HRESULT SdlDirectDraw::RestoreAllSurfaces() {
+  if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForceFullFrame();
   presenter_.ForceFull();
   return DD_OK;
 }
 
 void SdlDirectDraw::Forget(SdlSurface* surface) {
+  if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForgetFrame(surface->Plain());
+  if (surface == back_) back_ = nullptr;
   surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
 }
 
@@ -316,8 +338,24 @@ void SdlDirectDraw::Forget(SdlGammaControl* control) {
 }
 
 bool SdlDirectDraw::Present(SdlSurface& frame) {
+  if (sinkId_) {
+    IFrameSink* sink = FrameSinkOf(sinkId_);
+    const bool shown = !sink || sink->PresentFrame(frame.Plain(), frame.Changes());  // a window gone says so itself
+    frame.ForgetChanges();
+    return shown;
+  }
+  SDL_Surface* image = presenter_.ShareableImage(frame.Plain());
+  if (frame.Borrowed() && frame.Plain()->pixels != (image ? image->pixels : nullptr)) {
+    // A ramp must now stand between the frame and the image: the frame
+    // takes its pixels into memory of its own and goes out whole. (An image
+    // that went without the size change that warns of it left nothing to keep.)
+    frame.OwnPixels(presenter_.Ramped());
+    presenter_.ForceFull();
+  }
   const bool shown = presenter_.Present(frame.Plain(), frame.Changes());
   frame.ForgetChanges();
+  // Once the image holds the whole frame, the frame is drawn in it.
+  if (shown && image && !frame.Borrowed()) frame.Borrow(image);
   if (!shown) {
     const char* why = SDL_GetError();
     std::fprintf(stderr, "velmo: the window has no surface to draw into%s%s\n", *why ? ": " : "", why);
@@ -342,6 +380,14 @@ HRESULT SdlDirectDraw::ReadRamp(DDGAMMARAMP* ramp) {
 }
 
 HRESULT SdlDirectDraw::WriteRamp(const DDGAMMARAMP& ramp) {
+  if (sinkId_) {
+    IFrameSink* sink = FrameSinkOf(sinkId_);
+    if (!sink) return DDERR_INVALIDOBJECT;
+    ramp_ = ramp;
+    rampSet_ = true;
+    sink->SetFrameRamp(&ramp);
+    return DD_OK;
+  }
   if (!Window()) return DDERR_INVALIDOBJECT;
   // Always applied by our own presenter: the window system's ramp is ignored
   // by today's servers, compositors and screen captures, and a ramp left on

@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_surface.h"
 
 #include <cairo.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +21,16 @@ SDL_Surface* Header(uint8_t* pixels, int width, int height, int pitch, uint32_t 
   return SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, bits == 16 ? 16 : 24, pitch, format);
 }
 
+// A row kept 3 bytes a pixel, read as the 4-byte pixels it was made from.
+struct PackedRow {
+  const uint8_t* bytes;
+  uint32_t high;  // the fourth byte, the same in every pixel, in place
+  uint32_t operator[](int64_t i) const {
+    const uint8_t* p = bytes + 3 * i;
+    return high | uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+  }
+};
+
 bool Within(const Rect& r, int width, int height) {
   return r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height && r.left < r.right &&
          r.top < r.bottom;
@@ -33,17 +44,109 @@ SdlSurface::SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bit
   pitch_ = cairo_format_stride_for_width(bits == 16 ? CAIRO_FORMAT_RGB16_565 : CAIRO_FORMAT_RGB24, width);
 }
 
+void SdlSurface::FreeMemory::operator()(uint8_t* p) const {
+  if (mapped) munmap(p, mapped);
+  else std::free(p);
+}
+
+std::unique_ptr<uint8_t, SdlSurface::FreeMemory> SdlSurface::ZeroedPixels(size_t bytes) {
+  constexpr size_t kFrameSized = size_t{1} << 20;
+  if (bytes < kFrameSized) return std::unique_ptr<uint8_t, FreeMemory>(static_cast<uint8_t*>(std::calloc(bytes, 1)), FreeMemory{0});
+  // Mapped pages come zeroed, without a pass over them.
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return std::unique_ptr<uint8_t, FreeMemory>(nullptr, FreeMemory{bytes});
+  return std::unique_ptr<uint8_t, FreeMemory>(static_cast<uint8_t*>(p), FreeMemory{bytes});
+}
+
 SdlSurface* SdlSurface::Create(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps) {
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !IsSupportedDepth(bits)) return nullptr;
   std::unique_ptr<SdlSurface> surface(new (std::nothrow) SdlSurface(owner, width, height, bits, caps));
   if (!surface || surface->pitch_ <= 0) return nullptr;
-  // calloc: large blocks come zeroed from the system, without a pass over them.
-  surface->memory_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(surface->pitch_) * height, 1)));
+  surface->memory_ = ZeroedPixels(static_cast<size_t>(surface->pitch_) * height);
   if (!surface->memory_) return nullptr;
-  surface->plain_ = Header(surface->memory_.get(), width, height, surface->pitch_, bits);
+  surface->pixels_ = surface->memory_.get();
+  surface->plain_ = Header(surface->pixels_, width, height, surface->pitch_, bits);
   if (!surface->plain_) return nullptr;
   SDL_SetSurfaceBlendMode(surface->plain_, SDL_BLENDMODE_NONE);
   return surface.release();
+}
+
+bool SdlSurface::Repoint(uint8_t* pixels) {
+  SDL_Surface* header = Header(pixels, width_, height_, pitch_, bits_);
+  if (!header) return false;
+  SDL_SetSurfaceBlendMode(header, SDL_BLENDMODE_NONE);
+  SDL_SetClipRect(header, &plain_->clip_rect);
+  SDL_FreeSurface(plain_);
+  plain_ = header;
+  if (keyed_) SDL_FreeSurface(keyed_);
+  keyed_ = nullptr;  // made again over the new pixels when blitted from
+  dc_.reset();       // likewise
+  pixels_ = pixels;
+  return true;
+}
+
+bool SdlSurface::Borrow(SDL_Surface* image) {
+  if (dcOut_ || locks_ || !image || image->w != width_ || image->h != height_ || image->pitch != pitch_) return false;
+  const uint32_t format = bits_ == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+  if (image->format->format != format) return false;
+  if (image->pixels == pixels_) return true;
+  if (!Repoint(static_cast<uint8_t*>(image->pixels))) return false;
+  memory_.reset();
+  return true;
+}
+
+bool SdlSurface::OwnPixels(bool keep) {
+  if (memory_) return true;
+  if (dcOut_ || locks_) return false;
+  const size_t bytes = static_cast<size_t>(pitch_) * height_;
+  auto own = ZeroedPixels(bytes);
+  if (!own) return false;
+  if (keep) std::memcpy(own.get(), pixels_, bytes);
+  if (!Repoint(own.get())) return false;
+  memory_ = std::move(own);
+  return true;
+}
+
+void SdlSurface::KeepForStretching() {
+  if (bits_ == 16 || key_ || !memory_ || dcOut_ || locks_ || (caps_ & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_BACKBUFFER)))
+    return;
+  // The fourth byte carries nothing but must come back as it was: only a
+  // surface that has one value there in every pixel is packed.
+  const uint8_t high = pixels_[3];
+  for (int y = 0; y < height_; ++y) {
+    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+    for (int x = 0; x < width_; ++x)
+      if (row[4 * x + 3] != high) return;
+  }
+  auto packed = ZeroedPixels(static_cast<size_t>(width_) * 3 * height_);
+  if (!packed) return;
+  uint8_t* out = packed.get();
+  for (int y = 0; y < height_; ++y) {
+    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+    for (int x = 0; x < width_; ++x, out += 3) std::memcpy(out, row + 4 * x, 3);
+  }
+  packed_ = std::move(packed);
+  packedHigh_ = uint32_t{high} << 24;
+  if (keyed_) SDL_FreeSurface(keyed_);
+  keyed_ = nullptr;
+  dc_.reset();
+  memory_.reset();
+  pixels_ = nullptr;  // the plain header is not used until Unpack
+}
+
+bool SdlSurface::Unpack() {
+  if (!packed_) return true;
+  auto own = ZeroedPixels(static_cast<size_t>(pitch_) * height_);
+  if (!own) return false;
+  for (int y = 0; y < height_; ++y) {
+    const PackedRow row{packed_.get() + static_cast<size_t>(y) * 3 * width_, packedHigh_};
+    auto* out = reinterpret_cast<uint32_t*>(own.get() + static_cast<size_t>(y) * pitch_);
+    for (int x = 0; x < width_; ++x) out[x] = row[x];
+  }
+  if (!Repoint(own.get())) return false;
+  memory_ = std::move(own);
+  packed_.reset();
+  return true;
 }
 
 SdlSurface::~SdlSurface() {
@@ -110,7 +213,7 @@ HRESULT SdlSurface::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** out
 SDL_Surface* SdlSurface::BlitSource(bool keyed) {
   if (!keyed || !key_) return plain_;
   if (!keyed_) {
-    keyed_ = Header(memory_.get(), width_, height_, pitch_, bits_);
+    keyed_ = Header(pixels_, width_, height_, pitch_, bits_);
     if (!keyed_) return nullptr;
     SDL_SetSurfaceBlendMode(keyed_, SDL_BLENDMODE_NONE);
     SDL_SetColorKey(keyed_, SDL_TRUE, *key_);
@@ -129,6 +232,7 @@ HRESULT SdlSurface::Blt(const Rect* dest, IDirectDrawSurface7* source, const Rec
                         DDBLTFX* fx) {
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_) return DDERR_SURFACEBUSY;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   const Rect area = dest ? *dest : Rect{0, 0, width_, height_};
   if (!Within(area, width_, height_)) return DDERR_INVALIDRECT;
   SDL_Rect target{area.left, area.top, area.right - area.left, area.bottom - area.top};
@@ -143,6 +247,7 @@ HRESULT SdlSurface::Blt(const Rect* dest, IDirectDrawSurface7* source, const Rec
   if (from == nullptr) return DDERR_INVALIDPARAMS;
   if (HRESULT usable = from->Usable(); usable != DD_OK) return usable;
   if (from == this) return DDERR_INVALIDPARAMS;
+  if (!from->Unpack()) return DDERR_OUTOFMEMORY;
   const Rect s = sourceRect ? *sourceRect : Rect{0, 0, from->width_, from->height_};
   if (!Within(s, from->width_, from->height_)) return DDERR_INVALIDRECT;
   SDL_Rect sr{s.left, s.top, s.right - s.left, s.bottom - s.top};
@@ -166,6 +271,7 @@ HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, c
   if (!Within(s, from->width_, from->height_)) return DDERR_INVALIDRECT;
   const int w = s.right - s.left, h = s.bottom - s.top;
   if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
+  if (!Unpack() || !from->Unpack()) return DDERR_OUTOFMEMORY;
   SDL_Surface* blitSource = from->BlitSource((flags & DDBLTFAST_SRCCOLORKEY) != 0);
   if (!blitSource) return DDERR_OUTOFMEMORY;
   SDL_Rect sr{s.left, s.top, w, h};
@@ -180,8 +286,8 @@ namespace {
 
 // One row of a nearest-pixel stretch: count box columns from firstX, each
 // taking source column X * sw / boxW (stepped, no division per pixel).
-template <typename Pixel>
-void StretchRow(const Pixel* src, Pixel* dst, int count, int64_t firstX, int64_t sw, int64_t boxW) {
+template <typename Source, typename Pixel>
+void StretchRow(Source src, Pixel* dst, int count, int64_t firstX, int64_t sw, int64_t boxW) {
   int64_t column = firstX * sw / boxW, remainder = firstX * sw % boxW;
   if (sw <= boxW) {
     // Enlarging: at most one source column further per step, without a
@@ -242,6 +348,7 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
   if (HRESULT usable = from->Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_ || from->dcOut_ || from->locks_) return DDERR_SURFACEBUSY;
   if (!Within(part, boxW, boxH)) return DDERR_INVALIDRECT;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   const int w = part.right - part.left, h = part.bottom - part.top;
   if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
   // What the clip rectangle lets through, in this surface's coordinates.
@@ -257,10 +364,17 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
   int64_t lastSourceRow = -1;
   for (int row = 0; row < drawn.h; ++row) {
     const int64_t sy = (part.top + (drawn.y - y) + row) * sh / boxH;
-    uint8_t* out = memory_.get() + static_cast<size_t>(drawn.y + row) * pitch_ + static_cast<size_t>(drawn.x) * bytes;
+    uint8_t* out = pixels_ + static_cast<size_t>(drawn.y + row) * pitch_ + static_cast<size_t>(drawn.x) * bytes;
     const bool repeat = sy == lastSourceRow;
     lastSourceRow = sy;
-    const uint8_t* in = from->memory_.get() + static_cast<size_t>(sy) * from->pitch_;
+    if (from->packed_) {
+      // Kept small (KeepForStretching): unkeyed, 4 bytes a pixel.
+      const PackedRow in{from->packed_.get() + static_cast<size_t>(sy) * 3 * from->width_, from->packedHigh_};
+      if (repeat) std::memcpy(out, out - pitch_, rowBytes);
+      else StretchRow(in, reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw, boxW);
+      continue;
+    }
+    const uint8_t* in = from->pixels_ + static_cast<size_t>(sy) * from->pitch_;
     if (keyed && bytes == 4) {
       StretchKeyedRow(reinterpret_cast<const uint32_t*>(in), reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw,
                       boxW, key, repeat, pitch_);
@@ -285,8 +399,9 @@ HRESULT SdlSurface::GetDC(IDeviceContext** dc) {
   *dc = nullptr;
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_) return DDERR_SURFACEBUSY;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   if (!dc_) {
-    dc_.reset(new (std::nothrow) SdlDeviceContext(PixelTarget{memory_.get(), pitch_, width_, height_, bits_}));
+    dc_.reset(new (std::nothrow) SdlDeviceContext(PixelTarget{pixels_, pitch_, width_, height_, bits_}));
     if (!dc_ || !dc_->Valid()) {
       dc_.reset();
       return DDERR_CANTCREATEDC;
@@ -312,8 +427,9 @@ HRESULT SdlSurface::Lock(const Rect* rect, DDSURFACEDESC2* desc, uint32_t, void*
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (dcOut_) return DDERR_SURFACEBUSY;
   if (rect && !Within(*rect, width_, height_)) return DDERR_INVALIDRECT;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   GetSurfaceDesc(desc);
-  uint8_t* start = memory_.get();
+  uint8_t* start = pixels_;
   if (rect) start += static_cast<size_t>(rect->top) * pitch_ + static_cast<size_t>(rect->left) * BytesPerPixel(bits_);
   desc->lpSurface = start;
   ++locks_;
@@ -331,6 +447,7 @@ HRESULT SdlSurface::Unlock(const Rect*) {
 HRESULT SdlSurface::SetColorKey(uint32_t flags, DDCOLORKEY* key) {
   if (!owner_) return DDERR_INVALIDOBJECT;
   if (!(flags & DDCKEY_SRCBLT)) return DDERR_UNSUPPORTED;  // only source keys are blitted with
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   if (key == nullptr) {
     key_.reset();
     if (keyed_) SDL_SetColorKey(keyed_, SDL_FALSE, 0);

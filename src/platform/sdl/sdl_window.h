@@ -66,6 +66,11 @@ class SdlWindow : public IWindow {
   void KeepCovering(uint64_t nowMs);
 
   bool HoldsKeyboard() const override;
+  // One of the program's windows has the keyboard focus, in SDL's view or
+  // already in the window system's (the focus SDL takes later); pointerToo:
+  // also when the focus follows the pointer and it is over one of them.
+  // Round trips to the window system only when SDL says none has it.
+  bool OursHaveFocus(bool pointerToo) const;
 
   uint32_t Id() const { return SDL_GetWindowID(window_); }
   bool Hosted() const { return hosted_; }

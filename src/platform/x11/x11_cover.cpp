@@ -1,11 +1,10 @@
 #include "platform/x11/x11_cover.h"
 
-#include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cstring>
+#include "platform/x11/x11_handles.h"
 
 namespace velmo {
 namespace {
@@ -43,13 +42,10 @@ void RequestFullScreen(Display* display, Window window, bool on) {
 }  // namespace
 
 bool CoverArea(SDL_Window* window, const SDL_Rect& area, bool byHand) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) return false;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  Display* display = info.info.x11.display;
-  const Window w = info.info.x11.window;
+  X11Handles x11;
+  if (!X11HandlesOf(window, x11)) return false;
+  Display* display = static_cast<Display*>(x11.display);
+  const Window w = x11.window;
   const bool managed = WindowManagerRuns(display);
   // Out of full screen first, so that the move lands the window on its monitor.
   if (managed) RequestFullScreen(display, w, false);
@@ -73,31 +69,25 @@ bool CoverArea(SDL_Window* window, const SDL_Rect& area, bool byHand) {
 }
 
 bool CoversArea(SDL_Window* window, const SDL_Rect& area) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) return true;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
-  Display* display = info.info.x11.display;
+  X11Handles x11;
+  if (!X11HandlesOf(window, x11)) return true;
+  Display* display = static_cast<Display*>(x11.display);
   Window root = None, child = None;
   int x = 0, y = 0;
   unsigned int w = 0, h = 0, border = 0, depth = 0;
-  if (!XGetGeometry(display, info.info.x11.window, &root, &x, &y, &w, &h, &border, &depth)) return true;
-  if (!XTranslateCoordinates(display, info.info.x11.window, root, 0, 0, &x, &y, &child)) return true;
+  if (!XGetGeometry(display, x11.window, &root, &x, &y, &w, &h, &border, &depth)) return true;
+  if (!XTranslateCoordinates(display, x11.window, root, 0, 0, &x, &y, &child)) return true;
   return x == area.x && y == area.y && static_cast<int>(w) == area.w && static_cast<int>(h) == area.h;
 }
 
 void CoverDisplayWithoutWindowManager(SDL_Window* window, const SDL_Rect& bounds) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) return;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
-  Display* display = info.info.x11.display;
+  X11Handles x11;
+  if (!X11HandlesOf(window, x11)) return;
+  Display* display = static_cast<Display*>(x11.display);
   if (WindowManagerRuns(display)) return;
-  XMoveResizeWindow(display, info.info.x11.window, bounds.x, bounds.y, static_cast<unsigned>(bounds.w),
+  XMoveResizeWindow(display, x11.window, bounds.x, bounds.y, static_cast<unsigned>(bounds.w),
                     static_cast<unsigned>(bounds.h));
-  XRaiseWindow(display, info.info.x11.window);
+  XRaiseWindow(display, x11.window);
   XSync(display, False);
 }
 

@@ -13,14 +13,14 @@ bool OneOf(Window w, const unsigned long* windows, size_t count) {
 
 }  // namespace
 
-bool KeysReachWindows(void* display, const unsigned long* windows, size_t count) {
+bool KeysReachWindows(void* display, const unsigned long* windows, size_t count, bool pointerToo) {
   auto* d = static_cast<Display*>(display);
   if (d == nullptr || count == 0) return false;
   Window focus = None;
   int revert = 0;
   XGetInputFocus(d, &focus, &revert);
   if (OneOf(focus, windows, count)) return true;
-  if (focus != PointerRoot && focus != DefaultRootWindow(d)) return false;
+  if (!pointerToo || (focus != PointerRoot && focus != DefaultRootWindow(d))) return false;
   // The keys go to whatever window the pointer is over.
   Window root = None, child = None;
   int rootX = 0, rootY = 0, x = 0, y = 0;

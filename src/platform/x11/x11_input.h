@@ -12,7 +12,8 @@ namespace velmo {
 // them, or the focus follows the pointer or is the root window (no window
 // manager) and the pointer is over one. Two round trips at most; blocks on them;
 // main thread (the display's connection is the caller's).
-bool KeysReachWindows(void* display, const unsigned long* windows, size_t count);
+// pointerToo false: only a focus given to one of them counts.
+bool KeysReachWindows(void* display, const unsigned long* windows, size_t count, bool pointerToo = true);
 
 // The pointer's place on the desktop (the root window's coordinates) now.
 // False when the display is null or the pointer is on another screen. One
