@@ -17,6 +17,7 @@
 #include "components/setreg.h"
 #include "platform/shown_signal.h"
 #include "resources/catalogue.h"
+#include "scene/picture_frame.h"
 #include "scene/saver_screens.h"
 #include "scene/scene_layout.h"
 #include "setup/settings.h"
@@ -190,37 +191,9 @@ void TForm1::LayOutSprites() {
   const int32_t W = DDmain1->GetWidth();
   const int32_t H = DDmain1->GetHeight();
 
-  // The sky, the 32 sea frames and the rocks stay at the pictures' own size
-  // and are scaled as they are drawn: kept at the screen's size the sea alone
-  // would take hundreds of megabytes on a large screen. The decoded sky and
-  // sea are not needed once their surfaces are made.
-  if (DDbmp1ground->GetBitmap().Empty()) LoadPictureInto("Image1ground", *DDbmp1ground);
-  DDbmp1ground->SetStretching(true);
-  DDbmp1ground->SetScaleOnDraw(true);
-  DDbmp1ground->SetStretchWidth(W);
-  DDbmp1ground->SetStretchHeight(H * 385 / 600);
-  DDbmp1ground->CreateSurface();
-  DDbmp1ground->DropBitmap();
-
-  if (DDani1sea->GetBitmap().Empty()) LoadPictureInto("Image1sea", *DDani1sea);
-  DDani1sea->SetYOffsetFrame(166);
-  DDani1sea->SetStretching(true);
-  DDani1sea->SetScaleOnDraw(true);
-  DDani1sea->SetStretchWidth(W);
-  DDani1sea->SetStretchHeight(H * 166 / 600);
-  DDani1sea->CreateSurface();
-  DDani1sea->DropBitmap();
-  DDani1sea->SetShowX(0);
-  DDani1sea->SetShowY(H * 380 / 600);
-
-  DDbmp1stone->SetStretching(true);
-  DDbmp1stone->SetScaleOnDraw(true);
-  DDbmp1stone->SetStretchWidth(W);
-  DDbmp1stone->SetStretchHeight(H * 177 / 600);
-  DDbmp1stone->CreateSurface();
-  DDbmp1stone->SetTransparency(true);
-  DDbmp1stone->SetShowX(0);
-  DDbmp1stone->SetShowY(H * 423 / 600);
+  // The sky, the sea and the rocks at the screen's proportions (see picture_frame.h).
+  LayOutScenery(*DDbmp1ground, *DDani1sea, *DDbmp1stone, W, H);
+  if (FEnded) return;
 
   FitClockTo(W, H);
   DXClock1->SetXcenter(Settings.clockX);
@@ -260,6 +233,7 @@ void TForm1::GiveBackStartUpMemory() {
   for (const char* picture : {"Image1ground", "Image1sea"}) {
     if (const resources::Resource* r = resources::Find(picture, resources::kTypeJpeg)) resources::DropPages(*r);
   }
+  if (const resources::Resource* r = resources::Find("DDbmp1stone", resources::kTypeBitmap)) resources::DropPages(*r);
 }
 
 void TForm1::FitToHostWindow() {
