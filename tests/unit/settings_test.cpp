@@ -48,17 +48,22 @@ TEST_F(SettingsTest, DefaultsFollowTheDesktop) {
   EXPECT_EQ(s.ResHor, 1920);
   EXPECT_EQ(s.ResVert, 1080);
   EXPECT_EQ(s.ColorDepth, 24);
-  EXPECT_EQ(s.clockRad, 70);
-  EXPECT_EQ(s.clockX, 1920 - 90);
-  EXPECT_EQ(s.clockY, 90);
   EXPECT_EQ(s.ColorClock, 0x80FFu);
   EXPECT_EQ(s.SetSpeed, 1);
-  // On a screen twice 1920 x 1080 the clock is drawn twice as large and as far in.
-  display.mode = {3840, 2160, 24};
-  SetDefaultSettings(display, s);
-  EXPECT_EQ(s.clockRad, 140);
-  EXPECT_EQ(s.clockX, 3840 - 180);
-  EXPECT_EQ(s.clockY, 180);
+  // The clock in proportion to the screen's smaller side: as on the 600 rows
+  // it was drawn for (radius 70, 20 to the edges), on a 4K screen, in a
+  // daemon's preview pane and in a tall narrow window.
+  struct Case {
+    int w, h, rad, margin;
+  };
+  for (const Case c : {Case{800, 600, 70, 20}, Case{1920, 1080, 126, 36}, Case{3840, 2160, 252, 72},
+                       Case{725, 407, 47, 14}, Case{300, 700, 35, 10}}) {
+    display.mode = {c.w, c.h, 24};
+    SetDefaultSettings(display, s);
+    EXPECT_EQ(s.clockRad, c.rad) << c.w << "x" << c.h;
+    EXPECT_EQ(s.clockX, c.w - c.rad - c.margin) << c.w << "x" << c.h;
+    EXPECT_EQ(s.clockY, c.rad + c.margin) << c.w << "x" << c.h;
+  }
 }
 
 TEST_F(SettingsTest, FirstRunStoresExactlyTheFifteenDefaultsInSchemaOrderInOneWrite) {
@@ -205,7 +210,7 @@ TEST_F(SettingsTest, SavingChangesKeepsWhatOthersStoredMeanwhile) {
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 4);
   EXPECT_EQ(registry.Dword(kKey, "Gamma"), 251);
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 997);
-  EXPECT_EQ(registry.Dword(kKey, "clockRad"), 70);
+  EXPECT_EQ(registry.Dword(kKey, "clockRad"), 90);  // the 1024 x 768 default
   EXPECT_EQ(registry.Dword(kKey, "SetSpeed"), 1);
 }
 
@@ -223,7 +228,7 @@ TEST_F(SettingsTest, MistypedLaterValueStopsThere) {
     EXPECT_EQ(std::string(e.what()).rfind("Invalid data type for 'ColorClock'\n\nthe settings key holds", 0), 0u)
         << e.what();
   }
-  EXPECT_EQ(s.clockRad, 70);  // read before it
+  EXPECT_EQ(s.clockRad, 90);  // read before it
   EXPECT_EQ(s.ColorClock, 0x123456u);
 }
 
