@@ -42,7 +42,7 @@ convert "$assets/image1ground.jpg" -crop 24x16+700+300 +repage -colorspace Gray 
 convert "$assets/prev_bitmap.bmp" -crop 40x20+60+40 +repage -compress None BMP3:"$seeds/pictures/preview.bmp"
 convert "$assets/prev_bitmap.bmp" -crop 16x8+60+40 +repage -type TrueColor BMP3:"$seeds/pictures/truecolour.bmp"
 convert "$assets/ddbmp1stone.bmp" -crop 64x24+300+150 +repage -compress RLE BMP3:"$seeds/pictures/rocks.bmp"
-# The sound track cut to its first few MPEG frames, chunk sizes mended.
+# The sound track cut to its first few hundred sample frames, sizes mended.
 python3 - "$assets/soundname.wav" "$seeds/wave/sound.wav" <<'PY'
 import struct, sys
 src = open(sys.argv[1], 'rb').read()
@@ -51,7 +51,6 @@ while at + 8 <= len(src):
     tag, size = src[at:at + 4], struct.unpack('<I', src[at + 4:at + 8])[0]
     body = src[at + 8:at + 8 + size]
     if tag == b'data': body = body[:1500]
-    if tag == b'fact': body = struct.pack('<I', 2000) + body[4:]
     out.append(tag + struct.pack('<I', len(body)) + body + (b'\0' if len(body) & 1 else b''))
     at += 8 + size + (size & 1)
 body = b'WAVE' + b''.join(out)

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libsdl2-mixer-dev libcairo2-dev libjpeg62-turbo-dev libmp3lame-dev libmpg123-dev
+  libsdl2-dev libcairo2-dev libjpeg62-turbo-dev
   libfontconfig-dev libx11-dev libxrandr-dev libxinerama-dev qt6-base-dev qt6-base-dev-tools qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-dejavu-core fonts-liberation2 python3

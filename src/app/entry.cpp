@@ -5,13 +5,15 @@
 #include <exception>
 
 #include "app/command_line.h"
+#include "app/convert.h"
 
 namespace velmo {
 
 int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const char* hostEnv) {
   const TCommandLine line = ParseCommandLine(args);
   if (const std::optional<int> code = AnswerAtOnce(line, stdout, stderr)) return *code;
-  // A missing second argument reads as empty, which the conversion refuses.
+  // A missing second argument reads as empty: the preview's conversion
+  // refuses it; the password change needs no parent.
   const std::string second = args.size() > 1 ? args[1] : std::string();
   try {
     switch (line.mode) {
@@ -26,16 +28,20 @@ int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const 
         } else if (line.ownWindow) {
           options.place = TSaverOptions::TPlace::Window;
         }
-        modes.saver(options);
-        break;
+        return modes.saver(options) ? kExitDone : kExitFailed;
       }
     }
+  } catch (const EConvertError& e) {
+    modes.showException(e.what());
+    return kExitUsage;
   } catch (const std::exception& e) {
     modes.showException(e.what());
+    return kExitFailed;
   } catch (...) {
     modes.showException("Unexpected error.");
+    return kExitFailed;
   }
-  return 0;
+  return kExitDone;
 }
 
 }  // namespace velmo

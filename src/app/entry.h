@@ -11,9 +11,15 @@
 
 namespace velmo {
 
+// The program's exit codes (velmo(6) lists them).
+inline constexpr int kExitDone = 0;     // ended as asked: a key, a click, a signal, the daemon's window gone
+inline constexpr int kExitUsage = 1;    // a mistyped option, a missing or malformed window id
+inline constexpr int kExitFailed = 2;   // could not start or show: no display, a refused mode, ...
+
 struct RunModes {
   // The saver: full screen, in a daemon's window or in one of its own.
-  std::function<void(const TSaverOptions& options)> saver;
+  // False when it could not start or show (it has said why).
+  std::function<bool(const TSaverOptions& options)> saver;
   std::function<void()> settings;
   std::function<void(const std::string& windowArg)> preview;
   std::function<void(const std::string& parentArg)> password;
@@ -24,8 +30,9 @@ struct RunModes {
 // args are the arguments after the program name; hostEnv is the value of
 // XSCREENSAVER_WINDOW (null when unset). The usage, the version and a
 // mistyped option are written to standard output or error before any mode
-// runs. Returns the exit code: 1 for a mistyped option, otherwise 0, also
-// after an error was shown.
+// runs. Returns the exit code: kExitUsage for a mistyped option or a
+// malformed window id (EConvertError), kExitFailed after any other error
+// reached the guard or the saver could not run, kExitDone otherwise.
 int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const char* hostEnv = nullptr);
 
 }  // namespace velmo

@@ -14,7 +14,7 @@
 #include "app/settings_program.h"
 #include "platform/platform.h"
 #include "platform/termination.h"
-#include "scene/form1.h"
+#include "scene/saver_screens.h"
 
 int main(int argc, char** argv) {
   using namespace velmo;
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   const RunModes modes{
       [&](TSaverOptions options) {
         options.saverIndex = SaverIndexOf(std::getenv("XSCREENSAVER_SAVER_INDEX"));
-        RunSaver(platform(), options);
+        return RunSaver(platform(), options);
       },
       [&] { RunSettingsProgram(argv); },
       [&](const std::string& window) { RunPreview(window, platform().foreign); },

@@ -6,7 +6,8 @@
 namespace velmo {
 
 void RunPasswordChange(const std::string& parentArg, IModuleLoader& modules, IApplication& app) {
-  const auto parent = static_cast<uint32_t>(StrToInt(parentArg));
+  // Without a parent (as velmo(6) gives the form) the boxes stand alone.
+  const auto parent = parentArg.empty() ? 0u : static_cast<uint32_t>(StrToInt(parentArg));
   ModuleHandle mpr = modules.LoadLibrary("MPR.DLL");
   if (!mpr) {
     // Where no password module exists (every Linux desktop), say so plainly:

@@ -13,7 +13,8 @@ inline constexpr const char* kNoPasswordChange =
     "Changing a screen-saver password is not supported here: Velmo has no password of its own. "
     "Your desktop's screen locker uses your login password.";
 
-// parentArg: the parent window's handle in decimal (EConvertError otherwise).
+// parentArg: the parent window's handle in decimal (EConvertError otherwise),
+// or empty for none.
 void RunPasswordChange(const std::string& parentArg, IModuleLoader& modules, IApplication& app);
 
 }  // namespace velmo

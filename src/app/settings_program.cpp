@@ -7,6 +7,12 @@
 #include <stdexcept>
 #include <vector>
 
+// Where the build installs velmo-setup, relative to the program's own
+// directory (CMake computes it from the install layout it was given).
+#ifndef VELMO_SETUP_FROM_BINDIR
+#define VELMO_SETUP_FROM_BINDIR "../libexec/velmo/velmo-setup"
+#endif
+
 namespace velmo {
 namespace {
 
@@ -20,21 +26,23 @@ std::string ThisProgram() {
 
 }  // namespace
 
-std::string SettingsProgramBeside(const std::string& exe) {
+std::string FindSettingsProgram(const std::string& exe, const std::string& installedPath) {
   const size_t slash = exe.rfind('/');
   if (slash == std::string::npos) return {};
   const std::string dir = exe.substr(0, slash);
-  for (const std::string& candidate : {dir + "/velmo-setup", dir + "/../libexec/velmo/velmo-setup"})
+  for (const std::string& candidate : {dir + "/velmo-setup", dir + "/" + installedPath})
     if (Runnable(candidate)) return candidate;
   return {};
 }
 
 void RunSettingsProgram(char** argv) {
   const std::string exe = ThisProgram();
-  const std::string program = SettingsProgramBeside(exe);
-  if (program.empty())
-    throw std::runtime_error("The settings program velmo-setup is not installed beside " +
-                             (exe.empty() ? std::string("velmo") : exe) + ".");
+  const std::string program = FindSettingsProgram(exe, VELMO_SETUP_FROM_BINDIR);
+  if (program.empty()) {
+    const std::string dir = exe.empty() ? std::string(".") : exe.substr(0, exe.rfind('/'));
+    throw std::runtime_error("The settings program velmo-setup is not installed: it is neither " + dir +
+                             "/velmo-setup nor " + dir + "/" + VELMO_SETUP_FROM_BINDIR + ".");
+  }
   ::execv(program.c_str(), argv);
   throw std::runtime_error("The settings program " + program + " cannot be started: " + std::strerror(errno));
 }

@@ -6,9 +6,10 @@
 
 namespace velmo {
 
-// Where velmo-setup is for a velmo at exe: beside it (a build tree) or in
-// ../libexec/velmo/ (an installed tree). Empty when neither exists.
-std::string SettingsProgramBeside(const std::string& exe);
+// Where velmo-setup is for a velmo at exe: beside it (a build tree), or at
+// installedPath relative to exe's directory (an installed tree, wherever
+// its layout put the settings program). Empty when neither is runnable.
+std::string FindSettingsProgram(const std::string& exe, const std::string& installedPath);
 
 // Replaces this process with velmo-setup, given argv as it stands. Returns
 // only on failure, by throwing std::runtime_error with a message for the user.

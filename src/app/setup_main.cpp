@@ -13,11 +13,11 @@ int main(int argc, char** argv) {
   const std::unique_ptr<RealPlatform> real = MakeRealPlatform();
   Platform& platform = real->platform();
   try {
-    RunSettingsMode(argc, argv, platform.display, platform.registry);
+    return RunSettingsMode(argc, argv, platform.display, platform.registry);
   } catch (const std::exception& e) {
     platform.app.ShowException(e.what());
   } catch (...) {
     platform.app.ShowException("Unexpected error.");
   }
-  return 0;
+  return kSettingsFailed;
 }

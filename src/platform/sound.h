@@ -8,9 +8,15 @@ namespace velmo {
 class ISound {
  public:
   virtual ~ISound() = default;
-  // Starts the clip (a RIFF WAVE) looping, asynchronously; false when it
-  // cannot play (the saver then runs silent).
+  // Starts the clip (a RIFF WAVE of 16-bit PCM) looping; false when it
+  // cannot play (the saver then runs silent). Opens the sound device on the
+  // calling thread (a few milliseconds, more on a busy sound server) and
+  // returns; the clip plays on the backend's own thread, read straight from
+  // the given bytes, which the caller keeps until Stop (the catalogue's live
+  // as long as the program).
   virtual bool PlayLoop(std::span<const uint8_t> wave) = 0;
+  // Silences it and closes the device; waits for a fill under way. Harmless
+  // when nothing plays.
   virtual void Stop() = 0;
 };
 

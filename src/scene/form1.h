@@ -1,7 +1,9 @@
 #pragma once
-// The saver window: owns every component of the scene, starts them from the
-// stored settings, composes a frame whenever the loop is idle, moves the sea
-// and the gulls on the timer's thread, reacts to input and ends in order.
+// The saver window: owns every component of the scene and wires the rooms
+// that work on them (the window factory, the settings fit, the sprite
+// layout, the frame composer, the tick, the live keys, the ending). It
+// starts them in order, lays the scene out again when its window or monitor
+// changes, and stops them in order.
 #include <array>
 #include <functional>
 #include <atomic>
@@ -14,7 +16,10 @@
 #include "platform/colour.h"
 #include "platform/platform.h"
 #include "scene/bird_flight.h"
+#include "scene/frame_composer.h"
+#include "scene/live_keys.h"
 #include "scene/saver_options.h"
+#include "scene/settings_fit.h"
 #include "setup/settings.h"
 
 namespace velmo {
@@ -26,15 +31,6 @@ class TDXClock;
 class TDDtimer;
 class TDDgamma;
 class TSetReg;
-
-// One monitor of the desktop that a full-screen scene covers.
-struct TScreenPlace {
-  Rect area;  // the monitor's part of the desktop
-  // The primary monitor's scene shows the clock and the frame-rate text,
-  // plays the surf and takes the display mode chosen in the settings; the
-  // others show the scene at their monitor's own mode.
-  bool primary = true;
-};
 
 class TForm1 : public Component {
  public:
@@ -101,6 +97,9 @@ class TForm1 : public Component {
   bool FRunning = false;
   // True once the saver has ended (or its start was cut short).
   bool FEnded = false;
+  // True when it ended on an error it showed (a refused mode, an unreadable
+  // setting, a display or sprite failure): the program then exits non-zero.
+  bool FFailed = false;
   // Where it draws and what the command line gave.
   const TSaverOptions FOptions;
   // Drawing into a window at its size (a daemon's, or one of its own from a
@@ -136,7 +135,7 @@ class TForm1 : public Component {
   bool InModeOfItsOwn() const { return ownMode_; }
 
   // Timer interval of a speed setting.
-  static int IntervalOfSpeed(int setSpeed);
+  static int IntervalOfSpeed(int setSpeed) { return velmo::IntervalOfSpeed(setSpeed); }
 
   // Where the display keeps the back buffer across a flip, a frame redraws
   // only what changed since the one before (the sea when it rolls, each gull's
@@ -146,76 +145,28 @@ class TForm1 : public Component {
   bool FComposeWhole = false;
 
  private:
-  // What a frame shows, read once per frame from the state the timer's
-  // thread moves, so that what is redrawn and what is drawn agree.
-  struct TShownBird {
-    int32_t x = 0, y = 0, frame = 0, small = 0;
-    bool operator==(const TShownBird&) const = default;
-  };
-  struct TShownState {
-    int32_t birdCount = 0;
-    bool clockOn = false, fpsOn = false;
-    int32_t sea = 0;
-    std::array<TShownBird, kBirdCount> birds{};
-    int32_t clockSecond = -1;
-    Rect clock{};
-    TColor clockColour = 0;
-  };
-  TShownState ReadShownState() const;
-  void ComposeWhole(const TShownState& now);
-  void ComposeChanged(const TShownState& now);
-  // Clear, sky, sea, rocks and gulls, as far as the back surface's clip lets them.
-  void DrawLayers(const TShownState& now);
-  void DrawShownBird(const TShownBird& bird);
-  Rect BirdBox(const TShownBird& bird) const;
-  // The display opened (again): whether it can redraw parts, and nothing shown yet.
-  void DisplayOpened();
-  void AddDirty(const Rect& r);
-  TShownState shown_;
-  bool haveShown_ = false;
-  bool partialRedraw_ = false;  // the display keeps the back buffer's pixels
-  std::array<Rect, 2 * kBirdCount + 4> dirty_{};
-  int dirtyCount_ = 0;
-
   void LoadSettingsCopies();
-  void FitToHostWindow();
-  // The scene's size for a monitor's area: its settings take the area's size.
-  void FitToArea();
-  // Sizes and places every sprite for the open display and makes its surfaces.
-  void LayOutSprites();
-  // What only start-up needed goes back to the system.
-  void GiveBackStartUpMemory();
+  // The settings fitted to the daemon's window or the monitor's area.
+  void FitToPlace();
   // Opens the display again at the daemon's window's new size and lays the
   // scene out for it, the gulls going on where they were.
   void FollowHostWindow();
   void ApplyBrightness();
   void StartSound();
-  // The clock's centre on the screen and its radius within what fits.
-  void FitClockTo(int32_t width, int32_t height);
-  // One value changed by a live key, written at once; never ends the saver.
-  void StoreLive(const char* name, int value);
   void FreeSprite(auto*& sprite);
   // Timer, sprites, display, sound and the saver-running flag, in that order.
   void StopAll();
   void ShowErrorAndEnd(const std::string& text);
-  // The band the clock's centre stays in, as the arrow keys keep it.
-  int ClockMin() const { return Settings.clockRad + 20; }
-  int ClockMaxX() const { return Settings.ResHor - Settings.clockRad - 20; }
-  int ClockMaxY() const { return Settings.ResVert - Settings.clockRad - 20; }
 
   Platform& platform_;
   std::unique_ptr<IWindow> window_;
   TRandom15 random_;
-  int32_t timerHeight_ = 0;  // read by the tick; fixed once the display is open
-  int lastMouseX_ = 0;
-  int lastMouseY_ = 0;
-  bool storeFailureReported_ = false;
   bool resizePending_ = false;
   // Where the settings put the clock and its size; a daemon's window keeps
   // them as near as it can.
-  int placedClockX_ = 0;
-  int placedClockY_ = 0;
-  int placedClockRad_ = 0;
+  TPlacedClock placedClock_;
+  TFrameComposer composer_{*this};
+  TLiveKeys keys_{*this};
   // Work posted to the loop checks this before touching the window.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::optional<TScreenPlace> place_;
@@ -223,9 +174,5 @@ class TForm1 : public Component {
   bool endedReported_ = false;
   void ReportEnded();
 };
-
-// Saver mode: the scene window as the application's main window, until it
-// closes; with a host window, inside that window until the daemon ends us.
-void RunSaver(Platform& platform, const TSaverOptions& options = {});
 
 }  // namespace velmo

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/gdi.h"
 #include "setup/settings.h"
 
 namespace velmo {
@@ -45,6 +46,15 @@ struct TSaverOptions {
   // Puts into settings (loaded from the store) what this run takes: in a
   // window the defaults above, then whatever the command line gave.
   void ApplyTo(TSaverSettings& settings) const;
+};
+
+// One monitor of the desktop that a full-screen scene covers.
+struct TScreenPlace {
+  Rect area;  // the monitor's part of the desktop
+  // The primary monitor's scene shows the clock and the frame-rate text,
+  // plays the surf and takes the display mode chosen in the settings; the
+  // others show the scene at their monitor's own mode.
+  bool primary = true;
 };
 
 }  // namespace velmo

@@ -1,6 +1,5 @@
 #include "scene/saver_screens.h"
 
-
 #include "scene/form1.h"
 
 namespace velmo {
@@ -30,7 +29,10 @@ std::unique_ptr<TForm1> TSaverScreens::StartScene(const std::optional<MonitorAre
   if (monitor) place = TScreenPlace{monitor->area, scenes_.empty()};
   auto scene = std::make_unique<TForm1>(platform_, options_, place);
   scene->FOwnsLoop = false;
-  scene->OnEnded = [this] { EndAll(); };
+  scene->OnEnded = [this, ended = scene.get()] {
+    failed_ = failed_ || ended->FFailed;
+    EndAll();
+  };
   if (!scenes_.empty()) {
     TForm1& primary = *scenes_.front();
     scene->FKeyTarget = &primary;
@@ -89,6 +91,12 @@ void TSaverScreens::Follow(const std::vector<MonitorArea>& monitors) {
   }
 }
 
+bool TSaverScreens::Failed() const {
+  for (const auto& scene : scenes_)
+    if (scene->FFailed) return true;
+  return failed_;  // a scene that ended on an error may have left with its monitor
+}
+
 void TSaverScreens::EndAll() {
   if (ending_) return;
   ending_ = true;
@@ -96,10 +104,19 @@ void TSaverScreens::EndAll() {
     if (!scene->FEnded) scene->EndSaver();
 }
 
-void RunSaverScreens(Platform& platform, const TSaverOptions& options) {
+bool RunSaverScreens(Platform& platform, const TSaverOptions& options) {
   TSaverScreens screens(platform, options);
   screens.Start();
   platform.app.Run(screens.Primary().Window());
+  return !screens.Failed();
+}
+
+bool RunSaver(Platform& platform, const TSaverOptions& options) {
+  if (!options.InWindow()) return RunSaverScreens(platform, options);
+  TForm1 form(platform, options);
+  form.FormCreate();
+  platform.app.Run(form.Window());
+  return !form.FFailed;
 }
 
 }  // namespace velmo

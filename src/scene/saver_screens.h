@@ -37,6 +37,8 @@ class TSaverScreens {
   TForm1& Primary() { return *scenes_.front(); }
   size_t Count() const { return scenes_.size(); }
   TForm1& Scene(size_t i) { return *scenes_[i]; }
+  // True once any scene has ended on an error it showed.
+  bool Failed() const;
 
   // The idle handler: follows changed monitors, then composes and flips
   // every scene's frame (the loop waits for the refresh once for all).
@@ -51,9 +53,17 @@ class TSaverScreens {
   const TSaverOptions options_;
   std::vector<std::unique_ptr<TForm1>> scenes_;
   bool ending_ = false;
+  bool failed_ = false;
 };
 
-// Saver mode without a daemon: every monitor until any scene ends.
-void RunSaverScreens(Platform& platform, const TSaverOptions& options = {});
+// Saver mode without a daemon: every monitor until any scene ends. False
+// when a scene ended on an error it showed.
+bool RunSaverScreens(Platform& platform, const TSaverOptions& options = {});
+
+// Saver mode: full screen, every monitor (above); in a window (a daemon's,
+// or one of its own), the one scene inside it until it closes or the daemon
+// ends us. Blocks in the application's loop on the calling thread. False
+// when the saver ended on an error it showed.
+bool RunSaver(Platform& platform, const TSaverOptions& options = {});
 
 }  // namespace velmo

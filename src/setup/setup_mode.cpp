@@ -64,7 +64,7 @@ int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& 
           (wayland ? "no Wayland compositor answers on " + WaylandDisplayName() + ", " : std::string()) +
           (x ? std::string("cannot open display ") + std::getenv("DISPLAY") : "DISPLAY is not set");
       std::fprintf(stderr, "velmo: the settings need a display (%s)\n", why.c_str());
-      return 0;
+      return kSettingsFailed;
     }
     if (waylandAnswers != xAnswers) qputenv("QT_QPA_PLATFORM", waylandAnswers ? "wayland" : "xcb");
   }
@@ -86,8 +86,9 @@ int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& 
     form.show();
     QApplication::exec();
   } catch (const std::exception& e) {
-    // The framework's standard exception box; the run then ends normally.
+    // The framework's standard exception box; the dialog could not be shown.
     ShowMessageBox(nullptr, QString::fromStdString(e.what()), QApplication::applicationName(), QMessageBox::Critical);
+    return kSettingsFailed;
   }
   return 0;
 }

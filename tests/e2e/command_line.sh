@@ -41,7 +41,19 @@ done
 answer 0 -gulls 12 --version
 grep -q "^velmo: -gulls wants a number of seagulls from 0 to 10, not '12'; the default is used$" "$WORK/err" ||
   fail "an out-of-range value was not said: $(cat "$WORK/err")"
-echo "usage, version and mistakes answered at once without a display"
+# A malformed window id is a usage error as well; a settings program that is
+# not installed is a failure to start. velmo(6) lists the codes.
+answer 1 -window-id abc
+grep -qx "velmo: 'abc' is not a valid window id" "$WORK/err" || fail "-window-id abc: $(cat "$WORK/err")"
+mkdir "$WORK/alone" && cp "$VELMO" "$WORK/alone/velmo"
+VELMO_FILES+=("$WORK/alone/velmo")
+env -u DISPLAY -u WAYLAND_DISPLAY "$WORK/alone/velmo" /c >"$WORK/out" 2>"$WORK/err" && RC=0 || RC=$?
+[ "$RC" = 2 ] || fail "velmo /c without velmo-setup ended with $RC, not 2: $(cat "$WORK/err")"
+grep -q "velmo-setup is not installed" "$WORK/err" || fail "velmo /c without velmo-setup said: $(cat "$WORK/err")"
+for code in 0 1 2; do
+  grep -A1 '^\.TP' "$SRC/data/velmo.6" | grep -qx "\.B $code" || fail "velmo(6) does not list exit code $code"
+done
+echo "usage, version and mistakes answered at once without a display; exit codes 0, 1 and 2"
 
 # velmo.xml: well-formed, and every argument it can pass (each number at its
 # ends and its default) is taken without a word; "--version" behind them

@@ -67,18 +67,19 @@ kill "$host2"
 wait_exit "$pid" 10 || fail "the saver goes on without its window"
 [ "$RC" = 0 ] || fail "exit code $RC when the window went away: $(cat "$WORK/err4")"
 
-# A window id that names no window: a clear message, code 0, no hang.
+# A window id that names no window: a clear message, code 2, no hang.
 XSCREENSAVER_WINDOW=0x7fffff0 "$VELMO" 2>"$WORK/err2" &
 pid=$!
 PIDS+=("$pid")
 wait_exit "$pid" 10 || fail "a wrong window id hangs"
-[ "$RC" = 0 ] || fail "exit code $RC for a wrong window id"
+[ "$RC" = 2 ] || fail "exit code $RC for a wrong window id, not 2"
 grep -q "cannot be drawn into" "$WORK/err2" || fail "no clear message for a wrong id: $(cat "$WORK/err2")"
-# A malformed id: the message goes to the daemon's log, no box waits.
+# A malformed id: a usage error (code 1); the message goes to the daemon's
+# log, no box waits.
 XSCREENSAVER_WINDOW=junk "$VELMO" 2>"$WORK/err3" &
 pid=$!
 PIDS+=("$pid")
 wait_exit "$pid" 10 || fail "a malformed window id hangs"
-[ "$RC" = 0 ] || fail "exit code $RC for a malformed window id"
+[ "$RC" = 1 ] || fail "exit code $RC for a malformed window id, not 1"
 grep -q "'junk' is not a valid window id" "$WORK/err3" || fail "wrong message: $(cat "$WORK/err3")"
 echo "seascape drawn into the host window (sky $sky, rocks $rocks, moving $diff px), ended on SIGTERM"

@@ -46,14 +46,16 @@ assert root.find("command").get("arg") == "--root"
 PY
 
 # The installed program stands alone: with a malformed window id it says so
-# and ends with code 0, without any display.
-out=$(env -u DISPLAY XSCREENSAVER_WINDOW=junk "$bin" 2>&1) || fail "the installed program failed: $out"
+# and ends with code 1 (a usage error), without any display.
+out=$(env -u DISPLAY XSCREENSAVER_WINDOW=junk "$bin" 2>&1) && rc=0 || rc=$?
+[ "$rc" = 1 ] || fail "the installed program ended with $rc for a malformed id, not 1: $out"
 grep -q "'junk' is not a valid window id" <<<"$out" || fail "the installed program said: $out"
 # The settings dialog is a program of its own that velmo /c becomes: it is
 # found beside the installed program and speaks for itself.
 setup="$prefix/libexec/velmo/velmo-setup"
 [ -x "$setup" ] || fail "no executable libexec/velmo/velmo-setup"
 ! ldd "$bin" | grep -q libQt6 || fail "the saver's program loads Qt: $(ldd "$bin" | grep libQt6)"
-out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin" /c 2>&1) || fail "velmo /c failed: $out"
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin" /c 2>&1) && rc=0 || rc=$?
+[ "$rc" = 2 ] || fail "velmo /c without a display ended with $rc, not 2: $out"
 grep -q "the settings need a display" <<<"$out" || fail "velmo /c did not reach velmo-setup: $out"
 echo "installed bin, the xscreensaver link, menu entry, icon, manual page and xscreensaver description into $prefix"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A machine with no display at all (a console login, an ssh session), or one
 # whose named display does not answer: every mode that needs one says so on
-# the terminal and ends with exit code 0, instead of running unseen or aborting.
+# the terminal and ends with exit code 2 (it could not start), instead of
+# running unseen or aborting.
 source "$(dirname "$0")/lib.sh"
 unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER QT_QPA_PLATFORM
 
@@ -12,7 +13,7 @@ run_without_display() {  # $1 = label, rest = arguments
   local pid=$!
   PIDS+=("$pid")
   wait_exit "$pid" 10 || fail "$label kept running without a display: $(cat "$WORK/err")"
-  [ "$RC" = 0 ] || fail "$label ended with exit code $RC: $(cat "$WORK/err")"
+  [ "$RC" = 2 ] || fail "$label ended with exit code $RC, not 2: $(cat "$WORK/err")"
   grep -qi "display" "$WORK/err" || fail "$label gave no clear message: $(cat "$WORK/err")"
 }
 

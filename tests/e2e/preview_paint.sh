@@ -29,21 +29,21 @@ edge_out=$(pixel "$WORK/preview.png" 154 116)
 [ "$inside" != "255,0,0" ] || fail "nothing painted inside the picture"
 [ "$edge_in" != "255,0,0" ] || fail "the picture is smaller than 154 x 116"
 
-# A window id that is no window: the error box, exit code 0, no hang.
+# A window id that is no window: the error box, exit code 2, no hang.
 "$VELMO" /p 123456789 2>"$WORK/err" &
 pid=$!
 PIDS+=("$pid")
 dismiss_box "velmo"
 wait_exit "$pid" 10 || fail "velmo /p with a wrong id hangs"
-[ "$RC" = 0 ] || fail "exit code $RC for a wrong id"
+[ "$RC" = 2 ] || fail "exit code $RC for a wrong id, not 2"
 grep -q "does not exist" "$WORK/err" || fail "no clear message for a wrong id: $(cat "$WORK/err")"
 
-# Not a number: the conversion error.
+# Not a number: the conversion error, a usage error (code 1).
 "$VELMO" /p abc 2>"$WORK/err2" &
 pid=$!
 PIDS+=("$pid")
 dismiss_box "velmo"
 wait_exit "$pid" 10 || fail "velmo /p abc hangs"
-[ "$RC" = 0 ] || fail "exit code $RC for /p abc"
+[ "$RC" = 1 ] || fail "exit code $RC for /p abc, not 1"
 grep -q "'abc' is not a valid integer value" "$WORK/err2" || fail "wrong message: $(cat "$WORK/err2")"
 echo "preview painted once the window was shown; wrong ids answered"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "app/command_line.h"
 #include "app/convert.h"
@@ -69,7 +70,10 @@ struct Recorder {
   std::vector<std::string> calls;
   RunModes modes() {
     return RunModes{
-        [this](const TSaverOptions& o) { calls.push_back(Describe(o)); },
+        [this](const TSaverOptions& o) {
+          calls.push_back(Describe(o));
+          return true;
+        },
         [this] { calls.push_back("settings"); },
         [this](const std::string& a) { calls.push_back("preview " + a); StrToInt(a); },
         [this](const std::string& a) { calls.push_back("password " + a); },
@@ -87,17 +91,23 @@ TEST(Entry, DispatchesOnceAndPassesTheSecondArgument) {
   EXPECT_EQ(r.calls, (std::vector<std::string>{"preview 4660", "password 17", "settings", "saver"}));
 }
 
-TEST(Entry, AnErrorReachingTheEntryIsShownAndTheExitCodeIsStillZero) {
+TEST(Entry, AnErrorReachingTheEntryIsShownAndSaysInTheExitCodeWhoseFaultItWas) {
   Recorder r;
-  EXPECT_EQ(RunEntry({"/p", "abc"}, r.modes()), 0);
-  EXPECT_EQ(RunEntry({"/p"}, r.modes()), 0);  // missing handle
-  ASSERT_EQ(r.calls.size(), 4u);
-  EXPECT_EQ(r.calls[1], "error 'abc' is not a valid integer value");
-  EXPECT_EQ(r.calls[3], "error '' is not a valid integer value");
+  EXPECT_EQ(RunEntry({"/p", "abc"}, r.modes()), kExitUsage);
+  EXPECT_EQ(RunEntry({"/p"}, r.modes()), kExitUsage);  // missing handle
+  EXPECT_EQ(RunEntry({"-window-id", "abc"}, r.modes()), kExitUsage);
+  EXPECT_EQ(RunEntry({"/a"}, r.modes()), kExitDone);  // the password change needs no parent
+  EXPECT_EQ(r.calls, (std::vector<std::string>{"preview abc", "error 'abc' is not a valid integer value", "preview ",
+                                               "error '' is not a valid integer value",
+                                               "error 'abc' is not a valid window id", "password "}));
 
-  RunModes throwing = r.modes();
-  throwing.saver = [](const TSaverOptions&) { throw 42; };
-  EXPECT_EQ(RunEntry({"/s"}, throwing), 0);
+  RunModes failing = r.modes();
+  failing.saver = [](const TSaverOptions&) { return false; };  // it could not start and said why
+  EXPECT_EQ(RunEntry({"/s"}, failing), kExitFailed);
+  failing.preview = [](const std::string&) { throw std::runtime_error("Window 7 does not exist."); };
+  EXPECT_EQ(RunEntry({"/p", "7"}, failing), kExitFailed);
+  failing.saver = [](const TSaverOptions&) -> bool { throw 42; };
+  EXPECT_EQ(RunEntry({"/s"}, failing), kExitFailed);
   EXPECT_EQ(r.calls.back(), "error Unexpected error.");
 }
 

@@ -12,6 +12,7 @@
 
 #include "components/setreg.h"
 #include "fakes/temp_dir.h"
+#include "platform/posix/private_group.h"
 
 namespace velmo {
 namespace {
@@ -268,6 +269,23 @@ TEST_F(HiveTest, OtherUsersLinksAndOpenDirectoriesAreLeftAlone) {
   ::chmod(File().c_str(), 0666);
   EXPECT_EQ(ErrorOf([&] { store.Write("NumBirds", 3); }), "Failed to set data for 'NumBirds'");
   EXPECT_EQ(ReadInt("NumBirds"), 2);  // still read
+}
+
+// A group's write lets nobody else in only when nobody else belongs to it,
+// neither listed nor by a primary group: a shared primary group such as
+// "users" lists none of its users.
+TEST(PrivateGroup, OnlyAGroupNobodyElseBelongsToIsPrivate) {
+  const TAccount ann{"ann", 1000, 1000};
+  const std::vector<TAccount> accounts{{"root", 0, 0}, {"ann", 1000, 1000}, {"bob", 1001, 1001}};
+  EXPECT_TRUE(GroupIsPrivate(1000, ann, {}, accounts));
+  EXPECT_TRUE(GroupIsPrivate(1000, ann, {"ann"}, accounts));
+  EXPECT_TRUE(GroupIsPrivate(1000, ann, {}, {{"ann", 1000, 1000}, {"ann-alias", 1000, 1000}})) << "the same uid";
+  EXPECT_FALSE(GroupIsPrivate(1000, ann, {"ann", "bob"}, accounts)) << "another member listed";
+  EXPECT_FALSE(GroupIsPrivate(1001, ann, {}, accounts)) << "not the user's own group";
+  const TAccount annInUsers{"ann", 1000, 100};
+  EXPECT_FALSE(GroupIsPrivate(100, annInUsers, {}, {{"ann", 1000, 100}, {"bob", 1001, 100}}))
+      << "another user's primary group";
+  EXPECT_TRUE(GroupIsPrivate(100, annInUsers, {}, {{"ann", 1000, 100}, {"bob", 1001, 1001}}));
 }
 
 // A path too long for the system is known before any directory is made.

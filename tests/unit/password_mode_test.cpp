@@ -21,15 +21,17 @@ uint32_t FakePwdChange(const char* provider, uint64_t parent, uint32_t r1, uint3
   return 0;
 }
 
-TEST(PasswordChange, WithoutThePasswordModuleOnlyTheFirstMessageIsShown) {
-  FakeModuleLoader modules;
-  FakeApplication app;
-  RunPasswordChange("4660", modules, app);
-  ASSERT_EQ(app.boxes.size(), 1u);
-  EXPECT_EQ(app.boxes[0].text, kNoPasswordChange);
-  EXPECT_EQ(app.boxes[0].caption, "Screen saver");
-  EXPECT_EQ(app.boxes[0].flags, MB_OK);
-  EXPECT_EQ(modules.calls, std::vector<std::string>{"LoadLibrary(MPR.DLL)"});
+TEST(PasswordChange, WithoutThePasswordModuleOnlyTheFirstMessageIsShownWithOrWithoutAParent) {
+  for (const char* parent : {"4660", ""}) {
+    FakeModuleLoader modules;
+    FakeApplication app;
+    RunPasswordChange(parent, modules, app);
+    ASSERT_EQ(app.boxes.size(), 1u) << parent;
+    EXPECT_EQ(app.boxes[0].text, kNoPasswordChange);
+    EXPECT_EQ(app.boxes[0].caption, "Screen saver");
+    EXPECT_EQ(app.boxes[0].flags, MB_OK);
+    EXPECT_EQ(modules.calls, std::vector<std::string>{"LoadLibrary(MPR.DLL)"});
+  }
 }
 
 TEST(PasswordChange, AModuleWithoutTheExportIsUnloadedBeforeTheSecondMessage) {

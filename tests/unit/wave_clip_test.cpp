@@ -1,5 +1,5 @@
-// The sound track's container parser and decoder, and the SDL player's
-// failure paths (no device, bad data) under the dummy audio driver.
+// The sound track's container parser, the copy that loops it, and the SDL
+// player's failure paths (no device, bad data) under the dummy audio driver.
 #include "platform/wave_clip.h"
 
 #include <SDL.h>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/sdl/sdl_sound.h"
-#include "fakes/largest_allocation.h"
 #include "fakes/le_bytes.h"
 #include "resources/catalogue.h"
 
@@ -25,22 +24,14 @@ void Chunk(Bytes& b, const char* tag, const Bytes& body) {
   b.insert(b.end(), body.begin(), body.end());
   if (body.size() & 1) b.push_back(0);
 }
-Bytes Format(uint16_t tag, uint16_t channels, uint32_t rate, bool extension, uint16_t delay = 0) {
+Bytes Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits = 16, int align = -1) {
   Bytes f;
   Put16(f, tag);
   Put16(f, channels);
   Put32(f, rate);
-  Put32(f, 5000);
-  Put16(f, 1);
-  Put16(f, 0);
-  if (extension) {
-    Put16(f, 12);
-    Put16(f, 1);
-    Put32(f, 2);
-    Put16(f, 120);
-    Put16(f, 1);
-    Put16(f, delay);
-  }
+  Put32(f, rate * channels * bits / 8);
+  Put16(f, align < 0 ? channels * bits / 8 : align);
+  Put16(f, bits);
   return f;
 }
 Bytes Wave(const std::vector<std::pair<const char*, Bytes>>& chunks) {
@@ -52,96 +43,69 @@ Bytes Wave(const std::vector<std::pair<const char*, Bytes>>& chunks) {
   return file;
 }
 
-TEST(ParseMp3Wave, FindsFormatFactAndDataInAnyOrderPastOtherChunks) {
-  Bytes fact;
-  Put32(fact, 690048);
-  const Bytes file = Wave({{"LIST", {1, 2, 3}}, {"fact", fact}, {"fmt ", Format(0x55, 2, 24000, true, 1105)},
-                           {"data", {9, 8, 7, 6}}});
-  Mp3Wave w;
+TEST(ParsePcmWave, FindsFormatAndDataInAnyOrderPastOtherChunksAndKeepsWholeFrames) {
+  const Bytes file = Wave({{"LIST", {1, 2, 3}}, {"data", {9, 8, 7, 6, 5, 4, 3}}, {"fmt ", Format(1, 2, 24000)}});
+  PcmWave w;
   std::string error;
-  ASSERT_TRUE(ParseMp3Wave(file, w, &error)) << error;
+  ASSERT_TRUE(ParsePcmWave(file, w, &error)) << error;
   EXPECT_EQ(w.channels, 2);
   EXPECT_EQ(w.samplesPerSecond, 24000u);
-  EXPECT_EQ(w.avgBytesPerSecond, 5000u);
-  EXPECT_EQ(w.blockAlign, 1);
-  EXPECT_EQ(w.factSamples, 690048u);
-  EXPECT_TRUE(w.hasCodecDelay);
-  EXPECT_EQ(w.codecDelay, 1105);
-  EXPECT_EQ(w.data.size(), 4u);
+  ASSERT_EQ(w.data.size(), 4u);  // one stereo frame; the three bytes after it are no frame
   EXPECT_EQ(w.data[0], 9);
+  EXPECT_EQ(w.Frames(), 1u);
 }
 
-TEST(ParseMp3Wave, WithoutExtensionOrFactTheDefaultsApply) {
-  const Bytes file = Wave({{"fmt ", Format(0x55, 1, 22050, false)}, {"data", {1, 2}}});
-  Mp3Wave w;
-  ASSERT_TRUE(ParseMp3Wave(file, w, nullptr));
-  EXPECT_FALSE(w.hasCodecDelay);
-  EXPECT_EQ(w.factSamples, 0u);
-}
-
-TEST(ParseMp3Wave, RefusesWhatIsNotAWellFormedLayer3Wave) {
-  Mp3Wave w;
-  std::string error;
-  EXPECT_FALSE(ParseMp3Wave({}, w, &error));
-  EXPECT_NE(error.find("RIFF"), std::string::npos);
-  EXPECT_FALSE(ParseMp3Wave(Wave({{"fmt ", Format(1, 2, 24000, false)}, {"data", {1}}}), w, &error));
-  EXPECT_NE(error.find("0x0055"), std::string::npos);
-  EXPECT_FALSE(ParseMp3Wave(Wave({{"fmt ", Format(0x55, 2, 24000, true)}}), w, &error));
-  EXPECT_NE(error.find("data"), std::string::npos);
-  EXPECT_FALSE(ParseMp3Wave(Wave({{"data", {1, 2}}}), w, &error));
-  EXPECT_NE(error.find("format"), std::string::npos);
-  EXPECT_FALSE(ParseMp3Wave(Wave({{"fmt ", Format(0x55, 7, 24000, true)}, {"data", {1}}}), w, &error));
-  EXPECT_FALSE(ParseMp3Wave(Wave({{"fmt ", {0x55, 0}}, {"data", {1}}}), w, &error));
+TEST(ParsePcmWave, RefusesWhatIsNotAWellFormedWaveOf16BitPcm) {
+  const Bytes frame{1, 2, 3, 4};
+  const struct {
+    Bytes file;
+    const char* says;
+  } cases[] = {
+      {{}, "RIFF"},
+      {Wave({{"fmt ", Format(0x55, 2, 24000)}, {"data", frame}}), "PCM"},
+      {Wave({{"fmt ", Format(1, 2, 24000, 8)}, {"data", frame}}), "16 bits"},
+      {Wave({{"fmt ", Format(1, 7, 24000)}, {"data", frame}}), "out of range"},
+      {Wave({{"fmt ", Format(1, 2, 4000)}, {"data", frame}}), "out of range"},
+      {Wave({{"fmt ", Format(1, 2, 24000, 16, 1)}, {"data", frame}}), "block align"},
+      {Wave({{"fmt ", {1, 0}}, {"data", frame}}), "too short"},
+      {Wave({{"fmt ", Format(1, 2, 24000)}}), "no data"},
+      {Wave({{"data", frame}}), "no format"},
+      {Wave({{"fmt ", Format(1, 2, 24000)}, {"data", {1, 2, 3}}}), "no whole sample frame"},
+  };
+  for (const auto& c : cases) {
+    PcmWave w;
+    std::string error;
+    EXPECT_FALSE(ParsePcmWave(c.file, w, &error)) << c.says;
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+  }
   // A chunk that claims more bytes than the file holds.
-  Bytes lying = Wave({{"fmt ", Format(0x55, 2, 24000, true)}, {"data", {1, 2, 3, 4}}});
+  Bytes lying = Wave({{"fmt ", Format(1, 2, 24000)}, {"data", frame}});
   lying[lying.size() - 8] = 0xFF;
-  EXPECT_FALSE(ParseMp3Wave(lying, w, &error));
+  PcmWave w;
+  std::string error;
+  EXPECT_FALSE(ParsePcmWave(lying, w, &error));
   EXPECT_NE(error.find("past the end"), std::string::npos);
 }
 
-TEST(DecodeMp3Wave, GarbageFramesAreRefused) {
-  Bytes noise(4000);
-  for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 37 + 11);
-  Mp3Wave w;
-  w.channels = 2;
-  w.samplesPerSecond = 24000;
-  w.data = noise;
-  Pcm pcm;
-  std::string error;
-  EXPECT_FALSE(DecodeMp3Wave(w, pcm, &error));
-  EXPECT_FALSE(error.empty());
-}
-
-TEST(DecodeMp3Wave, FactCountCapsTheClipAndTheDelayIsSkipped) {
-  const resources::Resource* r = resources::Find("SoundName", "WAVE");
-  ASSERT_NE(r, nullptr);
-  Mp3Wave w;
-  ASSERT_TRUE(ParseMp3Wave(r->data, w, nullptr));
-  Pcm full;
-  ASSERT_TRUE(DecodeMp3Wave(w, full, nullptr));
-  w.factSamples = 1000;
-  Pcm capped;
-  ASSERT_TRUE(DecodeMp3Wave(w, capped, nullptr));
-  EXPECT_EQ(capped.Frames(), 1000u);
-  EXPECT_TRUE(std::equal(capped.samples.begin(), capped.samples.end(), full.samples.begin()));
-  // A fact count the data cannot hold reserves only what the data can give,
-  // also near 2^32 where 32-bit arithmetic would wrap.
-  for (uint32_t fact : {0xF0000000u, 0xFFFFFFFFu}) {
-    w.factSamples = fact;
-    Pcm all;
-    const auto largest = testing::LargestAllocationDuring([&] { ASSERT_TRUE(DecodeMp3Wave(w, all, nullptr)); });
-    ASSERT_GE(all.samples.size(), full.samples.size());
-    EXPECT_TRUE(std::equal(full.samples.begin(), full.samples.end(), all.samples.begin()));
-    if (largest) {
-      EXPECT_LT(*largest, 64u << 20);
-    }
+TEST(CopyLooped, PlaysTheClipRoundAndRoundAcrossFillsOfAnySize) {
+  const Bytes clip{1, 2, 3, 4, 5, 6, 7, 8};
+  size_t at = 0;
+  Bytes played;
+  for (size_t size : {3u, 8u, 1u, 20u, 0u, 4u}) {
+    Bytes out(size, 0xEE);
+    CopyLooped(clip, &at, out);
+    played.insert(played.end(), out.begin(), out.end());
+    EXPECT_LT(at, clip.size());
   }
-  w.factSamples = 0;
-  // Skipping less of the front shows the same audio later.
-  w.codecDelay = static_cast<uint16_t>(w.codecDelay - 10);
-  Pcm earlier;
-  ASSERT_TRUE(DecodeMp3Wave(w, earlier, nullptr));
-  EXPECT_TRUE(std::equal(full.samples.begin(), full.samples.begin() + 200, earlier.samples.begin() + 20));
+  ASSERT_EQ(played.size(), 36u);
+  for (size_t i = 0; i < played.size(); ++i) EXPECT_EQ(played[i], clip[i % clip.size()]) << i;
+  // A place outside the clip starts it again; no clip is silence.
+  at = 99;
+  Bytes out(3);
+  CopyLooped(clip, &at, out);
+  EXPECT_EQ(out, (Bytes{1, 2, 3}));
+  CopyLooped({}, &at, out);
+  EXPECT_EQ(out, (Bytes{0, 0, 0}));
 }
 
 TEST(SdlSound, PlaysAndStopsOnTheDummyDriverAndStaysSilentOnBadData) {

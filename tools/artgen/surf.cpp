@@ -1,17 +1,9 @@
 #include "surf.h"
 
-#include <lame/lame.h>
-
-#include <cstdio>
-
 namespace artgen {
 namespace {
 
 constexpr float kPi = 3.14159265f;
-constexpr int kDecoderDelay = 529;  // samples every layer-3 decoder adds in front
-constexpr int kFrameSamples = 576;  // MPEG-2 layer 3
-constexpr int kFrameBytes = 120;    // 72 x 40000 / 24000, never padded
-static_assert(kSoundFactSamples == 1198u * kFrameSamples && kSoundDataBytes == 1198u * kFrameBytes);
 
 // RBJ biquad.
 class Biquad {
@@ -134,27 +126,8 @@ void AddCry(std::vector<float>& left, std::vector<float>& right, float start, fl
 }  // namespace
 
 bool MakeSurfWave(Bytes& wave) {
-  lame_global_flags* gf = lame_init();
-  if (!gf) return false;
-  lame_set_in_samplerate(gf, kSoundRate);
-  lame_set_out_samplerate(gf, kSoundRate);
-  lame_set_num_channels(gf, 2);
-  lame_set_mode(gf, JOINT_STEREO);
-  lame_set_VBR(gf, vbr_off);
-  lame_set_brate(gf, 40);
-  lame_set_quality(gf, 2);
-  lame_set_bWriteVbrTag(gf, 0);         // plain frames only: the WAVE header describes them
-  lame_set_write_id3tag_automatic(gf, 0);
-  lame_set_error_protection(gf, 0);
-  if (lame_init_params(gf) < 0) {
-    std::fprintf(stderr, "artgen: lame_init_params failed\n");
-    lame_close(gf);
-    return false;
-  }
-  // The player skips the codec delay and plays the rest; the loop is exactly
-  // what follows the delay in the 1198 frames.
-  const int codecDelay = lame_get_encoder_delay(gf) + kDecoderDelay;
-  const int loop = static_cast<int>(kSoundFactSamples) - codecDelay;
+  // The player loops the samples exactly as stored: the clip is the loop.
+  const int loop = static_cast<int>(kSoundFrames);
   const float loopSeconds = static_cast<float>(loop) / kSoundRate;
   const int fade = kSoundRate * 2;
 
@@ -206,35 +179,6 @@ bool MakeSurfWave(Bytes& wave) {
     pcmR[i] = static_cast<short>(std::lround(right[i] * gain));
   }
 
-  // Encode the loop round and round until the frames are all there; the
-  // encoder's look-ahead then sees the start of the loop after its end.
-  Bytes mp3;
-  std::vector<unsigned char> buffer(1 << 16);
-  std::vector<short> chunkL(4096), chunkR(4096);
-  size_t pos = 0;
-  while (mp3.size() < kSoundDataBytes) {
-    for (size_t i = 0; i < chunkL.size(); ++i, ++pos) {
-      chunkL[i] = pcmL[pos % loop];
-      chunkR[i] = pcmR[pos % loop];
-    }
-    const int n = lame_encode_buffer(gf, chunkL.data(), chunkR.data(), static_cast<int>(chunkL.size()), buffer.data(),
-                                     static_cast<int>(buffer.size()));
-    if (n < 0) {
-      std::fprintf(stderr, "artgen: lame_encode_buffer failed (%d)\n", n);
-      lame_close(gf);
-      return false;
-    }
-    mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + n);
-  }
-  lame_close(gf);
-  mp3.resize(kSoundDataBytes);  // whole frames: 1198 x 120 bytes
-  for (size_t at = 0; at < mp3.size(); at += kFrameBytes) {
-    if (mp3[at] != 0xFF || (mp3[at + 1] & 0xE0) != 0xE0) {
-      std::fprintf(stderr, "artgen: unexpected MP3 frame layout at byte %zu\n", at);
-      return false;
-    }
-  }
-
   auto put16 = [&](uint32_t v) {
     wave.push_back(v & 0xFF);
     wave.push_back((v >> 8) & 0xFF);
@@ -246,30 +190,25 @@ bool MakeSurfWave(Bytes& wave) {
   auto tag = [&](const char* t) {
     for (int i = 0; i < 4; ++i) wave.push_back(static_cast<uint8_t>(t[i]));
   };
+  const uint32_t dataBytes = kSoundFrames * 4;
   wave.clear();
   tag("RIFF");
-  put32(4 + (8 + 30) + (8 + 4) + (8 + kSoundDataBytes));
+  put32(4 + (8 + 16) + (8 + dataBytes));
   tag("WAVE");
   tag("fmt ");
-  put32(30);
-  put16(0x0055);          // MPEG layer 3
+  put32(16);
+  put16(1);               // PCM
   put16(2);               // channels
   put32(kSoundRate);      // samples per second
-  put32(5000);            // bytes per second (40 kbit/s)
-  put16(1);               // block align
-  put16(0);               // bits per sample
-  put16(12);              // size of the layer-3 extension
-  put16(1);               // wID: MPEGLAYER3_ID_MPEG
-  put32(2);               // fdwFlags: MPEGLAYER3_FLAG_PADDING_OFF
-  put16(kFrameBytes);     // nBlockSize
-  put16(1);               // nFramesPerBlock
-  put16(static_cast<uint32_t>(codecDelay));  // nCodecDelay
-  tag("fact");
-  put32(4);
-  put32(kSoundFactSamples);
+  put32(kSoundRate * 4);  // bytes per second
+  put16(4);               // block align: one stereo frame
+  put16(16);              // bits per sample
   tag("data");
-  put32(kSoundDataBytes);
-  wave.insert(wave.end(), mp3.begin(), mp3.end());
+  put32(dataBytes);
+  for (int i = 0; i < loop; ++i) {
+    put16(static_cast<uint16_t>(pcmL[i]));
+    put16(static_cast<uint16_t>(pcmR[i]));
+  }
   return true;
 }
 

@@ -1,7 +1,6 @@
 #include "platform/posix/hive_registry.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <limits.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -17,6 +16,7 @@
 #include <ctime>
 #include <functional>
 
+#include "platform/posix/private_group.h"
 #include "platform/posix/reg_text.h"
 #include "platform/text.h"
 
@@ -218,17 +218,8 @@ void RemoveStaleTemporaries(const fs::path& file) {
 
 // Ownership, as ssh judges ~/.ssh: what we may write lies in directories
 // only we (or root) can change, and no link of another user's leads there.
-// Group write is harmless when the group is the user's own private group.
-bool PrivateGroup(gid_t gid) {
-  if (gid != ::getegid()) return false;
-  const group* g = ::getgrgid(gid);
-  const passwd* me = ::getpwuid(::geteuid());
-  if (!g || !me) return false;
-  for (char** member = g->gr_mem; member && *member; ++member)
-    if (std::strcmp(*member, me->pw_name) != 0) return false;
-  return true;
-}
-
+// Group write is harmless when the group is the user's own private group
+// (IsPrivateGroup).
 bool OwnedByOther(const struct stat& st) { return st.st_uid != ::geteuid() && st.st_uid != 0; }
 
 // Why another user could change what st describes; empty when nobody can.
@@ -236,7 +227,7 @@ bool OwnedByOther(const struct stat& st) { return st.st_uid != ::geteuid() && st
 std::string OthersMayWrite(const struct stat& st, bool stickyShelters) {
   if (OwnedByOther(st)) return "belongs to another user";
   if (stickyShelters && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) return {};
-  if ((st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && !PrivateGroup(st.st_gid))) return "is writable by other users";
+  if ((st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && !IsPrivateGroup(st.st_gid))) return "is writable by other users";
   return {};
 }
 
@@ -327,6 +318,9 @@ int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>
   }
   if (*unsafe = UnsafeDirectory(file.parent_path()); !unsafe->empty()) return ERROR_ACCESS_DENIED;
   if (int32_t rc = MakeDirectories(file.parent_path()); rc != ERROR_SUCCESS) return rc;
+  // Judged again once it exists: a directory someone else made first, or
+  // with other rights, between the check and the mkdir is not ours.
+  if (*unsafe = UnsafeDirectory(file.parent_path()); !unsafe->empty()) return ERROR_ACCESS_DENIED;
   // The lock lives in its own file: the hive itself is replaced on every write.
   const fs::path lockPath = file.string() + ".lock";
   if (*unsafe = ForeignLinkOn(lockPath); !unsafe->empty()) return ERROR_ACCESS_DENIED;

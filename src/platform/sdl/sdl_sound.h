@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: MIT
 #pragma once
-// The looping sound over SDL2_mixer.
+// The looping sound over SDL's own audio: the clip's PCM copied round and
+// round by SDL's audio callback, no decoder and no mixer.
 #include <memory>
 
 #include "platform/sound.h"

@@ -1,0 +1,67 @@
+#pragma once
+// The frame composer: what a frame shows, what changed since the frame
+// before, and the partial redraw. Where the display keeps the back buffer
+// across a flip, a frame redraws only what changed (the sea when it rolls,
+// each gull's old and new place, the clock when its second turns, the
+// frame-rate text), giving the very picture a whole composition gives.
+// Runs on the loop's thread; allocates nothing.
+#include <array>
+#include <cstdint>
+
+#include "platform/colour.h"
+#include "platform/gdi.h"
+#include "scene/bird_flight.h"
+
+namespace velmo {
+
+class TForm1;
+
+class TFrameComposer {
+ public:
+  // Draws the sprites, clock and display of scene, which outlives it.
+  explicit TFrameComposer(TForm1& scene) : scene_(scene) {}
+
+  // The display opened (again): whether it can redraw parts, and nothing
+  // shown yet, so the next frame is composed whole.
+  void DisplayOpened();
+  // Composes the next frame (whole when asked, or when the display cannot
+  // keep its pixels, or what is drawn at all changed) and flips it.
+  void ComposeAndFlip(bool whole);
+  // Draws one gull where the timer's thread has it now.
+  void DrawBird(const TBirdState& bird);
+
+ private:
+  // What a frame shows, read once per frame from the state the timer's
+  // thread moves, so that what is redrawn and what is drawn agree.
+  struct TShownBird {
+    int32_t x = 0, y = 0, frame = 0, small = 0;
+    bool operator==(const TShownBird&) const = default;
+  };
+  struct TShownState {
+    int32_t birdCount = 0;
+    bool clockOn = false, fpsOn = false;
+    int32_t sea = 0;
+    std::array<TShownBird, kBirdCount> birds{};
+    int32_t clockSecond = -1;
+    Rect clock{};
+    TColor clockColour = 0;
+  };
+  static TShownBird ShownBird(const TBirdState& bird);
+  TShownState ReadShownState() const;
+  void ComposeWhole(const TShownState& now);
+  void ComposeChanged(const TShownState& now);
+  // Clear, sky, sea, rocks and gulls, as far as the back surface's clip lets them.
+  void DrawLayers(const TShownState& now);
+  void DrawShownBird(const TShownBird& bird);
+  Rect BirdBox(const TShownBird& bird) const;
+  void AddDirty(const Rect& r);
+
+  TForm1& scene_;
+  TShownState shown_;
+  bool haveShown_ = false;
+  bool partialRedraw_ = false;  // the display keeps the back buffer's pixels
+  std::array<Rect, 2 * kBirdCount + 4> dirty_{};
+  int dirtyCount_ = 0;
+};
+
+}  // namespace velmo

@@ -1,0 +1,12 @@
+#pragma once
+// The timer's tick: the sea rolls one frame and every gull flies a step.
+// Runs on the timer's thread; writes only 32-bit values, whole, that the
+// loop's thread reads without a lock. Allocates nothing.
+namespace velmo {
+
+class TForm1;
+class TRandom15;
+
+void TickScene(TForm1& scene, TRandom15& random);
+
+}  // namespace velmo
