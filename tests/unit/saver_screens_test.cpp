@@ -81,7 +81,8 @@ TEST_F(Screens, EveryMonitorHasItsSceneAtItsSizeWithOneClockOneTextAndOneSurf) {
   EXPECT_EQ(Window(1).area, (Rect{1920, 0, 3200, 1024}));
   EXPECT_EQ(display.log.Count("SetDisplayMode(1920,1080,32,0,0)"), 1) << display.log.Dump();
   EXPECT_EQ(display.log.Count("SetDisplayMode(1280,1024,32,0,0)"), 1);
-  EXPECT_EQ(second.DDani1sea->GetShowY(), 1024 * 380 / 600);
+  // 1280 x 1024 shows 40 rows more sky than the 4:3 frame, at 1.6 pixels a unit.
+  EXPECT_EQ(second.DDani1sea->GetShowY(), (380 + 40) * 16 / 10);
   EXPECT_TRUE(primary.Settings.flag_clock && primary.Settings.flag_fps);
   EXPECT_FALSE(second.Settings.flag_clock || second.Settings.flag_fps || second.Settings.flag_PlaySound);
   EXPECT_EQ(sound.calls, std::vector<std::string>{"PlayLoop"});
@@ -155,8 +156,8 @@ TEST_F(Screens, AClockStoredForAnotherScreenIsDrawnAtThisOnesDefaultIfItDoesNotF
   screens.reset();
   for (auto& [name, value] : stored) registry.PutDword(FakeRegistry::kVelmoKey, name, value);
   Start();
-  EXPECT_EQ(screens->Scene(0).DXClock1->GetXcenter(), 1920 - 90);
-  EXPECT_EQ(screens->Scene(0).DXClock1->GetYcenter(), 90);
+  EXPECT_EQ(screens->Scene(0).DXClock1->GetXcenter(), 1920 - 126 - 36);
+  EXPECT_EQ(screens->Scene(0).DXClock1->GetYcenter(), 126 + 36);
   EXPECT_EQ(registry.Dword(FakeRegistry::kVelmoKey, "clockX"), 3750) << "the store keeps its value";
   // Stored on a smaller screen, it fits on this larger one and stays where the user put it.
   screens.reset();

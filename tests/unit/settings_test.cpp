@@ -71,14 +71,14 @@ TEST_F(SettingsTest, FirstRunStoresExactlyTheFifteenDefaultsInSchemaOrderInOneWr
   EXPECT_TRUE(LoadSettings(store, display, s).firstRun);
   ASSERT_EQ(registry.sets.size(), 1u);
   EXPECT_EQ(registry.sets[0], kSchemaOrder);
-  const std::vector<int64_t> expected = {7, 1, 1, 1, 1, 256, 1, 1024, 768, 32, 934, 90, 70, 33023, 1};
+  const std::vector<int64_t> expected = {7, 1, 1, 1, 1, 256, 1, 1024, 768, 32, 908, 116, 90, 33023, 1};
   const auto values = registry.Values(kKey);
   ASSERT_EQ(values.size(), 15u);
   for (size_t i = 0; i < kSchemaOrder.size(); ++i) {
     EXPECT_EQ(values[i].type, REG_DWORD) << kSchemaOrder[i];
     EXPECT_EQ(registry.Dword(kKey, kSchemaOrder[i]), expected[i]) << kSchemaOrder[i];
   }
-  EXPECT_EQ(s.clockX, 934);
+  EXPECT_EQ(s.clockX, 908);
 }
 
 TEST_F(SettingsTest, SaveThenLoadGivesTheSameRecord) {
@@ -177,7 +177,7 @@ TEST_F(SettingsTest, MissingValuesTakeTheirDefaultsAndTheNextWriteStoresThem) {
   EXPECT_EQ(s.SetSpeed, 2);
   EXPECT_TRUE(s.flag_clock);
   EXPECT_EQ(s.Gamma, 256);
-  EXPECT_EQ(s.clockY, 90);
+  EXPECT_EQ(s.clockY, 116);
   EXPECT_EQ(s.clockX, 500);
   EXPECT_EQ(registry.WrittenNames(), std::vector<std::string>{"clockX"});  // loading wrote nothing
 
@@ -254,7 +254,7 @@ TEST_F(SettingsTest, FirstRunWithAStoreThatRefusesWritesStillGivesDefaults) {
   TSaverSettings s;
   EXPECT_NO_THROW(LoadSettings(store, display, s));
   EXPECT_EQ(s.NumBirds, 7);
-  EXPECT_EQ(s.clockX, 934);
+  EXPECT_EQ(s.clockX, 908);
   FakeRegistry refusing;
   refusing.createError = ERROR_ACCESS_DENIED;
   TSetReg other(nullptr, refusing);
@@ -295,11 +295,11 @@ TEST(SettingsOnHive, FirstRunLeavesAReadableFile) {
             "\"NumBirds\"=dword:00000007\n\"flag_clock\"=dword:00000001\n\"flag_PlaySound\"=dword:00000001\n"
             "\"flag_fps\"=dword:00000001\n\"TermMouse\"=dword:00000001\n\"Gamma\"=dword:00000100\n"
             "\"flag_defres\"=dword:00000001\n\"ResHor\"=dword:00000400\n\"ResVert\"=dword:00000300\n"
-            "\"ColorDepth\"=dword:00000020\n\"clockX\"=dword:000003a6\n\"clockY\"=dword:0000005a\n"
-            "\"clockRad\"=dword:00000046\n\"ColorClock\"=dword:000080ff\n\"SetSpeed\"=dword:00000001\n");
+            "\"ColorDepth\"=dword:00000020\n\"clockX\"=dword:0000038c\n\"clockY\"=dword:00000074\n"
+            "\"clockRad\"=dword:0000005a\n\"ColorClock\"=dword:000080ff\n\"SetSpeed\"=dword:00000001\n");
   TSaverSettings again;
   LoadSettings(store, display, again);
-  EXPECT_EQ(again.clockX, 934);
+  EXPECT_EQ(again.clockX, 908);
   EXPECT_EQ(again.ColorClock, 33023u);
 }
 
