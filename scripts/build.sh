@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or $VELMO_BUILD_DIR); extra arguments go to cmake.
+# Configures and builds everything, the tests and benchmarks included, into
+# build/ (or $VELMO_BUILD_DIR); extra arguments go to cmake (and may turn
+# the tests or benchmarks off again: -DVELMO_TESTS=OFF).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMO_BUILD_DIR:-$here/build}"
-cmake -S "$here" -B "$build" -G Ninja "$@" >/dev/null
+cmake -S "$here" -B "$build" -G Ninja -DVELMO_TESTS=ON -DVELMO_BENCH=ON "$@" >/dev/null
 cmake --build "$build" -j "$(nproc)"

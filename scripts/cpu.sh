@@ -1,29 +1,35 @@
 #!/bin/bash
 # CPU and memory of the running saver as a person runs it: the real program
-# under a private Xvfb of each size, every feature on (10 gulls, clock,
-# frame-rate text, sound through SDL's dummy device, a brightness ramp of
-# 200). Prints the share of one core used by the program and by the X server
-# over a few seconds after start-up, and the program's resident memory (VmRSS)
-# at 10 s and at 60 s after start, so that growth shows. A peer hack
-# (xscreensaver's binaryhorizon, where installed) is measured the same way on
-# the same server. Then, where heaptrack is installed, the allocations the
-# running saver makes in ten seconds (a run of 16 s less a run of 6 s, so
-# start-up cancels out).
-# Usage: scripts/cpu.sh [build dir] [seconds] [sizes...]; VELMO_RSS_AFTER
-# (default 60) sets the later memory reading.
+# on a first run (no settings yet: seven gulls, the clock, the frame-rate
+# text, the surf through SDL's dummy sound device, full brightness) under a
+# private Xvfb of each size, beside xscreensaver's cheapest hack, popsquares
+# (-root), on the same server in the same run, taking turns (velmo, peer,
+# velmo, peer ...) so that the load of this shared machine falls on both.
+# Prints the share of one core used by the program and by the X server over
+# a few seconds after start-up, and the program's resident memory (VmRSS) at
+# 10 s and, for the saver's first turn, at VELMO_RSS_AFTER s, so that growth
+# shows. VELMO_CPU_PEERS adds other hacks (e.g. "popsquares binaryhorizon").
+# Then, where the dummy-driver Xorg runs (root), the saver on one 1920 x 1080
+# monitor and on two, in turns; and, where heaptrack is installed, the
+# allocations the running saver makes in ten seconds (a run of 16 s less a
+# run of 6 s, so start-up cancels out).
+# Usage: scripts/cpu.sh [build dir] [seconds] [sizes...]
+# Environment: VELMO_CPU_ROUNDS (turns per program, default 2),
+# VELMO_RSS_AFTER (default 30), VELMO_CPU_PEERS (default popsquares).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-${VELMO_BUILD_DIR:-$here/build}}"
-seconds="${2:-5}"
+seconds="${2:-8}"
 shift 2 2>/dev/null || shift $# 2>/dev/null || true
 sizes=("$@")
-((${#sizes[@]})) || sizes=(1024x768 1920x1080 3840x2160)
+((${#sizes[@]})) || sizes=(1920x1080 3840x2160)
 velmo="$build/velmo"
 [ -x "$velmo" ] || { echo "no program at $velmo (build first)" >&2; exit 1; }
 work="$(mktemp -d)"
-export SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="$work/config"
-rss_after="${VELMO_RSS_AFTER:-60}"
-peer=/usr/libexec/xscreensaver/binaryhorizon
+export SDL_AUDIODRIVER=dummy
+rss_after="${VELMO_RSS_AFTER:-30}"
+rounds="${VELMO_CPU_ROUNDS:-2}"
+read -r -a peers <<<"${VELMO_CPU_PEERS:-popsquares}"
 unset XSCREENSAVER_WINDOW
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
@@ -33,55 +39,78 @@ cpu_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 # Resident memory of a process, in MB.
 rss_of() { awk '/^VmRSS:/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
 
-write_settings() {  # width height
-  mkdir -p "$XDG_CONFIG_HOME/Corvane"
-  {
-    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\n'
-    for kv in NumBirds=10 flag_clock=1 flag_PlaySound=1 flag_fps=1 TermMouse=0 Gamma=200 flag_defres=1 \
-      ResHor="$1" ResVert="$2" ColorDepth=32 clockX=$(($1 - 90)) clockY=90 clockRad=70 ColorClock=33023 SetSpeed=1; do
-      printf '"%s"=dword:%08x\n' "${kv%%=*}" "${kv#*=}"
-    done
-  } >"$XDG_CONFIG_HOME/Corvane/Velmo20.reg"
-}
-
 # One program on the server: CPU of it and of the server from 2 s after its
-# start for $seconds, its memory at 10 s and at $rss_after s.
-measure() {  # name xvfb-pid command...
-  local name=$1 xvfb=$2
-  shift 2
-  "$@" 2>"$work/err" &
+# start for $seconds, its memory at 10 s and at $late s (0: not read).
+measure() {  # name server-pid late command...
+  local name=$1 server=$2 late=$3
+  shift 3
+  # A first run every time: the settings the program writes are not kept.
+  rm -rf "$work/config"
+  XDG_CONFIG_HOME="$work/config" "$@" 2>"$work/err" &
   local prog=$!
   pids+=("$prog")
   sleep 2  # start-up and the first whole frames
-  local s0 x0 s1 x1 early late
-  s0=$(cpu_of "$prog") x0=$(cpu_of "$xvfb")
+  local s0 x0 s1 x1 early later=-
+  s0=$(cpu_of "$prog") x0=$(cpu_of "$server")
   sleep "$seconds"
-  s1=$(cpu_of "$prog") x1=$(cpu_of "$xvfb")
+  s1=$(cpu_of "$prog") x1=$(cpu_of "$server")
   sleep $((10 - 2 - seconds > 0 ? 10 - 2 - seconds : 0))
   early=$(rss_of "$prog")
-  sleep $((rss_after - 10 > 0 ? rss_after - 10 : 0))
-  late=$(rss_of "$prog")
+  if ((late > 10)); then
+    sleep $((late - (seconds + 2 > 10 ? seconds + 2 : 10)))
+    later=$(rss_of "$prog")
+  fi
   kill "$prog"
   wait "$prog" 2>/dev/null || true
-  awk -v s=$((s1 - s0)) -v x=$((x1 - x0)) -v t="$ticks" -v d="$seconds" -v n="$name" -v e="$early" -v l="$late" \
-    'BEGIN { printf "%-24s %8.3f %8.3f %8.3f %8d %8d\n", n, s / t / d, x / t / d, (s + x) / t / d, e, l }'
+  awk -v s=$((s1 - s0)) -v x=$((x1 - x0)) -v t="$ticks" -v d="$seconds" -v n="$name" -v e="$early" -v l="$later" \
+    'BEGIN { printf "%-28s %8.3f %8.3f %8.3f %8d %8s\n", n, s / t / d, x / t / d, (s + x) / t / d, e, l }'
 }
 
-printf '%-24s %8s %8s %8s %8s %8s\n' program saver xserver total "MB@10s" "MB@${rss_after}s"
+header() { printf '%-28s %8s %8s %8s %8s %8s\n' program saver xserver total "MB@10s" "MB@late"; }
+
+header
 for size in "${sizes[@]}"; do
-  w=${size%x*} h=${size#*x}
   Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp -noreset 9>"$work/display" 2>/dev/null &
   xvfb=$!
   pids+=("$xvfb")
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   export DISPLAY=":$(head -n 1 "$work/display")"
-  write_settings "$w" "$h"
-  measure "velmo $size" "$xvfb" "$velmo" /s
-  [ -x "$peer" ] && measure "binaryhorizon $size" "$xvfb" "$peer" -root
+  for round in $(seq "$rounds"); do
+    late=0
+    ((round == 1)) && late=$rss_after
+    measure "velmo $size" "$xvfb" "$late" "$velmo" /s
+    for peer in "${peers[@]}"; do
+      [ -x "/usr/libexec/xscreensaver/$peer" ] && measure "$peer $size" "$xvfb" 0 "/usr/libexec/xscreensaver/$peer" -root
+    done
+  done
   kill "$xvfb"
   wait "$xvfb" 2>/dev/null || true
   rm -f "$work/display"
 done
+
+# One monitor and two, on the dummy-driver Xorg (1920 x 1080 each): the
+# saver's process and the server, in turns.
+two_monitors() {
+  command -v Xorg >/dev/null && [ "$(id -u)" = 0 ] || { echo "no dummy-driver Xorg here (root only): two monitors skipped"; return; }
+  Xorg -displayfd 9 -config "$here/tests/e2e/xorg-dummy.conf" -noreset -nolisten tcp -seat seat1 \
+    -logfile "$work/xorg.log" 9>"$work/display" >/dev/null 2>&1 &
+  local xorg=$!
+  pids+=("$xorg")
+  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || { echo "the dummy-driver Xorg did not start: two monitors skipped"; return; }
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  xrandr --addmode DUMMY1 1920x1080 2>/dev/null || true
+  for round in $(seq "$rounds"); do
+    xrandr --output DUMMY1 --off
+    measure "velmo one 1920x1080" "$xorg" 0 "$velmo" /s
+    xrandr --output DUMMY1 --mode 1920x1080 --right-of DUMMY0 || { echo "no second output: skipped"; break; }
+    measure "velmo two 1920x1080" "$xorg" 0 "$velmo" /s
+  done
+  kill "$xorg"
+  wait "$xorg" 2>/dev/null || true
+  rm -f "$work/display"
+}
+two_monitors
 
 command -v heaptrack >/dev/null || { echo "heaptrack not installed: allocation count skipped"; exit 0; }
 Xvfb -displayfd 9 -screen 0 1920x1080x24 -nolisten tcp -noreset 9>"$work/display" 2>/dev/null &
@@ -89,9 +118,9 @@ xvfb=$!
 pids+=("$xvfb")
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n 1 "$work/display")"
-write_settings 1920 1080
 allocations_after() {  # seconds of running -> allocation calls of the whole run
-  heaptrack -o "$work/heap$1" "$velmo" /s >/dev/null 2>&1 &
+  rm -rf "$work/config"
+  XDG_CONFIG_HOME="$work/config" heaptrack -o "$work/heap$1" "$velmo" /s >/dev/null 2>&1 &
   local tracer=$!
   sleep "$1"
   # heaptrack runs the program as its child: that one ends, by its id.

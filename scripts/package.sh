@@ -1,46 +1,86 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Makes the Debian package from a release build in build-package/ (or
-# $VELMO_PACKAGE_DIR) and checks it: the files it installs, and no error
-# from lintian (its warnings are shown). Extra arguments go to cmake.
+# Makes the two Debian packages, velmo (the saver) and velmo-setup (its
+# settings dialog), from a release build in build-package/ (or
+# $VELMO_PACKAGE_DIR), after installing what that needs (scripts/setup.sh
+# package), and checks them: the files each installs, their relations, and
+# lintian with every tag shown (-I --pedantic), of which only those
+# overridden with a reason in data/debian/*.lintian-overrides may remain.
+# Extra arguments go to cmake.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMO_PACKAGE_DIR:-$here/build-package}"
+bash "$here/scripts/setup.sh" package
 # Debian's hardening flags, all of them.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 flags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 VELMO_BUILD_DIR="$build" bash "$here/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release -DVELMO_ASAN=OFF \
   -DVELMO_TESTS=OFF -DVELMO_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" "$@"
-rm -f "$build"/velmo_*.deb
+rm -f "$build"/velmo*_*.deb
 (cd "$build" && cpack -G DEB >"$build/cpack.log") || { cat "$build/cpack.log" >&2; exit 1; }
-deb=$(ls "$build"/velmo_*.deb)
+saver=$(ls "$build"/velmo_*.deb)
+setup=$(ls "$build"/velmo-setup_*.deb)
 
-contents=$(dpkg-deb -c "$deb")
-missing=()
-for path in ./usr/bin/velmo "./usr/libexec/xscreensaver/velmo -> ../../bin/velmo" \
-  ./usr/share/xscreensaver/config/velmo.xml ./usr/share/applications/velmo-settings.desktop \
-  ./usr/share/icons/hicolor/64x64/apps/velmo.png ./usr/share/man/man6/velmo.6.gz \
-  ./usr/share/doc/velmo/copyright ./usr/share/doc/velmo/changelog.gz; do
-  grep -qF " $path" <<<"$contents" || missing+=("$path")
-done
-if ((${#missing[@]})); then
-  echo "$contents" >&2
-  echo "package.sh: the package lacks: ${missing[*]}" >&2
+fault() {
+  echo "package.sh: $*" >&2
   exit 1
-fi
-dpkg-deb -f "$deb" Depends | grep -q libsdl2 || { echo "package.sh: no library dependencies found" >&2; exit 1; }
-# Wayland's Qt plugin is recommended, never required: an X11 desktop does without it.
-! dpkg-deb -f "$deb" Depends | grep -q qt6-wayland || { echo "package.sh: the package depends on qt6-wayland" >&2; exit 1; }
-dpkg-deb -f "$deb" Recommends | grep -q qt6-wayland || { echo "package.sh: the package does not recommend qt6-wayland" >&2; exit 1; }
-# The licence is named, and the maintainer is no placeholder.
-copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/velmo/copyright)
-grep -q '^License: Expat$' <<<"$copyright" || { echo "package.sh: the copyright file names no licence" >&2; exit 1; }
-dpkg-deb -f "$deb" Maintainer | grep -qv 'example\.org' || { echo "package.sh: the maintainer is a placeholder" >&2; exit 1; }
+}
+# has DEB PATH...: the package holds every path given.
+has() {
+  local deb=$1 contents missing=() path
+  shift
+  contents=$(dpkg-deb -c "$deb")
+  for path in "$@"; do
+    grep -qF " $path" <<<"$contents" || missing+=("$path")
+  done
+  ((${#missing[@]} == 0)) || { echo "$contents" >&2; fault "$(basename "$deb") lacks: ${missing[*]}"; }
+}
+has "$saver" ./usr/bin/velmo "./usr/libexec/xscreensaver/velmo -> ../../bin/velmo" \
+  ./usr/share/xscreensaver/config/velmo.xml ./usr/share/man/man6/velmo.6.gz \
+  ./usr/share/doc/velmo/copyright ./usr/share/doc/velmo/changelog.gz
+has "$setup" ./usr/libexec/velmo/velmo-setup ./usr/share/applications/velmo-settings.desktop \
+  ./usr/share/icons/hicolor/64x64/apps/velmo.png ./usr/share/doc/velmo-setup/copyright \
+  ./usr/share/doc/velmo-setup/changelog.gz
+! dpkg-deb -c "$saver" | grep -q velmo-setup || fault "the saver's package holds the dialog"
 
-if command -v lintian >/dev/null; then
-  lintian --fail-on error --tag-display-limit 0 "$deb" || { echo "package.sh: lintian reports errors" >&2; exit 1; }
-else
-  echo "package.sh: lintian is not installed; the package was not checked by it" >&2
-fi
-echo "Debian package: $deb"
+field() { dpkg-deb -f "$1" "$2"; }
+# The saver: its libraries found by dpkg-shlibdeps, none of Qt; the dialog
+# recommended.
+field "$saver" Depends | grep -q libsdl2 || fault "no library dependencies found"
+! field "$saver" Depends | grep -qi qt || fault "the saver depends on Qt: $(field "$saver" Depends)"
+field "$saver" Recommends | grep -qw velmo-setup || fault "the saver does not recommend velmo-setup"
+# The dialog: the saver at its own version (the menu entry runs velmo /c);
+# Wayland's Qt plugin recommended, never required: an X11 desktop does
+# without it.
+version=$(field "$saver" Version)
+field "$setup" Depends | grep -qF "velmo (= $version)" || fault "velmo-setup does not depend on velmo (= $version)"
+field "$setup" Depends | grep -q libqt6widgets6 || fault "velmo-setup does not depend on Qt 6 Widgets"
+! field "$setup" Depends | grep -q qt6-wayland || fault "velmo-setup depends on qt6-wayland"
+field "$setup" Recommends | grep -q qt6-wayland || fault "velmo-setup does not recommend qt6-wayland"
+for deb in "$saver" "$setup"; do
+  # The licence is named, and the maintainer is no placeholder.
+  name=$(field "$deb" Package)
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright" | grep -q '^License: Expat$' ||
+    fault "the copyright file of $name names no licence"
+  ! field "$deb" Maintainer | grep -qE '\.(example|invalid|test|localhost)>|example\.(org|com|net)>' ||
+    fault "the maintainer of $name is a placeholder: $(field "$deb" Maintainer)"
+done
+
+# Unpacked as dpkg lays them out: velmo /c becomes the dialog of
+# velmo-setup (which, without a display, says it needs one); with the saver's
+# package alone it names the package to install and fails.
+root="$build/unpacked"
+rm -rf "$root" && mkdir -p "$root/both" "$root/saver"
+dpkg-deb -x "$saver" "$root/both" && dpkg-deb -x "$setup" "$root/both" && dpkg-deb -x "$saver" "$root/saver"
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/both/usr/bin/velmo" /c 2>&1) && rc=0 || rc=$?
+grep -q "the settings need a display" <<<"$out" || fault "velmo /c of the packages did not reach velmo-setup ($rc): $out"
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/saver/usr/bin/velmo" /c 2>&1) && rc=0 || rc=$?
+[ "$rc" != 0 ] && grep -q "package velmo-setup" <<<"$out" ||
+  fault "velmo /c without velmo-setup ended with $rc, saying: $out"
+rm -rf "$root"
+
+# Every tag lintian knows, the informational and pedantic ones too.
+lintian -I --pedantic --fail-on error,warning,info,pedantic --tag-display-limit 0 "$saver" "$setup" ||
+  fault "lintian reports tags (fix them, or override them with a reason in data/debian/)"
+echo "Debian packages: $saver $setup"

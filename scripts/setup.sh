@@ -1,18 +1,34 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the program and the tests need,
-# only those that are missing.
+# Installs the Debian packages a task needs, only those that are missing:
+#   setup.sh build     building the two programs (velmo and velmo-setup)
+#   setup.sh run       that, and what they use at run time (scripts/run.sh)
+#   setup.sh package   that, and what makes and checks the Debian packages
+#                      (scripts/package.sh)
+#   setup.sh [all]     everything: the tests, benchmarks and fuzzing too
 set -euo pipefail
-packages=(
+build=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libcairo2-dev libjpeg62-turbo-dev
-  libfontconfig-dev libx11-dev libxrandr-dev libxinerama-dev qt6-base-dev qt6-base-dev-tools qt6-wayland
+  libsdl2-dev libcairo2-dev libjpeg62-turbo-dev libx11-dev libxrandr-dev libxinerama-dev
+  qt6-base-dev qt6-base-dev-tools
+)
+run=(fonts-dejavu-core qt6-wayland)
+# dpkg-shlibdeps comes with build-essential; CPack finds programs with file.
+package=(file lintian)
+tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-dejavu-core fonts-liberation2 python3
+  xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2 python3
   libgl1-mesa-dri
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
-  xscreensaver lintian
+  xscreensaver
 )
+case "${1:-all}" in
+  build) packages=("${build[@]}") ;;
+  run) packages=("${build[@]}" "${run[@]}") ;;
+  package) packages=("${build[@]}" "${package[@]}") ;;
+  all) packages=("${build[@]}" "${run[@]}" "${package[@]}" "${tests[@]}") ;;
+  *) echo "usage: setup.sh [build|run|package|all]" >&2; exit 1 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

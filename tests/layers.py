@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """The layers hold: app -> scene / setup -> settings -> components -> platform,
-Qt only in setup. Two checks on a built tree (arguments: build dir, source dir):
+Qt only in setup. Three checks (arguments: build dir, source dir):
 
+0. Every #include line of the sources, resolved as the compiler would (next
+   to the file for a quoted name, "../" and all, then from src/), names a
+   file of the including file's own layer or one below; the scene's name no
+   backend (src/platform/sdl/ ...), only the platform's interfaces. Needs no
+   build.
 1. A file of each layer that includes a header of a layer above does not
    compile: the layer's own compile command (from compile_commands.json) is
    run on a one-line probe, which must fail for want of that header, while
@@ -11,6 +16,7 @@ Qt only in setup. Two checks on a built tree (arguments: build dir, source dir):
 """
 import json
 import os
+import re
 import shlex
 import subprocess
 import sys
@@ -74,6 +80,47 @@ def target_of(obj):
 
 
 failures = []
+
+# 0. The sources' own include lines.
+RULE = "a file includes only its own layer and those below: platform < components < settings schema < scene / setup < app"
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+included = 0
+for top in ("src", "resources"):
+    for root, _, files in os.walk(os.path.join(source, top)):
+        for name in sorted(files):
+            if not name.endswith((".h", ".cpp")):
+                continue
+            path = os.path.join(root, name)
+            layer = layer_of(path)
+            layer = "fakes_impl" if layer == "fake" else layer
+            if layer not in BELOW:
+                continue
+            with open(path, errors="replace") as f:
+                lines = f.readlines()
+            for number, line in enumerate(lines, 1):
+                m = INCLUDE.match(line)
+                if not m:
+                    continue
+                bracket, header = m.groups()
+                if bracket == "<" and header[:1] == "Q":
+                    read = "qt"
+                else:
+                    candidates = [os.path.join(source, "src", header), os.path.join(source, header)]
+                    if bracket == '"':
+                        candidates.insert(0, os.path.join(root, header))
+                    found = next((os.path.realpath(c) for c in candidates if os.path.isfile(c)), None)
+                    read = layer_of(found) if found else None
+                included += 1
+                backend = found and os.path.dirname(os.path.relpath(found, source)).startswith("src/platform/")
+                if layer == "scene" and backend:
+                    failures.append(f"{os.path.relpath(path, source)}:{number}: #include {bracket}{header}"
+                                    f"{'>' if bracket == '<' else bracket} is a backend's; the scene sees the"
+                                    " platform through its interfaces (src/platform/*.h) only")
+                if read is not None and read not in BELOW[layer]:
+                    failures.append(f"{os.path.relpath(path, source)}:{number}: #include {bracket}{header}"
+                                    f"{'>' if bracket == '<' else bracket} reaches the {read} layer from the"
+                                    f" {layer} layer; {RULE}")
+
 with open(os.path.join(build, "compile_commands.json")) as f:
     commands = json.load(f)
 by_target = {}
@@ -149,5 +196,5 @@ else:
 if failures:
     print("\n".join(failures), file=sys.stderr)
     sys.exit(1)
-print(f"layers hold: {sum(len(p[0]) for p in PROBES.values())} upward includes refused,"
+print(f"layers hold: {included} include lines stay in their layer or below, {sum(len(p[0]) for p in PROBES.values())} upward includes refused,"
       f" {checked} objects read nothing from above")

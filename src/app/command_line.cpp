@@ -77,6 +77,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       value();  // checked by ChooseHostWindow, where a bad id is the run's error
     } else if (name == "-window") {
       line.ownWindow = true;
+    } else if (name == "-add-to-xscreensaver") {
+      line.addToXScreenSaver = true;
     } else if (name == "-fps" || name == "-no-fps") {
       o.flag_fps = name == "-fps";
     } else if (name == "-clock" || name == "-no-clock") {
@@ -140,6 +142,8 @@ std::string UsageText() {
       "\n"
       "  -h, -help, --help   this text\n"
       "  --version           the program's version\n"
+      "  --add-to-xscreensaver\n"
+      "                      add Velmo to the programs: list of ~/.xscreensaver\n"
       "Every option may also be written with two dashes (--gulls 3).\n"
       "\n"
       "The screen-saver forms: /s runs the saver full screen, /c opens the settings\n"

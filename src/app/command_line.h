@@ -18,6 +18,7 @@ struct TCommandLine {
   bool help = false;
   bool version = false;
   bool ownWindow = false;  // -window
+  bool addToXScreenSaver = false;  // --add-to-xscreensaver: that alone, no mode runs
   // A word that is no option, or an option without its value: said with
   // the usage, and the program ends with 1.
   std::string error;

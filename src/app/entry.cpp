@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/add_to_xscreensaver.h"
 #include "app/command_line.h"
 #include "app/convert.h"
 
@@ -12,6 +13,7 @@ namespace velmo {
 int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const char* hostEnv) {
   const TCommandLine line = ParseCommandLine(args);
   if (const std::optional<int> code = AnswerAtOnce(line, stdout, stderr)) return *code;
+  if (line.addToXScreenSaver) return AddToXScreenSaver(XScreenSaverFile(), stdout, stderr);
   // A missing second argument reads as empty: the preview's conversion
   // refuses it; the password change needs no parent.
   const std::string second = args.size() > 1 ? args[1] : std::string();

@@ -39,9 +39,11 @@ void RunSettingsProgram(char** argv) {
   const std::string exe = ThisProgram();
   const std::string program = FindSettingsProgram(exe, VELMO_SETUP_FROM_BINDIR);
   if (program.empty()) {
-    const std::string dir = exe.empty() ? std::string(".") : exe.substr(0, exe.rfind('/'));
-    throw std::runtime_error("The settings program velmo-setup is not installed: it is neither " + dir +
-                             "/velmo-setup nor " + dir + "/" + VELMO_SETUP_FROM_BINDIR + ".");
+    // The dialog is a package of its own, which a system without Recommends
+    // lacks. Short lines: a message box does not wrap them.
+    throw std::runtime_error(
+        "The settings dialog velmo-setup is not installed.\n"
+        "It is in the package velmo-setup: sudo apt install velmo-setup");
   }
   ::execv(program.c_str(), argv);
   throw std::runtime_error("The settings program " + program + " cannot be started: " + std::strerror(errno));

@@ -153,6 +153,8 @@ void TDDmain::OpenDirectDraw() {
 }
 
 void TDDmain::CloseDirectDraw() {
+  fpsDrawn_ = -1;  // the next back surface holds no text
+  frameCounted_ = false;
   ReleaseAndClear(FpDDSBack);
   ReleaseAndClear(FpDDSPrimary);
   ReleaseAndClear(FpDD7);
@@ -186,13 +188,13 @@ void TDDmain::ClearBackSurface() {
   }
 }
 
-void TDDmain::FlipSurfaces() {
+void TDDmain::FlipSurfaces(bool fpsText) {
   if (FpDD == nullptr) {
     ReportError("Error FpDD==NULL");
     return;
   }
   if (showFPS_) {
-    if (!ShowFPS()) return;
+    if (!ShowFPS(fpsText)) return;
     if (FpDD == nullptr) return;  // its failure closed the device
   }
   HRESULT result;
@@ -236,8 +238,13 @@ Rect TDDmain::FpsTextBox() const {
   return Rect{0, std::max(h - (kFpsFromBottom + 10) * scale, 0), (kFpsLeft + 400) * scale, h};
 }
 
-bool TDDmain::ShowFPS() {
-  if (FpDD == nullptr) return ReportError("Error FpDD==NULL");
+void TDDmain::CountShownFrame() {
+  if (frameCounted_) return;
+  CountFrame();
+  frameCounted_ = true;
+}
+
+void TDDmain::CountFrame() {
   FpsCounters& fps = Fps();
   if (++fps.FpsFrames == 10) {
     fps.FpsPrevTime = fps.FpsLastTime;
@@ -246,6 +253,14 @@ bool TDDmain::ShowFPS() {
     if (elapsed != 0) fps.FpsValue = static_cast<int32_t>(10.0 / (elapsed * 0.001));
     fps.FpsFrames = 0;
   }
+}
+
+bool TDDmain::ShowFPS(bool drawText) {
+  if (FpDD == nullptr) return ReportError("Error FpDD==NULL");
+  if (!frameCounted_) CountFrame();
+  frameCounted_ = false;
+  if (!drawText) return true;
+  const FpsCounters& fps = Fps();
   char text[40];  // "Frame rate: " + any 32-bit value + " FPS"
   const int length = std::snprintf(text, sizeof text, "Frame rate: %d FPS", fps.FpsValue);
   if (FpDDSBack->IsLost() != DD_OK) return true;  // no text on a lost frame; it still counted
@@ -261,6 +276,7 @@ bool TDDmain::ShowFPS() {
   dc->SetTextHeight(13 * scale);
   dc->TextOut(kFpsLeft * scale, height_ - kFpsFromBottom * scale, text, length);
   FpDDSBack->ReleaseDC(dc);
+  fpsDrawn_ = fps.FpsValue;
   return true;
 }
 

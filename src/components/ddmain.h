@@ -65,8 +65,17 @@ class TDDmain : public Component, public DDErrorReporting {
   // the display cannot redraw part of a frame (its flip keeps no pixels).
   bool ClipBackSurface(const Rect* rect) { return FpDDSBack && FpDDSBack->SetClipRect(rect) == DD_OK; }
   void ClearBackSurface();
-  void FlipSurfaces();
+  // fpsText false: this flip leaves the frame-rate text as the back surface
+  // holds it (a frame redrawn in part, the text's box untouched); the frame
+  // is counted either way.
+  void FlipSurfaces(bool fpsText = true);
   void FuncShowFPS();
+  // For a frame redrawn in part: counts the frame the next flip shows (that
+  // flip does not count it again), so that the composer knows beforehand
+  // whether the text changes (FpsTextChanged) and redraws its box only then.
+  void CountShownFrame();
+  // The rate differs from the one this device last wrote on its back surface.
+  bool FpsTextChanged() const { return Fps().FpsValue != fpsDrawn_; }
   // Everything ShowFPS draws lies in this box (any 32-bit value, the 13-pixel face).
   Rect FpsTextBox() const;
   bool MakeRestSurface();
@@ -88,8 +97,11 @@ class TDDmain : public Component, public DDErrorReporting {
   enum class Restore { Done, Failed, Gone };
   // MakeRestSurface, also telling whether the device outlived the report.
   Restore RestoreSurfaces();
-  // FuncShowFPS; false when an error handler freed the device.
-  bool ShowFPS();
+  // FuncShowFPS; false when an error handler freed the device. drawText
+  // false: counts only.
+  bool ShowFPS(bool drawText = true);
+  // One more frame shown; every tenth takes a sample of the rate.
+  void CountFrame();
   // Reports an opening failure: text, CloseDirectDraw, OnError.
   void FailOpening(const char* text);
 
@@ -104,6 +116,8 @@ class TDDmain : public Component, public DDErrorReporting {
   bool defineFormHandle_ = false;
   IWindow* ddForm_ = nullptr;
   IWindow* ownerWindow_ = nullptr;
+  bool frameCounted_ = false;  // CountShownFrame counted the next flip's frame
+  int64_t fpsDrawn_ = -1;      // the rate last written on the back surface; -1: none
 
   HRESULT FLastResult = DD_OK;
   IDirectDraw* FpDD = nullptr;

@@ -22,6 +22,8 @@ struct Rect {
   int32_t right = 0;
   int32_t bottom = 0;
   bool operator==(const Rect&) const = default;
+  // Whether the pixel at (x, y) lies inside (right and bottom edges excluded).
+  bool Holds(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
 
 // Handle of a pen or brush made by a device context; 0 is none.

@@ -10,8 +10,6 @@ bool Inside(const Rect& inner, const Rect& outer) {
          inner.bottom <= outer.bottom;
 }
 
-bool Holds(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
-
 }  // namespace
 
 std::vector<MonitorArea> DistinctMonitors(std::vector<MonitorArea> monitors) {
@@ -38,7 +36,7 @@ std::vector<MonitorArea> DistinctMonitors(std::vector<MonitorArea> monitors) {
   });
   auto primary = std::find_if(distinct.begin(), distinct.end(), [](const MonitorArea& m) { return m.primary; });
   if (primary == distinct.end())
-    primary = std::find_if(distinct.begin(), distinct.end(), [](const MonitorArea& m) { return Holds(m.area, 0, 0); });
+    primary = std::find_if(distinct.begin(), distinct.end(), [](const MonitorArea& m) { return m.area.Holds(0, 0); });
   if (primary == distinct.end()) primary = distinct.begin();
   std::rotate(distinct.begin(), primary, primary + 1);
   for (MonitorArea& m : distinct) m.primary = false;

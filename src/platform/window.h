@@ -33,10 +33,12 @@ constexpr uint32_t MB_ICONERROR = 0x10;
 constexpr int IDOK = 1;
 
 // What a window reports to whoever listens: key down (virtual key), a typed
-// character, a mouse move (client coordinates), that it was asked to close,
-// that it lost its activation (hidden, minimised, or the focus taken by
-// another window for longer than a frame) after it had been shown, and that
-// its drawing area changed size (GetClientSize tells the new one).
+// character, a mouse move (desktop coordinates, so that a window moved under
+// a still pointer reads as no movement), that it was asked to close, that it
+// lost its activation (hidden, minimised, or the focus taken by another
+// window for longer than a frame) after it had been shown, that its drawing
+// area changed size (GetClientSize tells the new one), and a mouse button
+// pressed or the wheel turned over it.
 struct WindowEvents {
   std::function<void(int key, uint32_t shift)> onKeyDown;
   std::function<void(char character)> onKeyPress;
@@ -44,6 +46,7 @@ struct WindowEvents {
   std::function<void()> onClose;
   std::function<void()> onDeactivate;
   std::function<void()> onResize;
+  std::function<void()> onMouseDown;
 };
 
 class IWindow {
@@ -77,12 +80,18 @@ class IWindow {
   // The monitor changed: from now on the window stands for this area. The
   // display device covers it when it next opens on the window.
   virtual void SetCoverArea(const Rect& area) { (void)area; }
+  // True when keys typed now reach the program's windows: one of them holds
+  // the keyboard focus, or the window system already sends them keys (the
+  // focus follows the pointer). A round trip or two to the window system
+  // until the toolkit has the focus; main thread.
+  virtual bool HoldsKeyboard() const { return true; }
 };
 
 // Idle handler: called on the main thread whenever the event queue is empty;
 // sets done = false to be called again at once (after the events that came
-// meanwhile), true to wait for the next event. The saver draws its frames
-// here; what paces them is the display's flip, not the loop.
+// meanwhile), true to wait for the next event or wake (IApplication::Wake,
+// WakeWithin). The saver draws its frames here, only when something on the
+// screen changed; what paces them is the display's flip, not the loop.
 using IdleHandler = std::function<void(bool& done)>;
 
 class IApplication {
@@ -129,6 +138,14 @@ class IApplication {
   // Any thread: the work runs on the main thread at the loop's next turn.
   // Allocates one small block; never blocks.
   virtual void Post(std::function<void()> work) = 0;
+  // Any thread (the frame timer's tick): the loop calls the idle handler at
+  // its next turn. Wakes that come before that turn count as one. Allocates
+  // nothing, never blocks.
+  virtual void Wake() {}
+  // Main thread: the loop calls the idle handler again within milliseconds
+  // even if nothing else wakes it (the clock's next second). The earliest of
+  // several asked for holds; allocates nothing.
+  virtual void WakeWithin(int milliseconds) { (void)milliseconds; }
   // The cursor's show count, as the platform keeps it; returns the new count.
   virtual int ShowCursor(bool show) = 0;
   // Modal: blocks the main thread until the user answers (or, for a hosted

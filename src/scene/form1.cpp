@@ -1,6 +1,7 @@
 #include "scene/form1.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <exception>
 
@@ -21,6 +22,17 @@
 #include "scene/sprite_layout.h"
 
 namespace velmo {
+
+namespace {
+
+// The clock's hands move at the turn of the second, between the timer's ticks.
+int MillisecondsToNextSecond() {
+  const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto intoSecond = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
+  return static_cast<int>(1000 - intoSecond) + 1;
+}
+
+}  // namespace
 
 namespace {
 
@@ -62,7 +74,7 @@ void TForm1::FitToPlace() {
   } else if (FHosted) {
     int width = 0, height = 0;
     if (!window_->GetClientSize(width, height)) width = height = 0;
-    FitToWindow(Settings, width, height, placedClock_);
+    FitToWindow(Settings, width, height);
   }
 }
 
@@ -89,7 +101,7 @@ void TForm1::FormCreate() {
     if (window_->GetDesktopArea(area))
       Settings.flag_PlaySound = HoldsTheSurf(area, platform_.display.Monitors(), FOptions.saverIndex);
   }
-  if (FHosted) placedClock_ = PlacedClockOf(Settings);
+  FPlacedClock = ClockPlaceOf(Settings);
   FitToPlace();
 
   DDmain1->SetWidth(Settings.ResHor);
@@ -196,13 +208,20 @@ void TForm1::ComposeFrame(bool& done) {
     FollowHostWindow();
     if (!FRunning) return;  // an error handler ended the saver
   }
-  FFlipParity = !FFlipParity;
-  composer_.ComposeAndFlip(FComposeWhole);
+  if (composer_.ComposeAndFlip(FComposeWhole)) FFlipParity = !FFlipParity;
+  if (!FRunning || !composer_.RedrawsParts()) return;
+  // Only what changed is drawn: nothing more until the loop is woken, by the
+  // timer's tick (the sea and the gulls moved) or by the clock's next second.
+  done = true;
+  if (Settings.flag_clock) platform_.app.WakeWithin(MillisecondsToNextSecond());
 }
 
 void TForm1::DrawBird(int i) { composer_.DrawBird(FBirds[i]); }
 
-void TForm1::DDtimer1Timer(Component*) { TickScene(*this, random_); }
+void TForm1::DDtimer1Timer(Component*) {
+  TickScene(*this, random_);
+  platform_.app.Wake();  // the loop draws only when woken
+}
 
 void TForm1::FormKeyDown(int key, uint32_t shift) {
   if (FKeyTarget) FKeyTarget->FormKeyDown(key, shift);
@@ -214,6 +233,15 @@ void TForm1::FormKeyPress(char key) {
   else keys_.KeyPress(key);
 }
 
-void TForm1::FormMouseMove(uint32_t, int x, int y) { keys_.MouseMove(x, y); }
+void TForm1::FormMouseMove(uint32_t shift, int x, int y) {
+  // One pointer and one last position for the whole desktop.
+  if (FKeyTarget) FKeyTarget->FormMouseMove(shift, x, y);
+  else keys_.MouseMove(x, y);
+}
+
+void TForm1::FormMouseDown() {
+  if (FKeyTarget) FKeyTarget->FormMouseDown();
+  else keys_.MouseDown();
+}
 
 }  // namespace velmo

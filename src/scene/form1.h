@@ -59,6 +59,7 @@ class TForm1 : public Component {
   void FormKeyDown(int key, uint32_t shift);
   void FormKeyPress(char key);
   void FormMouseMove(uint32_t shift, int x, int y);
+  void FormMouseDown();
   // The window (a daemon's, or our own resizable one) changed size: the
   // next frame is laid out anew for it.
   void FormResize();
@@ -87,6 +88,10 @@ class TForm1 : public Component {
   // The window's own copy of the settings, under their names (clamped where
   // the scene takes them; the store keeps what it holds).
   TSaverSettings Settings;
+  // The clock as the store holds it (or as the arrow keys last put it): each
+  // layout fits it to the screen anew (FitClockTo), so a clock moved to fit
+  // a smaller screen goes back once the screen is large again.
+  TClockPlace FPlacedClock;
 
   // Shared with the timer's thread: 32-bit values written whole, no lock.
   std::atomic<int32_t> FSeaFrame{0};
@@ -116,6 +121,9 @@ class TForm1 : public Component {
   // Keys typed on this scene's monitor act on that scene (the one with the
   // clock); null: on this one.
   TForm1* FKeyTarget = nullptr;
+  // True while the monitors' layout has just changed, when the window
+  // system may have moved the pointer; null: never.
+  std::function<bool()> FLayoutMoving;
   // Called after a brightness key changed the level, with the new level.
   std::function<void(int)> OnBrightness;
   bool IsPrimary() const { return !place_ || place_->primary; }
@@ -133,9 +141,6 @@ class TForm1 : public Component {
   // True while this scene shows the display mode chosen in the settings
   // rather than its monitor's own.
   bool InModeOfItsOwn() const { return ownMode_; }
-
-  // Timer interval of a speed setting.
-  static int IntervalOfSpeed(int setSpeed) { return velmo::IntervalOfSpeed(setSpeed); }
 
   // Where the display keeps the back buffer across a flip, a frame redraws
   // only what changed since the one before (the sea when it rolls, each gull's
@@ -162,9 +167,6 @@ class TForm1 : public Component {
   std::unique_ptr<IWindow> window_;
   TRandom15 random_;
   bool resizePending_ = false;
-  // Where the settings put the clock and its size; a daemon's window keeps
-  // them as near as it can.
-  TPlacedClock placedClock_;
   TFrameComposer composer_{*this};
   TLiveKeys keys_{*this};
   // Work posted to the loop checks this before touching the window.

@@ -29,19 +29,29 @@ void TFrameComposer::DisplayOpened() {
   partialRedraw_ = scene_.DDmain1->ClipBackSurface(nullptr);
 }
 
-void TFrameComposer::ComposeAndFlip(bool whole) {
+bool TFrameComposer::ComposeAndFlip(bool whole) {
   const TShownState now = ReadShownState();
   // What is drawn at all changed (a test switching a layer off): all of it again.
   const bool sameLayers = haveShown_ && now.birdCount == shown_.birdCount && now.clockOn == shown_.clockOn &&
                           now.fpsOn == shown_.fpsOn;
-  if (partialRedraw_ && sameLayers && !whole) ComposeChanged(now);
-  else ComposeWhole(now);
-  if (!scene_.FRunning) return;  // an error handler ended the saver
+  bool fpsText = true;
+  if (partialRedraw_ && sameLayers && !whole) {
+    if (!ComposeChanged(now, fpsText)) return false;
+  } else {
+    ComposeWhole(now);
+  }
+  if (!scene_.FRunning) return false;  // an error handler ended the saver
   shown_ = now;
   haveShown_ = true;
-  scene_.DDmain1->FlipSurfaces();
-  if (scene_.FRunning) SignalShown();
+  scene_.DDmain1->FlipSurfaces(fpsText);
+  // Full screen, the saver is ready once keys typed reach it, not merely
+  // once it shows (the keyboard focus may follow a mode change later).
+  if (scene_.FRunning && !readySaid_ && (scene_.FHosted || scene_.Window().HoldsKeyboard())) {
+    readySaid_ = true;
+    SignalShown();
+  }
   if (partialRedraw_ && scene_.FRunning) scene_.DDmain1->ClipBackSurface(nullptr);
+  return true;
 }
 
 TFrameComposer::TShownBird TFrameComposer::ShownBird(const TBirdState& b) {
@@ -72,7 +82,7 @@ void TFrameComposer::ComposeWhole(const TShownState& now) {
   if (scene_.Settings.flag_clock) scene_.DXClock1->ShowClock();
 }
 
-void TFrameComposer::ComposeChanged(const TShownState& now) {
+bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   const TSaverSettings& settings = scene_.Settings;
   TDDmain& display = *scene_.DDmain1;
   dirtyCount_ = 0;
@@ -86,8 +96,22 @@ void TFrameComposer::ComposeChanged(const TShownState& now) {
   const bool clockChanged = now.clockSecond != shown_.clockSecond || !(now.clock == shown_.clock) ||
                             now.clockColour != shown_.clockColour;
   if (settings.flag_clock && clockChanged) AddDirty(Union(shown_.clock, now.clock));
-  // The text is drawn at every flip: always over a freshly drawn background.
-  if (settings.flag_fps) AddDirty(display.FpsTextBox());
+  // The frame-rate text is drawn whole over a freshly drawn background, when
+  // its number changes or anything under it is redrawn; a frame that shows
+  // nothing new is neither drawn, sent nor counted.
+  fpsText = false;
+  if (settings.flag_fps) {
+    if (dirtyCount_ > 0 || display.FpsTextChanged()) display.CountShownFrame();
+    const Rect fps = display.FpsTextBox();
+    for (int i = 0; i < dirtyCount_ && !fpsText; ++i) {
+      // A part that reaches the clock grows to it below.
+      const bool reachesClock = settings.flag_clock && Overlap(dirty_[i], now.clock);
+      fpsText = Overlap(reachesClock ? Union(dirty_[i], now.clock) : dirty_[i], fps);
+    }
+    fpsText = fpsText || display.FpsTextChanged();
+    if (fpsText) AddDirty(fps);
+  }
+  if (dirtyCount_ == 0) return false;
   // The clock is drawn whole over whatever was redrawn under any part of it.
   bool drawClock = false;
   for (int i = 0; i < dirtyCount_ && settings.flag_clock; ++i) {
@@ -98,17 +122,18 @@ void TFrameComposer::ComposeChanged(const TShownState& now) {
   for (int i = 0; i < dirtyCount_; ++i) {
     display.ClipBackSurface(&dirty_[i]);
     DrawLayers(now);
-    if (!scene_.FRunning) return;
+    if (!scene_.FRunning) return true;  // an error handler ended the saver
   }
   if (drawClock) {
     display.ClipBackSurface(&now.clock);
     scene_.DXClock1->ShowClock();
   }
   // What the flip's frame-rate text draws counts as a change of its box only.
-  if (settings.flag_fps) {
+  if (fpsText) {
     const Rect fps = display.FpsTextBox();
     display.ClipBackSurface(&fps);
   }
+  return true;
 }
 
 void TFrameComposer::AddDirty(const Rect& r) {

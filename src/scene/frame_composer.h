@@ -25,8 +25,12 @@ class TFrameComposer {
   // shown yet, so the next frame is composed whole.
   void DisplayOpened();
   // Composes the next frame (whole when asked, or when the display cannot
-  // keep its pixels, or what is drawn at all changed) and flips it.
-  void ComposeAndFlip(bool whole);
+  // keep its pixels, or what is drawn at all changed) and flips it. Where
+  // only what changed is redrawn, a frame that would show nothing new is
+  // neither drawn, flipped nor counted in the frame rate: false then.
+  bool ComposeAndFlip(bool whole);
+  // The display keeps the back buffer's pixels: only what changed is redrawn.
+  bool RedrawsParts() const { return partialRedraw_; }
   // Draws one gull where the timer's thread has it now.
   void DrawBird(const TBirdState& bird);
 
@@ -49,7 +53,9 @@ class TFrameComposer {
   static TShownBird ShownBird(const TBirdState& bird);
   TShownState ReadShownState() const;
   void ComposeWhole(const TShownState& now);
-  void ComposeChanged(const TShownState& now);
+  // Redraws what changed since the frame shown; false when nothing did.
+  // fpsText: the flip is to draw the frame-rate text (its box was redrawn).
+  bool ComposeChanged(const TShownState& now, bool& fpsText);
   // Clear, sky, sea, rocks and gulls, as far as the back surface's clip lets them.
   void DrawLayers(const TShownState& now);
   void DrawShownBird(const TShownBird& bird);
@@ -59,6 +65,7 @@ class TFrameComposer {
   TForm1& scene_;
   TShownState shown_;
   bool haveShown_ = false;
+  bool readySaid_ = false;  // the readiness line went out
   bool partialRedraw_ = false;  // the display keeps the back buffer's pixels
   std::array<Rect, 2 * kBirdCount + 4> dirty_{};
   int dirtyCount_ = 0;

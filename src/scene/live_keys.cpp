@@ -11,10 +11,6 @@
 
 namespace velmo {
 
-int TLiveKeys::ClockMin() const { return scene_.Settings.clockRad + 20; }
-int TLiveKeys::ClockMaxX() const { return scene_.Settings.ResHor - scene_.Settings.clockRad - 20; }
-int TLiveKeys::ClockMaxY() const { return scene_.Settings.ResVert - scene_.Settings.clockRad - 20; }
-
 void TLiveKeys::KeyDown(int key) {
   TSaverSettings& settings = scene_.Settings;
   if (settings.TermMouse) {
@@ -22,30 +18,37 @@ void TLiveKeys::KeyDown(int key) {
     return;
   }
   if (scene_.FEnded) return;
+  // The band the dialog offers too: a clock moved here is drawn as stored.
+  const TClockSpan across = ClockCentreSpan(settings.clockRad, settings.ResHor);
+  const TClockSpan down = ClockCentreSpan(settings.clockRad, settings.ResVert);
   switch (key) {
     case VK_LEFT:
-      if (settings.clockX > ClockMin()) --settings.clockX;
+      if (settings.clockX > across.low) --settings.clockX;
       break;
     case VK_RIGHT:
-      if (settings.clockX < ClockMaxX()) ++settings.clockX;
+      if (settings.clockX < across.high) ++settings.clockX;
       break;
     case VK_UP:
-      if (settings.clockY > ClockMin()) --settings.clockY;
+      if (settings.clockY > down.low) --settings.clockY;
       break;
     case VK_DOWN:
-      if (settings.clockY < ClockMaxY()) ++settings.clockY;
+      if (settings.clockY < down.high) ++settings.clockY;
       break;
     default:
       return;
   }
-  // Stored at every press, also at the bound, so the next start finds it.
-  if (key == VK_LEFT || key == VK_RIGHT) {
-    scene_.DXClock1->SetXcenter(settings.clockX);
-    StoreLive("clockX", settings.clockX);
-  } else {
-    scene_.DXClock1->SetYcenter(settings.clockY);
-    StoreLive("clockY", settings.clockY);
-  }
+  scene_.DXClock1->SetXcenter(settings.clockX);
+  scene_.DXClock1->SetYcenter(settings.clockY);
+  // Stored at every press, also at the bound, so the next start finds it. A
+  // clock shown in place of a stored one that does not fit this screen is
+  // the one the user moves: it is stored whole, as shown.
+  const bool acrossKey = key == VK_LEFT || key == VK_RIGHT;
+  const TClockPlace shown = ClockPlaceOf(settings);
+  TClockPlace& placed = scene_.FPlacedClock;
+  if (acrossKey || shown.x != placed.x) StoreLive("clockX", shown.x);
+  if (!acrossKey || shown.y != placed.y) StoreLive("clockY", shown.y);
+  if (shown.rad != placed.rad) StoreLive("clockRad", shown.rad);
+  placed = shown;
 }
 
 void TLiveKeys::KeyPress(char key) {
@@ -62,12 +65,20 @@ void TLiveKeys::KeyPress(char key) {
 }
 
 void TLiveKeys::MouseMove(int x, int y) {
-  if (scene_.Settings.TermMouse) {
+  // A pointer the window system moved because the monitors changed (onto a
+  // smaller screen) is not the user's: its new place is only recorded.
+  if (scene_.Settings.TermMouse && !(scene_.FLayoutMoving && scene_.FLayoutMoving())) {
     if (std::abs(x - lastMouseX_) > 5 && lastMouseX_ != 0) scene_.TryEndSaver();
     else if (std::abs(y - lastMouseY_) > 5 && lastMouseY_ != 0) scene_.TryEndSaver();
   }
   lastMouseX_ = x;
   lastMouseY_ = y;
+}
+
+void TLiveKeys::MouseDown() {
+  // A click wakes the screen as a movement does; with only Escape ending
+  // the saver it does nothing.
+  if (scene_.Settings.TermMouse) scene_.TryEndSaver();
 }
 
 void TLiveKeys::StoreLive(const char* name, int value) {

@@ -1,8 +1,8 @@
 #pragma once
 // The scene's input: the arrow keys move the clock and the brightness keys
 // (+ and -) dim or brighten the picture, each change written to the store
-// at once; Escape, or any input where the settings say so, asks the scene
-// to end. Runs on the loop's thread.
+// at once; Escape, or any input (a key, a movement, a click) where the
+// settings say so, asks the scene to end. Runs on the loop's thread.
 #include <cstdint>
 
 namespace velmo {
@@ -17,14 +17,11 @@ class TLiveKeys {
   void KeyDown(int key);
   void KeyPress(char key);
   void MouseMove(int x, int y);
+  void MouseDown();
 
  private:
   // One value changed by a live key, written at once; never ends the saver.
   void StoreLive(const char* name, int value);
-  // The band the clock's centre stays in, as the arrow keys keep it.
-  int ClockMin() const;
-  int ClockMaxX() const;
-  int ClockMaxY() const;
 
   TForm1& scene_;
   int lastMouseX_ = 0;

@@ -3,17 +3,12 @@
 #include "scene/form1.h"
 
 namespace velmo {
-namespace {
-
-bool Holds(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
-
-}  // namespace
 
 bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, std::optional<int> saverIndex) {
   if (saverIndex) return *saverIndex == 0;
   for (const MonitorArea& m : monitors)
-    if (m.primary) return Holds(window, m.area.left, m.area.top);
-  return Holds(window, 0, 0);
+    if (m.primary) return window.Holds(m.area.left, m.area.top);
+  return window.Holds(0, 0);
 }
 
 TSaverScreens::TSaverScreens(Platform& platform, const TSaverOptions& options)
@@ -29,6 +24,7 @@ std::unique_ptr<TForm1> TSaverScreens::StartScene(const std::optional<MonitorAre
   if (monitor) place = TScreenPlace{monitor->area, scenes_.empty()};
   auto scene = std::make_unique<TForm1>(platform_, options_, place);
   scene->FOwnsLoop = false;
+  scene->FLayoutMoving = [this] { return LayoutMoving(); };
   scene->OnEnded = [this, ended = scene.get()] {
     failed_ = failed_ || ended->FFailed;
     EndAll();
@@ -58,11 +54,28 @@ void TSaverScreens::Start() {
       if (scenes_.front()->FEnded) break;
     }
   }
+  // What start-up itself changed (a display mode of the saver's own) is no
+  // change of the desk: the pointer it moved was already let go.
+  if (platform_.display.MonitorsChanged() && !scenes_.front()->FEnded) Follow(platform_.display.Monitors());
   platform_.app.SetIdleHandler([this](bool& done) { ComposeFrames(done); });
 }
 
+bool TSaverScreens::LayoutMoving() {
+  const uint32_t now = platform_.timer.timeGetTime();
+  if (platform_.display.MonitorsChanged()) {
+    followPending_ = true;
+    layoutChanged_ = true;
+    layoutChangedAt_ = now;
+  }
+  return layoutChanged_ && now - layoutChangedAt_ < kLayoutSettleMs;
+}
+
 void TSaverScreens::ComposeFrames(bool& done) {
-  if (platform_.display.MonitorsChanged()) Follow(platform_.display.Monitors());
+  LayoutMoving();
+  if (followPending_) {
+    followPending_ = false;
+    Follow(platform_.display.Monitors());
+  }
   done = true;
   for (const auto& scene : scenes_) {
     bool sceneDone = true;

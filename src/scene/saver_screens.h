@@ -48,12 +48,20 @@ class TSaverScreens {
   std::unique_ptr<TForm1> StartScene(const std::optional<MonitorArea>& monitor);
   void Follow(const std::vector<MonitorArea>& monitors);
   void EndAll();
+  // True for a while after the monitors changed: the window system may have
+  // moved the pointer with them (onto a smaller screen), which is no
+  // movement of the user's. Notes a change to follow at the next frame.
+  bool LayoutMoving();
+  static constexpr uint32_t kLayoutSettleMs = 1000;
 
   Platform& platform_;
   const TSaverOptions options_;
   std::vector<std::unique_ptr<TForm1>> scenes_;
   bool ending_ = false;
   bool failed_ = false;
+  bool followPending_ = false;
+  bool layoutChanged_ = false;
+  uint32_t layoutChangedAt_ = 0;
 };
 
 // Saver mode without a daemon: every monitor until any scene ends. False

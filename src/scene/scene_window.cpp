@@ -29,7 +29,7 @@ std::unique_ptr<IWindow> MakeSceneWindow(TForm1& scene, IApplication& app, const
     }
     // Keys and the mouse belong to the daemon; it ends us with a signal,
     // which arrives as a close of the window.
-    window->SetEvents(WindowEvents{nullptr, nullptr, nullptr, closeEnds, nullptr, resized});
+    window->SetEvents(WindowEvents{nullptr, nullptr, nullptr, closeEnds, nullptr, resized, nullptr});
   } else if (options.place == TSaverOptions::TPlace::Window) {
     // Tried from a shell, as any display program of a daemon is: the
     // authored 800 x 600 in a window of its own, ended by its close button,
@@ -39,7 +39,7 @@ std::unique_ptr<IWindow> MakeSceneWindow(TForm1& scene, IApplication& app, const
     window->SetEvents(WindowEvents{[&scene](int key, uint32_t) {
                                      if ((key == VK_ESCAPE || key == 'Q') && !scene.FEnded) scene.EndSaver();
                                    },
-                                   nullptr, nullptr, closeEnds, nullptr, resized});
+                                   nullptr, nullptr, closeEnds, nullptr, resized, nullptr});
   } else {
     window = place ? app.CreateWindowOver("Velmo", place->area) : app.CreateWindow("Velmo");
     if (!window) throw std::runtime_error("The saver window cannot be created.");
@@ -52,6 +52,7 @@ std::unique_ptr<IWindow> MakeSceneWindow(TForm1& scene, IApplication& app, const
         // user is back at the desktop, so the saver ends as on input.
         [&scene] { scene.TryEndSaver(); },
         nullptr,  // its size is the display mode's
+        [&scene] { scene.FormMouseDown(); },
     });
   }
   return window;

@@ -21,20 +21,12 @@ void LoadSceneSettings(TSetReg& store, IDisplayDriver& display, const TSaverOpti
   settings.clockRad = std::max(settings.clockRad, 0);
 }
 
-TPlacedClock PlacedClockOf(const TSaverSettings& settings) {
-  return TPlacedClock{settings.clockX, settings.clockY, settings.clockRad};
-}
-
-void FitToWindow(TSaverSettings& settings, int width, int height, const TPlacedClock& clock) {
+void FitToWindow(TSaverSettings& settings, int width, int height) {
   // The picture fills the daemon's window; the stored mode stays in the
   // store for the full-screen saver.
   if (width <= 0 || height <= 0) width = height = 1;
   settings.ResHor = width;
   settings.ResVert = height;
-  // The clock where the settings put it, if it fits (see FitClockTo).
-  settings.clockRad = clock.rad;
-  settings.clockX = clock.x;
-  settings.clockY = clock.y;
 }
 
 bool FitToArea(TSaverSettings& settings, const Rect& area, bool primary) {
@@ -54,20 +46,12 @@ bool FitToArea(TSaverSettings& settings, const Rect& area, bool primary) {
   return settings.ResHor != width || settings.ResVert != height;
 }
 
-void FitClockTo(TSaverSettings& settings, int32_t width, int32_t height) {
-  // The stored place and size are screen pixels of whichever screen stored
-  // them. A clock that does not fit wholly on this screen is drawn, for
-  // this run, where a first run on this screen would put it; the store
-  // keeps what it holds.
-  const bool fits = settings.clockRad >= 0 && settings.clockX - settings.clockRad >= 0 &&
-                    settings.clockY - settings.clockRad >= 0 && settings.clockX + settings.clockRad < width &&
-                    settings.clockY + settings.clockRad < height;
-  if (!fits) DefaultClockPlacement(width, height, settings.clockX, settings.clockY, settings.clockRad);
-  // Screens too small even for that: the centre on the screen and the
-  // clock no larger than it (far off, it would cost a core in clipped drawing).
-  settings.clockRad = std::clamp(settings.clockRad, 0, std::max(std::min(width, height) / 2, 0));
-  settings.clockX = std::clamp(settings.clockX, 0, std::max(width - 1, 0));
-  settings.clockY = std::clamp(settings.clockY, 0, std::max(height - 1, 0));
+void FitClockTo(TSaverSettings& settings, const TClockPlace& placed, int32_t width, int32_t height) {
+  // The store keeps what it holds; only this run's copy moves.
+  const TClockPlace shown = ClockOnScreen(placed, width, height);
+  settings.clockX = shown.x;
+  settings.clockY = shown.y;
+  settings.clockRad = shown.rad;
 }
 
 int IntervalOfSpeed(int setSpeed) {

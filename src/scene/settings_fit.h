@@ -21,16 +21,8 @@ class IDisplayDriver;
 void LoadSceneSettings(TSetReg& store, IDisplayDriver& display, const TSaverOptions& options,
                        TSaverSettings& settings);
 
-// Where the settings put the clock and its size: a window that changes size
-// keeps them as near as it can.
-struct TPlacedClock {
-  int32_t x = 0, y = 0, rad = 0;
-};
-TPlacedClock PlacedClockOf(const TSaverSettings& settings);
-
-// The picture fills a window of width x height (1 x 1 when unknown); the
-// clock goes back to its placed values, fitted later by FitClockTo.
-void FitToWindow(TSaverSettings& settings, int width, int height, const TPlacedClock& clock);
+// The picture fills a window of width x height (1 x 1 when unknown).
+void FitToWindow(TSaverSettings& settings, int width, int height);
 
 // The scene over a monitor's area: the primary keeps a display mode chosen
 // in the settings, the others take the area's size and leave the clock, the
@@ -38,9 +30,11 @@ void FitToWindow(TSaverSettings& settings, int width, int height, const TPlacedC
 // shows a mode of its own rather than the monitor's.
 bool FitToArea(TSaverSettings& settings, const Rect& area, bool primary);
 
-// The clock wholly on a width x height screen: where a first run there would
-// put it when the stored place does not fit, and never larger than the screen.
-void FitClockTo(TSaverSettings& settings, int32_t width, int32_t height);
+// The clock the settings show on a width x height screen for the placed one
+// (as stored, or this screen's default when it does not fit: ClockOnScreen).
+// Every layout starts again from the placed clock, so a clock moved to fit a
+// smaller screen goes back to its place when the screen is large again.
+void FitClockTo(TSaverSettings& settings, const TClockPlace& placed, int32_t width, int32_t height);
 
 // The timer's interval in milliseconds for a speed setting.
 int IntervalOfSpeed(int setSpeed);

@@ -330,18 +330,21 @@ int TForm2::ExitNumberField(QLineEdit* edit, int64_t lower, int64_t upper) {
 
 void TForm2::Edit1NumbirdsExit() { FSettings.NumBirds = ExitNumberField(ui->Edit1Numbirds, 0, 10); }
 
+// The clock's fields offer only what the saver draws as stored on the
+// chosen screen, portrait or landscape (ClockRadiusSpan, ClockCentreSpan).
 void TForm2::Edit1XExit() {
-  const int64_t margin = int64_t{FSettings.clockRad} + 20;
-  FSettings.clockX = ExitNumberField(ui->Edit1X, margin, FSettings.ResHor - margin);
+  const TClockSpan span = ClockCentreSpan(FSettings.clockRad, FSettings.ResHor);
+  FSettings.clockX = ExitNumberField(ui->Edit1X, span.low, span.high);
 }
 
 void TForm2::EditYExit() {
-  const int64_t margin = int64_t{FSettings.clockRad} + 20;
-  FSettings.clockY = ExitNumberField(ui->EditY, margin, FSettings.ResVert - margin);
+  const TClockSpan span = ClockCentreSpan(FSettings.clockRad, FSettings.ResVert);
+  FSettings.clockY = ExitNumberField(ui->EditY, span.low, span.high);
 }
 
 void TForm2::Edit3RExit() {
-  FSettings.clockRad = ExitNumberField(ui->Edit3R, 70, FSettings.ResVert / 2 - 40);
+  const TClockSpan span = ClockRadiusSpan(FSettings.ResHor, FSettings.ResVert);
+  FSettings.clockRad = ExitNumberField(ui->Edit3R, span.low, span.high);
   Edit1XExit();
   EditYExit();
 }

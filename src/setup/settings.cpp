@@ -145,4 +145,31 @@ void SaveChangedSettings(TSetReg& store, const TSaverSettings& before, const TSa
   store.WriteSet(entries);
 }
 
+TClockPlace ClockPlaceOf(const TSaverSettings& settings) {
+  return TClockPlace{settings.clockX, settings.clockY, settings.clockRad};
+}
+
+bool ClockFits(const TClockPlace& clock, int width, int height) {
+  const int64_t x = clock.x, y = clock.y, r = clock.rad;
+  return r >= 0 && x - r >= 0 && y - r >= 0 && x + r < width && y + r < height;
+}
+
+TClockSpan ClockRadiusSpan(int width, int height) { return {70, std::min(width, height) / 2 - 40}; }
+
+TClockSpan ClockCentreSpan(int32_t rad, int size) {
+  const int64_t margin = int64_t{rad} + 20;
+  return {margin, size - margin};
+}
+
+TClockPlace ClockOnScreen(const TClockPlace& stored, int width, int height) {
+  if (ClockFits(stored, width, height)) return stored;
+  TClockPlace clock;
+  DefaultClockPlacement(width, height, clock.x, clock.y, clock.rad);
+  // Far off, it would cost a core in clipped drawing.
+  clock.rad = std::clamp(clock.rad, 0, std::max(std::min(width, height) / 2, 0));
+  clock.x = std::clamp(clock.x, 0, std::max(width - 1, 0));
+  clock.y = std::clamp(clock.y, 0, std::max(height - 1, 0));
+  return clock;
+}
+
 }  // namespace velmo

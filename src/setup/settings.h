@@ -59,4 +59,32 @@ void SaveSettings(TSetReg& store, const TSaverSettings& settings);
 // someone else stored meanwhile stays.
 void SaveChangedSettings(TSetReg& store, const TSaverSettings& before, const TSaverSettings& after);
 
+// One rule for the clock, for the dialog, the saver and its arrow keys. The
+// stored place and radius are pixels of the screen they were chosen on; a
+// clock that lies wholly on a screen is drawn there as stored. The dialog
+// offers only a part of that: a radius from 70 up to half the screen's
+// smaller side less 40, the centre at least 20 pixels in from the edges
+// beyond the radius (the arrow keys keep the same band), so that whatever it
+// offers is drawn as stored on the screen it was chosen for.
+struct TClockPlace {
+  int32_t x = 0, y = 0, rad = 0;
+  bool operator==(const TClockPlace&) const = default;
+};
+struct TClockSpan {
+  int64_t low = 0, high = 0;
+};
+TClockPlace ClockPlaceOf(const TSaverSettings& settings);
+// Whether clock lies wholly on a width x height screen.
+bool ClockFits(const TClockPlace& clock, int width, int height);
+// The radii the dialog offers on a width x height screen.
+TClockSpan ClockRadiusSpan(int width, int height);
+// The centres the dialog and the arrow keys allow along a side of size
+// pixels for a clock of radius rad.
+TClockSpan ClockCentreSpan(int32_t rad, int size);
+// The clock the saver draws on a width x height screen for the stored one:
+// as stored when it fits; otherwise where a first run there would put it
+// (DefaultClockPlacement), and on a screen too small even for that, its
+// centre on the screen and no larger than the screen.
+TClockPlace ClockOnScreen(const TClockPlace& stored, int width, int height);
+
 }  // namespace velmo

@@ -8,6 +8,7 @@
 # - each stored mode is really set, at 16, 24 or 32 bits the whole scene is
 #   drawn at that size, and the desktop's mode is back within 2 s however the
 #   saver ends: SIGTERM, a key, a mouse movement, the focus taken, SIGKILL;
+# - the first key after the switch ends it, however soon it comes;
 # - the watcher that gives the mode back never outlives the saver, and
 #   leaves alone a mode someone else set meanwhile.
 source "$(dirname "$0")/lib.sh"
@@ -144,7 +145,26 @@ run_saver 1280x1024 32 key
 run_saver 1024x768 32 mouse
 run_saver 800x600 24 focus
 kill "$OTHER_PID" 2>/dev/null || true
-# 4. A mode someone sets while the saver runs is theirs: a SIGKILL leaves it.
+# 4. The first key after the switch ends it: the toolkit takes the focus
+# some time after the mode, and keys typed meanwhile count. A key right as
+# the mode shows and 0.1 and 0.2 s after it (VELMO_E2E_REPEAT rounds; one
+# here).
+for _ in $(seq "${VELMO_E2E_REPEAT:-1}"); do
+  for delay in 0 0.1 0.2; do
+    write_settings flag_defres=0 ResHor=1024 ResVert=768 ColorDepth=24 clockX=934 flag_PlaySound=0
+    "$VELMO" /s 2>"$WORK/saver.err" &
+    pid=$!
+    PIDS+=("$pid")
+    wait_mode 1024x768 10 || fail "1024x768 was not set: $(cat "$WORK/saver.err")"
+    sleep "$delay"
+    xdotool key x
+    wait_exit "$pid" 5 || fail "a key $delay s after the mode switch did not end the saver"
+    [ "$RC" = 0 ] || fail "exit code $RC after the first key: $(tail -5 "$WORK/saver.err")"
+    wait_mode $DESKTOP 5 || fail "the desktop's mode did not come back after the first key"
+  done
+done
+
+# 5. A mode someone sets while the saver runs is theirs: a SIGKILL leaves it.
 write_settings flag_defres=0 ResHor=800 ResVert=600 flag_PlaySound=0
 "$VELMO" /s 2>"$WORK/saver.err" &
 pid=$!

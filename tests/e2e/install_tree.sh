@@ -3,7 +3,8 @@
 # program (libexec/velmo/velmo-setup), a link to it
 # for xscreensaver, the settings' menu entry, the icon, the manual page and
 # xscreensaver's description of the program, and the installed program runs
-# on its own.
+# on its own. Installed without the dialog's part (as the package velmo
+# without velmo-setup), velmo /c says which package to install.
 source "$(dirname "$0")/lib.sh"
 build="$(cd "$(dirname "$VELMO")" && pwd)"
 prefix="$WORK/prefix"
@@ -58,4 +59,23 @@ setup="$prefix/libexec/velmo/velmo-setup"
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin" /c 2>&1) && rc=0 || rc=$?
 [ "$rc" = 2 ] || fail "velmo /c without a display ended with $rc, not 2: $out"
 grep -q "the settings need a display" <<<"$out" || fail "velmo /c did not reach velmo-setup: $out"
+
+# The saver's part alone (the package velmo without its recommended
+# velmo-setup): velmo /c names the package to install, on standard error and
+# in a message box, and fails.
+alone="$WORK/saver-only"
+cmake --install "$build" --prefix "$alone" --component saver >"$WORK/install.log" 2>&1 ||
+  fail "installing the saver alone failed: $(cat "$WORK/install.log")"
+[ ! -e "$alone/libexec/velmo" ] && [ ! -e "$alone/share/applications" ] || fail "the saver's part holds the dialog's files"
+VELMO_FILES+=("$(readlink -f "$alone/bin/velmo")")
+start_xvfb 640x480x24
+"$alone/bin/velmo" /c 2>"$WORK/err" &
+pid=$!
+PIDS+=("$pid")
+wait_until 'grep -q "package velmo-setup" "$WORK/err" 2>/dev/null' 30 || fail "velmo /c without velmo-setup said: $(cat "$WORK/err")"
+title=$(sed -n 's/^\([^:]*\): The settings dialog velmo-setup is not installed.*/\1/p' "$WORK/err")
+[ -n "$title" ] || fail "velmo /c without velmo-setup said: $(cat "$WORK/err")"
+dismiss_box "$title"
+wait_exit "$pid" 10 || fail "velmo /c without velmo-setup did not end after its box"
+[ "$RC" = 2 ] || fail "velmo /c without velmo-setup ended with $RC, not 2"
 echo "installed bin, the xscreensaver link, menu entry, icon, manual page and xscreensaver description into $prefix"

@@ -16,7 +16,7 @@ for size in 800x600 1280x1024; do
     fail "scene frame tests failed at $size"
   }
   grep -q "SKIPPED" "$out" && { cat "$out" >&2; fail "the display refused $size"; }
-  grep -qE "PASSED  \] 12 tests" "$out" || { cat "$out" >&2; fail "not every case ran at $size"; }
+  grep -qE "PASSED  \] 15 tests" "$out" || { cat "$out" >&2; fail "not every case ran at $size"; }
   kill "$XVFB_PID"
   wait "$XVFB_PID" 2>/dev/null || true
   XVFB_PID=

@@ -338,12 +338,14 @@ TEST_F(SdlDisplay, TextIsWhiteOnBlackWithNothingElseTouched) {
 }
 
 TEST_F(SdlDisplay, FlipPresentsTheBackBufferAndOnlyWhatDrawingChanged) {
-  Open(32);
-  const uint32_t green = NativeFromRgb(0, 255, 0, 32);
-  Fill(back, green);
+  // 16 bits: a back buffer of its own, converted into the window's image, so
+  // that what is sent shows apart from what is drawn.
+  Open(16);
+  const uint32_t magenta = NativeFromRgb(255, 0, 255, 16);  // both channels exact at 16 bits
+  Fill(back, magenta);
   ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
-  EXPECT_EQ(OnScreen(5, 5), RGBColor(0, 255, 0));
-  EXPECT_EQ(OnScreen(desktop.width - 1, desktop.height - 1), RGBColor(0, 255, 0));
+  EXPECT_EQ(OnScreen(5, 5), RGBColor(255, 0, 255));
+  EXPECT_EQ(OnScreen(desktop.width - 1, desktop.height - 1), RGBColor(255, 0, 255));
 
   // Scribble on the window: an unchanged frame must leave it alone.
   SDL_Surface* ws = SDL_GetWindowSurface(window->Sdl());
@@ -356,20 +358,20 @@ TEST_F(SdlDisplay, FlipPresentsTheBackBufferAndOnlyWhatDrawingChanged) {
   // keeps the rest of the frame.
   const Rect box{100, 2, 140, 20};
   ASSERT_EQ(back->SetClipRect(&box), DD_OK);
-  Fill(back, NativeFromRgb(0, 0, 255, 32));
+  Fill(back, NativeFromRgb(0, 0, 255, 16));
   ASSERT_EQ(back->SetClipRect(nullptr), DD_OK);
   ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
   EXPECT_EQ(OnScreen(100, 2), RGBColor(0, 0, 255));
   EXPECT_EQ(OnScreen(139, 19), RGBColor(0, 0, 255));
-  EXPECT_EQ(OnScreen(140, 19), RGBColor(0, 255, 0));
+  EXPECT_EQ(OnScreen(140, 19), RGBColor(255, 0, 255));
   EXPECT_EQ(OnScreen(1, 1), RGBColor(255, 0, 0));
   EXPECT_EQ(PresentedFrame(primary)->w, desktop.width);
-  EXPECT_EQ(NativeAt(back, 5, 5), green);
+  EXPECT_EQ(NativeAt(back, 5, 5), magenta);
 
   // Once the window system says it lost the picture, the whole frame goes again.
   window->Post(SDL_WINDOWEVENT_EXPOSED);
   ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
-  EXPECT_EQ(OnScreen(1, 1), RGBColor(0, 255, 0));
+  EXPECT_EQ(OnScreen(1, 1), RGBColor(255, 0, 255));
   SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
@@ -413,8 +415,21 @@ TEST_F(SdlDisplay, ClosingGivesTheDesktopBack) {
   sprite->Release();
 }
 
-TEST_F(SdlDisplay, GammaRampDimsThePresentedPicture) {
+TEST_F(SdlDisplay, GammaRampDimsThePresentedPictureAndTheFrameIsKeptOnceWithoutOne) {
   Open(32);
+  // Without a ramp the back buffer is the window's own image: one frame, not two.
+  const auto inWindowImage = [&] { return PresentedFrame(primary)->pixels == SDL_GetWindowSurface(window->Sdl())->pixels; };
+  Fill(back, 0x00FF00);
+  ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  EXPECT_TRUE(inWindowImage());
+  // The window changes size: the frame moves into memory of its own, whole.
+  window->Post(SDL_WINDOWEVENT_SIZE_CHANGED);
+  EXPECT_FALSE(inWindowImage());
+  EXPECT_EQ(NativeAt(back, 7, 7), 0x00FF00u);
+  ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  EXPECT_TRUE(inWindowImage());
+  EXPECT_EQ(OnScreen(7, 7), RGBColor(0, 255, 0));
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   DDCAPS caps{};
   caps.dwSize = 380;
   ASSERT_EQ(dd->GetCaps(&caps, nullptr), DD_OK);
@@ -433,11 +448,20 @@ TEST_F(SdlDisplay, GammaRampDimsThePresentedPicture) {
   ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
   // The presenter applies it to what is shown, whatever the window system does with ramps.
   EXPECT_EQ(OnScreen(3, 3), RGBColor(127, 127, 127));
-  // Back to the identity: the whole picture is sent again, undimmed.
+  EXPECT_FALSE(inWindowImage());
+  // A part drawn later is dimmed once; the frame itself stays undimmed.
+  const Rect part{0, 0, 2, 2};
+  Fill(back, 0xFFFFFF, &part);
+  ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
+  EXPECT_EQ(OnScreen(1, 1), RGBColor(127, 127, 127));
+  EXPECT_EQ(NativeAt(back, 3, 3), 0xFFFFFFu);
+  // Back to the identity: the whole picture is sent again, undimmed, and
+  // drawn in the window's image again.
   for (int i = 0; i < 256; ++i) ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<uint16_t>(i * 256);
   ASSERT_EQ(gamma->SetGammaRamp(0, &ramp), DD_OK);
   ASSERT_EQ(primary->Flip(nullptr, 0), DD_OK);
   EXPECT_EQ(OnScreen(3, 3), RGBColor(255, 255, 255));
+  EXPECT_TRUE(inWindowImage());
   gamma->Release();
 }
 

@@ -434,36 +434,21 @@ TEST_F(Form2Test, StoredGammaOutsideTheSliderIsStoredAsTheSliderShowsIt) {
 
 // ---- number fields ----------------------------------------------------------
 
-TEST_F(Form2Test, ClockCentreIsClampedToTheScreenWhenLeft) {
+// The fields take the clock's rule (ClockRule in the settings' tests); here,
+// that leaving them applies it, and a new radius pulls the centre with it.
+TEST_F(Form2Test, TheClockFieldsAreClampedToWhatTheSaverDrawsAsStored) {
   Store();  // 1024 x 768, radius 70
   TForm2& f = Open();
   ShowTab(2);
   TypeAndLeave(Edit("Edit1X"), "5");
   EXPECT_EQ(Edit("Edit1X")->text(), "90");
-  EXPECT_EQ(f.WorkingCopy().clockX, 90);
-  TypeAndLeave(Edit("Edit1X"), "2000");
-  EXPECT_EQ(Edit("Edit1X")->text(), "934");
   TypeAndLeave(Edit("EditY"), "999");
   EXPECT_EQ(Edit("EditY")->text(), "678");
-  TypeAndLeave(Edit("EditY"), "300");
-  EXPECT_EQ(f.WorkingCopy().clockY, 300);
-}
-
-TEST_F(Form2Test, RadiusIsClampedAndPullsTheCentreWithIt) {
-  Store();
-  TForm2& f = Open();
-  ShowTab(2);
-  TypeAndLeave(Edit("Edit3R"), "30");
-  EXPECT_EQ(Edit("Edit3R")->text(), "70");
-  TypeAndLeave(Edit("Edit1X"), "100");
-  TypeAndLeave(Edit("EditY"), "700");
   TypeAndLeave(Edit("Edit3R"), "999");
   EXPECT_EQ(Edit("Edit3R")->text(), "344");
-  EXPECT_EQ(f.WorkingCopy().clockRad, 344);
   EXPECT_EQ(Edit("Edit1X")->text(), "364");
   EXPECT_EQ(Edit("EditY")->text(), "404");
-  EXPECT_EQ(f.WorkingCopy().clockX, 364);
-  EXPECT_EQ(f.WorkingCopy().clockY, 404);
+  EXPECT_EQ(ClockPlaceOf(f.WorkingCopy()), (TClockPlace{364, 404, 344}));
 }
 
 TEST_F(Form2Test, SeagullCountIsClampedAndAnEmptyFieldBecomesZero) {

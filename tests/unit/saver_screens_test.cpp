@@ -148,22 +148,28 @@ TEST_F(Screens, AModeOfItsOwnIsThePrimarysAndItsChangeIsNotFollowed) {
   EXPECT_EQ(screens->Scene(0).DDmain1->GetWidth(), 1024);
 }
 
-TEST_F(Screens, AClockStoredForAnotherScreenIsDrawnAtThisOnesDefaultIfItDoesNotFit) {
-  // Stored on a 3840-pixel screen: half off a 1920 one, at its top right instead.
-  const std::pair<const char*, uint32_t> stored[] = {{"NumBirds", 7}, {"clockX", 3750}, {"clockY", 90},
-                                                     {"clockRad", 70}};
+TEST_F(Screens, AStoredClockIsDrawnAsStoredWhereItFitsAndAtTheDefaultOnlyWhileItDoesNot) {
   Start();
   screens.reset();
-  for (auto& [name, value] : stored) registry.PutDword(FakeRegistry::kVelmoKey, name, value);
+  for (auto [name, value] : {std::pair{"clockX", 1830}, {"clockY", 90}, {"clockRad", 70}})
+    registry.PutDword(FakeRegistry::kVelmoKey, name, value);
   Start();
-  EXPECT_EQ(screens->Scene(0).DXClock1->GetXcenter(), 1920 - 126 - 36);
-  EXPECT_EQ(screens->Scene(0).DXClock1->GetYcenter(), 126 + 36);
-  EXPECT_EQ(registry.Dword(FakeRegistry::kVelmoKey, "clockX"), 3750) << "the store keeps its value";
-  // Stored on a smaller screen, it fits on this larger one and stays where the user put it.
-  screens.reset();
-  registry.PutDword(FakeRegistry::kVelmoKey, "clockX", 934);
-  Start();
-  EXPECT_EQ(screens->Scene(0).DXClock1->GetXcenter(), 934);
+  auto shown = [&] {
+    const TDXClock& c = *screens->Scene(0).DXClock1;
+    return TClockPlace{c.GetXcenter(), c.GetYcenter(), c.GetRadius()};
+  };
+  EXPECT_EQ(shown(), (TClockPlace{1830, 90, 70}));
+  // The primary at 1280 x 1024: it would stand off the edge, the default is drawn.
+  display.monitorAreas = {M(0, 0, 1280, 1024, true)};
+  display.monitorsChanged = true;
+  Compose();
+  EXPECT_EQ(shown(), ClockOnScreen({1830, 90, 70}, 1280, 1024));
+  EXPECT_NE(shown().x, 1830);
+  EXPECT_EQ(registry.Dword(FakeRegistry::kVelmoKey, "clockX"), 1830) << "the store keeps its value";
+  display.monitorAreas = {M(0, 0, 1920, 1080, true)};
+  display.monitorsChanged = true;
+  Compose();
+  EXPECT_EQ(shown(), (TClockPlace{1830, 90, 70})) << "back at its place";
 }
 
 }  // namespace

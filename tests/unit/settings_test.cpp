@@ -66,6 +66,44 @@ TEST_F(SettingsTest, DefaultsFollowTheDesktop) {
   }
 }
 
+// One clock rule for the dialog and the saver: whatever the dialog offers on
+// a screen, landscape or portrait, is drawn there as stored; a stored clock
+// that does not fit is drawn at that screen's default instead.
+TEST(ClockRule, WhatTheDialogOffersIsDrawnAsStoredAndWhatDoesNotFitAtTheDefault) {
+  auto defaultOn = [](int w, int h) {
+    TClockPlace c;
+    DefaultClockPlacement(w, h, c.x, c.y, c.rad);
+    return c;
+  };
+  for (auto [w, h] : {std::pair{1920, 1080}, {1080, 1920}, {800, 600}, {600, 800}}) {
+    const TClockSpan radii = ClockRadiusSpan(w, h);
+    for (const int32_t rad : {static_cast<int32_t>(radii.low), static_cast<int32_t>(radii.high)}) {
+      const TClockSpan across = ClockCentreSpan(rad, w), down = ClockCentreSpan(rad, h);
+      for (const int64_t x : {across.low, across.high})
+        for (const int64_t y : {down.low, down.high})
+          EXPECT_TRUE(ClockFits({static_cast<int32_t>(x), static_cast<int32_t>(y), rad}, w, h))
+              << w << "x" << h << " (" << x << ", " << y << ") radius " << rad;
+    }
+    EXPECT_TRUE(ClockFits(defaultOn(w, h), w, h)) << w << "x" << h;
+  }
+  // Portrait: the largest radius comes from the width, not the height.
+  EXPECT_EQ(ClockRadiusSpan(1080, 1920).high, 500);
+  EXPECT_FALSE(ClockFits({540, 960, 920}, 1080, 1920));
+  // Placed at the top right of 1920 x 1080: off the edge of a smaller screen
+  // and of the same screen turned, where the default is drawn; on a larger
+  // one it fits and stays where the user put it.
+  const TClockPlace placed{1830, 90, 70};
+  EXPECT_EQ(ClockOnScreen(placed, 1920, 1080), placed);
+  EXPECT_EQ(ClockOnScreen(placed, 1280, 1024), defaultOn(1280, 1024));
+  EXPECT_EQ(ClockOnScreen(placed, 1080, 1920), defaultOn(1080, 1920));
+  EXPECT_EQ(ClockOnScreen(placed, 2560, 1440), placed);
+  EXPECT_FALSE(ClockFits({1850, 90, 70}, 1920, 1080)) << "its last pixel column one past the edge";
+  EXPECT_FALSE(ClockFits({0x7fffffff, 0x7fffffff, 0x7fffffff}, 1920, 1080));
+  // A screen too small even for the default: on it, and no larger than it.
+  const TClockPlace tiny = ClockOnScreen(placed, 100, 60);
+  EXPECT_TRUE(tiny.rad <= 30 && tiny.x >= 0 && tiny.x < 100 && tiny.y >= 0 && tiny.y < 60);
+}
+
 TEST_F(SettingsTest, FirstRunStoresExactlyTheFifteenDefaultsInSchemaOrderInOneWrite) {
   TSaverSettings s;
   EXPECT_TRUE(LoadSettings(store, display, s).firstRun);

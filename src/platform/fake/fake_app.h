@@ -2,6 +2,7 @@
 // Test-only application loop: windows that tests drive by hand, message boxes
 // recorded instead of shown, posted work queued until the test runs it.
 #include <cstdint>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,6 +45,7 @@ class FakeWindow : public IWindow {
   void KeyDown(int key, uint32_t shift = 0) { if (events_.onKeyDown) events_.onKeyDown(key, shift); }
   void KeyPress(char c) { if (events_.onKeyPress) events_.onKeyPress(c); }
   void MouseMove(int x, int y) { if (events_.onMouseMove) events_.onMouseMove(0, x, y); }
+  void MouseDown() { if (events_.onMouseDown) events_.onMouseDown(); }
   // Another window took the focus, or the window was hidden or minimised.
   void Deactivate() { if (events_.onDeactivate) events_.onDeactivate(); }
   // Another program gave the window a new size.
@@ -93,6 +95,8 @@ class FakeApplication : public IApplication {
   void Run(IWindow& mainWindow) override;
   void ProcessMessages() override { RunPosted(); }
   void Post(std::function<void()> work) override { posted.push_back(std::move(work)); }
+  void Wake() override { wakes.fetch_add(1, std::memory_order_relaxed); }
+  void WakeWithin(int milliseconds) override { wakeWithin = milliseconds; }
   int ShowCursor(bool show) override {
     cursorCount += show ? 1 : -1;
     cursorCalls.push_back(show);
@@ -117,6 +121,8 @@ class FakeApplication : public IApplication {
   std::vector<bool> cursorCalls;
   int cursorCount = 0;
   int idleCalls = 0;
+  std::atomic<int> wakes{0};  // Wake calls, from any thread
+  int wakeWithin = -1;         // the last WakeWithin asked for
   int maxIdleCalls = 100;
   std::string title = "velmo";
   FakeWindow* lastWindow = nullptr;

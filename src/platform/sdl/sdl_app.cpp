@@ -1,7 +1,6 @@
 #include "platform/sdl/sdl_app.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/termination.h"
+#include "platform/x11/x11_handles.h"
 #include "platform/x11/x11_host.h"
 
 namespace velmo {
@@ -30,7 +30,8 @@ class SdlApplication : public IApplication {
  public:
   SdlApplication() {
     video_ = StartSdlVideo();
-    postedEvent_ = SDL_RegisterEvents(1);
+    postedEvent_ = SDL_RegisterEvents(2);
+    wakeEvent_ = postedEvent_ + 1;
     SetTerminationHandler([this] {
       // A box shows only once everything it could leave behind has stopped,
       // and its own loop reads no quit event: nothing is left but to end.
@@ -92,10 +93,7 @@ class SdlApplication : public IApplication {
     WatchHostWindow(nativeWindow);
     // SDL listens to no event of a window it did not make; these reach it
     // over its own connection and come back as window events.
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
-      ListenToHostWindow(info.info.x11.display, nativeWindow);
+    if (X11Handles x11; X11HandlesOf(w, x11)) ListenToHostWindow(x11.display, nativeWindow);
     auto window = std::make_unique<SdlWindow>(w, windows_, true);
     window->SetHostId(nativeWindow);
     return window;
@@ -105,7 +103,11 @@ class SdlApplication : public IApplication {
 
   void Run(IWindow& mainWindow) override {
     if (!video_) return;
+    mainWindow_ = nullptr;
+    for (SdlWindow* w : windows_)
+      if (static_cast<IWindow*>(w) == &mainWindow) mainWindow_ = w;
     SDL_Event event;
+    bool dispatched = false;  // since the idle handler last ran
     while (!mainWindow.IsClosed()) {
       // The daemon took its window away: end as if asked to close.
       if (hosted_ && HostWindowGone()) {
@@ -113,7 +115,6 @@ class SdlApplication : public IApplication {
           if (w->Hosted()) CloseRequested(w);
         if (mainWindow.IsClosed()) break;
       }
-      bool dispatched = false;
       while (!mainWindow.IsClosed() && SDL_PollEvent(&event)) {
         Dispatch(event);
         dispatched = true;
@@ -121,7 +122,8 @@ class SdlApplication : public IApplication {
       if (mainWindow.IsClosed()) break;
       ReportLostActivation();
       if (mainWindow.IsClosed()) break;
-      if (idle_ && (dispatched || idleWantsMore_)) {
+      if (idle_ && (dispatched || idleWantsMore_ || WakeDue())) {
+        dispatched = false;
         bool done = true;
         idle_(done);
         idleWantsMore_ = !done;
@@ -129,8 +131,26 @@ class SdlApplication : public IApplication {
         WaitForNextFrame();
         continue;
       }
-      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, 100)) Dispatch(event);
+      // Nothing to draw until an event, a wake or the wake asked for.
+      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, UntilWake(100))) {
+        Dispatch(event);
+        dispatched = true;
+      }
     }
+    mainWindow_ = nullptr;
+  }
+
+  void Wake() override {
+    // One wake in the queue is enough; the loop's next turn sees every change.
+    if (wakePending_.exchange(true)) return;
+    SDL_Event event{};
+    event.type = wakeEvent_;
+    if (SDL_PushEvent(&event) != 1) wakePending_ = false;
+  }
+
+  void WakeWithin(int milliseconds) override {
+    const uint64_t at = SDL_GetTicks64() + static_cast<uint64_t>(std::max(milliseconds, 0));
+    if (wakeAt_ == 0 || at < wakeAt_) wakeAt_ = at;
   }
 
   void ProcessMessages() override {
@@ -183,8 +203,18 @@ class SdlApplication : public IApplication {
     // display that has no window manager, and there may be no display at all.
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     if (hosted_) return IDOK;
-    SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->NativeHandle()) : nullptr;
-    if (parent && !(SDL_GetWindowFlags(parent) & SDL_WINDOW_SHOWN)) parent = nullptr;
+    // On the primary monitor, centred, in front: over the first of our
+    // windows that shows (the primary monitor's scene is made first), else
+    // on SDL's first display, the primary monitor. The owner may be a scene
+    // on another monitor: it only says that a window of ours is up.
+    (void)owner;
+    SDL_Window* parent = nullptr;
+    for (SdlWindow* w : windows_) {
+      auto* sdl = static_cast<SDL_Window*>(w->NativeHandle());
+      if (w->IsClosed() || !(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN)) continue;
+      parent = sdl;
+      break;
+    }
     ShowSdlMessageBox(kind, caption.c_str(), text.c_str(), parent, boxOpen_);
     return IDOK;
   }
@@ -206,7 +236,46 @@ class SdlApplication : public IApplication {
     return nullptr;
   }
 
+  // Whether the wake asked for by WakeWithin is due; a due wake is used up.
+  bool WakeDue() {
+    if (wakeAt_ == 0 || SDL_GetTicks64() < wakeAt_) return false;
+    wakeAt_ = 0;
+    return true;
+  }
+
+  // Milliseconds to wait for events: at most limit, and not past the wake asked for.
+  int UntilWake(int limit) const {
+    if (wakeAt_ == 0) return limit;
+    const uint64_t now = SDL_GetTicks64();
+    return wakeAt_ <= now ? 0 : static_cast<int>(std::min<uint64_t>(wakeAt_ - now, static_cast<uint64_t>(limit)));
+  }
+
+  // The window a key or text event is for. SDL sends keys without a window
+  // (id 0) while it has not taken the focus the window system already gave
+  // (after a mode change for about 200 ms; without a window manager
+  // always), and may name a window that is gone: they all reached one of
+  // ours, so the main window takes them.
+  SdlWindow* KeyWindowOf(uint32_t id) {
+    SdlWindow* w = WindowOf(id);
+    if (w && !w->IsClosed()) return w;
+    if (mainWindow_ && !mainWindow_->Hosted() && !mainWindow_->IsClosed()) return mainWindow_;
+    return w;
+  }
+
+  // Where the pointer is on the desktop, from an event's window coordinates:
+  // a window the layout moved under a still pointer gives the same place.
+  static void ToDesktop(SdlWindow& w, int& x, int& y) {
+    int left = 0, top = 0;
+    SDL_GetWindowPosition(static_cast<SDL_Window*>(w.NativeHandle()), &left, &top);
+    x += left;
+    y += top;
+  }
+
   void Dispatch(const SDL_Event& event) {
+    if (event.type == wakeEvent_) {
+      wakePending_ = false;  // the idle handler runs at this turn
+      return;
+    }
     if (event.type == postedEvent_) {
       auto* work = static_cast<std::function<void()>*>(event.user.data1);
       (*work)();
@@ -215,7 +284,7 @@ class SdlApplication : public IApplication {
     }
     switch (event.type) {
       case SDL_KEYDOWN: {
-        SdlWindow* w = WindowOf(event.key.windowID);
+        SdlWindow* w = KeyWindowOf(event.key.windowID);
         if (!w) return;
         if (w->Events().onKeyDown) w->Events().onKeyDown(VirtualKeyOf(event.key.keysym.sym), ShiftStateOf(event.key.keysym.mod));
         const char c = ControlCharOf(event.key.keysym.sym);
@@ -223,14 +292,23 @@ class SdlApplication : public IApplication {
         break;
       }
       case SDL_TEXTINPUT: {
-        SdlWindow* w = WindowOf(event.text.windowID);
+        SdlWindow* w = KeyWindowOf(event.text.windowID);
         if (!w || !w->Events().onKeyPress) return;
         for (const char* p = event.text.text; *p && !w->IsClosed(); ++p) w->Events().onKeyPress(*p);
         break;
       }
       case SDL_MOUSEMOTION: {
         SdlWindow* w = WindowOf(event.motion.windowID);
-        if (w && w->Events().onMouseMove) w->Events().onMouseMove(0, event.motion.x, event.motion.y);
+        if (!w || !w->Events().onMouseMove) break;
+        int x = event.motion.x, y = event.motion.y;
+        ToDesktop(*w, x, y);
+        w->Events().onMouseMove(0, x, y);
+        break;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEWHEEL: {
+        SdlWindow* w = WindowOf(event.type == SDL_MOUSEWHEEL ? event.wheel.windowID : event.button.windowID);
+        if (w && !w->IsClosed() && w->Events().onMouseDown) w->Events().onMouseDown();
         break;
       }
       case SDL_WINDOWEVENT:
@@ -261,11 +339,15 @@ class SdlApplication : public IApplication {
   bool hosted_ = false;
   std::atomic<bool> boxOpen_{false};
   uint32_t postedEvent_ = 0;
+  uint32_t wakeEvent_ = 0;
+  std::atomic<bool> wakePending_{false};
+  uint64_t wakeAt_ = 0;  // SDL ticks of the wake asked for; 0: none
   IdleHandler idle_;
   bool idleWantsMore_ = true;
   int cursorCount_ = 0;
   std::string title_ = "velmo";
   std::vector<SdlWindow*> windows_;
+  SdlWindow* mainWindow_ = nullptr;  // while Run runs
 };
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "platform/sdl/sdl_direct_draw.h"
 
-#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -12,19 +11,10 @@
 #include "platform/sdl/sdl_surface.h"
 #include "platform/window.h"
 #include "platform/x11/x11_cover.h"
+#include "platform/x11/x11_handles.h"
 
 namespace velmo {
 namespace {
-
-// The X connection under an SDL window; null on other video drivers.
-Display* X11DisplayOf(SDL_Window* window) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::strcmp(driver, "x11") != 0) return nullptr;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
-  return info.info.x11.display;
-}
 
 // Video stays up while any user needs it; SDL counts the users.
 bool VideoUp() { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; }
@@ -85,7 +75,12 @@ int SdlDirectDraw::WatchEvents(void* self, SDL_Event* event) {
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED: dd->presenter_.ForceFull(); break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      // SDL frees the window's image at the next look at it: a back buffer
+      // drawn in it takes its pixels into memory of its own first.
+      if (dd->back_ && dd->back_->Borrowed()) dd->back_->OwnPixels(true);
+      dd->presenter_.ForceFull();
+      break;
     default: break;
   }
   return 1;  // the event stays in the queue for the application
@@ -179,7 +174,16 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
   SDL_Window* window = Window();
   if (!window) return DDERR_INVALIDOBJECT;
   int refresh = 0;
-  if (!foreign_) {
+  if (!foreign_ && covers_ && coverArea_.w == static_cast<int>(width) && coverArea_.h == static_cast<int>(height) &&
+      CoverArea(window, coverArea_)) {
+    // A monitor's area at its own size: covered as it stands, whatever the
+    // primary monitor's modes and whatever SDL knows of the monitors (it
+    // keeps those it found at start).
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(display_, &desktop) == 0) refresh = desktop.refresh_rate;
+  } else if (!foreign_) {
     SDL_DisplayMode desktop{};
     SDL_GetDesktopDisplayMode(display_, &desktop);
     const auto list = Resolutions(display_);
@@ -190,12 +194,7 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
     refresh = refreshRate ? static_cast<int>(refreshRate) : found->refresh;
     int rc;
     Display* switched = nullptr;  // the X connection, when the mode was changed there
-    if (covers_ && coverArea_.w == static_cast<int>(width) && coverArea_.h == static_cast<int>(height) &&
-        CoverArea(window, coverArea_)) {
-      // A monitor's area at its own mode: covered as it stands, whatever
-      // SDL knows of the monitors.
-      rc = 0;
-    } else if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
+    if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
@@ -211,7 +210,8 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       // Should this process die without giving the mode back, a watcher does.
-      Display* x11 = X11DisplayOf(window);
+      X11Handles handles;
+      Display* x11 = X11HandlesOf(window, handles) ? static_cast<Display*>(handles.display) : nullptr;
       if (modeGuard_ && (guardedWidth_ != wanted.w || guardedHeight_ != wanted.h)) modeGuard_.reset();
       if (x11 && !modeGuard_) {
         modeGuard_ = X11ModeGuard::Arm(XDisplayString(x11), wanted.w, wanted.h);
@@ -281,6 +281,9 @@ HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7**
       }
       surfaces_.push_back(back);
       primary->Attach(back);
+      back_ = back;
+      // One frame, not two: drawn straight into the window's image where it can be.
+      back->Borrow(presenter_.ShareableImage(back->Plain()));
     }
     presenter_.ForceFull();
     *surface = primary;
@@ -304,6 +307,7 @@ HRESULT SdlDirectDraw::RestoreAllSurfaces() {
 }
 
 void SdlDirectDraw::Forget(SdlSurface* surface) {
+  if (surface == back_) back_ = nullptr;
   surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
 }
 
@@ -312,8 +316,18 @@ void SdlDirectDraw::Forget(SdlGammaControl* control) {
 }
 
 bool SdlDirectDraw::Present(SdlSurface& frame) {
+  SDL_Surface* image = presenter_.ShareableImage(frame.Plain());
+  if (frame.Borrowed() && frame.Plain()->pixels != (image ? image->pixels : nullptr)) {
+    // A ramp must now stand between the frame and the image: the frame
+    // takes its pixels into memory of its own and goes out whole. (An image
+    // that went without the size change that warns of it left nothing to keep.)
+    frame.OwnPixels(presenter_.Ramped());
+    presenter_.ForceFull();
+  }
   const bool shown = presenter_.Present(frame.Plain(), frame.Changes());
   frame.ForgetChanges();
+  // Once the image holds the whole frame, the frame is drawn in it.
+  if (shown && image && !frame.Borrowed()) frame.Borrow(image);
   if (!shown) {
     const char* why = SDL_GetError();
     std::fprintf(stderr, "velmo: the window has no surface to draw into%s%s\n", *why ? ": " : "", why);

@@ -64,6 +64,7 @@ class SdlDirectDraw final : public IDirectDraw7 {
   int width_ = 0, height_ = 0;
   uint32_t bits_ = 0;
   std::vector<SdlSurface*> surfaces_;
+  SdlSurface* back_ = nullptr;  // the flipping chain's back buffer, one of surfaces_
   std::vector<SdlGammaControl*> gammaControls_;
   SdlPresenter presenter_;
   DDGAMMARAMP ramp_;  // the ramp the presenter applies, once one was written

@@ -12,6 +12,12 @@ namespace {
 std::atomic<bool> boxForking{false};
 pid_t boxParent = 0;
 
+// The forked copy that shows an X11 box shares the program's display
+// connection and standard streams and inherits its blocked signals, so on
+// its own it would outlive the program. This is what the copy does first:
+// it dies with the program (SIGKILL of the program included), takes the
+// termination signals in the default way, and lets go of the streams a
+// caller may be reading to their end.
 void BoxChildAfterFork() {
   if (!boxForking.load(std::memory_order_relaxed)) return;
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);

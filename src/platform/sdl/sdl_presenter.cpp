@@ -212,6 +212,19 @@ void SdlPresenter::PresentThroughRenderer(SDL_Surface* frame, const ChangedArea&
   NoteFramePresented(period_, vsync_);
 }
 
+SDL_Surface* SdlPresenter::ShareableImage(const SDL_Surface* frame) {
+  SDL_Window* window = SDL_GetWindowFromID(windowId_);
+  if (!window || !frame || ramp_ || renderer_) return nullptr;
+  // Only a window made for GL could take the renderer path.
+  if (!pathChosen_ && (SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) && RendererWanted()) return nullptr;
+  SDL_Surface* image = SDL_GetWindowSurface(window);
+  const uint32_t format = frame->format->format;
+  if (!image || image->w != frame->w || image->h != frame->h || image->pitch != frame->pitch ||
+      image->format->format != format || SDL_MUSTLOCK(image))
+    return nullptr;
+  return image;
+}
+
 bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   SDL_Window* window = SDL_GetWindowFromID(windowId_);
   if (!window || !frame) return true;  // nothing to show it in
@@ -228,11 +241,14 @@ bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   }
   SDL_Surface* windowSurface = SDL_GetWindowSurface(window);
   if (!windowSurface) return false;
+  // A frame drawn straight into the window's image is only sent.
+  const bool inPlace = frame->pixels == windowSurface->pixels;
   bool full = forceFull_.exchange(false) || changed.whole || windowSurface != lastWindowSurface_ ||
               windowSurface->w != lastW_ || windowSurface->h != lastH_;
-  if (full && (windowSurface->w > frame->w || windowSurface->h > frame->h)) SDL_FillRect(windowSurface, nullptr, 0);
-  const bool needScratch = ramp_ && !(frame->format->BitsPerPixel != 16 &&
-                                      windowSurface->format->format == SDL_PIXELFORMAT_RGB888);
+  if (full && !inPlace && (windowSurface->w > frame->w || windowSurface->h > frame->h))
+    SDL_FillRect(windowSurface, nullptr, 0);
+  const bool needScratch = ramp_ && !inPlace &&
+                           !(frame->format->BitsPerPixel != 16 && windowSurface->format->format == SDL_PIXELFORMAT_RGB888);
   if (needScratch) EnsureScratch(frame);
   lastWindowSurface_ = windowSurface;
   lastW_ = windowSurface->w;
@@ -243,7 +259,7 @@ bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   auto send = [&](const SDL_Rect& r) {
     SDL_Rect area;
     if (!SDL_IntersectRect(&r, &bounds, &area)) return;
-    Send(frame, windowSurface, area);
+    if (!inPlace) Send(frame, windowSurface, area);
     sent_[sent++] = area;
   };
   if (full) {

@@ -49,7 +49,8 @@ class SdlPresenter {
   // frame); the frame and the window stay their owners'.
   void Attach(uint32_t windowId, int refreshHz);
   // Sends the changed parts of frame to the window; costs in proportion to
-  // what changed, nothing when nothing did. The first present makes the
+  // what changed, nothing when nothing did. A frame drawn in the window's own
+  // image (ShareableImage) is sent without a copy. The first present makes the
   // renderer and its texture (where frames go through one) and the scratch
   // frame (where the ramp needs it), and a frame of a new size makes a new
   // scratch frame; any other present allocates nothing. Through a renderer
@@ -58,6 +59,15 @@ class SdlPresenter {
   // it in: the window went away, which its own event reports); false when
   // the window has no surface to draw into (SDL_GetError says why).
   bool Present(SDL_Surface* frame, const ChangedArea& changed);
+  // The window's own image (SDL's window surface: on X11 the shared-memory
+  // image the server is sent) when frames of frame's size, pixel format and
+  // row length may be drawn straight into it: the framebuffer path and no
+  // ramp. Null otherwise. The image stays SDL's; SDL frees it when the
+  // window changes size (reported first as SDL_WINDOWEVENT_SIZE_CHANGED) and
+  // the next call makes a new one. Main thread; allocates only then.
+  SDL_Surface* ShareableImage(const SDL_Surface* frame);
+  // Whether a ramp other than the identity is applied.
+  bool Ramped() const { return ramp_; }
   // The next present sends the whole frame (new window surface, restore).
   // Any thread: also called from the event watch when the window system
   // lost the picture.

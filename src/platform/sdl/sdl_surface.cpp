@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_surface.h"
 
 #include <cairo.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstring>
@@ -33,17 +34,67 @@ SdlSurface::SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bit
   pitch_ = cairo_format_stride_for_width(bits == 16 ? CAIRO_FORMAT_RGB16_565 : CAIRO_FORMAT_RGB24, width);
 }
 
+void SdlSurface::FreeMemory::operator()(uint8_t* p) const {
+  if (mapped) munmap(p, mapped);
+  else std::free(p);
+}
+
+std::unique_ptr<uint8_t, SdlSurface::FreeMemory> SdlSurface::ZeroedPixels(size_t bytes) {
+  constexpr size_t kFrameSized = size_t{1} << 20;
+  if (bytes < kFrameSized) return std::unique_ptr<uint8_t, FreeMemory>(static_cast<uint8_t*>(std::calloc(bytes, 1)), FreeMemory{0});
+  // Mapped pages come zeroed, without a pass over them.
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return std::unique_ptr<uint8_t, FreeMemory>(nullptr, FreeMemory{bytes});
+  return std::unique_ptr<uint8_t, FreeMemory>(static_cast<uint8_t*>(p), FreeMemory{bytes});
+}
+
 SdlSurface* SdlSurface::Create(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps) {
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !IsSupportedDepth(bits)) return nullptr;
   std::unique_ptr<SdlSurface> surface(new (std::nothrow) SdlSurface(owner, width, height, bits, caps));
   if (!surface || surface->pitch_ <= 0) return nullptr;
-  // calloc: large blocks come zeroed from the system, without a pass over them.
-  surface->memory_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(surface->pitch_) * height, 1)));
+  surface->memory_ = ZeroedPixels(static_cast<size_t>(surface->pitch_) * height);
   if (!surface->memory_) return nullptr;
-  surface->plain_ = Header(surface->memory_.get(), width, height, surface->pitch_, bits);
+  surface->pixels_ = surface->memory_.get();
+  surface->plain_ = Header(surface->pixels_, width, height, surface->pitch_, bits);
   if (!surface->plain_) return nullptr;
   SDL_SetSurfaceBlendMode(surface->plain_, SDL_BLENDMODE_NONE);
   return surface.release();
+}
+
+bool SdlSurface::Repoint(uint8_t* pixels) {
+  SDL_Surface* header = Header(pixels, width_, height_, pitch_, bits_);
+  if (!header) return false;
+  SDL_SetSurfaceBlendMode(header, SDL_BLENDMODE_NONE);
+  SDL_SetClipRect(header, &plain_->clip_rect);
+  SDL_FreeSurface(plain_);
+  plain_ = header;
+  if (keyed_) SDL_FreeSurface(keyed_);
+  keyed_ = nullptr;  // made again over the new pixels when blitted from
+  dc_.reset();       // likewise
+  pixels_ = pixels;
+  return true;
+}
+
+bool SdlSurface::Borrow(SDL_Surface* image) {
+  if (dcOut_ || locks_ || !image || image->w != width_ || image->h != height_ || image->pitch != pitch_) return false;
+  const uint32_t format = bits_ == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+  if (image->format->format != format) return false;
+  if (image->pixels == pixels_) return true;
+  if (!Repoint(static_cast<uint8_t*>(image->pixels))) return false;
+  memory_.reset();
+  return true;
+}
+
+bool SdlSurface::OwnPixels(bool keep) {
+  if (memory_) return true;
+  if (dcOut_ || locks_) return false;
+  const size_t bytes = static_cast<size_t>(pitch_) * height_;
+  auto own = ZeroedPixels(bytes);
+  if (!own) return false;
+  if (keep) std::memcpy(own.get(), pixels_, bytes);
+  if (!Repoint(own.get())) return false;
+  memory_ = std::move(own);
+  return true;
 }
 
 SdlSurface::~SdlSurface() {
@@ -110,7 +161,7 @@ HRESULT SdlSurface::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** out
 SDL_Surface* SdlSurface::BlitSource(bool keyed) {
   if (!keyed || !key_) return plain_;
   if (!keyed_) {
-    keyed_ = Header(memory_.get(), width_, height_, pitch_, bits_);
+    keyed_ = Header(pixels_, width_, height_, pitch_, bits_);
     if (!keyed_) return nullptr;
     SDL_SetSurfaceBlendMode(keyed_, SDL_BLENDMODE_NONE);
     SDL_SetColorKey(keyed_, SDL_TRUE, *key_);
@@ -257,10 +308,10 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
   int64_t lastSourceRow = -1;
   for (int row = 0; row < drawn.h; ++row) {
     const int64_t sy = (part.top + (drawn.y - y) + row) * sh / boxH;
-    uint8_t* out = memory_.get() + static_cast<size_t>(drawn.y + row) * pitch_ + static_cast<size_t>(drawn.x) * bytes;
+    uint8_t* out = pixels_ + static_cast<size_t>(drawn.y + row) * pitch_ + static_cast<size_t>(drawn.x) * bytes;
     const bool repeat = sy == lastSourceRow;
     lastSourceRow = sy;
-    const uint8_t* in = from->memory_.get() + static_cast<size_t>(sy) * from->pitch_;
+    const uint8_t* in = from->pixels_ + static_cast<size_t>(sy) * from->pitch_;
     if (keyed && bytes == 4) {
       StretchKeyedRow(reinterpret_cast<const uint32_t*>(in), reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw,
                       boxW, key, repeat, pitch_);
@@ -286,7 +337,7 @@ HRESULT SdlSurface::GetDC(IDeviceContext** dc) {
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_) return DDERR_SURFACEBUSY;
   if (!dc_) {
-    dc_.reset(new (std::nothrow) SdlDeviceContext(PixelTarget{memory_.get(), pitch_, width_, height_, bits_}));
+    dc_.reset(new (std::nothrow) SdlDeviceContext(PixelTarget{pixels_, pitch_, width_, height_, bits_}));
     if (!dc_ || !dc_->Valid()) {
       dc_.reset();
       return DDERR_CANTCREATEDC;
@@ -313,7 +364,7 @@ HRESULT SdlSurface::Lock(const Rect* rect, DDSURFACEDESC2* desc, uint32_t, void*
   if (dcOut_) return DDERR_SURFACEBUSY;
   if (rect && !Within(*rect, width_, height_)) return DDERR_INVALIDRECT;
   GetSurfaceDesc(desc);
-  uint8_t* start = memory_.get();
+  uint8_t* start = pixels_;
   if (rect) start += static_cast<size_t>(rect->top) * pitch_ + static_cast<size_t>(rect->left) * BytesPerPixel(bits_);
   desc->lpSurface = start;
   ++locks_;

@@ -17,9 +17,11 @@ namespace velmo {
 
 class SdlDirectDraw;
 
-// A surface in system memory. Pixels live in one buffer for the surface's
-// life; SDL sees them through a plain header and, once a colour key is set,
-// through a second keyed header that SDL may run-length encode.
+// A surface in system memory. Pixels live in one buffer of its own, or, for
+// a back buffer, in the window's own image (Borrow): drawn straight into
+// what the window system is sent, so the frame is kept once, not twice. SDL
+// sees them through a plain header and, once a colour key is set, through a
+// second keyed header that SDL may run-length encode.
 class SdlSurface final : public IDirectDrawSurface7 {
  public:
   // Null when the memory cannot be had.
@@ -55,6 +57,16 @@ class SdlSurface final : public IDirectDrawSurface7 {
   SDL_Surface* Shown() const { return attached_ ? attached_->plain_ : plain_; }
   void Orphan() { owner_ = nullptr; }
   SDL_Surface* Plain() const { return plain_; }
+  // Points the surface's pixels at image's (a window's own image of the same
+  // size, format and row length), giving up its own memory; the caller sees
+  // that image holds what the surface showed. OwnPixels gives it memory of
+  // its own again (one frame, allocated here), with a copy of what it shows
+  // when keep, before the image goes away or while the image must differ
+  // (a brightness ramp). Neither while a device context or lock is out;
+  // false when refused or the memory cannot be had. Main thread.
+  bool Borrow(SDL_Surface* image);
+  bool OwnPixels(bool keep);
+  bool Borrowed() const { return !memory_; }
 
  private:
   SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps);
@@ -64,16 +76,24 @@ class SdlSurface final : public IDirectDrawSurface7 {
   SDL_Surface* BlitSource(bool keyed);
   // Counts r, cut to the clip rectangle, as changed.
   void MarkChanged(const SDL_Rect& r);
+  // The headers over other pixels of the same layout.
+  bool Repoint(uint8_t* pixels);
 
   uint32_t refs_ = 1;
   SdlDirectDraw* owner_;
   int width_, height_;
   uint32_t bits_, caps_;
   int pitch_;
+  // Pixel memory, zeroed; a block of a frame's size comes straight from the
+  // system and goes back to it when freed (the allocator would keep it in
+  // its heap, where the smaller blocks made after it pin it).
   struct FreeMemory {
-    void operator()(uint8_t* p) const { std::free(p); }
+    size_t mapped;  // bytes mapped; 0 (as value-initialised): from the allocator
+    void operator()(uint8_t* p) const;
   };
-  std::unique_ptr<uint8_t, FreeMemory> memory_;
+  static std::unique_ptr<uint8_t, FreeMemory> ZeroedPixels(size_t bytes);
+  std::unique_ptr<uint8_t, FreeMemory> memory_;  // null while the pixels are borrowed
+  uint8_t* pixels_ = nullptr;
   SDL_Surface* plain_ = nullptr;
   SDL_Surface* keyed_ = nullptr;
   bool keyDirty_ = false;

@@ -38,13 +38,6 @@ std::string WhyNoVideo(WaylandCompositor wayland, bool sdlFailed) {
   return why + (display && *display ? "no display can be opened" : "no display (DISPLAY is not set)");
 }
 
-// SDL shows an X11 box from a forked copy of the program (and a Wayland one
-// through a helper it starts). That copy shares the program's display
-// connection and standard streams and inherits its blocked signals, so on
-// its own it would outlive the program. These are what the copy does first:
-// it dies with the program (SIGKILL of the program included), takes the
-// termination signals in the default way, and lets go of the streams a
-
 }  // namespace
 
 bool StartSdlVideo() {

@@ -1,6 +1,11 @@
 #include "platform/sdl/sdl_window.h"
 
+#include <SDL_syswm.h>
+
+#include <array>
+
 #include "platform/x11/x11_host.h"
+#include "platform/x11/x11_keyboard.h"
 
 namespace velmo {
 
@@ -27,6 +32,28 @@ bool SdlWindow::GetDesktopArea(Rect& area) const {
   SDL_GetWindowSize(window_, &w, &h);
   area = Rect{x, y, x + w, y + h};
   return true;
+}
+
+bool SdlWindow::HoldsKeyboard() const {
+  if (hosted_) return true;  // the daemon's keys are the daemon's
+  std::array<unsigned long, 16> ids{};
+  size_t count = 0;
+  void* display = nullptr;
+  for (SdlWindow* w : registry_) {
+    if (w->closed_ || w->hosted_) continue;
+    if (SDL_GetWindowFlags(w->window_) & SDL_WINDOW_INPUT_FOCUS) return true;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (count < ids.size() && SDL_GetWindowWMInfo(w->window_, &info) && info.subsystem == SDL_SYSWM_X11) {
+      display = info.info.x11.display;
+      ids[count++] = info.info.x11.window;
+    }
+  }
+  // SDL takes the focus some time after the window system gave it (after a
+  // mode change, about 200 ms later), and without a window manager it never
+  // does; keys that reach our windows meanwhile come without a window and
+  // the loop hands them to the main one.
+  return KeysReachWindows(display, ids.data(), count);
 }
 
 bool SdlWindow::LostActivation(uint64_t nowMs, bool ourFocus) {

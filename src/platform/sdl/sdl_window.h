@@ -50,6 +50,8 @@ class SdlWindow : public IWindow {
     area_ = area;
   }
 
+  bool HoldsKeyboard() const override;
+
   uint32_t Id() const { return SDL_GetWindowID(window_); }
   bool Hosted() const { return hosted_; }
   const WindowEvents& Events() const { return events_; }

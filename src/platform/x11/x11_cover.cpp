@@ -1,10 +1,9 @@
 #include "platform/x11/x11_cover.h"
 
-#include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include <cstring>
+#include "platform/x11/x11_handles.h"
 
 namespace velmo {
 namespace {
@@ -42,13 +41,10 @@ void RequestFullScreen(Display* display, Window window, bool on) {
 }  // namespace
 
 bool CoverArea(SDL_Window* window, const SDL_Rect& area) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) return false;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  Display* display = info.info.x11.display;
-  const Window w = info.info.x11.window;
+  X11Handles x11;
+  if (!X11HandlesOf(window, x11)) return false;
+  Display* display = static_cast<Display*>(x11.display);
+  const Window w = x11.window;
   const bool managed = WindowManagerRuns(display);
   // Out of full screen first, so that the move lands the window on its monitor.
   if (managed) RequestFullScreen(display, w, false);
@@ -60,16 +56,13 @@ bool CoverArea(SDL_Window* window, const SDL_Rect& area) {
 }
 
 void CoverDisplayWithoutWindowManager(SDL_Window* window, const SDL_Rect& bounds) {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (window == nullptr || driver == nullptr || std::strcmp(driver, "x11") != 0) return;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
-  Display* display = info.info.x11.display;
+  X11Handles x11;
+  if (!X11HandlesOf(window, x11)) return;
+  Display* display = static_cast<Display*>(x11.display);
   if (WindowManagerRuns(display)) return;
-  XMoveResizeWindow(display, info.info.x11.window, bounds.x, bounds.y, static_cast<unsigned>(bounds.w),
+  XMoveResizeWindow(display, x11.window, bounds.x, bounds.y, static_cast<unsigned>(bounds.w),
                     static_cast<unsigned>(bounds.h));
-  XRaiseWindow(display, info.info.x11.window);
+  XRaiseWindow(display, x11.window);
   XSync(display, False);
 }
 

@@ -1,0 +1,32 @@
+#include "platform/x11/x11_keyboard.h"
+
+#include <X11/Xlib.h>
+
+namespace velmo {
+namespace {
+
+bool OneOf(Window w, const unsigned long* windows, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    if (windows[i] == w) return true;
+  return false;
+}
+
+}  // namespace
+
+bool KeysReachWindows(void* display, const unsigned long* windows, size_t count) {
+  auto* d = static_cast<Display*>(display);
+  if (d == nullptr || count == 0) return false;
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(d, &focus, &revert);
+  if (OneOf(focus, windows, count)) return true;
+  if (focus != PointerRoot && focus != DefaultRootWindow(d)) return false;
+  // The keys go to whatever window the pointer is over.
+  Window root = None, child = None;
+  int rootX = 0, rootY = 0, x = 0, y = 0;
+  unsigned int mask = 0;
+  if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rootX, &rootY, &x, &y, &mask)) return false;
+  return OneOf(child, windows, count);
+}
+
+}  // namespace velmo
