@@ -9,6 +9,7 @@ set -euo pipefail
 build=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libcairo2-dev libjpeg62-turbo-dev libx11-dev libxrandr-dev libxinerama-dev
+  libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev
   qt6-base-dev qt6-base-dev-tools
 )
 run=(fonts-dejavu-core qt6-wayland)
@@ -21,6 +22,7 @@ tests=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
   xscreensaver
+  sway swayidle grim wtype
 )
 case "${1:-all}" in
   build) packages=("${build[@]}") ;;

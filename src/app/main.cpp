@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
   // Made when a mode runs: the usage, the version and a mistyped option are
   // answered without opening a display.
   std::unique_ptr<RealPlatform> real;
-  auto platform = [&]() -> Platform& {
-    if (!real) real = MakeRealPlatform();
+  auto platform = [&](bool fullScreenSaver = false) -> Platform& {
+    if (!real) real = MakeRealPlatform(fullScreenSaver);
     return real->platform();
   };
   const char* hostEnv = std::getenv("XSCREENSAVER_WINDOW");
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   const RunModes modes{
       [&](TSaverOptions options) {
         options.saverIndex = SaverIndexOf(std::getenv("XSCREENSAVER_SAVER_INDEX"));
-        return RunSaver(platform(), options);
+        return RunSaver(platform(options.place == TSaverOptions::TPlace::FullScreen), options);
       },
       [&] { RunSettingsProgram(argv); },
       [&](const std::string& window) { RunPreview(window, platform().foreign); },

@@ -32,7 +32,9 @@ class RealPlatform {
 };
 
 // What the real program needs for a run mode: the SDL loop (saver, preview,
-// password) or none (the settings dialog runs on Qt).
-std::unique_ptr<RealPlatform> MakeRealPlatform();
+// password) or none (the settings dialog runs on Qt). fullScreenSaver: the
+// saver covering every monitor, which on a Wayland compositor that offers
+// full-screen surfaces and a seat gets the Wayland backend of its own.
+std::unique_ptr<RealPlatform> MakeRealPlatform(bool fullScreenSaver = false);
 
 }  // namespace velmo

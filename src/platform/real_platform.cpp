@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include <cstdlib>
+
 #include "platform/posix/dl_modules.h"
 #include "platform/posix/hive_registry.h"
 #include "platform/posix/thread_timer.h"
@@ -7,16 +9,31 @@
 #include "platform/sdl/sdl_app.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_sound.h"
+#include "platform/wayland/wayland_app.h"
+#include "platform/wayland/wayland_connection.h"
+#include "platform/wayland/wayland_display.h"
 #include "platform/x11/x11_foreign.h"
 
 namespace velmo {
 namespace {
 
+// The full-screen saver on a Wayland compositor uses the Wayland backend,
+// unless SDL_VIDEODRIVER asks for one of SDL's drivers (its Wayland one too).
+std::unique_ptr<WaylandConnection> WaylandForSaver(bool fullScreenSaver) {
+  if (!fullScreenSaver) return nullptr;
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  if (driver && *driver) return nullptr;
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  if (!name || !*name) return nullptr;
+  return OpenWaylandConnection();
+}
+
 class Backends : public RealPlatform {
  public:
-  Backends()
-      : app_(MakeSdlApplication()),
-        display_(MakeSdlDisplayDriver()),
+  explicit Backends(bool fullScreenSaver)
+      : wayland_(WaylandForSaver(fullScreenSaver)),
+        app_(wayland_ ? MakeWaylandApplication(*wayland_) : MakeSdlApplication()),
+        display_(wayland_ ? MakeWaylandDisplayDriver(*wayland_) : MakeSdlDisplayDriver()),
         timer_(MakeThreadTimerService()),
         registry_(MakeHiveRegistry()),
         sound_(MakeSdlSound()),
@@ -29,11 +46,13 @@ class Backends : public RealPlatform {
     // Sound and display go before the loop's video system does.
     sound_.reset();
     display_.reset();
+    app_.reset();
   }
 
   Platform& platform() override { return platform_; }
 
  private:
+  std::unique_ptr<WaylandConnection> wayland_;  // outlives what uses it
   std::unique_ptr<IApplication> app_;
   std::unique_ptr<IDisplayDriver> display_;
   std::unique_ptr<ITimerService> timer_;
@@ -47,6 +66,8 @@ class Backends : public RealPlatform {
 
 }  // namespace
 
-std::unique_ptr<RealPlatform> MakeRealPlatform() { return std::make_unique<Backends>(); }
+std::unique_ptr<RealPlatform> MakeRealPlatform(bool fullScreenSaver) {
+  return std::make_unique<Backends>(fullScreenSaver);
+}
 
 }  // namespace velmo

@@ -22,7 +22,9 @@ class SdlGammaControl;
 
 class SdlDirectDraw final : public IDirectDraw7 {
  public:
-  explicit SdlDirectDraw(int display);
+  // sdlVideo false: frames go to windows that take them themselves
+  // (frame_sink.h) and SDL's video is never started.
+  explicit SdlDirectDraw(int display, bool sdlVideo = true);
   ~SdlDirectDraw() override;
 
   uint32_t AddRef() override { return ++refs_; }
@@ -56,6 +58,7 @@ class SdlDirectDraw final : public IDirectDraw7 {
   bool videoUp_ = false;
   int display_;
   uint32_t windowId_ = 0;
+  uint32_t sinkId_ = 0;  // a window that takes frames itself (frame_sink.h)
   bool exclusive_ = false;
   bool fullScreen_ = false;  // this object took the window into full screen
   bool foreign_ = false;     // a daemon's window or a resizable one: its size, no mode change
