@@ -29,6 +29,7 @@
 #include "platform/fake/fake_timer.h"
 #include "platform/pixel_format.h"
 #include "platform/posix/thread_timer.h"
+#include "platform/sdl/sdl_surface.h"
 
 namespace velmo {
 namespace {
@@ -119,6 +120,39 @@ void BM_DrawLayers(benchmark::State& state) {
   Counters(state, (CpuMicroseconds() - cpu0) / static_cast<double>(state.iterations()));
 }
 
+// A frame with nothing new on the screen (the timer holds still, the clock
+// shows the same second): the idle handler draws nothing and flips nothing,
+// so nothing is sent. Counters: flips = frames flipped per call, changed_px =
+// pixels that drawing changed on the back buffer over all calls (both 0).
+void BM_UnchangedFrame(benchmark::State& state) {
+  FakeTimerService timer;
+  SceneRig rig(timer, Options(state));
+  if (!rig.Start()) {
+    state.SkipWithError(("the display refused the mode: " + rig.Refusal()).c_str());
+    return;
+  }
+  TForm1& form = *rig.form;
+  form.DXClock1->SetClockSource([] { return ClockTime{10, 8, 0}; });
+  for (int i = 0; i < 3; ++i) rig.Compose();  // the whole first frame, then the clock's second
+  auto* back = dynamic_cast<SdlSurface*>(form.DDmain1->GetFpDDSBack());
+  if (!back) {
+    state.SkipWithError("not the SDL display");
+    return;
+  }
+  int64_t flips = 0;
+  bool parity = form.FFlipParity;
+  for (auto _ : state) {
+    rig.Compose();
+    flips += form.FFlipParity != parity;
+    parity = form.FFlipParity;
+  }
+  const ChangedArea& changed = back->Changes();
+  int64_t pixels = changed.whole ? int64_t{back->Plain()->w} * back->Plain()->h : 0;
+  for (int i = 0; i < changed.count && !changed.whole; ++i) pixels += int64_t{changed.rects[i].w} * changed.rects[i].h;
+  state.counters["flips"] = static_cast<double>(flips) / static_cast<double>(state.iterations());
+  state.counters["changed_px"] = static_cast<double>(pixels);
+}
+
 void BM_MemcpyFrame(benchmark::State& state) {
   const size_t bytes = FrameBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                                   static_cast<int>(state.range(2)));
@@ -160,6 +194,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_ComposeFrame)->Apply(Sizes)->Iterations(60)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawLayers)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UnchangedFrame)->Apply(Sizes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MemcpyFrame)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpToFirstFrame)->Apply(Sizes)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 

@@ -128,6 +128,8 @@ TDDsprite::After TDDsprite::MakeSurface(IDirectDrawSurface7*& slot, int32_t w, i
     dc->Draw(0, 0, picture);
   }
   slot->ReleaseDC(dc);
+  // A picture scaled as drawn is only read from now on: kept small.
+  if (FStretching && FScaleOnDraw) slot->KeepForStretching();
   return After::GoOn;
 }
 

@@ -180,6 +180,12 @@ class IDirectDrawSurface7 : public IUnknownLike {
   // inside. DDERR_UNSUPPORTED where a flip does not keep the back buffer's
   // pixels, since redrawing only part of a frame needs them.
   virtual HRESULT SetClipRect(const Rect* rect) = 0;
+  // From now on the surface is read as a BltStretched source (a picture
+  // scaled as drawn): the display may keep its pixels in a smaller form that
+  // draws the very same pixels. Any other use later (a lock, a device
+  // context, a key, another blit) costs one conversion back, which
+  // allocates. Costs one pass over the pixels; main thread.
+  virtual void KeepForStretching() {}
 };
 
 using EnumModesCallback = uint32_t (*)(DDSURFACEDESC2* mode, void* context);

@@ -21,6 +21,16 @@ SDL_Surface* Header(uint8_t* pixels, int width, int height, int pitch, uint32_t 
   return SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, bits == 16 ? 16 : 24, pitch, format);
 }
 
+// A row kept 3 bytes a pixel, read as the 4-byte pixels it was made from.
+struct PackedRow {
+  const uint8_t* bytes;
+  uint32_t high;  // the fourth byte, the same in every pixel, in place
+  uint32_t operator[](int64_t i) const {
+    const uint8_t* p = bytes + 3 * i;
+    return high | uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+  }
+};
+
 bool Within(const Rect& r, int width, int height) {
   return r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height && r.left < r.right &&
          r.top < r.bottom;
@@ -94,6 +104,48 @@ bool SdlSurface::OwnPixels(bool keep) {
   if (keep) std::memcpy(own.get(), pixels_, bytes);
   if (!Repoint(own.get())) return false;
   memory_ = std::move(own);
+  return true;
+}
+
+void SdlSurface::KeepForStretching() {
+  if (bits_ == 16 || key_ || !memory_ || dcOut_ || locks_ || (caps_ & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_BACKBUFFER)))
+    return;
+  // The fourth byte carries nothing but must come back as it was: only a
+  // surface that has one value there in every pixel is packed.
+  const uint8_t high = pixels_[3];
+  for (int y = 0; y < height_; ++y) {
+    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+    for (int x = 0; x < width_; ++x)
+      if (row[4 * x + 3] != high) return;
+  }
+  auto packed = ZeroedPixels(static_cast<size_t>(width_) * 3 * height_);
+  if (!packed) return;
+  uint8_t* out = packed.get();
+  for (int y = 0; y < height_; ++y) {
+    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+    for (int x = 0; x < width_; ++x, out += 3) std::memcpy(out, row + 4 * x, 3);
+  }
+  packed_ = std::move(packed);
+  packedHigh_ = uint32_t{high} << 24;
+  if (keyed_) SDL_FreeSurface(keyed_);
+  keyed_ = nullptr;
+  dc_.reset();
+  memory_.reset();
+  pixels_ = nullptr;  // the plain header is not used until Unpack
+}
+
+bool SdlSurface::Unpack() {
+  if (!packed_) return true;
+  auto own = ZeroedPixels(static_cast<size_t>(pitch_) * height_);
+  if (!own) return false;
+  for (int y = 0; y < height_; ++y) {
+    const PackedRow row{packed_.get() + static_cast<size_t>(y) * 3 * width_, packedHigh_};
+    auto* out = reinterpret_cast<uint32_t*>(own.get() + static_cast<size_t>(y) * pitch_);
+    for (int x = 0; x < width_; ++x) out[x] = row[x];
+  }
+  if (!Repoint(own.get())) return false;
+  memory_ = std::move(own);
+  packed_.reset();
   return true;
 }
 
@@ -180,6 +232,7 @@ HRESULT SdlSurface::Blt(const Rect* dest, IDirectDrawSurface7* source, const Rec
                         DDBLTFX* fx) {
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_) return DDERR_SURFACEBUSY;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   const Rect area = dest ? *dest : Rect{0, 0, width_, height_};
   if (!Within(area, width_, height_)) return DDERR_INVALIDRECT;
   SDL_Rect target{area.left, area.top, area.right - area.left, area.bottom - area.top};
@@ -194,6 +247,7 @@ HRESULT SdlSurface::Blt(const Rect* dest, IDirectDrawSurface7* source, const Rec
   if (from == nullptr) return DDERR_INVALIDPARAMS;
   if (HRESULT usable = from->Usable(); usable != DD_OK) return usable;
   if (from == this) return DDERR_INVALIDPARAMS;
+  if (!from->Unpack()) return DDERR_OUTOFMEMORY;
   const Rect s = sourceRect ? *sourceRect : Rect{0, 0, from->width_, from->height_};
   if (!Within(s, from->width_, from->height_)) return DDERR_INVALIDRECT;
   SDL_Rect sr{s.left, s.top, s.right - s.left, s.bottom - s.top};
@@ -217,6 +271,7 @@ HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, c
   if (!Within(s, from->width_, from->height_)) return DDERR_INVALIDRECT;
   const int w = s.right - s.left, h = s.bottom - s.top;
   if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
+  if (!Unpack() || !from->Unpack()) return DDERR_OUTOFMEMORY;
   SDL_Surface* blitSource = from->BlitSource((flags & DDBLTFAST_SRCCOLORKEY) != 0);
   if (!blitSource) return DDERR_OUTOFMEMORY;
   SDL_Rect sr{s.left, s.top, w, h};
@@ -231,8 +286,8 @@ namespace {
 
 // One row of a nearest-pixel stretch: count box columns from firstX, each
 // taking source column X * sw / boxW (stepped, no division per pixel).
-template <typename Pixel>
-void StretchRow(const Pixel* src, Pixel* dst, int count, int64_t firstX, int64_t sw, int64_t boxW) {
+template <typename Source, typename Pixel>
+void StretchRow(Source src, Pixel* dst, int count, int64_t firstX, int64_t sw, int64_t boxW) {
   int64_t column = firstX * sw / boxW, remainder = firstX * sw % boxW;
   if (sw <= boxW) {
     // Enlarging: at most one source column further per step, without a
@@ -293,6 +348,7 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
   if (HRESULT usable = from->Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_ || from->dcOut_ || from->locks_) return DDERR_SURFACEBUSY;
   if (!Within(part, boxW, boxH)) return DDERR_INVALIDRECT;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   const int w = part.right - part.left, h = part.bottom - part.top;
   if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
   // What the clip rectangle lets through, in this surface's coordinates.
@@ -311,6 +367,13 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
     uint8_t* out = pixels_ + static_cast<size_t>(drawn.y + row) * pitch_ + static_cast<size_t>(drawn.x) * bytes;
     const bool repeat = sy == lastSourceRow;
     lastSourceRow = sy;
+    if (from->packed_) {
+      // Kept small (KeepForStretching): unkeyed, 4 bytes a pixel.
+      const PackedRow in{from->packed_.get() + static_cast<size_t>(sy) * 3 * from->width_, from->packedHigh_};
+      if (repeat) std::memcpy(out, out - pitch_, rowBytes);
+      else StretchRow(in, reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw, boxW);
+      continue;
+    }
     const uint8_t* in = from->pixels_ + static_cast<size_t>(sy) * from->pitch_;
     if (keyed && bytes == 4) {
       StretchKeyedRow(reinterpret_cast<const uint32_t*>(in), reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw,
@@ -336,6 +399,7 @@ HRESULT SdlSurface::GetDC(IDeviceContext** dc) {
   *dc = nullptr;
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_) return DDERR_SURFACEBUSY;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   if (!dc_) {
     dc_.reset(new (std::nothrow) SdlDeviceContext(PixelTarget{pixels_, pitch_, width_, height_, bits_}));
     if (!dc_ || !dc_->Valid()) {
@@ -363,6 +427,7 @@ HRESULT SdlSurface::Lock(const Rect* rect, DDSURFACEDESC2* desc, uint32_t, void*
   if (HRESULT usable = Usable(); usable != DD_OK) return usable;
   if (dcOut_) return DDERR_SURFACEBUSY;
   if (rect && !Within(*rect, width_, height_)) return DDERR_INVALIDRECT;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   GetSurfaceDesc(desc);
   uint8_t* start = pixels_;
   if (rect) start += static_cast<size_t>(rect->top) * pitch_ + static_cast<size_t>(rect->left) * BytesPerPixel(bits_);
@@ -382,6 +447,7 @@ HRESULT SdlSurface::Unlock(const Rect*) {
 HRESULT SdlSurface::SetColorKey(uint32_t flags, DDCOLORKEY* key) {
   if (!owner_) return DDERR_INVALIDOBJECT;
   if (!(flags & DDCKEY_SRCBLT)) return DDERR_UNSUPPORTED;  // only source keys are blitted with
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
   if (key == nullptr) {
     key_.reset();
     if (keyed_) SDL_SetColorKey(keyed_, SDL_FALSE, 0);

@@ -48,6 +48,9 @@ class SdlSurface final : public IDirectDrawSurface7 {
   HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc) override;
   HRESULT QueryGammaControl(IDirectDrawGammaControl** control) override;
   HRESULT SetClipRect(const Rect* rect) override;
+  // 3 bytes a pixel at 24 and 32 bits, unkeyed surfaces only; Unpack makes
+  // the 4-byte pixels again for any other use.
+  void KeepForStretching() override;
 
   void Attach(SdlSurface* back) { attached_ = back; }
   // What drawing changed since the last flip presented this surface.
@@ -66,7 +69,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   // false when refused or the memory cannot be had. Main thread.
   bool Borrow(SDL_Surface* image);
   bool OwnPixels(bool keep);
-  bool Borrowed() const { return !memory_; }
+  bool Borrowed() const { return !memory_ && !packed_; }
 
  private:
   SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps);
@@ -78,6 +81,8 @@ class SdlSurface final : public IDirectDrawSurface7 {
   void MarkChanged(const SDL_Rect& r);
   // The headers over other pixels of the same layout.
   bool Repoint(uint8_t* pixels);
+  // The 4-byte pixels of a packed surface, made again; false without memory.
+  bool Unpack();
 
   uint32_t refs_ = 1;
   SdlDirectDraw* owner_;
@@ -93,7 +98,9 @@ class SdlSurface final : public IDirectDrawSurface7 {
   };
   static std::unique_ptr<uint8_t, FreeMemory> ZeroedPixels(size_t bytes);
   std::unique_ptr<uint8_t, FreeMemory> memory_;  // null while the pixels are borrowed
-  uint8_t* pixels_ = nullptr;
+  uint8_t* pixels_ = nullptr;                     // null while packed
+  std::unique_ptr<uint8_t, FreeMemory> packed_;  // KeepForStretching's 3 bytes a pixel
+  uint32_t packedHigh_ = 0;                       // their common fourth byte, in place
   SDL_Surface* plain_ = nullptr;
   SDL_Surface* keyed_ = nullptr;
   bool keyDirty_ = false;
