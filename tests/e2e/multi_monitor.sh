@@ -30,8 +30,9 @@ mode_of() { xrandr | awk -v o="$1" '$1 == o { for (i = 2; i <= NF; ++i) if ($i ~
 # The monitors now, one "WxH+X+Y" a line.
 monitors() { xrandr --listactivemonitors | sed -n 's|.* \([0-9]*\)/[0-9]*x\([0-9]*\)/[0-9]*+\([0-9]*\)+\([0-9]*\) .*|\1x\2+\3+\4|p'; }
 # True when the monitor $2 (WxH+X+Y) of the shot $1 shows the scene: no
-# desktop pixel, sky over rocks (one pass over the shot: greens, the top
-# fifth's and the bottom twentieth's grey).
+# desktop pixel, a dusk sky (darker at the top of a screen narrower than 4:3,
+# which shows more of it) over dark rocks. One pass over the shot: greens,
+# the top fifth's and the bottom twentieth's grey.
 shows_scene() {
   local shot="$1" w h x y left sky rocks
   IFS='x+' read -r w h x y <<<"$2"
@@ -39,7 +40,7 @@ shows_scene() {
     \( +clone -fill black +opaque '#00ff00' -fill white -opaque '#00ff00' -format '%[fx:int(mean*w*h)] ' -write info: +delete \) \
     \( +clone -crop "${w}x$((h / 5))+0+0" +repage -colorspace gray -format '%[fx:int(255*mean)] ' -write info: +delete \) \
     -crop "${w}x$((h / 20))+0+$((h - h / 20))" +repage -colorspace gray -format '%[fx:int(255*mean)]\n' info:)
-  [ "$left" = 0 ] && [ "$sky" -gt 40 ] && [ "$rocks" -lt 50 ] && [ "$sky" -gt $((rocks + 20)) ]
+  [ "$left" = 0 ] && [ "$sky" -gt 45 ] && [ "$rocks" -lt 40 ]
 }
 
 # Waits up to $1 seconds until every monitor shows the scene while the saver

@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -362,16 +363,26 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
   const int64_t firstX = part.left + (drawn.x - x);  // box column of the first drawn pixel
   const size_t rowBytes = static_cast<size_t>(drawn.w) * bytes;
   int64_t lastSourceRow = -1;
+  std::array<uint32_t, 4096> wide;  // a packed source row, made 4 bytes (on the stack: no allocation)
   for (int row = 0; row < drawn.h; ++row) {
     const int64_t sy = (part.top + (drawn.y - y) + row) * sh / boxH;
     uint8_t* out = pixels_ + static_cast<size_t>(drawn.y + row) * pitch_ + static_cast<size_t>(drawn.x) * bytes;
     const bool repeat = sy == lastSourceRow;
     lastSourceRow = sy;
     if (from->packed_) {
-      // Kept small (KeepForStretching): unkeyed, 4 bytes a pixel.
+      // Kept small (KeepForStretching): unkeyed, 4 bytes a pixel. The source
+      // columns this row shows are made 4 bytes once, then stretched as any
+      // row (each is shown two or three times on a large screen).
       const PackedRow in{from->packed_.get() + static_cast<size_t>(sy) * 3 * from->width_, from->packedHigh_};
-      if (repeat) std::memcpy(out, out - pitch_, rowBytes);
-      else StretchRow(in, reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw, boxW);
+      if (repeat) {
+        std::memcpy(out, out - pitch_, rowBytes);
+      } else if (sw <= static_cast<int64_t>(wide.size())) {
+        const int64_t a0 = firstX * sw / boxW, a1 = std::min<int64_t>(sw, (firstX + drawn.w - 1) * sw / boxW + 1);
+        for (int64_t a = a0; a < a1; ++a) wide[a] = in[a];
+        StretchRow(wide.data(), reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw, boxW);
+      } else {
+        StretchRow(in, reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw, boxW);
+      }
       continue;
     }
     const uint8_t* in = from->pixels_ + static_cast<size_t>(sy) * from->pitch_;
