@@ -55,6 +55,7 @@ void TDXClock::SetRadius(int32_t R) {
   FSizes.hourHalfWidth = R / 20;
   FSizes.minuteLength = R - R / 10;
   FSizes.minuteHalfWidth = R / 30;
+  FSizes.secondWidth = std::max(1, R / 90);
 
   const int32_t Lh = FSizes.hourLength, Wh = FSizes.hourHalfWidth;
   FHourHand = {Point{0, -Lh}, Point{Wh, 0}, Point{0, Wh / 2}, Point{-Wh, 0}};
@@ -102,6 +103,9 @@ void TDXClock::ShowClock() {
   if (!back) return;
   IDeviceContext* dc = nullptr;
   if (back->GetDC(&dc) != DD_OK || !dc) return;
+  // Smooth edges: the hands turn through every angle, where whole pixels
+  // show stair steps.
+  dc->SetSmoothEdges(true);
 
   const HGDIOBJ pen = dc->CreatePen(PS_SOLID, 1, FColor);
   const HGDIOBJ oldPen = dc->SelectObject(pen);
@@ -152,8 +156,15 @@ void TDXClock::DrawFace(IDeviceContext& dc, const ClockTime& now) {
   const int secondAngle = SecondAngle(now);
   const Point from = RotatePoint(FSecondHand[0], secondAngle);
   const Point to = RotatePoint(FSecondHand[1], secondAngle);
+  // As thick as the hands are slender on a large clock.
+  const HGDIOBJ thick = FSizes.secondWidth > 1 ? dc.CreatePen(PS_SOLID, FSizes.secondWidth, FColor) : 0;
+  const HGDIOBJ thin = thick ? dc.SelectObject(thick) : 0;
   dc.MoveToEx(from.x, from.y, nullptr);
   dc.LineTo(to.x, to.y);
+  if (thick) {
+    dc.SelectObject(thin);
+    dc.DeleteObject(thick);
+  }
 }
 
 }  // namespace velmo

@@ -1,8 +1,9 @@
 #pragma once
 // Analog clock drawn in one colour on the display's back buffer: a centre dot,
 // 60 minute dots, 12 five-minute dots, 4 square quarter marks, two filled kite
-// hands and a one-pixel second hand. Every angle comes from 60-entry tables and
-// every size from SetRadius, so drawing is look-ups, products and DC calls.
+// hands and a thin second hand, all with smooth edges. Every angle comes from
+// 60-entry tables and every size from SetRadius, so drawing is look-ups,
+// products and DC calls.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -67,6 +68,7 @@ class TDXClock : public Component {
     int32_t hourHalfWidth = 0;
     int32_t minuteLength = 0;
     int32_t minuteHalfWidth = 0;
+    int32_t secondWidth = 1;  // the second hand's pen
   };
   const Sizes& GetSizes() const { return FSizes; }
   const std::array<Point, 4>& GetHourHand() const { return FHourHand; }

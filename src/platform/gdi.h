@@ -44,6 +44,11 @@ class IDeviceContext {
   // The face's size in pixels for the texts after it (13 by default); stays
   // until changed. Setting the size it has costs nothing.
   virtual void SetTextHeight(int pixels) = 0;
+  // Shapes and lines after it drawn with smooth (anti-aliased) edges, or
+  // with whole pixels as GDI draws them (the default, which colour keys and
+  // pixel-exact drawings rely on); stays until changed or the context is
+  // released. Bitmaps and text are not affected.
+  virtual void SetSmoothEdges(bool on) = 0;
 
   virtual HGDIOBJ CreatePen(int style, int width, TColor colour) = 0;
   virtual HGDIOBJ CreateSolidBrush(TColor colour) = 0;

@@ -11,6 +11,7 @@
 #include "components/screen_scale.h"
 #include "resources/catalogue.h"
 #include "scene/form1.h"
+#include "scene/picture_frame.h"
 #include "scene/scene_layout.h"
 #include "scene/settings_fit.h"
 
@@ -21,40 +22,9 @@ void LayOutSprites(TForm1& scene) {
   const int32_t W = scene.DDmain1->GetWidth();
   const int32_t H = scene.DDmain1->GetHeight();
 
-  // The sky, the 32 sea frames and the rocks stay at the pictures' own size
-  // and are scaled as they are drawn: kept at the screen's size the sea alone
-  // would take hundreds of megabytes on a large screen. The decoded sky and
-  // sea are not needed once their surfaces are made.
-  TDDbmp& ground = *scene.DDbmp1ground;
-  if (ground.GetBitmap().Empty()) LoadPictureInto("Image1ground", ground);
-  ground.SetStretching(true);
-  ground.SetScaleOnDraw(true);
-  ground.SetStretchWidth(W);
-  ground.SetStretchHeight(H * 385 / 600);
-  ground.CreateSurface();
-  ground.DropBitmap();
-
-  TDDani& sea = *scene.DDani1sea;
-  if (sea.GetBitmap().Empty()) LoadPictureInto("Image1sea", sea);
-  sea.SetYOffsetFrame(166);
-  sea.SetStretching(true);
-  sea.SetScaleOnDraw(true);
-  sea.SetStretchWidth(W);
-  sea.SetStretchHeight(H * 166 / 600);
-  sea.CreateSurface();
-  sea.DropBitmap();
-  sea.SetShowX(0);
-  sea.SetShowY(H * 380 / 600);
-
-  TDDbmp& stone = *scene.DDbmp1stone;
-  stone.SetStretching(true);
-  stone.SetScaleOnDraw(true);
-  stone.SetStretchWidth(W);
-  stone.SetStretchHeight(H * 177 / 600);
-  stone.CreateSurface();
-  stone.SetTransparency(true);
-  stone.SetShowX(0);
-  stone.SetShowY(H * 423 / 600);
+  // The sky, the sea and the rocks at the screen's proportions (see picture_frame.h).
+  LayOutScenery(*scene.DDbmp1ground, *scene.DDani1sea, *scene.DDbmp1stone, W, H);
+  if (scene.FEnded) return;
 
   FitClockTo(scene.Settings, scene.FPlacedClock, W, H);
   scene.DXClock1->SetXcenter(scene.Settings.clockX);
@@ -96,6 +66,7 @@ void GiveBackStartUpMemory() {
   for (const char* picture : {"Image1ground", "Image1sea"}) {
     if (const resources::Resource* r = resources::Find(picture, resources::kTypeJpeg)) resources::DropPages(*r);
   }
+  if (const resources::Resource* r = resources::Find("DDbmp1stone", resources::kTypeBitmap)) resources::DropPages(*r);
 }
 
 }  // namespace velmo

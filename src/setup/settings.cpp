@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "components/screen_scale.h"
 
 namespace velmo {
 namespace {
@@ -56,10 +55,14 @@ void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings) {
 }
 
 void DefaultClockPlacement(int width, int height, int32_t& x, int32_t& y, int32_t& rad) {
-  const int32_t scale = ScaleOfScreen(width, height);
-  rad = 70 * scale;
-  x = width - rad - 20 * scale;
-  y = rad + 20 * scale;
+  // In proportion to the screen's smaller side: radius 70 and 20 to the
+  // edges on the 600 rows of the screen the scene was composed for, so a
+  // preview pane gets a small clock and a portrait screen one that fits.
+  const int64_t side = std::max(std::min(width, height), 0);
+  rad = static_cast<int32_t>((70 * side + 300) / 600);
+  const auto margin = static_cast<int32_t>((20 * side + 300) / 600);
+  x = width - rad - margin;
+  y = rad + margin;
 }
 
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings) {

@@ -41,8 +41,8 @@ struct TLoadReport {
 // Width, height and bits per pixel of the desktop's current mode.
 void ReadDesktopMode(IDisplayDriver& display, TSaverSettings& settings);
 // The clock's place and radius on a first run on a width x height screen:
-// top right, radius 70 with 20 pixels to the edges, all times the screen's
-// scale (ScaleOfScreen).
+// top right, radius 70 with 20 pixels to the edges on a screen whose smaller
+// side is 600 pixels, in proportion on others (126 and 36 at 1920 x 1080).
 void DefaultClockPlacement(int width, int height, int32_t& x, int32_t& y, int32_t& rad);
 void SetDefaultSettings(IDisplayDriver& display, TSaverSettings& settings);
 // Load-or-initialise. A first run stores the defaults as one whole set

@@ -18,14 +18,16 @@ mode_of() { xrandr | awk -v o="$1" '$1 == o { for (i = 2; i <= NF; ++i) if ($i ~
 grey() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
 greens() { convert "$1" -crop "$2" +repage -fill black +opaque '#00ff00' -fill white -opaque '#00ff00' -format "%[fx:int(mean*w*h)]" info:; }
 
-# True when the monitor WxH+X+Y shows the scene: no desktop pixel, sky over rocks.
+# True when the monitor WxH+X+Y shows the scene: no desktop pixel, a dusk sky
+# (darker at the top of a screen narrower than 4:3, which shows more of it)
+# over dark rocks.
 shows_scene() {
   local shot="$1" w="$2" h="$3" x="$4" y="$5" sky rocks left
   left=$(greens "$shot" "${w}x${h}+${x}+${y}")
   [ "$left" = 0 ] || return 1
   sky=$(grey "$shot" "${w}x$((h / 5))+${x}+${y}")
   rocks=$(grey "$shot" "${w}x$((h / 20))+${x}+$((y + h - h / 20))")
-  [ "$sky" -gt 60 ] && [ "$rocks" -lt 50 ]
+  [ "$sky" -gt 45 ] && [ "$rocks" -lt 40 ]
 }
 
 # Waits up to $1 seconds until both monitors show the scene; leaves the shot in $WORK/shot.png.

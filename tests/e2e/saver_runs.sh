@@ -24,8 +24,14 @@ run_size() {
   local pid=$!
   PIDS+=("$pid")
   wait_shown "$pid" || fail "the saver showed nothing at ${W}x${H}: $(cat "$WORK/err")"
-  # Bands of the layout: sky above row H*380/600, sea to H*423/600, rocks below.
-  local skyEnd=$((H * 200 / 600 - 12)) seaTop=$((H * 380 / 600)) rockTop=$((H * 423 / 600))
+  # Bands of the layout: the picture's rows 380 (the sea) and 423 (the
+  # rocks) of 600, with more sky above on screens narrower than 4:3 (up to
+  # 800 rows shown).
+  local shown=$((800 * H / W)) top
+  ((shown < 600)) && shown=600
+  ((shown > 800)) && shown=800
+  top=$((600 - shown))
+  local skyEnd=$(((200 - top) * H / shown - 12)) seaTop=$(((380 - top) * H / shown)) rockTop=$(((423 - top) * H / shown))
   local sky rocks skyMoved seaMoved="" orange white
   import -window root "$WORK/a.png"
   wait_until 'import -window root "$WORK/b.png"
@@ -40,7 +46,10 @@ run_size() {
     grep -q "^\"$name\"=dword:" "$reg" || fail "$name missing from the first-run settings"
   done
   grep -qi "^\"ResHor\"=dword:$(printf %08x "$W")" "$reg" || fail "ResHor is not the desktop's $W"
-  grep -qi "^\"clockX\"=dword:$(printf %08x $((W - 90)))" "$reg" || fail "clockX is not $((W - 90))"
+  # The clock in proportion: radius 70 and 20 to the edges on 600 rows.
+  local side=$((W < H ? W : H))
+  local clockX=$((W - (70 * side + 300) / 600 - (20 * side + 300) / 600))
+  grep -qi "^\"clockX\"=dword:$(printf %08x $clockX)" "$reg" || fail "clockX is not $clockX"
 
   sky=$(mean "$WORK/a.png" "$((W - 300))x${skyEnd}+0+0")
   rocks=$(mean "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
@@ -49,7 +58,7 @@ run_size() {
   skyMoved=$(changed "$WORK/a.png" "$WORK/b.png" "$((W - 300))x${skyEnd}+0+0")
   [ "${skyMoved%% *}" -eq 0 ] 2>/dev/null || fail "the sky above the gulls is not still ($skyMoved)"
   [ "${seaMoved%% *}" -gt 200 ] 2>/dev/null || fail "the sea does not move ($seaMoved)"
-  # The clock: orange (255,128,0) around (W-90, 90).
+  # The clock: orange (255,128,0) at the top right.
   orange=$(count_colour "$WORK/a.png" "180x180+$((W - 180))+0" "rgb(255,128,0)" "8%")
   [ "$orange" -gt 40 ] || fail "no orange clock at the top right ($orange pixels)"
   # The frame-rate text: white pixels near (20, H - 30).

@@ -165,18 +165,26 @@ TEST_P(SceneFrame, EachBandIsItsSpriteOnTheRowsTheGeometrySays) {
   const Frame sea0 = ReadSurface(form.DDani1sea->GetFpSurface(0));
   const Frame sea16 = ReadSurface(form.DDani1sea->GetFpSurface(16));
   const Frame stone = ReadSurface(form.DDbmp1stone->GetFpSurface());
-  const int skyRows = H * 385 / 600, seaTop = H * 380 / 600, seaRows = H * 166 / 600;
-  const int rocksTop = H * 423 / 600, rockRows = H * 177 / 600;
-  // The sky, the sea frames and the rocks are scaled as drawn (nearest pixel).
+  const int skyRows = form.DDbmp1ground->GetStretchHeight(), seaTop = form.DDani1sea->GetShowY();
+  const int seaRows = form.DDani1sea->GetStretchHeight();
+  const int rocksTop = form.DDbmp1stone->GetShowY(), rockRows = form.DDbmp1stone->GetStretchHeight();
+  // The sky and the rocks are kept at the screen's size, the sea frames at
+  // the picture's size and scaled as drawn (nearest pixel); the rocks reach
+  // the bottom.
+  ASSERT_EQ(ground.w, W);
+  ASSERT_EQ(ground.h, skyRows);
+  ASSERT_EQ(stone.w, W);
+  ASSERT_EQ(stone.h, rockRows);
+  ASSERT_EQ(rocksTop + rockRows, H);
+  ASSERT_EQ(sea0.h, 166);
   const uint32_t key = stone.At(0, 0);
-  auto rock = [&](int x, int y) { return stone.At(x * stone.w / W, (y - rocksTop) * stone.h / rockRows); };
-
+  auto rock = [&](int x, int y) { return stone.At(x, y - rocksTop); };
   // Later layers cover earlier ones; the rocks' key lets the sea through.
   // The last column and row are left to the clear (a cut sprite never draws them).
   auto expected = [&](const Frame& sea, int x, int y) -> uint32_t {
     if (y >= rocksTop && y < rocksTop + rockRows && rock(x, y) != key) return rock(x, y);
     if (y >= seaTop && y < seaTop + seaRows) return sea.At(x * sea.w / W, (y - seaTop) * sea.h / seaRows);
-    if (y < skyRows) return ground.At(x * ground.w / W, y * ground.h / skyRows);
+    if (y < skyRows) return ground.At(x, y);
     return 0;
   };
   int wrongA = 0, wrongB = 0, seaThroughKey = 0, firstX = -1, firstY = -1;
@@ -273,7 +281,7 @@ TEST_P(SceneFrame, ADuskSkyOverARollingSeaAndDarkRocks) {
     }
     return r;
   };
-  const int horizon = H * 380 / 600;  // where the sea band starts
+  const int horizon = rig->form->DDani1sea->GetShowY();  // where the sea band starts
   const Row top = row(1), glow = row(horizon - 3), bottom = row(H - 2);
   EXPECT_GT(top.blue, top.red + 30 * W);
   EXPECT_GT(glow.red, glow.blue);

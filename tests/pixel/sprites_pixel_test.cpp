@@ -234,13 +234,25 @@ TEST_P(SpritesOnTheRealDisplay, ClockIsDrawnInItsColour) {
   // Marks, both hands and the second hand's tail; the hour polygon is
   // (200,160),(203,200),(200,201),(197,200).
   for (Point p : {Point{200, 260}, Point{140, 200}, Point{199, 140}, Point{260, 199}, Point{200, 160}, Point{200, 180},
-                  Point{201, 199}, Point{200, 143}, Point{200, 209}}) {
+                  Point{201, 199}, Point{200, 145}, Point{200, 209}}) {
     EXPECT_EQ(back[p.y][p.x], ink) << p.x << "," << p.y;
   }
   // Between the marks and outside the hands nothing is drawn.
   for (Point p : {Point{230, 230}, Point{170, 230}, Point{215, 180}, Point{200, 280}}) {
     EXPECT_EQ(back[p.y][p.x], 0u) << p.x << "," << p.y;
   }
+  // Smooth edges: the dots and the slanted sides of the hands blend into
+  // what is under them, and nothing is drawn outside the clock's box.
+  const Rect box = clock.Bounds();
+  int blended = 0, outside = 0;
+  for (int y = 0; y < static_cast<int>(back.size()); ++y)
+    for (int x = 0; x < static_cast<int>(back[y].size()); ++x) {
+      const bool in = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+      if (!in) outside += back[y][x] != 0u;
+      else blended += back[y][x] != 0u && back[y][x] != ink;
+    }
+  EXPECT_GT(blended, 60);
+  EXPECT_EQ(outside, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, SpritesOnTheRealDisplay, ::testing::Values(16, 24, 32));

@@ -2,12 +2,14 @@
 // frame layout and key colours the scene relies on.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <set>
 
 #include "platform/picture_codec.h"
 #include "platform/wave_clip.h"
 #include "resources/catalogue.h"
+#include "scene/picture_frame.h"
 
 namespace velmo {
 namespace {
@@ -44,27 +46,28 @@ TEST(Catalogue, FindsEveryAssetByNameAndTypeInAnyCase) {
                                            "MAINICON"}));
 }
 
-TEST(Catalogue, SkyAndSeaAreTrueColourJpegsOfTheRightSize) {
+// The pictures cover the canvas the scene lays over every screen: the sky
+// and the rocks at one detail, the sea band at one pixel a unit.
+TEST(Catalogue, SkyAndSeaAreTrueColourJpegsOfTheCanvasShape) {
   const Bitmap ground = Load("Image1ground", resources::kTypeJpeg);
   EXPECT_EQ(ground.GetFormat(), Bitmap::Format::Rgb32);
-  EXPECT_EQ(ground.Width(), 800);
-  EXPECT_EQ(ground.Height(), 385);
+  EXPECT_EQ(int64_t{ground.Width()} * static_cast<int64_t>(kGroundBottom - kCanvasTop),
+            int64_t{ground.Height()} * static_cast<int64_t>(kCanvasWidth));
+  EXPECT_GE(ground.Width(), 3840) << "one to one on a 3840 x 2160 screen";
   const Bitmap sea = Load("Image1sea", resources::kTypeJpeg);
-  EXPECT_EQ(sea.Width(), 800);
-  EXPECT_EQ(sea.Height(), 5312);
-  EXPECT_EQ(sea.Height() / 166, 32);
-  EXPECT_EQ(sea.Height() % 166, 0);
+  EXPECT_EQ(sea.Width(), kCanvasWidth);
+  EXPECT_EQ(sea.Height(), 32 * kSeaRows);
 }
 
 // Mean absolute difference of two sea frames, per channel value.
 double FrameDifference(const Bitmap& sea, int a, int b) {
   double sum = 0;
   for (int y = 0; y < 166; ++y)
-    for (int x = 0; x < 800; ++x) {
+    for (int x = 0; x < sea.Width(); ++x) {
       const TColor p = sea.PixelColour(x, a * 166 + y), q = sea.PixelColour(x, b * 166 + y);
       sum += std::abs(RedOf(p) - RedOf(q)) + std::abs(GreenOf(p) - GreenOf(q)) + std::abs(BlueOf(p) - BlueOf(q));
     }
-  return sum / (166.0 * 800 * 3);
+  return sum / (166.0 * sea.Width() * 3);
 }
 
 TEST(Catalogue, SeaMovesAndLoopsWithoutAJump) {
@@ -87,36 +90,50 @@ TEST(Catalogue, SeaIsLitLikeDuskNotNight) {
   const Bitmap sea = Load("Image1sea", resources::kTypeJpeg);
   double sum = 0;
   for (int y = 0; y < 166; ++y)
-    for (int x = 0; x < 800; ++x) {
+    for (int x = 0; x < sea.Width(); ++x) {
       const TColor c = sea.PixelColour(x, y);
       sum += (RedOf(c) + GreenOf(c) + BlueOf(c)) / 3.0;
     }
-  EXPECT_GT(sum / (166 * 800), 40.0);
+  EXPECT_GT(sum / (166.0 * sea.Width()), 40.0);
 }
 
 double Luma(TColor c) { return 0.299 * RedOf(c) + 0.587 * GreenOf(c) + 0.114 * BlueOf(c); }
 
-// Sky rows end at 379; the sea band's frame 0 starts on screen row 380.
+// Sky rows end at 379 of the 4:3 frame; the sea band's frame 0 starts on its row 380.
 TEST(Catalogue, HorizonIsALineNotADarkBand) {
   const Bitmap ground = Load("Image1ground", resources::kTypeJpeg);
   const Bitmap sea = Load("Image1sea", resources::kTypeJpeg);
-  ASSERT_EQ(ground.Height(), 385);
-  ASSERT_EQ(sea.Height(), 5312);
-  auto mean = [](const Bitmap& b, int x0, int x1, int y0, int y1) {
+  const double detail = ground.Width() / kCanvasWidth;
+  // Means over columns x0..x1 and rows y0..y1 of the frame (inclusive).
+  auto sky = [&](int x0, int x1, int y0, int y1) {
+    double sum = 0;
+    int n = 0;
+    for (int y = static_cast<int>((y0 - kCanvasTop) * detail); y < static_cast<int>((y1 + 1 - kCanvasTop) * detail); ++y)
+      for (int x = static_cast<int>((x0 - kCanvasLeft) * detail); x < static_cast<int>((x1 + 1 - kCanvasLeft) * detail); ++x, ++n)
+        sum += Luma(ground.PixelColour(x, y));
+    return sum / n;
+  };
+  auto water = [&](int x0, int x1, int y0, int y1) {
     double sum = 0;
     for (int y = y0; y <= y1; ++y)
-      for (int x = x0; x <= x1; ++x) sum += Luma(b.PixelColour(x, y));
+      for (int x = x0; x <= x1; ++x) sum += Luma(sea.PixelColour(static_cast<int>(x - kCanvasLeft), y));
     return sum / ((x1 - x0 + 1) * (y1 - y0 + 1));
   };
   // Left of the hills no strip of land darkens the last rows of the sky.
-  for (int x = 0; x < 420; x += 10)
-    EXPECT_GT(mean(ground, x, x + 9, 372, 379), 0.8 * mean(ground, x, x + 9, 366, 368)) << "x " << x;
-  // Under the sun the far sea is the brightest line; elsewhere it is a
-  // little darker than the sky above it, not a dark bar.
-  EXPECT_GE(mean(sea, 140, 160, 0, 1), mean(ground, 140, 160, 376, 377));
-  const double far = mean(sea, 350, 420, 0, 2), sky = mean(ground, 350, 420, 377, 379);
-  EXPECT_LT(far, 0.95 * sky);
-  EXPECT_GT(far, 0.55 * sky);
+  for (int x = -120; x < 420; x += 10)
+    EXPECT_GT(sky(x, x + 9, 372, 378), 0.8 * sky(x, x + 9, 366, 368)) << "x " << x;
+  // Under the sun the far sea is a bright line; elsewhere it is a little
+  // darker than the sky above it, not a dark bar.
+  EXPECT_GT(water(140, 160, 0, 1), 1.3 * water(350, 420, 0, 1));
+  // The disc (radius 13 at 150 x 352) is brighter than anything the sea mirrors, in every frame.
+  double disc = 0, mirror = 0;
+  for (int y = 0; y < sea.Height(); ++y)
+    for (int x = 0; x < sea.Width(); ++x) mirror = std::max(mirror, Luma(sea.PixelColour(x, y)));
+  disc = sky(142, 158, 344, 360);
+  EXPECT_GE(disc, mirror);
+  const double far = water(350, 420, 0, 2), above = sky(350, 420, 377, 378);
+  EXPECT_LT(far, 0.95 * above);
+  EXPECT_GT(far, 0.55 * above);
 }
 
 TEST(Catalogue, RocksAreRle8KeyedBySeeThroughColourTheyNeverUse) {
@@ -125,8 +142,9 @@ TEST(Catalogue, RocksAreRle8KeyedBySeeThroughColourTheyNeverUse) {
   EXPECT_EQ(BmpCompression(r->data), 1);
   const Bitmap rocks = Load("DDbmp1stone", "BITMAP");
   ASSERT_EQ(rocks.GetFormat(), Bitmap::Format::Indexed8);
-  EXPECT_EQ(rocks.Width(), 800);
-  EXPECT_EQ(rocks.Height(), 177);
+  const double detail = rocks.Width() / kCanvasWidth;
+  EXPECT_EQ(rocks.Width(), Load("Image1ground", resources::kTypeJpeg).Width());
+  EXPECT_NEAR(rocks.Height(), (kFrameBottom - kRocksTop) * detail, 1);
   constexpr TColor kKey = RGBColor(8, 8, 8);
   EXPECT_EQ(rocks.PixelColour(0, 0), kKey);
   int seeThrough = 0;
@@ -141,10 +159,10 @@ TEST(Catalogue, RocksAreRle8KeyedBySeeThroughColourTheyNeverUse) {
       const bool sameIn565 = (RedOf(c) >> 3) == 1 && (GreenOf(c) >> 2) == 2 && (BlueOf(c) >> 3) == 1;
       EXPECT_FALSE(sameIn565) << "rock pixel " << x << "," << y << " matches the key in 16-bit modes";
     }
-  EXPECT_GT(seeThrough, 800 * 20) << "the sea must show through";
+  EXPECT_GT(seeThrough, rocks.Width() * 20 * detail) << "the sea must show through";
   // Below the sea band's lower edge (row 546 of 600 = row 123 here) nothing may be see-through.
-  for (int y = 118; y < 177; ++y)
-    for (int x = 0; x < 800; ++x) ASSERT_NE(rocks.PixelColour(x, y), kKey) << x << "," << y;
+  for (int y = static_cast<int>(std::ceil(118 * detail)); y < rocks.Height(); ++y)
+    for (int x = 0; x < rocks.Width(); ++x) ASSERT_NE(rocks.PixelColour(x, y), kKey) << x << "," << y;
 }
 
 // Name, key colour, frame width and height: the strips of every scale.

@@ -333,15 +333,15 @@ TEST_F(Form2Test, FirstRunWritesTheDefaultsAndShowsThem) {
   TForm2& f = Open();
   EXPECT_EQ(Stored("NumBirds"), 7);
   EXPECT_EQ(Stored("ResHor"), 1280);
-  EXPECT_EQ(Stored("clockX"), 1190);
+  EXPECT_EQ(Stored("clockX"), 1127);
   EXPECT_EQ(Edit("Edit1Numbirds")->text(), "7");
   EXPECT_TRUE(Check("CheckBox1PlaySound")->isChecked());
   EXPECT_TRUE(Check("CheckBox2ShowFPS")->isChecked());
   EXPECT_TRUE(Check("CheckBox3Showclock")->isChecked());
   EXPECT_TRUE(Radio("RadioButton13desktop")->isChecked());
-  EXPECT_EQ(Edit("Edit1X")->text(), "1190");
-  EXPECT_EQ(Edit("EditY")->text(), "90");
-  EXPECT_EQ(Edit("Edit3R")->text(), "70");
+  EXPECT_EQ(Edit("Edit1X")->text(), "1127");
+  EXPECT_EQ(Edit("EditY")->text(), "153");
+  EXPECT_EQ(Edit("Edit3R")->text(), "119");
   EXPECT_EQ(W<QFrame>("PanelColor")->palette().color(QPalette::Window), QColor(255, 128, 0));
   EXPECT_TRUE(f.WorkingCopy().flag_defres);
   // Desktop mode: the depth buttons are off.
@@ -642,7 +642,7 @@ TEST_F(Form2Test, FailedLoadIsReportedAndOkMakesTheStoreWholeAgain) {
   EXPECT_EQ(Stored("NumBirds"), 4);
   EXPECT_EQ(Stored("flag_clock"), 1);
   EXPECT_EQ(Stored("Gamma"), 90);
-  EXPECT_EQ(Stored("clockRad"), 70);
+  EXPECT_EQ(Stored("clockRad"), 119);  // the first run's default on 1280 x 1024
   EXPECT_EQ(Stored("ResHor"), 1024);  // while flag_defres holds, the stored mode is not rewritten
 }
 

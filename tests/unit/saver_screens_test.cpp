@@ -81,7 +81,8 @@ TEST_F(Screens, EveryMonitorHasItsSceneAtItsSizeWithOneClockOneTextAndOneSurf) {
   EXPECT_EQ(Window(1).area, (Rect{1920, 0, 3200, 1024}));
   EXPECT_EQ(display.log.Count("SetDisplayMode(1920,1080,32,0,0)"), 1) << display.log.Dump();
   EXPECT_EQ(display.log.Count("SetDisplayMode(1280,1024,32,0,0)"), 1);
-  EXPECT_EQ(second.DDani1sea->GetShowY(), 1024 * 380 / 600);
+  // 1280 x 1024 shows 40 rows more sky than the 4:3 frame, at 1.6 pixels a unit.
+  EXPECT_EQ(second.DDani1sea->GetShowY(), (380 + 40) * 16 / 10);
   EXPECT_TRUE(primary.Settings.flag_clock && primary.Settings.flag_fps);
   EXPECT_FALSE(second.Settings.flag_clock || second.Settings.flag_fps || second.Settings.flag_PlaySound);
   EXPECT_EQ(sound.calls, std::vector<std::string>{"PlayLoop"});

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
@@ -53,7 +56,7 @@ TEST_F(Scene, FirstRunStartsWithTheDefaultsAtTheDesktopModeAndStoresThem) {
   Start();
   EXPECT_EQ(registry.Values(kKey).size(), 15u);
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 7);
-  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), 1024 - 90 - 26);
   EXPECT_EQ(form->Settings.NumBirds, 7);
   EXPECT_EQ(display.log.Count("SetDisplayMode(1024,768,32,0,0)"), 1) << display.log.Dump();
   ASSERT_EQ(timer.setCalls.size(), 1u);
@@ -68,15 +71,19 @@ TEST_F(Scene, FirstRunStartsWithTheDefaultsAtTheDesktopModeAndStoresThem) {
 
 TEST_F(Scene, TheLayoutFollowsTheScreenHeight) {
   Start();
-  // 1024 x 768: sky 1024 x 492, sea frames 1024 x 212 at row 486, rocks 1024 x 226 at row 541.
-  // The sky, the sea frames and the rocks are scaled as drawn.
-  EXPECT_EQ(form->DDbmp1ground->GetStretchWidth(), 1024);
-  EXPECT_EQ(form->DDbmp1ground->GetStretchHeight(), 492);
+  // 1024 x 768 shows the 4:3 frame at 1.28 pixels a unit: the sky scaled
+  // once to 1024 x 493, the sea's 800 columns of the frame kept at their
+  // size and drawn 212 rows high from row 486, the rocks scaled once to the
+  // 227 rows from row 541 to the bottom.
+  EXPECT_EQ(display.Surface("surface1")->Width(), 1024);
+  EXPECT_EQ(display.Surface("surface1")->Height(), 493);
+  EXPECT_TRUE(form->DDbmp1ground->GetBitmap().Empty());  // the decoded sky is not kept
   EXPECT_EQ(form->DDani1sea->GetCountFrame(), 32);
   EXPECT_EQ(form->DDani1sea->GetStretchHeight(), 212);
   EXPECT_TRUE(form->DDani1sea->GetBitmap().Empty());  // the decoded strip is not kept
   EXPECT_EQ(form->DDani1sea->GetShowY(), 486);
-  EXPECT_EQ(form->DDbmp1stone->GetStretchHeight(), 226);
+  EXPECT_EQ(display.Surface("surface34")->Width(), 1024);
+  EXPECT_EQ(display.Surface("surface34")->Height(), 227);
   EXPECT_EQ(form->DDbmp1stone->GetShowY(), 541);
   EXPECT_TRUE(form->DDbmp1stone->GetTransparency());
   EXPECT_EQ(form->DDani1bird->GetCountFrame(), 40);
@@ -461,8 +468,8 @@ TEST_F(HostedScene, DrawsAtTheWindowsSizeAndLeavesTheStoredModeAndTheCursorAlone
 TEST_F(HostedScene, TheClockIsKeptInsideTheWindowWhileTheStoredPlaceStays) {
   Store();  // clock at (934, 90), radius 70
   StartHosted();
-  EXPECT_EQ(form->Settings.clockX, 640 - 70 - 20);
-  EXPECT_EQ(form->Settings.clockY, 90);
+  EXPECT_EQ(form->Settings.clockX, 640 - 47 - 13);  // a clock in proportion to the window
+  EXPECT_EQ(form->Settings.clockY, 47 + 13);
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
 }
 
@@ -487,11 +494,12 @@ TEST_F(HostedScene, ANewWindowSizeLaysTheSceneOutAgainAtTheNextFrame) {
   EXPECT_EQ(display.log.Count("SetDisplayMode(400,300,32,0,0)"), 0) << "laid out once, at the size it has then";
   EXPECT_EQ(form->DDmain1->GetHeight(), 540);
   EXPECT_EQ(form->DDbmp1ground->GetStretchWidth(), 960);
-  EXPECT_EQ(form->DDbmp1ground->GetStretchHeight(), 540 * 385 / 600);
-  EXPECT_EQ(form->DDani1sea->GetShowY(), 540 * 380 / 600);
-  EXPECT_EQ(form->DDbmp1stone->GetShowY(), 540 * 423 / 600);
+  // 16:9 shows the frame's 600 rows at 0.9 pixels a unit, rounded.
+  EXPECT_EQ(form->DDbmp1ground->GetStretchHeight(), 347);
+  EXPECT_EQ(form->DDani1sea->GetShowY(), 342);
+  EXPECT_EQ(form->DDbmp1stone->GetShowY(), 381);
   EXPECT_EQ(form->DDani1bird->GetStretchWidth(), 30);
-  EXPECT_EQ(form->DXClock1->GetXcenter(), 960 - 70 - 20);
+  EXPECT_EQ(form->DXClock1->GetXcenter(), 960 - 63 - 18);  // in proportion to the window
   EXPECT_EQ(form->FBirds[3].Y.load(), birdY * 540 / 400);
   EXPECT_EQ(display.LiveObjects(), objects) << "the old surfaces are given back";
   EXPECT_EQ(display.Misuses(), 0);
@@ -503,7 +511,7 @@ TEST_F(HostedScene, ANewWindowSizeLaysTheSceneOutAgainAtTheNextFrame) {
   Window().Resize(400, 300);
   Compose();
   EXPECT_EQ(form->DDbmp1stone->GetStretchHeight(), 300 * 177 / 600);
-  EXPECT_EQ(form->DXClock1->GetXcenter(), 400 - 70 - 20);
+  EXPECT_EQ(form->DXClock1->GetXcenter(), 400 - 35 - 10);
   Window().Resize(1200, 700);
   Compose();
   EXPECT_EQ(form->DXClock1->GetXcenter(), 934) << "back at its stored place once the window is large enough";
@@ -632,6 +640,99 @@ TEST_F(HostedScene, AWindowThatCannotBeUsedIsAClearError) {
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "The screen cannot be drawn on.");
   }
+}
+
+// The picture at every screen's proportions, read back from the surfaces the
+// scene makes: the sky and the rocks are kept at the screen's size.
+class PictureShape : public Scene {
+ protected:
+  struct Pixels {
+    int w = 0, h = 0;
+    std::vector<TColor> c;
+    TColor At(int x, int y) const { return c[static_cast<size_t>(y) * w + x]; }
+  };
+  static Pixels Read(IDirectDrawSurface7* surface) {
+    Pixels p;
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = 124;
+    if (!surface || surface->Lock(nullptr, &desc, 0, nullptr) != DD_OK) return p;
+    p.w = static_cast<int>(desc.dwWidth);
+    p.h = static_cast<int>(desc.dwHeight);
+    for (int y = 0; y < p.h; ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(desc.lpSurface) + static_cast<size_t>(y) * desc.lPitch);
+      for (int x = 0; x < p.w; ++x) p.c.push_back(RGBColor((row[x] >> 16) & 0xFF, (row[x] >> 8) & 0xFF, row[x] & 0xFF));
+    }
+    surface->Unlock(nullptr);
+    return p;
+  }
+  void StartAt(int w, int h) {
+    display.modes.push_back({w, h, 32});
+    Store(7, true, 1, /*defres=*/false, w, h, 32);
+    Start();
+    ASSERT_TRUE(form->FRunning) << w << "x" << h;
+  }
+  // Width over height of the sun disc: the box of its near-white pixels in the sky.
+  double SunShape() {
+    const Pixels sky = Read(form->DDbmp1ground->GetFpSurface());
+    int left = sky.w, right = -1, top = sky.h, bottom = -1;
+    for (int y = 0; y < sky.h; ++y)
+      for (int x = 0; x < sky.w; ++x) {
+        const TColor c = sky.At(x, y);
+        if (RedOf(c) < 250 || GreenOf(c) < 240 || BlueOf(c) < 215) continue;
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+    EXPECT_GT(right, left);
+    EXPECT_GT(bottom - top, 8) << "a disc, not a sliver";
+    return (right - left + 1.0) / (bottom - top + 1.0);
+  }
+  // The share of aligned 2 x 2 blocks whose four pixels are equal, of the
+  // blocks that are not all see-through (the rocks' key).
+  static double RepeatedBlocks(const Pixels& p, std::optional<TColor> key = std::nullopt) {
+    long same = 0, all = 0;
+    for (int y = 0; y + 1 < p.h; y += 2)
+      for (int x = 0; x + 1 < p.w; x += 2) {
+        const TColor a = p.At(x, y);
+        const bool equal = a == p.At(x + 1, y) && a == p.At(x, y + 1) && a == p.At(x + 1, y + 1);
+        if (key && equal && a == *key) continue;
+        ++all;
+        same += equal;
+      }
+    return all ? static_cast<double>(same) / all : 1;
+  }
+};
+
+TEST_F(PictureShape, TheSunStaysRoundOnEveryShape) {
+  StartAt(800, 600);
+  const double frame = SunShape();
+  EXPECT_NEAR(frame, 1.0, 0.1);
+  for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{2560, 1080}, std::pair{1080, 1920}, std::pair{1280, 1024}}) {
+    form.reset();
+    StartAt(w, h);
+    EXPECT_NEAR(SunShape() / frame, 1.0, 0.1) << w << "x" << h;
+    // The rocks along the whole bottom: the last rows are solid stone.
+    const Pixels rocks = Read(form->DDbmp1stone->GetFpSurface());
+    const TColor key = rocks.At(0, 0);
+    int open = 0;
+    for (int x = 0; x < rocks.w; ++x) open += rocks.At(x, rocks.h - 1) == key;
+    EXPECT_EQ(open, 0) << w << "x" << h;
+    EXPECT_EQ(form->DDbmp1stone->GetShowY() + rocks.h, h) << w << "x" << h;
+  }
+}
+
+// A 3840 x 2160 screen shows the sky and the rocks drawn at its size, not
+// enlarged pixels (twice 1920 x 1080 enlarged repeats 4 of 5 blocks).
+TEST_F(PictureShape, At4KTheSkyAndTheRocksAreNotEnlargedPixels) {
+  StartAt(3840, 2160);
+  const Pixels sky = Read(form->DDbmp1ground->GetFpSurface());
+  const Pixels rocks = Read(form->DDbmp1stone->GetFpSurface());
+  ASSERT_EQ(sky.w, 3840);
+  ASSERT_EQ(rocks.w, 3840);
+  const double skyShare = RepeatedBlocks(sky), rockShare = RepeatedBlocks(rocks, rocks.At(0, 0));
+  std::printf("repeated 2x2 blocks at 3840 x 2160: sky %.2f, rocks %.2f\n", skyShare, rockShare);
+  // Enlarged twice by nearest pixel they were 0.82 and 0.81. A smooth dusk
+  // sky at eight bits a channel repeats many blocks however it is drawn.
+  EXPECT_LT(skyShare, 0.7);
+  EXPECT_LT(rockShare, 0.4);
 }
 
 }  // namespace

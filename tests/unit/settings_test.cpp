@@ -48,17 +48,22 @@ TEST_F(SettingsTest, DefaultsFollowTheDesktop) {
   EXPECT_EQ(s.ResHor, 1920);
   EXPECT_EQ(s.ResVert, 1080);
   EXPECT_EQ(s.ColorDepth, 24);
-  EXPECT_EQ(s.clockRad, 70);
-  EXPECT_EQ(s.clockX, 1920 - 90);
-  EXPECT_EQ(s.clockY, 90);
   EXPECT_EQ(s.ColorClock, 0x80FFu);
   EXPECT_EQ(s.SetSpeed, 1);
-  // On a screen twice 1920 x 1080 the clock is drawn twice as large and as far in.
-  display.mode = {3840, 2160, 24};
-  SetDefaultSettings(display, s);
-  EXPECT_EQ(s.clockRad, 140);
-  EXPECT_EQ(s.clockX, 3840 - 180);
-  EXPECT_EQ(s.clockY, 180);
+  // The clock in proportion to the screen's smaller side: as on the 600 rows
+  // it was drawn for (radius 70, 20 to the edges), on a 4K screen, in a
+  // daemon's preview pane and in a tall narrow window.
+  struct Case {
+    int w, h, rad, margin;
+  };
+  for (const Case c : {Case{800, 600, 70, 20}, Case{1920, 1080, 126, 36}, Case{3840, 2160, 252, 72},
+                       Case{725, 407, 47, 14}, Case{300, 700, 35, 10}}) {
+    display.mode = {c.w, c.h, 24};
+    SetDefaultSettings(display, s);
+    EXPECT_EQ(s.clockRad, c.rad) << c.w << "x" << c.h;
+    EXPECT_EQ(s.clockX, c.w - c.rad - c.margin) << c.w << "x" << c.h;
+    EXPECT_EQ(s.clockY, c.rad + c.margin) << c.w << "x" << c.h;
+  }
 }
 
 // One clock rule for the dialog and the saver: whatever the dialog offers on
@@ -104,14 +109,14 @@ TEST_F(SettingsTest, FirstRunStoresExactlyTheFifteenDefaultsInSchemaOrderInOneWr
   EXPECT_TRUE(LoadSettings(store, display, s).firstRun);
   ASSERT_EQ(registry.sets.size(), 1u);
   EXPECT_EQ(registry.sets[0], kSchemaOrder);
-  const std::vector<int64_t> expected = {7, 1, 1, 1, 1, 256, 1, 1024, 768, 32, 934, 90, 70, 33023, 1};
+  const std::vector<int64_t> expected = {7, 1, 1, 1, 1, 256, 1, 1024, 768, 32, 908, 116, 90, 33023, 1};
   const auto values = registry.Values(kKey);
   ASSERT_EQ(values.size(), 15u);
   for (size_t i = 0; i < kSchemaOrder.size(); ++i) {
     EXPECT_EQ(values[i].type, REG_DWORD) << kSchemaOrder[i];
     EXPECT_EQ(registry.Dword(kKey, kSchemaOrder[i]), expected[i]) << kSchemaOrder[i];
   }
-  EXPECT_EQ(s.clockX, 934);
+  EXPECT_EQ(s.clockX, 908);
 }
 
 TEST_F(SettingsTest, SaveThenLoadGivesTheSameRecord) {
@@ -210,7 +215,7 @@ TEST_F(SettingsTest, MissingValuesTakeTheirDefaultsAndTheNextWriteStoresThem) {
   EXPECT_EQ(s.SetSpeed, 2);
   EXPECT_TRUE(s.flag_clock);
   EXPECT_EQ(s.Gamma, 256);
-  EXPECT_EQ(s.clockY, 90);
+  EXPECT_EQ(s.clockY, 116);
   EXPECT_EQ(s.clockX, 500);
   EXPECT_EQ(registry.WrittenNames(), std::vector<std::string>{"clockX"});  // loading wrote nothing
 
@@ -243,7 +248,7 @@ TEST_F(SettingsTest, SavingChangesKeepsWhatOthersStoredMeanwhile) {
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 4);
   EXPECT_EQ(registry.Dword(kKey, "Gamma"), 251);
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 997);
-  EXPECT_EQ(registry.Dword(kKey, "clockRad"), 70);
+  EXPECT_EQ(registry.Dword(kKey, "clockRad"), 90);  // the 1024 x 768 default
   EXPECT_EQ(registry.Dword(kKey, "SetSpeed"), 1);
 }
 
@@ -261,7 +266,7 @@ TEST_F(SettingsTest, MistypedLaterValueStopsThere) {
     EXPECT_EQ(std::string(e.what()).rfind("Invalid data type for 'ColorClock'\n\nthe settings key holds", 0), 0u)
         << e.what();
   }
-  EXPECT_EQ(s.clockRad, 70);  // read before it
+  EXPECT_EQ(s.clockRad, 90);  // read before it
   EXPECT_EQ(s.ColorClock, 0x123456u);
 }
 
@@ -287,7 +292,7 @@ TEST_F(SettingsTest, FirstRunWithAStoreThatRefusesWritesStillGivesDefaults) {
   TSaverSettings s;
   EXPECT_NO_THROW(LoadSettings(store, display, s));
   EXPECT_EQ(s.NumBirds, 7);
-  EXPECT_EQ(s.clockX, 934);
+  EXPECT_EQ(s.clockX, 908);
   FakeRegistry refusing;
   refusing.createError = ERROR_ACCESS_DENIED;
   TSetReg other(nullptr, refusing);
@@ -328,11 +333,11 @@ TEST(SettingsOnHive, FirstRunLeavesAReadableFile) {
             "\"NumBirds\"=dword:00000007\n\"flag_clock\"=dword:00000001\n\"flag_PlaySound\"=dword:00000001\n"
             "\"flag_fps\"=dword:00000001\n\"TermMouse\"=dword:00000001\n\"Gamma\"=dword:00000100\n"
             "\"flag_defres\"=dword:00000001\n\"ResHor\"=dword:00000400\n\"ResVert\"=dword:00000300\n"
-            "\"ColorDepth\"=dword:00000020\n\"clockX\"=dword:000003a6\n\"clockY\"=dword:0000005a\n"
-            "\"clockRad\"=dword:00000046\n\"ColorClock\"=dword:000080ff\n\"SetSpeed\"=dword:00000001\n");
+            "\"ColorDepth\"=dword:00000020\n\"clockX\"=dword:0000038c\n\"clockY\"=dword:00000074\n"
+            "\"clockRad\"=dword:0000005a\n\"ColorClock\"=dword:000080ff\n\"SetSpeed\"=dword:00000001\n");
   TSaverSettings again;
   LoadSettings(store, display, again);
-  EXPECT_EQ(again.clockX, 934);
+  EXPECT_EQ(again.clockX, 908);
   EXPECT_EQ(again.ColorClock, 33023u);
 }
 

@@ -237,11 +237,17 @@ void Quantise(const Image& image, const std::vector<bool>& use, int first, int c
     const uint64_t n = std::max<uint64_t>(boxes[i].colours.size(), 1);
     out.palette[first + i] = {static_cast<uint8_t>(r / n), static_cast<uint8_t>(g / n), static_cast<uint8_t>(b / n)};
   }
-  // Nearest palette entry for each pixel.
+  // Nearest palette entry for each pixel, each colour searched once.
+  std::vector<int16_t> found(size_t{1} << 24, -1);
   for (size_t i = 0; i < image.px.size(); ++i) {
     if (!use.empty() && !use[i]) continue;
     const Rgb& p = image.px[i];
     const int r = ToByte(p.r), g = ToByte(p.g), b = ToByte(p.b);
+    int16_t& known = found[(static_cast<size_t>(r) << 16) | (g << 8) | b];
+    if (known >= 0) {
+      out.index[i] = static_cast<uint8_t>(known);
+      continue;
+    }
     int best = first, bestD = 1 << 30;
     for (size_t k = 0; k < boxes.size(); ++k) {
       const PaletteColour& c = out.palette[first + k];
@@ -252,6 +258,7 @@ void Quantise(const Image& image, const std::vector<bool>& use, int first, int c
       }
     }
     out.index[i] = static_cast<uint8_t>(best);
+    known = static_cast<int16_t>(best);
   }
 }
 

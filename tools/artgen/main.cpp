@@ -19,19 +19,38 @@ constexpr int kPreviewHeight = 116;
 
 Rgb PaletteRgb(const PaletteColour& c) { return {c.r / 255.f, c.g / 255.f, c.b / 255.f}; }
 
-// The whole scene at 800 x 600 with sea frame `frame` and a few gulls.
+// The frame (the 800 x 600 screen the scene was composed for) with sea
+// frame `sea` and a few gulls, the still pictures shrunk to it.
 Image Compose(const Image& ground, const Image& sea, const Indexed& rocks, const Indexed& big, const Indexed& small) {
   Image out(kWidth, 600);
-  for (int y = 0; y < kGroundHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) out.at(x, y) = ground.at(x, y);
-  for (int y = 0; y < kSeaHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) out.at(x, kSeaTop + y) = sea.at(x, y);
-  const uint8_t rockKey = rocks.index[0];
-  for (int y = 0; y < kRockHeight; ++y)
+  const int left = -kCanvasLeft;  // the frame's first column on the canvas
+  ForEachRow(600, [&](int y) {
     for (int x = 0; x < kWidth; ++x) {
-      const uint8_t i = rocks.index[static_cast<size_t>(y) * kWidth + x];
-      if (i != rockKey) out.at(x, kRockTop + y) = PaletteRgb(rocks.palette[i]);
+      Rgb c;
+      if (y < kGroundHeight) {
+        Rgb sum;
+        float n = 0;
+        for (int sy = static_cast<int>((y - kCanvasTop) * kDetail); sy < static_cast<int>((y + 1 - kCanvasTop) * kDetail); ++sy)
+          for (int sx = static_cast<int>((x + left) * kDetail); sx < static_cast<int>((x + left + 1) * kDetail); ++sx, ++n)
+            sum = sum + ground.at(sx, sy);
+        c = sum * (1.f / n);
+      }
+      if (y >= kSeaTop && y < kSeaTop + kSeaHeight) c = sea.at(x + left, y - kSeaTop);
+      if (y >= kRockTop) {
+        Rgb sum;
+        int n = 0, shown = 0;
+        for (int sy = static_cast<int>((y - kRockTop) * kDetail); sy < std::min(rocks.height, static_cast<int>((y + 1 - kRockTop) * kDetail)); ++sy)
+          for (int sx = static_cast<int>((x + left) * kDetail); sx < static_cast<int>((x + left + 1) * kDetail); ++sx, ++n) {
+            const uint8_t i = rocks.index[static_cast<size_t>(sy) * rocks.width + sx];
+            if (i == 0) continue;
+            sum = sum + PaletteRgb(rocks.palette[i]);
+            ++shown;
+          }
+        if (shown * 2 > n) c = sum * (1.f / shown);
+      }
+      out.at(x, y) = c;
     }
+  });
   struct Placed {
     bool small;
     int frame, x, y;
@@ -120,10 +139,10 @@ int Run(const std::string& dir, const std::string& look) {
     }
   };
   const Scenery scenery;
-  const Image ground = scenery.Ground();
-  write("image1ground.jpg", EncodeJpeg(ground, 92));
+  const Image& ground = scenery.Ground();
+  write("image1ground.jpg", EncodeJpeg(ground, 90));
 
-  Image strip(kWidth, kSeaHeight * kSeaFrames);
+  Image strip(kCanvasWidth, kSeaHeight * kSeaFrames);
   Image firstSea;
   for (int f = 0; f < kSeaFrames; ++f) {
     const Image frame = scenery.SeaFrame(f);
@@ -134,7 +153,7 @@ int Run(const std::string& dir, const std::string& look) {
 
   std::vector<bool> isRock;
   const Image rockArt = scenery.Rocks(isRock);
-  Indexed rocks(kWidth, kRockHeight);
+  Indexed rocks(rockArt.width, rockArt.height);
   rocks.palette[0] = {8, 8, 8};  // the see-through colour
   Quantise(rockArt, isRock, 1, 255, rocks);
   for (size_t i = 0; i < isRock.size(); ++i)
@@ -143,7 +162,11 @@ int Run(const std::string& dir, const std::string& look) {
     std::fprintf(stderr, "artgen: the rocks' top-left pixel must show the sea\n");
     return 1;
   }
-  write("ddbmp1stone.bmp", EncodeBmp8(rocks, true));
+  {
+    // Whichever is smaller: grained stone makes short runs.
+    const Bytes rle = EncodeBmp8(rocks, true), plain = EncodeBmp8(rocks, false);
+    write("ddbmp1stone.bmp", rle.size() < plain.size() ? rle : plain);
+  }
 
   const Indexed big = GullStrip(false);
   const Indexed small = GullStrip(true);
@@ -183,7 +206,7 @@ int Run(const std::string& dir, const std::string& look) {
     }
     WritePng(look + "/scene.png", scene);
     WritePng(look + "/sea_strip_0_3.png", [&] {
-      Image four(kWidth, kSeaHeight * 4);
+      Image four(kCanvasWidth, kSeaHeight * 4);
       std::copy(strip.px.begin(), strip.px.begin() + four.px.size(), four.px.begin());
       return four;
     }());

@@ -1,6 +1,8 @@
 #include "scenery.h"
 
 #include <array>
+#include <atomic>
+#include <thread>
 
 namespace artgen {
 namespace {
@@ -10,6 +12,8 @@ constexpr float kSunX = 150.f;
 constexpr float kSunY = 352.f;
 constexpr float kSunRadius = 13.f;
 constexpr uint32_t kSeed = 20240611u;
+// The canvas's top row as a share of the height of the frame's sky.
+constexpr float kTopOfSky = (kHorizon - kCanvasTop) / kHorizon;
 
 // Sea geometry: the camera looks at the horizon from a few metres up.
 constexpr float kPixelAngle = 0.0012f;  // radians per pixel
@@ -33,18 +37,20 @@ constexpr std::array<Wave, 8> kWaves{{
 }};
 
 Rgb SkyGradient(float x, float y) {
-  const float e = Clamp01((kHorizon - y) / kHorizon);  // 0 at the horizon, 1 at the top
+  // 0 at the horizon, 1 at the frame's top, on to the canvas's top above it.
+  const float e = std::clamp((kHorizon - y) / kHorizon, 0.f, kTopOfSky);
   struct Stop {
     float at;
     Rgb colour;
   };
-  static const std::array<Stop, 6> stops{{
+  static const std::array<Stop, 7> stops{{
       {0.00f, {1.00f, 0.80f, 0.56f}},
       {0.07f, {0.99f, 0.64f, 0.43f}},
       {0.22f, {0.82f, 0.47f, 0.48f}},
       {0.45f, {0.50f, 0.37f, 0.53f}},
       {0.75f, {0.27f, 0.26f, 0.46f}},
       {1.00f, {0.16f, 0.19f, 0.38f}},
+      {kTopOfSky, {0.09f, 0.11f, 0.27f}},
   }};
   Rgb warm = stops.back().colour;
   for (size_t i = 1; i < stops.size(); ++i) {
@@ -58,6 +64,10 @@ Rgb SkyGradient(float x, float y) {
   const float nearSun = std::exp(-std::fabs(x - kSunX) / 520.f);
   return Mix(cool, warm, nearSun);
 }
+
+constexpr Rgb kSunColour{1.f, 0.99f, 0.93f};
+// The sea never mirrors more light than the disc gives.
+constexpr Rgb kBrightestMirror{0.97f, 0.92f, 0.80f};
 
 Rgb SunLight(float x, float y) {
   const float dx = x - kSunX, dy = (y - kSunY) * 1.15f;
@@ -105,23 +115,25 @@ Rgb CloudColour(float x, float y, float density) {
 // Top rows of the two hill ridges at the lower right (the far one first).
 float FarRidge(float x) {
   // Where the ridge has sunk below the horizon it leaves no strip of land.
-  const float rise = Smooth(430.f, 640.f, x);
+  const float rise = Smooth(430.f, 640.f, x) * Smooth(1330.f, 1110.f, x);
   return kHorizon - (44.f * rise - 3.f + 12.f * (Fbm(x / 55.f, 3.1f, kSeed + 3, 4) - 0.5f) * rise);
 }
 float NearRidge(float x) {
-  const float rise = Smooth(560.f, 720.f, x) * (1.f - 0.25f * Smooth(760.f, 800.f, x));
+  const float rise = Smooth(560.f, 720.f, x) * (1.f - 0.25f * Smooth(760.f, 800.f, x)) * Smooth(1240.f, 1030.f, x);
   return kHorizon - (33.f * rise - 3.f + 9.f * (Fbm(x / 38.f, 8.7f, kSeed + 5, 4) - 0.5f) * rise);
 }
 
 Rgb SkyPoint(float x, float y) {
   Rgb c = SkyGradient(x, y) + SunLight(x, y);
-  c = Mix(c, Rgb{1.f, 0.97f, 0.86f}, SunDisc(x, y));
   const float d = CloudDensity(x, y);
   if (d > 0.f) {
     const float dx = x - kSunX, dy = y - kSunY;
     const float veil = 1.f - 0.45f * std::exp(-std::sqrt(dx * dx + dy * dy) / 30.f);
     c = Mix(c, CloudColour(x, y, d), d * 0.93f * veil);
   }
+  // The disc shines through the thin veils low on the sky: it stays the
+  // brightest thing in the picture, brighter than its mirror image.
+  c = Mix(c, kSunColour, SunDisc(x, y) * (1.f - 0.25f * d));
   if (y > FarRidge(x)) {
     const float haze = Smooth(FarRidge(x), kHorizon, y);
     c = Mix(Rgb{0.42f, 0.30f, 0.40f}, Rgb{0.66f, 0.46f, 0.46f}, 0.35f + 0.5f * haze);
@@ -135,19 +147,70 @@ Rgb SkyPoint(float x, float y) {
 
 }  // namespace
 
-Scenery::Scenery() : sky_(kWidth, static_cast<int>(std::ceil(kHorizon))) {
-  // Four samples a pixel keep the cloud edges and the hills smooth.
-  for (int y = 0; y < sky_.height; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      Rgb sum;
-      for (float oy : {0.25f, 0.75f})
-        for (float ox : {0.25f, 0.75f}) sum = sum + SkyPoint(x + ox, std::min(y + oy, kHorizon - 0.01f));
-      sky_.at(x, y) = sum * 0.25f;
+namespace {
+
+// The mean of `in` over the box [x0, x1) x [y0, y1) in its pixels, partly
+// covered pixels weighted by the part inside.
+Rgb AreaMean(const Image& in, float x0, float y0, float x1, float y1) {
+  Rgb sum;
+  float weight = 0;
+  for (int y = std::max(0, static_cast<int>(y0)); y < std::min(in.height, static_cast<int>(std::ceil(y1))); ++y) {
+    const float wy = std::min(y1, y + 1.f) - std::max(y0, static_cast<float>(y));
+    for (int x = std::max(0, static_cast<int>(x0)); x < std::min(in.width, static_cast<int>(std::ceil(x1))); ++x) {
+      const float w = wy * (std::min(x1, x + 1.f) - std::max(x0, static_cast<float>(x)));
+      sum = sum + in.at(x, y) * w;
+      weight += w;
     }
   }
+  return weight > 0 ? sum * (1.f / weight) : Rgb{};
 }
 
-Rgb Scenery::SkyAbove(float x, float y) const { return sky_.Sample(x - 0.5f, y - 0.5f); }
+}  // namespace
+
+void ForEachRow(int rows, const std::function<void(int)>& body) {
+  const int workers = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+  std::atomic<int> next{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < workers; ++i)
+    threads.emplace_back([&] {
+      for (int row; (row = next++) < rows;) body(row);
+    });
+  for (std::thread& t : threads) t.join();
+}
+
+Scenery::Scenery()
+    : ground_(kGroundPixelsWide, kGroundPixelsHigh),
+      sky_(kCanvasWidth, static_cast<int>(std::ceil(kHorizon)) - kCanvasTop) {
+  // One sample a pixel: at kDetail pixels a unit the edges of the clouds,
+  // hills and disc are already finer than any screen shows them, except
+  // along the horizon, where four samples blend sky and sea.
+  const int skyRows = static_cast<int>((kHorizon - kCanvasTop) * kDetail);  // wholly above the horizon
+  auto draw = [&](int row) {
+    const float top = kCanvasTop + row / kDetail, bottom = kCanvasTop + (row + 1) / kDetail;
+    auto at = [&](float x, float y) { return y < kHorizon ? SkyPoint(x, y) : SeaPixel(x, y, 0); };
+    for (int col = 0; col < ground_.width; ++col) {
+      const float x = kCanvasLeft + (col + 0.5f) / kDetail;
+      if (bottom <= kHorizon || top >= kHorizon) {
+        ground_.at(col, row) = at(x, (top + bottom) / 2);
+        continue;
+      }
+      Rgb sum;
+      for (float oy : {0.25f, 0.75f})
+        for (float ox : {-0.25f, 0.25f}) sum = sum + at(x + ox / kDetail, top + oy / kDetail);
+      ground_.at(col, row) = sum * 0.25f;
+    }
+  };
+  ForEachRow(skyRows, draw);
+  // The sky at a unit a pixel, from the sky's rows only: the sea mirrors it.
+  ForEachRow(sky_.height, [&](int row) {
+    for (int col = 0; col < sky_.width; ++col)
+      sky_.at(col, row) = AreaMean(ground_, col * kDetail, row * kDetail, (col + 1) * kDetail,
+                                   std::min((row + 1) * kDetail, static_cast<float>(skyRows)));
+  });
+  ForEachRow(ground_.height - skyRows, [&](int row) { draw(skyRows + row); });
+}
+
+Rgb Scenery::SkyAbove(float x, float y) const { return sky_.Sample(x - kCanvasLeft - 0.5f, y - kCanvasTop - 0.5f); }
 
 Rgb Scenery::SeaPixel(float x, float y, int frame) const {
   const float d = std::max(y - kHorizon, 0.2f);  // pixels below the horizon
@@ -198,34 +261,20 @@ Rgb Scenery::SeaPixel(float x, float y, int frame) const {
   c = c * (1.f - 0.22f * far * (1.f - underSun));
   const float line = std::exp(-std::max(d - 0.6f, 0.f) / 1.1f) * underSun;
   c = c + Rgb{1.f, 0.88f, 0.66f} * (0.8f * line);
-  return c;
-}
-
-Image Scenery::Ground() const {
-  Image out(kWidth, kGroundHeight);
-  for (int y = 0; y < kGroundHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      if (y < sky_.height) {
-        out.at(x, y) = sky_.at(x, y);
-      } else {
-        Rgb sum;
-        for (float oy : {0.25f, 0.75f})
-          for (float ox : {0.25f, 0.75f}) sum = sum + SeaPixel(x + ox, y + oy, 0);
-        out.at(x, y) = sum * 0.25f;
-      }
-    }
-  return out;
+  return {std::min(c.r, kBrightestMirror.r), std::min(c.g, kBrightestMirror.g), std::min(c.b, kBrightestMirror.b)};
 }
 
 Image Scenery::SeaFrame(int frame) const {
-  Image out(kWidth, kSeaHeight);
-  for (int row = 0; row < kSeaHeight; ++row)
-    for (int x = 0; x < kWidth; ++x) {
+  Image out(kCanvasWidth, kSeaHeight);
+  ForEachRow(kSeaHeight, [&](int row) {
+    for (int col = 0; col < kCanvasWidth; ++col) {
+      const float x = static_cast<float>(kCanvasLeft + col);
       Rgb sum;
       for (float oy : {0.25f, 0.75f})
         for (float ox : {0.25f, 0.75f}) sum = sum + SeaPixel(x + ox, kSeaTop + row + oy, frame);
-      out.at(x, row) = sum * 0.25f;
+      out.at(col, row) = sum * 0.25f;
     }
+  });
   return out;
 }
 
@@ -235,7 +284,7 @@ struct Boulder {
   float cx, cy, rx, ry;  // in rock-picture rows and columns
 };
 // Back to front: a boulder later in the list lies in front of earlier ones.
-constexpr std::array<Boulder, 16> kBoulders{{
+constexpr std::array<Boulder, 27> kBoulders{{
     {-10.f, 120.f, 70.f, 112.f},
     {830.f, 130.f, 60.f, 125.f},
     {645.f, 108.f, 92.f, 62.f},
@@ -252,6 +301,18 @@ constexpr std::array<Boulder, 16> kBoulders{{
     {400.f, 215.f, 560.f, 95.f},  // the low shelf along the whole shore
     {120.f, 175.f, 150.f, 58.f},
     {600.f, 178.f, 140.f, 48.f},
+    // Beyond the frame, for wider screens: the shore goes on.
+    {-95.f, 100.f, 55.f, 85.f},
+    {905.f, 112.f, 75.f, 70.f},
+    {1000.f, 96.f, 95.f, 82.f},
+    {1195.f, 92.f, 105.f, 98.f},
+    {1300.f, 110.f, 70.f, 110.f},
+    {1110.f, 122.f, 62.f, 36.f},
+    {960.f, 140.f, 55.f, 30.f},
+    {1060.f, 150.f, 80.f, 40.f},
+    {1060.f, 215.f, 420.f, 95.f},
+    {1250.f, 160.f, 120.f, 55.f},
+    {930.f, 178.f, 150.f, 50.f},
 }};
 
 // Each boulder is a polygon of a few long, straight, broken edges, cut into
@@ -264,7 +325,9 @@ struct Block {
     float shade;                   // small differences of colour between faces
   };
   std::vector<Face> faces;
+  float left = 0, top = 0, right = 0, bottom = 0;  // the outline's box
   bool Contains(float x, float y) const {
+    if (x < left || x > right || y < top || y > bottom) return false;
     bool in = false;
     for (size_t i = 0, j = vx.size() - 1; i < vx.size(); j = i++)
       if ((vy[i] > y) != (vy[j] > y) && x < vx[j] + (vx[i] - vx[j]) * (y - vy[j]) / (vy[i] - vy[j])) in = !in;
@@ -300,6 +363,10 @@ std::vector<Block> MakeBlocks(uint32_t seed) {
       k.vx = std::move(x);
       k.vy = std::move(y);
     }
+    k.left = *std::min_element(k.vx.begin(), k.vx.end());
+    k.right = *std::max_element(k.vx.begin(), k.vx.end());
+    k.top = *std::min_element(k.vy.begin(), k.vy.end());
+    k.bottom = *std::max_element(k.vy.begin(), k.vy.end());
     const int sites = std::clamp(static_cast<int>(b.rx * b.ry / 450.f), 4, 24);
     for (int i = 0; i < sites; ++i) {
       float bx, by;
@@ -324,34 +391,41 @@ std::vector<Block> MakeBlocks(uint32_t seed) {
 }  // namespace
 
 Image Scenery::Rocks(std::vector<bool>& rock) const {
-  Image out(kWidth, kRockHeight);
+  const int width = kGroundPixelsWide, height = kRockPixelsHigh;
+  Image out(width, height);
   rock.assign(out.px.size(), false);
   const std::vector<Block> blocks = MakeBlocks(kSeed + 62);
   const int shelf = 13;
   // The frontmost block at each pixel; everything below the sea band's lower
   // edge is solid rock.
   std::vector<int> owner(out.px.size(), -1);
-  for (int y = 0; y < kRockHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      int& o = owner[static_cast<size_t>(y) * kWidth + x];
+  ForEachRow(height, [&](int y) {
+    const float py = (y + 0.5f) / kDetail;
+    for (int x = 0; x < width; ++x) {
+      const float px = kCanvasLeft + (x + 0.5f) / kDetail;
+      int& o = owner[static_cast<size_t>(y) * width + x];
       for (size_t b = blocks.size(); b-- > 0;)
-        if (blocks[b].Contains(x + 0.5f, y + 0.5f)) {
+        if (blocks[b].Contains(px, py)) {
           o = static_cast<int>(b);
           break;
         }
-      if (o < 0 && y >= 118) o = shelf;
-      rock[static_cast<size_t>(y) * kWidth + x] = o >= 0;
+      if (o < 0 && py >= 118.f) o = shelf;
     }
+  });
+  for (size_t i = 0; i < owner.size(); ++i) rock[i] = owner[i] >= 0;
   auto ownerAt = [&](int x, int y) {
-    if (y < 0 || x < 0 || x >= kWidth) return -1;
-    if (y >= kRockHeight) return shelf;
-    return owner[static_cast<size_t>(y) * kWidth + x];
+    if (y < 0 || x < 0 || x >= width) return -1;
+    if (y >= height) return shelf;
+    return owner[static_cast<size_t>(y) * width + x];
   };
-  for (int y = 0; y < kRockHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const int o = owner[static_cast<size_t>(y) * kWidth + x];
+  // Crevices are three units wide, whatever the detail.
+  const int crevice = static_cast<int>(std::lround(3 * kDetail));
+  const int unit = static_cast<int>(std::lround(kDetail));
+  ForEachRow(height, [&](int y) {
+    for (int x = 0; x < width; ++x) {
+      const int o = owner[static_cast<size_t>(y) * width + x];
       if (o < 0) continue;
-      const float px = x + 0.5f, py = y + 0.5f;
+      const float px = kCanvasLeft + (x + 0.5f) / kDetail, py = (y + 0.5f) / kDetail;
       const Block& b = blocks[static_cast<size_t>(o)];
       // The face: nearest site, and how close the next one is (for the edge between them).
       size_t first = 0;
@@ -387,20 +461,23 @@ Image Scenery::Rocks(std::vector<bool>& rock) const {
       c = c * (1.f - 0.45f * Smooth(0.007f, 0.f, std::fabs(Fbm(px / 40.f, py / 22.f, kSeed + 47, 4) - 0.5f)));
       // A faint step where two faces meet.
       c = c * (1.f - 0.12f * Smooth(1.0f, 0.f, d2 - d1));
+      // Grain finer than a unit, seen on large screens.
+      c = c * (0.9f + 0.2f * Fbm(px * 1.7f, py * 2.3f, kSeed + 53, 2));
       // Crevices: dark where this block meets another, near or far.
-      float crevice = 0;
-      for (int k = 1; k <= 3 && crevice == 0; ++k)
-        for (const auto [dx, dy] : {std::pair{-k, 0}, std::pair{k, 0}, std::pair{0, -k}, std::pair{0, k}}) {
+      float dark = 0;
+      for (int k = 1; k <= crevice && dark == 0; ++k)
+        for (const auto& [dx, dy] : {std::pair{-k, 0}, std::pair{k, 0}, std::pair{0, -k}, std::pair{0, k}}) {
           const int other = ownerAt(x + dx, y + dy);
-          if (other >= 0 && other != o) crevice = std::max(crevice, (4 - k) / 3.f);
+          if (other >= 0 && other != o) dark = std::max(dark, static_cast<float>(crevice + 1 - k) / crevice);
         }
-      c = c * (1.f - 0.6f * crevice);
+      c = c * (1.f - 0.6f * dark);
       // Straight in front of the sun the outline itself glows a little.
-      if (ownerAt(x, y - 1) < 0) c = c + Rgb{0.9f, 0.55f, 0.3f} * (0.5f * std::exp(-std::fabs(px - kSunX) / 50.f));
+      if (ownerAt(x, y - unit) < 0) c = c + Rgb{0.9f, 0.55f, 0.3f} * (0.5f * std::exp(-std::fabs(px - kSunX) / 50.f));
       // Keep clear of the see-through colour (8, 8, 8), even in 16-bit modes.
       c = {std::max(c.r, 0.075f), std::max(c.g, 0.075f), std::max(c.b, 0.075f)};
       out.at(x, y) = c;
     }
+  });
   return out;
 }
 

@@ -73,6 +73,8 @@ class FakeDeviceContext : public IDeviceContext {
   int SetBkMode(int mode) override;
   TColor SetTextColor(TColor colour) override;
   void SetTextHeight(int) override {}
+  void SetSmoothEdges(bool on) override { smooth_ = on; }
+  bool SmoothEdges() const { return smooth_; }
   bool TextOut(int x, int y, const char* text, int length) override;
   HGDIOBJ CreatePen(int style, int width, TColor colour) override;
   HGDIOBJ CreateSolidBrush(TColor colour) override;
@@ -97,6 +99,7 @@ class FakeDeviceContext : public IDeviceContext {
 
  private:
   bool Inside(int x, int y) const;
+  bool smooth_ = false;
   FakeCallLog& log_;
   PixelTarget target_;
   int bkMode_ = OPAQUE;

@@ -54,7 +54,16 @@ void SdlDeviceContext::Begin() {
   textColour_ = 0;
   bkColour_ = 0xFFFFFF;
   position_ = {};
+  SetSmoothEdges(false);
+  // Cairo's state outlives a release: what a wide line set must not shape
+  // the next context's outlines.
+  if (cr_) cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
   if (surface_) cairo_surface_mark_dirty(surface_);  // others wrote the pixels since
+}
+
+void SdlDeviceContext::SetSmoothEdges(bool on) {
+  smooth_ = on;
+  if (cr_) cairo_set_antialias(cr_, on ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
 }
 
 void SdlDeviceContext::End() { Settle(); }
@@ -297,15 +306,16 @@ bool SdlDeviceContext::LineTo(int x, int y) {
   const Point from = position_;
   position_ = {x, y};
   if (!pen || pen->style == PS_NULL) return true;
-  if (pen->width > 1) {
+  if (pen->width > 1 || smooth_) {
+    // Smooth one-pixel lines too: cairo's, not stepped pixel by pixel.
     SetSource(pen->colour);
     cairo_set_line_width(cr_, pen->width);
     cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
     cairo_move_to(cr_, from.x + 0.5, from.y + 0.5);
     cairo_line_to(cr_, x + 0.5, y + 0.5);
     cairo_stroke(cr_);
-    Touch(std::min(from.x, x) - pen->width, std::min(from.y, y) - pen->width, std::max(from.x, x) + pen->width + 1,
-          std::max(from.y, y) + pen->width + 1);
+    Touch(std::min(from.x, x) - pen->width - 1, std::min(from.y, y) - pen->width - 1,
+          std::max(from.x, x) + pen->width + 2, std::max(from.y, y) + pen->width + 2);
     return true;
   }
   // One-pixel lines by Bresenham, the last point excluded as GDI does.

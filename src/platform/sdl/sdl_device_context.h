@@ -30,6 +30,8 @@ class SdlDeviceContext : public IDeviceContext {
   int SetBkMode(int mode) override;
   TColor SetTextColor(TColor colour) override;
   void SetTextHeight(int pixels) override;
+  // Costs nothing; cairo's own antialiasing for the shapes and lines after it.
+  void SetSmoothEdges(bool on) override;
   bool TextOut(int x, int y, const char* text, int length) override;
   HGDIOBJ CreatePen(int style, int width, TColor colour) override;
   HGDIOBJ CreateSolidBrush(TColor colour) override;
@@ -76,6 +78,7 @@ class SdlDeviceContext : public IDeviceContext {
   HGDIOBJ pen_ = kStockPen;
   HGDIOBJ brush_ = kStockBrush;
   int bkMode_ = OPAQUE;
+  bool smooth_ = false;
   TColor textColour_ = 0;
   TColor bkColour_ = 0xFFFFFF;
   Point position_;
