@@ -44,6 +44,10 @@ class TSaverScreens {
   // every scene's frame (the loop waits for the refresh once for all).
   void ComposeFrames(bool& done);
 
+  // How long after the monitors changed (and the scenes followed) a moved
+  // pointer only sets its last place.
+  static constexpr uint32_t kLayoutSettleMs = 1000;
+
  private:
   std::unique_ptr<TForm1> StartScene(const std::optional<MonitorArea>& monitor);
   void Follow(const std::vector<MonitorArea>& monitors);
@@ -52,7 +56,6 @@ class TSaverScreens {
   // moved the pointer with them (onto a smaller screen), which is no
   // movement of the user's. Notes a change to follow at the next frame.
   bool LayoutMoving();
-  static constexpr uint32_t kLayoutSettleMs = 1000;
 
   Platform& platform_;
   const TSaverOptions options_;

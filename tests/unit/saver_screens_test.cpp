@@ -110,7 +110,31 @@ TEST_F(Screens, KeysOnAnyMonitorMoveTheOneClockAndDimEveryMonitor) {
   EXPECT_EQ(registry.Dword(FakeRegistry::kVelmoKey, "Gamma"), 255);
   Window(1).MouseMove(10, 10);
   Window(1).MouseMove(400, 400);  // the mouse ends nothing in this mode
+  Window(0).MouseDown();
+  Window(1).MouseDown();
   EXPECT_FALSE(screens->Scene(0).FEnded);
+}
+
+TEST_F(Screens, APointerMovedWithTheMonitorsIsNoMovementButTheNextOneAndAClickAnywhereEnd) {
+  Start();
+  Compose();
+  Window(1).MouseMove(2500, 900);  // one last place for the desktop: recorded
+  Window(0).MouseMove(2502, 902);
+  display.monitorAreas = {M(0, 0, 1920, 1080, true)};  // the second monitor goes
+  display.monitorsChanged = true;
+  Window(0).MouseMove(1919, 900);  // moved by the server, seen before the frame that follows
+  Compose();
+  Window(0).MouseMove(1919, 500);
+  EXPECT_FALSE(screens->Scene(0).FEnded);
+  timer.Advance(TSaverScreens::kLayoutSettleMs);
+  Window(0).MouseMove(1900, 500);
+  EXPECT_TRUE(screens->Scene(0).FEnded);
+
+  display.monitorAreas = {M(0, 0, 1920, 1080, true), M(1920, 0, 1280, 1024)};
+  screens.reset();
+  Start();
+  Window(1).MouseDown();
+  EXPECT_TRUE(screens->Scene(0).FEnded && Window(0).closed);
 }
 
 TEST_F(Screens, AMonitorAddedRemovedOrResizedIsFollowedAtTheNextFrame) {
