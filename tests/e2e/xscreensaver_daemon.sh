@@ -42,7 +42,7 @@ ended_file=""
 wait_until 'ended_file=$(ls "$daemon"/ended/* 2>/dev/null | grep -v "\.err$" | head -n 1); [ -n "$ended_file" ]' 10 ||
   fail "Velmo did not end after -deactivate: $(cat "$daemon/log")"
 read -r rc ended <"$ended_file"
-[ "$rc" = 0 ] || fail "Velmo ended with code $rc: $(cat "$daemon/log")"
+[ "$rc" = 0 ] || fail "Velmo ended with code $rc: $(cat "$ended_file.err"; cat "$daemon/log")"
 took=$(awk -v a="$asked" -v e="$ended" 'BEGIN { printf "%.2f", e - a }')
 awk -v t="$took" 'BEGIN { exit !(t < 1) }' || fail "Velmo took $took s to end"
 [ ! -d "/proc/$ours" ] || fail "Velmo's process is still there"

@@ -53,7 +53,12 @@ std::atomic<bool> watchedSuspect{false};
 XErrorHandler beforeWatch = nullptr;
 
 int WatchErrors(Display* display, XErrorEvent* e) {
-  if (watched != 0 && (e->error_code == BadWindow || e->error_code == BadDrawable || e->error_code == BadMatch)) {
+  // A daemon that ends destroys its window, or frees what it made, in any
+  // order with our drawing: errors about the window, what is drawn into it
+  // (SDL's shared-memory pixmap and graphics context) or a mismatch mean it
+  // may be gone, and are no fault to report.
+  if (watched != 0 && (e->error_code == BadWindow || e->error_code == BadDrawable || e->error_code == BadMatch ||
+                       e->error_code == BadGC || e->error_code == BadPixmap)) {
     if (e->resourceid == watched) watchedGone = true;
     else watchedSuspect = true;
     return 0;
