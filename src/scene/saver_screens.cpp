@@ -75,6 +75,9 @@ void TSaverScreens::ComposeFrames(bool& done) {
   if (followPending_) {
     followPending_ = false;
     Follow(platform_.display.Monitors());
+    // Scenes started for new monitors took their time: the window system's
+    // moves of the pointer are seen after them.
+    layoutChangedAt_ = platform_.timer.timeGetTime();
   }
   done = true;
   for (const auto& scene : scenes_) {

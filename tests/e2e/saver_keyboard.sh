@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Keyboard-only mode: the mouse and other keys do nothing, the arrows move the
+# Keyboard-only mode: the mouse (movements, buttons, the wheel) and other keys do nothing, the arrows move the
 # clock and "+"/"-" step the brightness, each stored at once; Escape ends.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1024x768x24
@@ -15,9 +15,10 @@ wait_shown "$pid" || fail "the saver did not start: $(cat "$WORK/err")"
 xdotool mousemove 100 100
 sleep 0.1
 xdotool mousemove 600 500
+xdotool click 1 click 3 click 4 click 5
 xdotool key a F5 space Return
 sleep 0.3
-kill -0 "$pid" 2>/dev/null || fail "the mouse or a plain key ended the saver in keyboard-only mode"
+kill -0 "$pid" 2>/dev/null || fail "the mouse, a click or a plain key ended the saver in keyboard-only mode"
 
 xdotool key Right Right Right Up Up
 wait_until '[ "$(stored_value clockX),$(stored_value clockY)" = 931,98 ]' 10 ||

@@ -20,6 +20,7 @@
 #include "platform/termination.h"
 #include "platform/x11/x11_handles.h"
 #include "platform/x11/x11_host.h"
+#include "platform/x11/x11_input.h"
 
 namespace velmo {
 namespace {
@@ -120,6 +121,8 @@ class SdlApplication : public IApplication {
         dispatched = true;
       }
       if (mainWindow.IsClosed()) break;
+      const uint64_t now = SDL_GetTicks64();
+      for (SdlWindow* w : windows_) w->KeepCovering(now);
       ReportLostActivation();
       if (mainWindow.IsClosed()) break;
       if (idle_ && (dispatched || idleWantsMore_ || WakeDue())) {
@@ -225,6 +228,17 @@ class SdlApplication : public IApplication {
     for (SdlWindow* w : windows_)
       ourFocus = ourFocus || (!w->IsClosed() && (SDL_GetWindowFlags(static_cast<SDL_Window*>(w->NativeHandle())) &
                                                  SDL_WINDOW_INPUT_FOCUS));
+    // SDL takes a focus the window system gave some time later (after a
+    // mode change, about 200 ms): meanwhile the window system is asked, a
+    // few times a frame's grace at most. A focus that only follows the
+    // pointer (no window manager) is none, as SDL has it.
+    if (!ourFocus && !windows_.empty() && !hosted_) {
+      if (now - focusAskedAt_ >= SdlWindow::kActivationGraceMs / 2) {
+        focusAskedAt_ = now;
+        systemFocus_ = windows_.front()->OursHaveFocus(false);
+      }
+      ourFocus = systemFocus_;
+    }
     for (SdlWindow* w : windows_) {
       if (w->LostActivation(now, ourFocus) && w->Events().onDeactivate) w->Events().onDeactivate();
     }
@@ -262,13 +276,18 @@ class SdlApplication : public IApplication {
     return w;
   }
 
-  // Where the pointer is on the desktop, from an event's window coordinates:
-  // a window the layout moved under a still pointer gives the same place.
-  static void ToDesktop(SdlWindow& w, int& x, int& y) {
-    int left = 0, top = 0;
-    SDL_GetWindowPosition(static_cast<SDL_Window*>(w.NativeHandle()), &left, &top);
-    x += left;
-    y += top;
+  // Where the pointer is on the desktop, asked of the X server (a round
+  // trip; motion is rare while the saver runs, its first real one ends it):
+  // a window the layout moved under a still pointer gives the same place,
+  // where the event's window coordinates, or SDL's idea of where the window
+  // is, would jump. Elsewhere: the event's place on the window's.
+  static void DesktopPlace(SdlWindow& w, const SDL_MouseMotionEvent& motion, int& x, int& y) {
+    auto* window = static_cast<SDL_Window*>(w.NativeHandle());
+    X11Handles x11;
+    if (X11HandlesOf(window, x11) && PointerOnDesktop(x11.display, x, y)) return;
+    SDL_GetWindowPosition(window, &x, &y);
+    x += motion.x;
+    y += motion.y;
   }
 
   void Dispatch(const SDL_Event& event) {
@@ -300,8 +319,8 @@ class SdlApplication : public IApplication {
       case SDL_MOUSEMOTION: {
         SdlWindow* w = WindowOf(event.motion.windowID);
         if (!w || !w->Events().onMouseMove) break;
-        int x = event.motion.x, y = event.motion.y;
-        ToDesktop(*w, x, y);
+        int x = 0, y = 0;
+        DesktopPlace(*w, event.motion, x, y);
         w->Events().onMouseMove(0, x, y);
         break;
       }
@@ -316,6 +335,8 @@ class SdlApplication : public IApplication {
         // A focus that came and went between two looks at the flags still counts as had.
         if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
           if (SdlWindow* w = WindowOf(event.window.windowID)) w->NoteFocusGained();
+        if (event.window.event == SDL_WINDOWEVENT_MOVED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+          if (SdlWindow* w = WindowOf(event.window.windowID)) w->NoteMoved();
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
           SdlWindow* w = WindowOf(event.window.windowID);
           if (w && !w->IsClosed() && w->Events().onResize) w->Events().onResize();
@@ -348,6 +369,8 @@ class SdlApplication : public IApplication {
   std::string title_ = "velmo";
   std::vector<SdlWindow*> windows_;
   SdlWindow* mainWindow_ = nullptr;  // while Run runs
+  uint64_t focusAskedAt_ = 0;
+  bool systemFocus_ = false;
 };
 
 }  // namespace

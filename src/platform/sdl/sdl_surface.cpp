@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <vector>
 
 #include "platform/pixel_format.h"
 #include "platform/sdl/sdl_direct_draw.h"
@@ -31,6 +33,34 @@ struct PackedRow {
     return high | uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
   }
 };
+
+// Pictures kept packed, by their content: the scenes of several monitors
+// decode the same pictures at the same size, and keep them once. Main
+// thread only, as every surface; an entry goes when its last user does.
+struct SharedPicture {
+  int width, height;
+  uint32_t high;
+  uint64_t hash;
+  std::weak_ptr<const uint8_t> bytes;
+};
+
+std::vector<SharedPicture>& SharedPictures() {
+  static std::vector<SharedPicture> pictures;
+  return pictures;
+}
+
+uint64_t HashOf(const uint8_t* bytes, size_t n) {
+  uint64_t h = 0xcbf29ce484222325u;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes + i, 8);
+    h = (h ^ word) * 0x100000001b3u;
+    h ^= h >> 29;
+  }
+  for (; i < n; ++i) h = (h ^ bytes[i]) * 0x100000001b3u;
+  return h;
+}
 
 bool Within(const Rect& r, int width, int height) {
   return r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height && r.left < r.right &&
@@ -108,6 +138,23 @@ bool SdlSurface::OwnPixels(bool keep) {
   return true;
 }
 
+std::shared_ptr<const uint8_t> SdlSurface::SharePicture(std::unique_ptr<uint8_t, FreeMemory> packed, int width,
+                                                        int height, uint32_t high) {
+  const size_t n = static_cast<size_t>(width) * 3 * height;
+  const uint64_t hash = HashOf(packed.get(), n);
+  auto& pictures = SharedPictures();
+  std::erase_if(pictures, [](const SharedPicture& p) { return p.bytes.expired(); });
+  for (const SharedPicture& p : pictures) {
+    if (p.width != width || p.height != height || p.high != high || p.hash != hash) continue;
+    std::shared_ptr<const uint8_t> same = p.bytes.lock();
+    if (same && std::memcmp(same.get(), packed.get(), n) == 0) return same;
+  }
+  FreeMemory free = packed.get_deleter();
+  std::shared_ptr<const uint8_t> kept(packed.release(), free);
+  pictures.push_back(SharedPicture{width, height, high, hash, kept});
+  return kept;
+}
+
 void SdlSurface::KeepForStretching() {
   if (bits_ == 16 || key_ || !memory_ || dcOut_ || locks_ || (caps_ & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_BACKBUFFER)))
     return;
@@ -126,8 +173,8 @@ void SdlSurface::KeepForStretching() {
     const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
     for (int x = 0; x < width_; ++x, out += 3) std::memcpy(out, row + 4 * x, 3);
   }
-  packed_ = std::move(packed);
   packedHigh_ = uint32_t{high} << 24;
+  packed_ = SharePicture(std::move(packed), width_, height_, packedHigh_);
   if (keyed_) SDL_FreeSurface(keyed_);
   keyed_ = nullptr;
   dc_.reset();

@@ -97,9 +97,14 @@ class SdlSurface final : public IDirectDrawSurface7 {
     void operator()(uint8_t* p) const;
   };
   static std::unique_ptr<uint8_t, FreeMemory> ZeroedPixels(size_t bytes);
+  // The packed picture, or the same one another surface already keeps.
+  static std::shared_ptr<const uint8_t> SharePicture(std::unique_ptr<uint8_t, FreeMemory> packed, int width,
+                                                     int height, uint32_t high);
   std::unique_ptr<uint8_t, FreeMemory> memory_;  // null while the pixels are borrowed
   uint8_t* pixels_ = nullptr;                     // null while packed
-  std::unique_ptr<uint8_t, FreeMemory> packed_;  // KeepForStretching's 3 bytes a pixel
+  // KeepForStretching's 3 bytes a pixel, shared by every surface of the
+  // process that holds the same picture (the scenes of several monitors).
+  std::shared_ptr<const uint8_t> packed_;
   uint32_t packedHigh_ = 0;                       // their common fourth byte, in place
   SDL_Surface* plain_ = nullptr;
   SDL_Surface* keyed_ = nullptr;

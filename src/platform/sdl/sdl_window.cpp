@@ -1,11 +1,11 @@
 #include "platform/sdl/sdl_window.h"
 
-#include <SDL_syswm.h>
-
 #include <array>
 
+#include "platform/x11/x11_cover.h"
+#include "platform/x11/x11_handles.h"
 #include "platform/x11/x11_host.h"
-#include "platform/x11/x11_keyboard.h"
+#include "platform/x11/x11_input.h"
 
 namespace velmo {
 
@@ -34,26 +34,48 @@ bool SdlWindow::GetDesktopArea(Rect& area) const {
   return true;
 }
 
+void SdlWindow::KeepCovering(uint64_t nowMs) {
+  if (!checkCover_) return;
+  // A display mode of the saver's own: SDL's full screen holds the window.
+  if (closed_ || hosted_ || (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) {
+    checkCover_ = false;
+    return;
+  }
+  if (!shown_ || nowMs - coverCheckedAt_ < kCoverCheckMs) return;
+  coverCheckedAt_ = nowMs;
+  const SDL_Rect area{area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top};
+  if (CoversArea(window_, area) || ++coverAttempts_ > kCoverAttempts) {
+    checkCover_ = false;
+    return;
+  }
+  // The window manager's full screen first; then by hand, where its idea
+  // of the monitors is behind.
+  CoverArea(window_, area, coverAttempts_ > 2);
+}
+
 bool SdlWindow::HoldsKeyboard() const {
   if (hosted_) return true;  // the daemon's keys are the daemon's
+  return OursHaveFocus(true);
+}
+
+bool SdlWindow::OursHaveFocus(bool pointerToo) const {
   std::array<unsigned long, 16> ids{};
   size_t count = 0;
   void* display = nullptr;
   for (SdlWindow* w : registry_) {
     if (w->closed_ || w->hosted_) continue;
     if (SDL_GetWindowFlags(w->window_) & SDL_WINDOW_INPUT_FOCUS) return true;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (count < ids.size() && SDL_GetWindowWMInfo(w->window_, &info) && info.subsystem == SDL_SYSWM_X11) {
-      display = info.info.x11.display;
-      ids[count++] = info.info.x11.window;
+    X11Handles x11;
+    if (count < ids.size() && X11HandlesOf(w->window_, x11)) {
+      display = x11.display;
+      ids[count++] = x11.window;
     }
   }
   // SDL takes the focus some time after the window system gave it (after a
   // mode change, about 200 ms later), and without a window manager it never
   // does; keys that reach our windows meanwhile come without a window and
   // the loop hands them to the main one.
-  return KeysReachWindows(display, ids.data(), count);
+  return KeysReachWindows(display, ids.data(), count, pointerToo);
 }
 
 bool SdlWindow::LostActivation(uint64_t nowMs, bool ourFocus) {

@@ -48,9 +48,29 @@ class SdlWindow : public IWindow {
   void SetCoverArea(const Rect& area) override {
     covers_ = true;
     area_ = area;
+    NoteMoved();
   }
 
+  // A window made to cover a monitor's area that the window system moved
+  // or sized (a window manager places full-screen windows by its own idea
+  // of the monitors, which lags behind a change of them): KeepCovering
+  // looks again. Cheap.
+  void NoteMoved() {
+    if (!covers_) return;
+    checkCover_ = true;
+    coverAttempts_ = 0;
+  }
+  // Once per turn of the loop: a covering window found off its area is put
+  // back over it, a few times a second at most and for a while at most.
+  // Round trips to the window system only while a move is being checked.
+  void KeepCovering(uint64_t nowMs);
+
   bool HoldsKeyboard() const override;
+  // One of the program's windows has the keyboard focus, in SDL's view or
+  // already in the window system's (the focus SDL takes later); pointerToo:
+  // also when the focus follows the pointer and it is over one of them.
+  // Round trips to the window system only when SDL says none has it.
+  bool OursHaveFocus(bool pointerToo) const;
 
   uint32_t Id() const { return SDL_GetWindowID(window_); }
   bool Hosted() const { return hosted_; }
@@ -69,6 +89,10 @@ class SdlWindow : public IWindow {
   // A notification that takes the focus and gives it back within a frame of
   // the scene is not a loss.
   static constexpr uint64_t kActivationGraceMs = 60;
+  // The window manager has this long to place a covering window before it is
+  // put back, and that many tries (about five seconds in all).
+  static constexpr uint64_t kCoverCheckMs = 200;
+  static constexpr int kCoverAttempts = 25;
 
  private:
   SDL_Window* window_;
@@ -82,6 +106,9 @@ class SdlWindow : public IWindow {
   uint64_t unfocusedSince_ = 0;
   bool covers_ = false;
   Rect area_{};
+  bool checkCover_ = false;
+  int coverAttempts_ = 0;
+  uint64_t coverCheckedAt_ = 0;
   uint64_t hostId_ = 0;
 };
 

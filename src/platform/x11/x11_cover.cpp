@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include "platform/x11/x11_handles.h"
 
@@ -40,7 +41,7 @@ void RequestFullScreen(Display* display, Window window, bool on) {
 
 }  // namespace
 
-bool CoverArea(SDL_Window* window, const SDL_Rect& area) {
+bool CoverArea(SDL_Window* window, const SDL_Rect& area, bool byHand) {
   X11Handles x11;
   if (!X11HandlesOf(window, x11)) return false;
   Display* display = static_cast<Display*>(x11.display);
@@ -48,11 +49,35 @@ bool CoverArea(SDL_Window* window, const SDL_Rect& area) {
   const bool managed = WindowManagerRuns(display);
   // Out of full screen first, so that the move lands the window on its monitor.
   if (managed) RequestFullScreen(display, w, false);
+  // SDL fixes a window's size in its hints (minimum = maximum); a window
+  // manager keeps to them.
+  XSizeHints* hints = XAllocSizeHints();
+  if (hints) {
+    hints->flags = PMinSize | PMaxSize | USPosition | USSize;
+    hints->x = area.x;
+    hints->y = area.y;
+    hints->width = hints->min_width = hints->max_width = area.w;
+    hints->height = hints->min_height = hints->max_height = area.h;
+    XSetWMNormalHints(display, w, hints);
+    XFree(hints);
+  }
   XMoveResizeWindow(display, w, area.x, area.y, static_cast<unsigned>(area.w), static_cast<unsigned>(area.h));
-  if (managed) RequestFullScreen(display, w, true);
+  if (managed && !byHand) RequestFullScreen(display, w, true);
   XRaiseWindow(display, w);
   XSync(display, False);
   return true;
+}
+
+bool CoversArea(SDL_Window* window, const SDL_Rect& area) {
+  X11Handles x11;
+  if (!X11HandlesOf(window, x11)) return true;
+  Display* display = static_cast<Display*>(x11.display);
+  Window root = None, child = None;
+  int x = 0, y = 0;
+  unsigned int w = 0, h = 0, border = 0, depth = 0;
+  if (!XGetGeometry(display, x11.window, &root, &x, &y, &w, &h, &border, &depth)) return true;
+  if (!XTranslateCoordinates(display, x11.window, root, 0, 0, &x, &y, &child)) return true;
+  return x == area.x && y == area.y && static_cast<int>(w) == area.w && static_cast<int>(h) == area.h;
 }
 
 void CoverDisplayWithoutWindowManager(SDL_Window* window, const SDL_Rect& bounds) {

@@ -15,6 +15,14 @@ void CoverDisplayWithoutWindowManager(SDL_Window* window, const SDL_Rect& bounds
 // monitors there were when it started); with none, the window is moved and
 // sized over the area and raised. False on other video drivers, where SDL's
 // full screen has to do. Waits for the X server to take the requests.
-bool CoverArea(SDL_Window* window, const SDL_Rect& area);
+// byHand: moved and sized over the area as without a window manager, for
+// one whose idea of the monitors is behind (it only reads them again when
+// the screen's size changes).
+bool CoverArea(SDL_Window* window, const SDL_Rect& area, bool byHand = false);
+
+// True when the window lies exactly over area on the desktop, as the X
+// server has it now (SDL's idea may lag behind); also true on other video
+// drivers, where nothing can be told. Two round trips; main thread.
+bool CoversArea(SDL_Window* window, const SDL_Rect& area);
 
 }  // namespace velmo
