@@ -1,7 +1,8 @@
 #pragma once
 // How much larger than on the screens the scene was drawn for (up to
 // 1280 x 1024) the sizes that do not follow the pictures are shown: the
-// gulls, their flight, the clock's default and the frame-rate text.
+// gulls, their flight and the frame-rate text (the clock follows the screen
+// in proportion instead).
 #include <algorithm>
 #include <cstdint>
 

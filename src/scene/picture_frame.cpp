@@ -54,7 +54,9 @@ void MakeStill(TDDbmp& sprite, const Bitmap& art, const TPictureFrame& frame, do
   sprite.SetBitmap(&shown);
   shown = Bitmap();
   sprite.SetStretching(true);
-  sprite.SetScaleOnDraw(false);
+  // Drawn one to one either way; unkeyed, it is kept 3 bytes a pixel
+  // through the display's stretching path (KeepForStretching).
+  sprite.SetScaleOnDraw(keyIndex < 0);
   sprite.SetStretchWidth(width);
   sprite.SetStretchHeight(rows);
   sprite.SetShowX(0);
