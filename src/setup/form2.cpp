@@ -300,9 +300,8 @@ void TForm2::UseFixedMode() {
 }
 
 void TForm2::ResetClockPlacement() {
-  FSettings.clockRad = 70;
-  FSettings.clockX = FSettings.ResHor - FSettings.clockRad - 20;
-  FSettings.clockY = FSettings.clockRad + 20;
+  // The same place a first run on that mode takes, so the two never disagree.
+  DefaultClockPlacement(FSettings.ResHor, FSettings.ResVert, FSettings.clockX, FSettings.clockY, FSettings.clockRad);
   ui->Edit1X->setText(QString::number(FSettings.clockX));
   ui->EditY->setText(QString::number(FSettings.clockY));
   ui->Edit3R->setText(QString::number(FSettings.clockRad));

@@ -43,7 +43,7 @@ for name in NumBirds flag_clock flag_PlaySound flag_fps TermMouse Gamma flag_def
   clockX clockY clockRad ColorClock SetSpeed; do
   [ -n "$(value_in "$name")" ] || fail "the store lacks $name: $(cat "$SETTINGS_FILE")"
 done
-[ "$(value_in NumBirds)" = 7 ] && [ "$(value_in ResHor)" = 1024 ] && [ "$(value_in clockX)" = 934 ] ||
+[ "$(value_in NumBirds)" = 7 ] && [ "$(value_in ResHor)" = 1024 ] && [ "$(value_in clockX)" = 908 ] ||
   fail "the store holds other than the defaults: $(cat "$SETTINGS_FILE")"
 [ -z "$(ls -A "$(dirname "$SETTINGS_FILE")" | grep -v '^Velmo20.reg\(.lock\)\?$')" ] || fail "stray files: $(ls -A "$(dirname "$SETTINGS_FILE")")"
 check_nothing_left

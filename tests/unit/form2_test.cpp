@@ -729,15 +729,18 @@ TEST_F(Form2Test, MouseChoiceOfAVideoModeResetsTheClockButKeyboardChoiceDoesNot)
   EXPECT_EQ(f.WorkingCopy().ResHor, 1152);
   EXPECT_EQ(f.WorkingCopy().clockRad, 100);
   EXPECT_EQ(f.WorkingCopy().clockX, 500);
-  // Mouse: placed for the new width after the click took effect.
+  // Mouse: placed for the new mode after the click took effect, where a
+  // first run on that mode places it.
   Click(Radio("RadioButton91280x1024"));
   EXPECT_EQ(f.WorkingCopy().ResHor, 1280);
-  EXPECT_EQ(f.WorkingCopy().clockX, 1190);
-  EXPECT_EQ(f.WorkingCopy().clockY, 90);
-  EXPECT_EQ(f.WorkingCopy().clockRad, 70);
-  EXPECT_EQ(Edit("Edit1X")->text(), "1190");
-  EXPECT_EQ(Edit("EditY")->text(), "90");
-  EXPECT_EQ(Edit("Edit3R")->text(), "70");
+  TSaverSettings first;
+  DefaultClockPlacement(1280, 1024, first.clockX, first.clockY, first.clockRad);
+  EXPECT_EQ(f.WorkingCopy().clockX, first.clockX);
+  EXPECT_EQ(f.WorkingCopy().clockY, first.clockY);
+  EXPECT_EQ(f.WorkingCopy().clockRad, first.clockRad);
+  EXPECT_EQ(Edit("Edit1X")->text(), QString::number(first.clockX));
+  EXPECT_EQ(Edit("EditY")->text(), QString::number(first.clockY));
+  EXPECT_EQ(Edit("Edit3R")->text(), QString::number(first.clockRad));
 }
 
 TEST_F(Form2Test, RightButtonReleaseOverTheSelectedModeOnlyResetsTheClock) {
