@@ -191,9 +191,17 @@ bool SdlSurface::Unpack() {
       uint8_t* row = own.get() + static_cast<size_t>(y) * pitch_;
       if (bytes == 4) std::fill_n(reinterpret_cast<uint32_t*>(row), width_, *key_);
       else std::fill_n(reinterpret_cast<uint16_t*>(row), width_, static_cast<uint16_t>(*key_));
-      for (uint32_t i = rowRuns_[y]; i < rowRuns_[y + 1]; ++i)
-        std::memcpy(row + static_cast<size_t>(runs_[i].x) * bytes, opaque_.get() + runs_[i].offset,
-                    static_cast<size_t>(runs_[i].length) * bytes);
+      for (uint32_t i = rowRuns_[y]; i < rowRuns_[y + 1]; ++i) {
+        const KeptRun& run = runs_[i];
+        if (runBytes_ == 3) {
+          const PackedRow in{opaque_.get() + run.offset, runsHigh_};
+          auto* out = reinterpret_cast<uint32_t*>(row) + run.x;
+          for (int32_t k = 0; k < run.length; ++k) out[k] = in[k];
+        } else {
+          std::memcpy(row + static_cast<size_t>(run.x) * bytes, opaque_.get() + run.offset,
+                      static_cast<size_t>(run.length) * bytes);
+        }
+      }
     }
     if (!Repoint(own.get())) return false;
     memory_ = std::move(own);
@@ -227,6 +235,19 @@ void SdlSurface::KeepRuns() {
     if (bytes == 4) return reinterpret_cast<const uint32_t*>(row)[x];
     return reinterpret_cast<const uint16_t*>(row)[x];
   };
+  // The fourth byte of every pixel kept, where they share one: then 3 bytes
+  // a pixel are kept (the key's pixels are made again from the key).
+  std::optional<uint8_t> high;
+  bool shared = bytes == 4;
+  for (int y = 0; y < height_ && shared; ++y) {
+    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+    for (int x = 0; x < width_ && shared; ++x) {
+      if (pixelAt(row, x) == key) continue;
+      if (!high) high = row[4 * x + 3];
+      shared = row[4 * x + 3] == *high;
+    }
+  }
+  const int kept = shared ? 3 : bytes;
   // Two passes: the runs and their size, then their pixels.
   std::vector<KeptRun> runs;
   std::vector<uint32_t> rowRuns(static_cast<size_t>(height_) + 1, 0);
@@ -242,7 +263,7 @@ void SdlSurface::KeepRuns() {
       int end = x + 1;
       while (end < width_ && pixelAt(row, end) != key) ++end;
       runs.push_back(KeptRun{x, end - x, total});
-      total += static_cast<size_t>(end - x) * bytes;
+      total += static_cast<size_t>(end - x) * kept;
       x = end;
     }
   }
@@ -251,14 +272,22 @@ void SdlSurface::KeepRuns() {
   if (!opaque) return;
   for (int y = 0; y < height_; ++y) {
     const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
-    for (uint32_t i = rowRuns[y]; i < rowRuns[y + 1]; ++i)
-      std::memcpy(opaque.get() + runs[i].offset, row + static_cast<size_t>(runs[i].x) * bytes,
-                  static_cast<size_t>(runs[i].length) * bytes);
+    for (uint32_t i = rowRuns[y]; i < rowRuns[y + 1]; ++i) {
+      uint8_t* out = opaque.get() + runs[i].offset;
+      const uint8_t* in = row + static_cast<size_t>(runs[i].x) * bytes;
+      if (kept == 3) {
+        for (int32_t k = 0; k < runs[i].length; ++k, out += 3) std::memcpy(out, in + 4 * k, 3);
+      } else {
+        std::memcpy(out, in, static_cast<size_t>(runs[i].length) * bytes);
+      }
+    }
   }
   runs.shrink_to_fit();
   runs_ = std::move(runs);
   rowRuns_ = std::move(rowRuns);
   opaque_ = std::move(opaque);
+  runBytes_ = kept;
+  runsHigh_ = shared && high ? uint32_t{*high} << 24 : 0;
   if (keyed_) SDL_FreeSurface(keyed_);
   keyed_ = nullptr;
   dc_.reset();
@@ -281,9 +310,15 @@ SDL_Rect SdlSurface::BltRuns(const SdlSurface& from, int32_t x, int32_t y, const
       if (run.x >= right) break;
       const int32_t a = std::max(run.x, left), b = std::min(run.x + run.length, right);
       if (a >= b) continue;
-      std::memcpy(out + static_cast<size_t>(drawn.x + (a - left)) * bytes,
-                  from.opaque_.get() + run.offset + static_cast<size_t>(a - run.x) * bytes,
-                  static_cast<size_t>(b - a) * bytes);
+      uint8_t* to = out + static_cast<size_t>(drawn.x + (a - left)) * bytes;
+      if (from.runBytes_ == 3) {
+        const PackedRow in{from.opaque_.get() + run.offset + static_cast<size_t>(a - run.x) * 3, from.runsHigh_};
+        auto* wide = reinterpret_cast<uint32_t*>(to);
+        for (int32_t k = 0; k < b - a; ++k) wide[k] = in[k];
+      } else {
+        std::memcpy(to, from.opaque_.get() + run.offset + static_cast<size_t>(a - run.x) * bytes,
+                    static_cast<size_t>(b - a) * bytes);
+      }
     }
   }
   return drawn;

@@ -115,7 +115,8 @@ class SdlSurface final : public IDirectDrawSurface7 {
   std::shared_ptr<const uint8_t> packed_;
   uint32_t packedHigh_ = 0;                       // their common fourth byte, in place
   // KeepRuns' form: row y's runs are runs_[rowRuns_[y] .. rowRuns_[y + 1]),
-  // left to right, their pixels one after another in opaque_.
+  // left to right, their pixels one after another in opaque_, 3 bytes each
+  // where 4-byte pixels share their fourth byte (runsHigh_), as packed_.
   struct KeptRun {
     int32_t x, length;
     size_t offset;  // bytes into opaque_
@@ -123,6 +124,8 @@ class SdlSurface final : public IDirectDrawSurface7 {
   std::vector<KeptRun> runs_;
   std::vector<uint32_t> rowRuns_;
   std::unique_ptr<uint8_t, FreeMemory> opaque_;
+  int runBytes_ = 0;  // bytes a kept pixel
+  uint32_t runsHigh_ = 0;
   SDL_Surface* plain_ = nullptr;
   SDL_Surface* keyed_ = nullptr;
   bool keyDirty_ = false;
