@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // velmo: the screen saver's program. The command line picks what this
 // process does; see the README and velmo(6).
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,6 +22,12 @@ int main(int argc, char** argv) {
   using namespace velmo;
   // Before any library starts a thread: they all inherit the blocked signals.
   WatchTerminationSignals();
+  // Blocks of 128 KiB and more (decoded pictures, decoders' buffers, sea
+  // frames) are mapped on their own and go back to the system when freed.
+  // Left to itself, glibc raises this threshold after the first large free,
+  // and the start-up's big buffers then stay in the heap, pinned by the
+  // small blocks made after them, for as long as the saver runs.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   const std::vector<std::string> args(argv + 1, argv + argc);
   // Made when a mode runs: the usage, the version and a mistyped option are
   // answered without opening a display.

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "pixel/sdl_test_window.h"
@@ -184,32 +185,50 @@ TEST_F(SdlDisplay, ListsEveryResolutionAtThreeDepthsAndTheDefaultDeviceFirst) {
 }
 
 TEST_F(SdlDisplay, KeyedFastBlitSkipsTheKeyAndSeesLaterChanges) {
-  Open(16);
-  IDirectDrawSurface7* sprite = Offscreen(8, 8);
-  const uint32_t key = NativeFromRgb(255, 0, 255, 16);
-  const uint32_t red = NativeFromRgb(255, 0, 0, 16);
-  const uint32_t blue = NativeFromRgb(0, 0, 255, 16);
-  Fill(sprite, key);
-  const Rect middle{2, 2, 6, 6};
-  Fill(sprite, red, &middle);
-  Fill(back, blue);
-  DDCOLORKEY ck{key, key};
-  ASSERT_EQ(sprite->SetColorKey(DDCKEY_SRCBLT, &ck), DD_OK);
+  // A small sprite goes through SDL's keyed blit; a large one at 32 bits is
+  // kept as its runs of pixels other than the key.
+  for (const auto [bits, width] : {std::pair{16u, 8}, std::pair{32u, 1024}}) {
+    SCOPED_TRACE(bits);
+    Open(bits);
+    IDirectDrawSurface7* sprite = Offscreen(width, 256);
+    const uint32_t key = NativeFromRgb(255, 0, 255, bits);
+    const uint32_t red = NativeFromRgb(255, 0, 0, bits);
+    const uint32_t blue = NativeFromRgb(0, 0, 255, bits);
+    Fill(sprite, key);
+    const Rect middle{2, 2, 6, 6};
+    Fill(sprite, red, &middle);
+    Fill(back, blue);
+    DDCOLORKEY ck{key, key};
+    ASSERT_EQ(sprite->SetColorKey(DDCKEY_SRCBLT, &ck), DD_OK);
 
-  const Rect all{0, 0, 8, 8};
-  ASSERT_EQ(back->BltFast(10, 10, sprite, &all, DDBLTFAST_SRCCOLORKEY), DD_OK);
-  EXPECT_EQ(NativeAt(back, 10, 10), blue);
-  EXPECT_EQ(NativeAt(back, 13, 13), red);
+    const Rect all{0, 0, 8, 8};
+    ASSERT_EQ(back->BltFast(10, 10, sprite, &all, DDBLTFAST_SRCCOLORKEY), DD_OK);
+    EXPECT_EQ(NativeAt(back, 10, 10), blue);
+    EXPECT_EQ(NativeAt(back, 13, 13), red);
+    EXPECT_EQ(NativeAt(back, 15, 15), red);
+    EXPECT_EQ(NativeAt(back, 16, 15), blue);
 
-  // Pixels changed after the key was set take part in the next keyed blit.
-  SetNativeAt(sprite, 0, 0, red);
-  ASSERT_EQ(back->BltFast(10, 10, sprite, &all, DDBLTFAST_SRCCOLORKEY), DD_OK);
-  EXPECT_EQ(NativeAt(back, 10, 10), red);
-  EXPECT_EQ(NativeAt(back, 11, 10), blue);
+    // From inside a run, and cut by the back buffer's clip rectangle.
+    const Rect inside{3, 3, 8, 8};
+    const Rect clip{0, 0, 42, 100};
+    ASSERT_EQ(back->SetClipRect(&clip), DD_OK);
+    ASSERT_EQ(back->BltFast(40, 40, sprite, &inside, DDBLTFAST_SRCCOLORKEY), DD_OK);
+    ASSERT_EQ(back->SetClipRect(nullptr), DD_OK);
+    EXPECT_EQ(NativeAt(back, 40, 40), red);
+    EXPECT_EQ(NativeAt(back, 41, 42), red);
+    EXPECT_EQ(NativeAt(back, 42, 42), blue);
+    EXPECT_EQ(NativeAt(back, 40, 43), blue);
 
-  ASSERT_EQ(back->BltFast(30, 30, sprite, &all, DDBLTFAST_NOCOLORKEY), DD_OK);
-  EXPECT_EQ(NativeAt(back, 31, 30), key);
-  sprite->Release();
+    // Pixels changed after the key was set take part in the next keyed blit.
+    SetNativeAt(sprite, 0, 0, red);
+    ASSERT_EQ(back->BltFast(10, 10, sprite, &all, DDBLTFAST_SRCCOLORKEY), DD_OK);
+    EXPECT_EQ(NativeAt(back, 10, 10), red);
+    EXPECT_EQ(NativeAt(back, 11, 10), blue);
+
+    ASSERT_EQ(back->BltFast(30, 30, sprite, &all, DDBLTFAST_NOCOLORKEY), DD_OK);
+    EXPECT_EQ(NativeAt(back, 31, 30), key);
+    sprite->Release();
+  }
 }
 
 TEST_F(SdlDisplay, FastBlitRefusesRectanglesOutsideEitherSurface) {

@@ -135,7 +135,19 @@ class SdlApplication : public IApplication {
         continue;
       }
       // Nothing to draw until an event, a wake or the wake asked for.
-      if (!idleWantsMore_ && SDL_WaitEventTimeout(&event, UntilWake(100))) {
+      if (idleWantsMore_) continue;
+      if (hosted_) {
+        // SDL wakes its wait for another thread's event by sending an X
+        // event to its first shown window, here the daemon's. Once that
+        // window is gone the error stays pending on SDL's connection until
+        // SDL closes it with Xlib's own handler back, which prints it and
+        // exits with 1. So in a daemon's window the loop sleeps in short steps.
+        SDL_Delay(static_cast<uint32_t>(std::min(UntilWake(100), kHostedStepMs)));
+        if (SDL_PollEvent(&event)) {
+          Dispatch(event);
+          dispatched = true;
+        }
+      } else if (SDL_WaitEventTimeout(&event, UntilWake(100))) {
         Dispatch(event);
         dispatched = true;
       }
@@ -258,6 +270,8 @@ class SdlApplication : public IApplication {
   }
 
   // Milliseconds to wait for events: at most limit, and not past the wake asked for.
+  static constexpr int kHostedStepMs = 10;
+
   int UntilWake(int limit) const {
     if (wakeAt_ == 0) return limit;
     const uint64_t now = SDL_GetTicks64();

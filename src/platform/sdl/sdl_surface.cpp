@@ -183,6 +183,25 @@ void SdlSurface::KeepForStretching() {
 }
 
 bool SdlSurface::Unpack() {
+  if (opaque_) {
+    auto own = ZeroedPixels(static_cast<size_t>(pitch_) * height_);
+    if (!own) return false;
+    const int bytes = BytesPerPixel(bits_);
+    for (int y = 0; y < height_; ++y) {
+      uint8_t* row = own.get() + static_cast<size_t>(y) * pitch_;
+      if (bytes == 4) std::fill_n(reinterpret_cast<uint32_t*>(row), width_, *key_);
+      else std::fill_n(reinterpret_cast<uint16_t*>(row), width_, static_cast<uint16_t>(*key_));
+      for (uint32_t i = rowRuns_[y]; i < rowRuns_[y + 1]; ++i)
+        std::memcpy(row + static_cast<size_t>(runs_[i].x) * bytes, opaque_.get() + runs_[i].offset,
+                    static_cast<size_t>(runs_[i].length) * bytes);
+    }
+    if (!Repoint(own.get())) return false;
+    memory_ = std::move(own);
+    opaque_.reset();
+    runs_ = {};
+    rowRuns_ = {};
+    return true;
+  }
   if (!packed_) return true;
   auto own = ZeroedPixels(static_cast<size_t>(pitch_) * height_);
   if (!own) return false;
@@ -195,6 +214,79 @@ bool SdlSurface::Unpack() {
   memory_ = std::move(own);
   packed_.reset();
   return true;
+}
+
+void SdlSurface::KeepRuns() {
+  constexpr size_t kLarge = size_t{1} << 20;  // below this SDL's own copy costs little
+  if (!key_ || !memory_ || dcOut_ || locks_ || static_cast<size_t>(pitch_) * height_ < kLarge ||
+      (caps_ & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_BACKBUFFER)))
+    return;
+  const int bytes = BytesPerPixel(bits_);
+  const uint32_t key = *key_;
+  auto pixelAt = [&](const uint8_t* row, int x) -> uint32_t {
+    if (bytes == 4) return reinterpret_cast<const uint32_t*>(row)[x];
+    return reinterpret_cast<const uint16_t*>(row)[x];
+  };
+  // Two passes: the runs and their size, then their pixels.
+  std::vector<KeptRun> runs;
+  std::vector<uint32_t> rowRuns(static_cast<size_t>(height_) + 1, 0);
+  size_t total = 0;
+  for (int y = 0; y < height_; ++y) {
+    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+    rowRuns[y] = static_cast<uint32_t>(runs.size());
+    for (int x = 0; x < width_;) {
+      if (pixelAt(row, x) == key) {
+        ++x;
+        continue;
+      }
+      int end = x + 1;
+      while (end < width_ && pixelAt(row, end) != key) ++end;
+      runs.push_back(KeptRun{x, end - x, total});
+      total += static_cast<size_t>(end - x) * bytes;
+      x = end;
+    }
+  }
+  rowRuns[height_] = static_cast<uint32_t>(runs.size());
+  auto opaque = ZeroedPixels(std::max<size_t>(total, 1));
+  if (!opaque) return;
+  for (int y = 0; y < height_; ++y) {
+    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+    for (uint32_t i = rowRuns[y]; i < rowRuns[y + 1]; ++i)
+      std::memcpy(opaque.get() + runs[i].offset, row + static_cast<size_t>(runs[i].x) * bytes,
+                  static_cast<size_t>(runs[i].length) * bytes);
+  }
+  runs.shrink_to_fit();
+  runs_ = std::move(runs);
+  rowRuns_ = std::move(rowRuns);
+  opaque_ = std::move(opaque);
+  if (keyed_) SDL_FreeSurface(keyed_);
+  keyed_ = nullptr;
+  dc_.reset();
+  memory_.reset();
+  pixels_ = nullptr;  // the plain header is not used until Unpack
+}
+
+SDL_Rect SdlSurface::BltRuns(const SdlSurface& from, int32_t x, int32_t y, const SDL_Rect& source) {
+  const SDL_Rect wanted{x, y, source.w, source.h};
+  SDL_Rect drawn;
+  if (!SDL_IntersectRect(&wanted, &plain_->clip_rect, &drawn)) return SDL_Rect{0, 0, 0, 0};
+  const int bytes = BytesPerPixel(bits_);
+  // Source columns [left, right) land at drawn.x onwards.
+  const int32_t left = source.x + (drawn.x - x), right = left + drawn.w;
+  for (int row = 0; row < drawn.h; ++row) {
+    const int32_t sy = source.y + (drawn.y - y) + row;
+    uint8_t* out = pixels_ + static_cast<size_t>(drawn.y + row) * pitch_;
+    for (uint32_t i = from.rowRuns_[sy]; i < from.rowRuns_[sy + 1]; ++i) {
+      const KeptRun& run = from.runs_[i];
+      if (run.x >= right) break;
+      const int32_t a = std::max(run.x, left), b = std::min(run.x + run.length, right);
+      if (a >= b) continue;
+      std::memcpy(out + static_cast<size_t>(drawn.x + (a - left)) * bytes,
+                  from.opaque_.get() + run.offset + static_cast<size_t>(a - run.x) * bytes,
+                  static_cast<size_t>(b - a) * bytes);
+    }
+  }
+  return drawn;
 }
 
 SdlSurface::~SdlSurface() {
@@ -319,8 +411,15 @@ HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, c
   if (!Within(s, from->width_, from->height_)) return DDERR_INVALIDRECT;
   const int w = s.right - s.left, h = s.bottom - s.top;
   if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
-  if (!Unpack() || !from->Unpack()) return DDERR_OUTOFMEMORY;
-  SDL_Surface* blitSource = from->BlitSource((flags & DDBLTFAST_SRCCOLORKEY) != 0);
+  const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
+  if (!Unpack()) return DDERR_OUTOFMEMORY;
+  if (from->opaque_ && keyed && from->bits_ == bits_) {
+    MarkChanged(BltRuns(*from, x, y, SDL_Rect{s.left, s.top, w, h}));
+    Touch();
+    return DD_OK;
+  }
+  if (!from->Unpack()) return DDERR_OUTOFMEMORY;
+  SDL_Surface* blitSource = from->BlitSource(keyed);
   if (!blitSource) return DDERR_OUTOFMEMORY;
   SDL_Rect sr{s.left, s.top, w, h};
   SDL_Rect dr{x, y, w, h};
@@ -487,7 +586,7 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
   if (HRESULT usable = from->Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_ || from->dcOut_ || from->locks_) return DDERR_SURFACEBUSY;
   if (!Within(part, boxW, boxH)) return DDERR_INVALIDRECT;
-  if (!Unpack()) return DDERR_OUTOFMEMORY;
+  if (!Unpack() || (from->opaque_ && !from->Unpack())) return DDERR_OUTOFMEMORY;
   const int w = part.right - part.left, h = part.bottom - part.top;
   if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
   // What the clip rectangle lets through, in this surface's coordinates.
@@ -614,6 +713,7 @@ HRESULT SdlSurface::SetColorKey(uint32_t flags, DDCOLORKEY* key) {
     SDL_SetColorKey(keyed_, SDL_TRUE, *key_);
     keyDirty_ = true;
   }
+  KeepRuns();
   return DD_OK;
 }
 

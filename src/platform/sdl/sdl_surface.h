@@ -21,7 +21,8 @@ class SdlDirectDraw;
 // a back buffer, in the window's own image (Borrow): drawn straight into
 // what the window system is sent, so the frame is kept once, not twice. SDL
 // sees them through a plain header and, once a colour key is set, through a
-// second keyed header that SDL may run-length encode.
+// second keyed header that SDL may run-length encode. A large keyed surface
+// keeps only its runs of pixels other than the key instead (KeepRuns).
 class SdlSurface final : public IDirectDrawSurface7 {
  public:
   // Null when the memory cannot be had.
@@ -69,7 +70,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   // false when refused or the memory cannot be had. Main thread.
   bool Borrow(SDL_Surface* image);
   bool OwnPixels(bool keep);
-  bool Borrowed() const { return !memory_ && !packed_; }
+  bool Borrowed() const { return !memory_ && !packed_ && !opaque_; }
 
  private:
   SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps);
@@ -85,8 +86,15 @@ class SdlSurface final : public IDirectDrawSurface7 {
   // into drawn, whose top-left pixel is box column firstX, row firstY.
   void StretchLinear(const SDL_Rect& drawn, int64_t firstX, int64_t firstY, int64_t boxW, int64_t boxH,
                      const SdlSurface& from);
-  // The 4-byte pixels of a packed surface, made again; false without memory.
+  // The pixels of a packed or run-kept surface, made again; false without memory.
   bool Unpack();
+  // A large keyed surface keeps only its runs of pixels other than the key
+  // (KeptRuns): SDL's run-length copy beside the whole pixels held it twice.
+  // One pass over the pixels; allocates; main thread.
+  void KeepRuns();
+  // A keyed fast blit from the runs, cut to this surface's clip rectangle;
+  // the rectangle drawn, empty when nothing was. Allocates nothing.
+  SDL_Rect BltRuns(const SdlSurface& from, int32_t x, int32_t y, const SDL_Rect& source);
 
   uint32_t refs_ = 1;
   SdlDirectDraw* owner_;
@@ -110,6 +118,15 @@ class SdlSurface final : public IDirectDrawSurface7 {
   // process that holds the same picture (the scenes of several monitors).
   std::shared_ptr<const uint8_t> packed_;
   uint32_t packedHigh_ = 0;                       // their common fourth byte, in place
+  // KeepRuns' form: row y's runs are runs_[rowRuns_[y] .. rowRuns_[y + 1]),
+  // left to right, their pixels one after another in opaque_.
+  struct KeptRun {
+    int32_t x, length;
+    size_t offset;  // bytes into opaque_
+  };
+  std::vector<KeptRun> runs_;
+  std::vector<uint32_t> rowRuns_;
+  std::unique_ptr<uint8_t, FreeMemory> opaque_;
   SDL_Surface* plain_ = nullptr;
   SDL_Surface* keyed_ = nullptr;
   bool keyDirty_ = false;
