@@ -82,6 +82,10 @@ class SdlSurface final : public IDirectDrawSurface7 {
   void MarkChanged(const SDL_Rect& r);
   // The headers over other pixels of the same layout.
   bool Repoint(uint8_t* pixels);
+  // BltStretched's filtered enlargement of from (unkeyed, 4 bytes a pixel)
+  // into drawn, whose top-left pixel is box column firstX, row firstY.
+  void StretchLinear(const SDL_Rect& drawn, int64_t firstX, int64_t firstY, int64_t boxW, int64_t boxH,
+                     const SdlSurface& from);
   // The pixels of a packed or run-kept surface, made again; false without memory.
   bool Unpack();
   // A large keyed surface keeps only its runs of pixels other than the key
