@@ -187,7 +187,7 @@ TEST_F(SdlDisplay, ListsEveryResolutionAtThreeDepthsAndTheDefaultDeviceFirst) {
 TEST_F(SdlDisplay, KeyedFastBlitSkipsTheKeyAndSeesLaterChanges) {
   // A small sprite goes through SDL's keyed blit; a large one at 32 bits is
   // kept as its runs of pixels other than the key.
-  for (const auto [bits, width] : {std::pair{16u, 8}, std::pair{32u, 1024}}) {
+  for (const auto& [bits, width] : {std::pair{16u, 8}, std::pair{32u, 1024}}) {
     SCOPED_TRACE(bits);
     Open(bits);
     IDirectDrawSurface7* sprite = Offscreen(width, 256);

@@ -246,12 +246,15 @@ TEST_P(SpritesOnTheRealDisplay, FramesEnlargedManyTimesAreSmoothAndClippedDrawsM
   ASSERT_EQ(sea.GetErrorResult(), "");
   const auto whole = RealDisplay::Read(display->Back());
   int same = 0, blocks = 0;
-  for (int y = top; y + 1 < top + boxH; y += 2)
+  for (int y = top; y + 1 < top + boxH; y += 2) {
     for (int x = 0; x + 1 < W - 1; x += 2, ++blocks) {
       const uint32_t a = whole[y][x];
       same += a == whole[y][x + 1] && a == whole[y + 1][x] && a == whole[y + 1][x + 1];
     }
-  if (GetParam() != 16) EXPECT_LT(same * 20, blocks) << same << " of " << blocks << " blocks of one colour";
+  }
+  if (GetParam() != 16) {
+    EXPECT_LT(same * 20, blocks) << same << " of " << blocks << " blocks of one colour";
+  }
   const uint32_t bg = display->Native(kBackground);
   for (const Rect& clip : {Rect{0, top, 7, top + 9}, Rect{333, top + 50, 700, top + 51}, Rect{W - 5, top + boxH - 3, W, top + boxH}}) {
     display->FillBack(bg);

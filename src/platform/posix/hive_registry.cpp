@@ -19,6 +19,7 @@
 #include "platform/posix/private_group.h"
 #include "platform/posix/reg_text.h"
 #include "platform/text.h"
+#include "platform/posix/unique_fd.h"
 
 namespace velmo {
 namespace {
@@ -38,36 +39,13 @@ int32_t FromErrno(int err) {
   }
 }
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
 // The whole file as text; a missing one is ERROR_FILE_NOT_FOUND, a
 // directory, an unreadable or a binary file another error, with the reason
 // in *why.
 int32_t ReadHive(const fs::path& file, std::string* text, std::string* why) {
   // Non-blocking, so a FIFO or a device at the path cannot hang the open;
   // anything but a regular file is refused right after.
-  Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) {
     if (errno != ENOENT && errno != ENOTDIR) *why = std::strerror(errno);
     return FromErrno(errno);
@@ -154,7 +132,7 @@ std::string TempName(const fs::path& target) {
 // unnamed file gets its name only once it is whole; where that cannot be
 // done (no O_TMPFILE, no /proc) the name comes first.
 int32_t WriteTemporary(const fs::path& target, const std::string& text, std::string* temp) {
-  Fd fd(::open(target.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  UniqueFd fd(::open(target.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
   if (fd.get() >= 0) {
     if (::fchmod(fd.get(), 0600) != 0 || !WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0) return FromErrno(errno);
     const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
@@ -188,7 +166,7 @@ int32_t ReplaceFile(const fs::path& target, const std::string& text) {
     return FromErrno(err);
   }
   // The rename itself is durable only once the directory is.
-  Fd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
   return ERROR_SUCCESS;
 }
@@ -324,7 +302,7 @@ int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>
   // The lock lives in its own file: the hive itself is replaced on every write.
   const fs::path lockPath = file.string() + ".lock";
   if (*unsafe = ForeignLinkOn(lockPath); !unsafe->empty()) return ERROR_ACCESS_DENIED;
-  Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
   if (lock.get() < 0) return FromErrno(errno);
   while (::flock(lock.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return FromErrno(errno);

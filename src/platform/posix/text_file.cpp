@@ -7,28 +7,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include "platform/posix/unique_fd.h"
 
 namespace velmo {
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 bool Same(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
@@ -40,7 +22,7 @@ bool Same(const struct stat& a, const struct stat& b) {
 int ReadTextFile(const std::string& path, TTextFile* file) {
   char resolved[PATH_MAX];
   if (!::realpath(path.c_str(), resolved)) return errno;
-  Fd fd(::open(resolved, O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(resolved, O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return errno;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return errno;
@@ -64,7 +46,7 @@ int ReplaceTextFile(const TTextFile& file, const std::string& text) {
   const size_t slash = file.path.rfind('/');
   const std::string dir = slash == 0 ? "/" : file.path.substr(0, slash);
   std::string temp = file.path + ".velmo-XXXXXX";
-  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) return errno;
   auto fail = [&](int err) {
     ::unlink(temp.c_str());
@@ -89,7 +71,7 @@ int ReplaceTextFile(const TTextFile& file, const std::string& text) {
   if (::stat(file.path.c_str(), &now) != 0) return fail(errno);
   if (!Same(now, file.st)) return fail(EAGAIN);
   if (::rename(temp.c_str(), file.path.c_str()) != 0) return fail(errno);
-  Fd directory(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd directory(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() >= 0) ::fsync(directory.get());
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/pixel_format.h"
+#include "platform/ramp_tables.h"
 
 namespace velmo {
 
@@ -110,16 +111,7 @@ bool SdlPresenter::EnsureScratch(const SDL_Surface* frame) {
 }
 
 void SdlPresenter::SetRamp(const DDGAMMARAMP* ramp) {
-  bool identity = ramp == nullptr;
-  if (ramp) {
-    identity = true;
-    for (int i = 0; i < 256; ++i) {
-      lutR_[i] = static_cast<uint8_t>(ramp->red[i] >> 8);
-      lutG_[i] = static_cast<uint8_t>(ramp->green[i] >> 8);
-      lutB_[i] = static_cast<uint8_t>(ramp->blue[i] >> 8);
-      identity = identity && lutR_[i] == i && lutG_[i] == i && lutB_[i] == i;
-    }
-  }
+  const bool identity = FillRampTables(ramp, lutR_, lutG_, lutB_);
   if (ramp_ || !identity) forceFull_ = true;
   ramp_ = !identity;
   // The brightness keys write entry i = i x factor on all three channels: a

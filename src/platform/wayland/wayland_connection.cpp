@@ -77,6 +77,9 @@ const wl_output_listener kOutput = {
     [](void* data, wl_output*, int32_t factor) {
       static_cast<OutputListenerData*>(data)->output->facts.scale = std::max(factor, 1);
     },
+    // Bound at version 3 at most: name and description never come.
+    nullptr,
+    nullptr,
 };
 
 const zxdg_output_v1_listener kXdgOutput = {

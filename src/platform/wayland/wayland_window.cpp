@@ -10,6 +10,7 @@
 
 #include "viewporter-client.h"
 #include "xdg-shell-client.h"
+#include "platform/ramp_tables.h"
 #include "platform/wayland/wayland_connection.h"
 
 namespace velmo {
@@ -163,16 +164,7 @@ void WaylandWindow::ForceFullFrame() {
 }
 
 void WaylandWindow::SetFrameRamp(const DDGAMMARAMP* ramp) {
-  bool identity = ramp == nullptr;
-  if (ramp) {
-    identity = true;
-    for (int i = 0; i < 256; ++i) {
-      lutR_[i] = static_cast<uint8_t>(ramp->red[i] >> 8);
-      lutG_[i] = static_cast<uint8_t>(ramp->green[i] >> 8);
-      lutB_[i] = static_cast<uint8_t>(ramp->blue[i] >> 8);
-      identity = identity && lutR_[i] == i && lutG_[i] == i && lutB_[i] == i;
-    }
-  }
+  const bool identity = FillRampTables(ramp, lutR_, lutG_, lutB_);
   if (ramp_ || !identity) ForceFullFrame();
   ramp_ = !identity;
 }
