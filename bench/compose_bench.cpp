@@ -83,13 +83,17 @@ double CpuMicroseconds() {
   return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
 }
 
+// Starts the scene, or marks the benchmark skipped with the display's reason.
+bool Started(SceneRig& rig, benchmark::State& state) {
+  if (rig.Start()) return true;
+  state.SkipWithError(("the display refused the mode: " + rig.Refusal()).c_str());
+  return false;
+}
+
 void BM_ComposeFrame(benchmark::State& state) {
   auto timer = MakeThreadTimerService();
   SceneRig rig(*timer, Options(state));
-  if (!rig.Start()) {
-    state.SkipWithError(("the display refused the mode: " + rig.Refusal()).c_str());
-    return;
-  }
+  if (!Started(rig, state)) return;
   for (int i = 0; i < 5; ++i) rig.Compose();
   const double cpu0 = CpuMicroseconds();
   for (auto _ : state) rig.Compose();
@@ -101,10 +105,7 @@ void BM_ComposeFrame(benchmark::State& state) {
 void BM_DrawLayers(benchmark::State& state) {
   FakeTimerService timer;
   SceneRig rig(timer, Options(state));
-  if (!rig.Start()) {
-    state.SkipWithError(("the display refused the mode: " + rig.Refusal()).c_str());
-    return;
-  }
+  if (!Started(rig, state)) return;
   TForm1& form = *rig.form;
   int seaFrame = 0;
   const double cpu0 = CpuMicroseconds();
@@ -127,10 +128,7 @@ void BM_DrawLayers(benchmark::State& state) {
 void BM_UnchangedFrame(benchmark::State& state) {
   FakeTimerService timer;
   SceneRig rig(timer, Options(state));
-  if (!rig.Start()) {
-    state.SkipWithError(("the display refused the mode: " + rig.Refusal()).c_str());
-    return;
-  }
+  if (!Started(rig, state)) return;
   TForm1& form = *rig.form;
   form.DXClock1->SetClockSource([] { return ClockTime{10, 8, 0}; });
   for (int i = 0; i < 3; ++i) rig.Compose();  // the whole first frame, then the clock's second
