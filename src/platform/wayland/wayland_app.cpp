@@ -156,16 +156,23 @@ class WaylandApplication : public IApplication {
     }
   }
 
-  void CloseAll() {
-    // A copy: a handler may close or make windows.
+  // Calls f on each window that is still there when its turn comes: a
+  // handler may close or make windows, so the walk is over a copy.
+  template <typename F>
+  void ForEachWindowStill(F f) {
     const std::vector<WaylandWindow*> windows = connection_.Windows();
     for (WaylandWindow* w : windows) {
-      if (std::find(connection_.Windows().begin(), connection_.Windows().end(), w) == connection_.Windows().end())
-        continue;
-      if (w->IsClosed()) continue;
+      const auto& now = connection_.Windows();
+      if (std::find(now.begin(), now.end(), w) != now.end()) f(w);
+    }
+  }
+
+  void CloseAll() {
+    ForEachWindowStill([](WaylandWindow* w) {
+      if (w->IsClosed()) return;
       if (w->Events().onClose) w->Events().onClose();
       else w->Close();
-    }
+    });
   }
 
   // Something may have changed on the screen since the last turn.
@@ -223,12 +230,9 @@ class WaylandApplication : public IApplication {
     if (lostSince_ == Clock::time_point{}) lostSince_ = now;
     if (reported_ || now - lostSince_ < kActivationGrace) return;
     reported_ = true;
-    const std::vector<WaylandWindow*> windows = connection_.Windows();
-    for (WaylandWindow* w : windows) {
-      if (std::find(connection_.Windows().begin(), connection_.Windows().end(), w) == connection_.Windows().end())
-        continue;
+    ForEachWindowStill([](WaylandWindow* w) {
       if (w->Shown() && w->Events().onDeactivate) w->Events().onDeactivate();
-    }
+    });
   }
 
   int Box(const std::string& text, const std::string& caption, uint32_t kind) {
