@@ -21,6 +21,11 @@ Rect Union(const Rect& a, const Rect& b) {
               std::max(a.bottom, b.bottom)};
 }
 
+Rect Intersection(const Rect& a, const Rect& b) {
+  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
+
 }  // namespace
 
 void TFrameComposer::DisplayOpened() {
@@ -86,9 +91,12 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   const TSaverSettings& settings = scene_.Settings;
   TDDmain& display = *scene_.DDmain1;
   dirtyCount_ = 0;
+  bool copied = false;
   if (now.sea != shown_.sea) {
     const int32_t top = scene_.DDani1sea->GetShowY();
-    AddDirty(Rect{0, top, settings.ResHor, top + scene_.DDani1sea->GetStretchHeight()});
+    const Rect band{0, top, settings.ResHor, top + scene_.DDani1sea->GetStretchHeight()};
+    copied = CopyBand(now, band);
+    if (!copied) AddDirty(band);
   }
   for (int i = 0; i < settings.NumBirds; ++i) {
     if (!(now.birds[i] == shown_.birds[i])) AddDirty(Union(BirdBox(shown_.birds[i]), BirdBox(now.birds[i])));
@@ -101,7 +109,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   // nothing new is neither drawn, sent nor counted.
   fpsText = false;
   if (settings.flag_fps) {
-    if (dirtyCount_ > 0 || display.FpsTextChanged()) display.CountShownFrame();
+    if (dirtyCount_ > 0 || copied || display.FpsTextChanged()) display.CountShownFrame();
     const Rect fps = display.FpsTextBox();
     for (int i = 0; i < dirtyCount_ && !fpsText; ++i) {
       // A part that reaches the clock grows to it below.
@@ -111,7 +119,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
     fpsText = fpsText || display.FpsTextChanged();
     if (fpsText) AddDirty(fps);
   }
-  if (dirtyCount_ == 0) return false;
+  if (dirtyCount_ == 0 && !copied) return false;
   // The clock is drawn whole over whatever was redrawn under any part of it.
   bool drawClock = false;
   for (int i = 0; i < dirtyCount_ && settings.flag_clock; ++i) {
@@ -133,6 +141,38 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
     const Rect fps = display.FpsTextBox();
     display.ClipBackSurface(&fps);
   }
+  return true;
+}
+
+bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band) {
+  const TFrameComposer* from = bandSource_;
+  if (!from || from == this || !from->partialRedraw_ || !from->haveShown_ || !from->scene_.FRunning ||
+      from->shown_.sea != now.sea)
+    return false;
+  // The same size and depth lay the scenery out alike: the same band, rocks and sky.
+  TDDmain& mine = *scene_.DDmain1;
+  const TDDmain& theirs = *from->scene_.DDmain1;
+  if (theirs.GetWidth() != mine.GetWidth() || theirs.GetHeight() != mine.GetHeight() ||
+      theirs.GetColorDepth() != mine.GetColorDepth())
+    return false;
+  IDirectDrawSurface7* source = theirs.GetFpDDSBack();
+  IDirectDrawSurface7* back = mine.GetFpDDSBack();
+  if (!source || !back || !from->scene_.DDani1sea ||
+      from->scene_.DDani1sea->GetShowY() != band.top ||
+      from->scene_.DDani1sea->GetStretchHeight() != band.bottom - band.top)
+    return false;
+  mine.ClipBackSurface(&band);
+  if (back->BltFast(band.left, band.top, source, &band, DDBLTFAST_NOCOLORKEY) != DD_OK) return false;
+  // What the source drew over the band, and this scene's own gulls, clock
+  // and text there, are composed again from this scene's layers.
+  for (int i = 0; i < from->shown_.birdCount; ++i) AddDirty(Intersection(from->BirdBox(from->shown_.birds[i]), band));
+  if (from->shown_.clockOn) AddDirty(Intersection(from->shown_.clock, band));
+  if (from->shown_.fpsOn) AddDirty(Intersection(theirs.FpsTextBox(), band));
+  // A gull that moved is redrawn over both its boxes anyway.
+  for (int i = 0; i < now.birdCount; ++i)
+    if (now.birds[i] == shown_.birds[i]) AddDirty(Intersection(BirdBox(now.birds[i]), band));
+  if (now.clockOn) AddDirty(Intersection(now.clock, band));
+  if (now.fpsOn) AddDirty(Intersection(mine.FpsTextBox(), band));
   return true;
 }
 
