@@ -1,6 +1,7 @@
 #include "scene/frame_composer.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
@@ -24,6 +25,21 @@ Rect Union(const Rect& a, const Rect& b) {
 Rect Intersection(const Rect& a, const Rect& b) {
   return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
               std::min(a.bottom, b.bottom)};
+}
+
+// Writes the parts of a outside b (at most four) to out; answers how many.
+int Subtract(const Rect& a, const Rect& b, Rect* out) {
+  if (!Overlap(a, b)) {
+    out[0] = a;
+    return 1;
+  }
+  int n = 0;
+  if (a.top < b.top) out[n++] = Rect{a.left, a.top, a.right, b.top};
+  if (b.bottom < a.bottom) out[n++] = Rect{a.left, b.bottom, a.right, a.bottom};
+  const int32_t top = std::max(a.top, b.top), bottom = std::min(a.bottom, b.bottom);
+  if (a.left < b.left) out[n++] = Rect{a.left, top, b.left, bottom};
+  if (b.right < a.right) out[n++] = Rect{b.right, top, a.right, bottom};
+  return n;
 }
 
 }  // namespace
@@ -129,7 +145,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   }
   for (int i = 0; i < dirtyCount_; ++i) {
     display.ClipBackSurface(&dirty_[i]);
-    DrawLayers(now);
+    DrawLayers(now, &dirty_[i]);
     if (!scene_.FRunning) return true;  // an error handler ended the saver
   }
   if (drawClock) {
@@ -185,14 +201,54 @@ void TFrameComposer::AddDirty(const Rect& r) {
   dirty_[dirtyCount_++] = r;
 }
 
-void TFrameComposer::DrawLayers(const TShownState& now) {
-  scene_.DDmain1->ClearBackSurface();
+void TFrameComposer::DrawLayers(const TShownState& now, const Rect* area) {
+  if (area) ClearUncovered(now, *area);
+  else scene_.DDmain1->ClearBackSurface();
   if (!scene_.FRunning) return;
   scene_.DDbmp1ground->DrawImage();
   scene_.DDani1sea->SetNumberFrame(now.sea);
   scene_.DDani1sea->DrawAni();
   scene_.DDbmp1stone->DrawImage();
   for (int i = 0; i < scene_.Settings.NumBirds && scene_.FRunning; ++i) DrawShownBird(now.birds[i]);
+}
+
+void TFrameComposer::ClearUncovered(const TShownState& now, const Rect& area) {
+  TDDmain& display = *scene_.DDmain1;
+  const int32_t W = display.GetWidth(), H = display.GetHeight();
+  // What an opaque picture drawn whole fills: its box as the draw cuts it
+  // to the screen (which leaves the last column and row to the clear).
+  auto fills = [W, H](const TDDsprite* sprite, bool haveSurface) -> std::optional<Rect> {
+    if (!sprite || !haveSurface || !sprite->GetStretching() || sprite->GetTransparency()) return std::nullopt;
+    const SrcRect whole{0, sprite->GetStretchWidth(), 0, sprite->GetStretchHeight()};
+    const auto cut = ClipToScreen(sprite->GetShowX(), sprite->GetShowY(), whole, W, H);
+    if (!cut) return std::nullopt;
+    return Rect{cut->dx, cut->dy, cut->dx + (cut->source.right - cut->source.left),
+                cut->dy + (cut->source.bottom - cut->source.top)};
+  };
+  const TDDbmp* sky = scene_.DDbmp1ground;
+  const TDDani* sea = scene_.DDani1sea;
+  const std::optional<Rect> covers[] = {fills(sky, sky && sky->GetFpSurface()),
+                                        fills(sea, sea && sea->GetFpSurface(now.sea))};
+  // area less each cover: at most four parts per part and cover.
+  std::array<Rect, 16> parts{}, rest{};
+  int count = 1;
+  parts[0] = area;
+  for (const std::optional<Rect>& cover : covers) {
+    if (!cover) continue;
+    int kept = 0;
+    for (int i = 0; i < count; ++i) kept += Subtract(parts[i], *cover, &rest[kept]);
+    std::copy_n(rest.begin(), kept, parts.begin());
+    count = kept;
+  }
+  if (count == 1 && parts[0] == area) {
+    display.ClearBackSurface();
+    return;
+  }
+  for (int i = 0; i < count && scene_.FRunning; ++i) {
+    display.ClipBackSurface(&parts[i]);
+    display.ClearBackSurface();
+  }
+  if (scene_.FRunning) display.ClipBackSurface(&area);
 }
 
 Rect TFrameComposer::BirdBox(const TShownBird& bird) const {

@@ -63,8 +63,12 @@ class TFrameComposer {
   // Redraws what changed since the frame shown; false when nothing did.
   // fpsText: the flip is to draw the frame-rate text (its box was redrawn).
   bool ComposeChanged(const TShownState& now, bool& fpsText);
-  // Clear, sky, sea, rocks and gulls, as far as the back surface's clip lets them.
-  void DrawLayers(const TShownState& now);
+  // Clear, sky, sea, rocks and gulls, as far as the back surface's clip
+  // lets them. area: the clip, of which only what the sky and the sea leave
+  // uncovered is cleared; null: the whole frame, cleared whole.
+  void DrawLayers(const TShownState& now, const Rect* area = nullptr);
+  // Clears the parts of area that neither the sky nor the sea draws over.
+  void ClearUncovered(const TShownState& now, const Rect& area);
   void DrawShownBird(const TShownBird& bird);
   Rect BirdBox(const TShownBird& bird) const;
   void AddDirty(const Rect& r);
