@@ -53,13 +53,5 @@ TEST(ClipToScreen, CutsAtEveryEdgeAndKeepsTheLastColumnAndRowFree) {
   for (const Case& c : cases) EXPECT_EQ(ClipToScreen(c.x, c.y, c.src, c.W, c.H), c.expected) << c.what;
 }
 
-TEST(FirstPixelValue, KeepsOnlyTheBitsOfOnePixel) {
-  const uint8_t bytes[4] = {0x34, 0x12, 0xAB, 0xCD};
-  EXPECT_EQ(FirstPixelValue(bytes, 16), 0x1234u);
-  EXPECT_EQ(FirstPixelValue(bytes, 24), 0xAB1234u);
-  EXPECT_EQ(FirstPixelValue(bytes, 32), 0xCDAB1234u);
-  EXPECT_EQ(FirstPixelValue(bytes, 8), 0x34u);
-}
-
 }  // namespace
 }  // namespace velmo
