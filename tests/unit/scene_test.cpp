@@ -446,14 +446,6 @@ TEST_F(HostedScene, DrawsAtTheWindowsSizeAndLeavesTheStoredModeAndTheCursorAlone
   EXPECT_EQ(registry.Dword(kKey, "ResVert"), 768);
 }
 
-TEST_F(HostedScene, TheClockIsKeptInsideTheWindowWhileTheStoredPlaceStays) {
-  Store();  // clock at (934, 90), radius 70
-  StartHosted();
-  EXPECT_EQ(form->Settings.clockX, 640 - 47 - 13);  // a clock in proportion to the window
-  EXPECT_EQ(form->Settings.clockY, 47 + 13);
-  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
-}
-
 TEST_F(HostedScene, ANewWindowSizeLaysTheSceneOutAgainAtTheNextFrame) {
   Store();  // clock at (934, 90), radius 70
   TSaverOptions options = Hosted();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/velmo_store.h"
 #include "platform/fake/fake_registry.h"
 
 namespace velmo {
@@ -11,10 +12,6 @@ constexpr const char* kKey = FakeRegistry::kVelmoKey;
 
 class SetRegTest : public ::testing::Test {
  protected:
-  SetRegTest() {
-    store.SetCompanyName("Corvane");
-    store.SetProductName("Velmo20");
-  }
   // Runs f and returns the text of the registry error it raised.
   template <typename F>
   std::string ErrorOf(F f) {
@@ -27,7 +24,7 @@ class SetRegTest : public ::testing::Test {
   }
 
   FakeRegistry registry;
-  TSetReg store{nullptr, registry};
+  testing::VelmoStore store{registry};
 };
 
 TEST_F(SetRegTest, ReadOfAnAbsentKeyIsFalseAndLeavesTheVariables) {
