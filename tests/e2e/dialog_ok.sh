@@ -8,8 +8,6 @@ source "$(dirname "$0")/lib.sh"
 unset QT_QPA_PLATFORM
 start_xvfb 1280x1024x24
 
-ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-mkdir -p "$ARTEFACTS"
 
 # Shoots the three tabs of window $1 as $ARTEFACTS/dialog-$2-<tab>.png,
 # stepping through them with Ctrl+Tab and back to the first.

@@ -13,8 +13,6 @@ for tool in sway swaymsg grim wtype swayidle setpriv; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
 unset DISPLAY WAYLAND_DISPLAY WAYLAND_SOCKET SDL_VIDEODRIVER QT_QPA_PLATFORM
-ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-mkdir -p "$ARTEFACTS"
 
 as_user=()
 chmod 711 "$WORK"

@@ -20,7 +20,6 @@ wait_until find_ours 30 || fail "the daemon did not start Velmo: $(cat "$daemon/
 wait_until "grep -qxF $ours '$daemon/ready' || [ ! -d /proc/$ours ]" 30 && grep -qxF "$ours" "$daemon/ready" ||
   fail "Velmo showed nothing: $(cat "$daemon/log")"
 
-mean() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
 import -window root "$WORK/a.png"
 moved=""
 wait_until 'import -window root "$WORK/b.png"
@@ -28,12 +27,9 @@ wait_until 'import -window root "$WORK/b.png"
   convert "$WORK/b.png" -crop 800x40+0+380 +repage "$WORK/sea-b.png"
   moved=$(pixels_differ "$WORK/sea-a.png" "$WORK/sea-b.png" 2%)
   [ "$moved" -gt 500 ]' 10 || true
-mkdir -p "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-cp "$WORK/a.png" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/xscreensaver.png"
-sky=$(mean "$WORK/a.png" 800x150+0+0)
-rocks=$(mean "$WORK/a.png" 800x40+0+560)
-[ "$sky" -gt 60 ] || fail "no sky at the top of the screen (grey $sky)"
-[ "$rocks" -lt 50 ] && [ "$rocks" -lt "$sky" ] || fail "no rocks at the bottom (grey $rocks, sky $sky)"
+cp "$WORK/a.png" "$ARTEFACTS/xscreensaver.png"
+fault=$(scene_fault 800 600 "$WORK/a.png")
+[ -z "$fault" ] || fail "not the seascape on the screen: $fault"
 [ "$moved" -gt 500 ] 2>/dev/null || fail "the sea does not move (changed pixels: $moved)"
 
 asked=$(date +%s.%N)
@@ -46,4 +42,4 @@ read -r rc ended <"$ended_file"
 took=$(awk -v a="$asked" -v e="$ended" 'BEGIN { printf "%.2f", e - a }')
 awk -v t="$took" 'BEGIN { exit !(t < 1) }' || fail "Velmo took $took s to end"
 [ ! -d "/proc/$ours" ] || fail "Velmo's process is still there"
-echo "PASS: xscreensaver showed the seascape (sky $sky, rocks $rocks, sea moving $moved px); ended with code 0 in $took s"
+echo "PASS: xscreensaver showed the seascape (sea moving $moved px); ended with code 0 in $took s"
