@@ -86,8 +86,6 @@ cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "Cancel changed the stored se
 pid=$!
 PIDS+=("$pid")
 wait_dialog "$pid" "$WORK/out.log" >/dev/null
-kill -TERM "$pid"
-wait_exit "$pid" 0.5 || fail "SIGTERM did not end the dialog within half a second"
-[ "$RC" = 0 ] || fail "exit code $RC after SIGTERM"
+sigterm_ends "$pid" "the dialog" 0.5
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "SIGTERM stored settings"
 echo "dialog_ok: passed"

@@ -51,9 +51,7 @@ wait_until 'import -window "$host" "$WORK/uncovered.png"; left=$(green_in "$WORK
   fail "$left pixels stay as the cover left them in the daemon's window"
 cp "$WORK/uncovered.png" "$ARTEFACTS/hosted-uncovered.png"
 
-kill -TERM "$pid"
-wait_exit "$pid" 5 || fail "the saver did not end on SIGTERM"
-[ "$RC" = 0 ] || fail "exit code $RC on SIGTERM: $(cat "$WORK/err")"
+sigterm_ends "$pid" "the saver" 5 "$WORK/err"
 kill "${PIDS[0]}" 2>/dev/null || true
 
 # The full-screen saver's own window, covered and uncovered the same way.
@@ -68,7 +66,5 @@ kill "$LAST_PLAIN"
 wait_until 'import -window root "$WORK/uncovered2.png"; left=$(green_in "$WORK/uncovered2.png"); [ "$left" = 0 ]' 5 ||
   fail "$left pixels stay as the cover left them on the full-screen saver"
 cp "$WORK/uncovered2.png" "$ARTEFACTS/saver-uncovered.png"
-kill -TERM "$pid"
-wait_exit "$pid" 5 || fail "the full-screen saver did not end on SIGTERM"
-[ "$RC" = 0 ] || fail "exit code $RC on SIGTERM: $(cat "$WORK/err2")"
+sigterm_ends "$pid" "the full-screen saver" 5 "$WORK/err2"
 echo "PASS: laid out again at 960x540 and 400x300; nothing left of a cover in either window"

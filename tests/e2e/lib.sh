@@ -210,6 +210,14 @@ wait_exit() {
   wait "$1" || RC=$?
 }
 
+# Sends SIGTERM to our child $1 ($2 names it) and fails unless it ends with
+# exit code 0 within $3 seconds (default 10); $4 is a file of what it said.
+sigterm_ends() {
+  kill -TERM "$1"
+  wait_exit "$1" "${3:-10}" || fail "$2 did not end within ${3:-10} s of SIGTERM"
+  [ "$RC" = 0 ] || fail "$2 ended on SIGTERM with exit code $RC${4:+: $(cat "$4")}"
+}
+
 # Presses Return in the message box named $1 (SDL's boxes answer OK to it)
 # until the box is gone: a key pressed before the box has the focus is lost.
 dismiss_box() {

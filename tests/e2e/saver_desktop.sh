@@ -16,11 +16,7 @@ start_saver() {  # settings...
   wait_shown "$pid" || fail "the saver did not start ($*): $(cat "$WORK/err")"
 }
 
-stop_saver() {
-  kill -TERM "$pid"
-  wait_exit "$pid" 2 || fail "SIGTERM did not end the saver"
-  [ "$RC" = 0 ] || fail "exit code $RC after SIGTERM"
-}
+stop_saver() { sigterm_ends "$pid" "the saver" 2 "$WORK/err"; }
 
 # 1. Brightness on the screen, at each depth the saver draws in.
 for depth in 16 24 32; do

@@ -35,12 +35,6 @@ run_on_wayland() {
 }
 
 
-ends_on_sigterm() {  # $1 = pid, $2 = label
-  kill -TERM "$1"
-  wait_exit "$1" 10 || fail "$2 did not end on SIGTERM"
-  [ "$RC" = 0 ] || fail "$2 ended on SIGTERM with exit code $RC"
-}
-
 WAYLAND="velmo-e2e-$$"
 start_weston x11-backend.so "$WAYLAND" --use-pixman --width=$W --height=$H
 
@@ -60,7 +54,7 @@ rocks=$(grey "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
 [ "$sky" -gt 40 ] || fail "no sky in weston's window (mean $sky): $(cat "$WORK/saver.err")"
 [ "$rocks" -lt "$sky" ] || fail "the rocks ($rocks) are not darker than the sky ($sky)"
 [ "${seaMoved%% *}" -gt 200 ] 2>/dev/null || fail "the sea does not move ($seaMoved)"
-ends_on_sigterm "$pid" "the saver"
+sigterm_ends "$pid" "the saver"
 [ -f "$SETTINGS_FILE" ] || fail "the saver stored no settings"
 stored=$(md5sum <"$SETTINGS_FILE")
 
@@ -77,7 +71,7 @@ face_of() {
 wait_until 'import -window root "$WORK/dialog.png"; face=$(face_of "$WORK/dialog.png"); [ "$face" -gt 40000 ]' 10 ||
   fail "the dialog is not shown ($face pixels of its face)"
 cp "$WORK/dialog.png" "$ARTEFACTS/wayland-dialog.png"
-ends_on_sigterm "$pid" "the dialog"
+sigterm_ends "$pid" "the dialog"
 [ "$(md5sum <"$SETTINGS_FILE")" = "$stored" ] || fail "the dialog stored settings on SIGTERM"
 
 # Through SDL's Wayland driver (asked for by name) without SDL's own
