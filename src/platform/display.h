@@ -186,6 +186,17 @@ class IDirectDrawSurface7 : public IUnknownLike {
   // context, a key, another blit) costs one conversion back, which
   // allocates. Costs one pass over the pixels; main thread.
   virtual void KeepForStretching() {}
+  // The columns [first, last) of row y that hold every pixel of the row a
+  // keyed blit leaves out (the key's); false when the row has none (no key:
+  // none). A display that cannot tell answers the whole row. One pass over
+  // the row (over its runs where only those are kept); main thread;
+  // allocates nothing.
+  virtual bool KeyedSpan(int32_t y, int32_t& first, int32_t& last) {
+    (void)y;
+    first = 0;
+    last = INT32_MAX;
+    return true;
+  }
 };
 
 using EnumModesCallback = uint32_t (*)(DDSURFACEDESC2* mode, void* context);

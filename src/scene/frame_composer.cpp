@@ -27,6 +27,27 @@ Rect Intersection(const Rect& a, const Rect& b) {
               std::min(a.bottom, b.bottom)};
 }
 
+// Where a stretched sprite drawn whole lands: its box as the draw cuts it
+// to the screen (which leaves the last column and row alone). With the
+// source's first row and column drawn, for a sprite at its shown size.
+struct TDrawnBox {
+  Rect box;
+  int32_t sourceLeft = 0, sourceTop = 0;
+};
+std::optional<TDrawnBox> DrawnPart(const TDDsprite& sprite, int32_t W, int32_t H) {
+  if (!sprite.GetStretching()) return std::nullopt;
+  const SrcRect whole{0, sprite.GetStretchWidth(), 0, sprite.GetStretchHeight()};
+  const auto cut = ClipToScreen(sprite.GetShowX(), sprite.GetShowY(), whole, W, H);
+  if (!cut) return std::nullopt;
+  return TDrawnBox{Rect{cut->dx, cut->dy, cut->dx + (cut->source.right - cut->source.left),
+                        cut->dy + (cut->source.bottom - cut->source.top)},
+                   cut->source.left, cut->source.top};
+}
+std::optional<Rect> DrawnBox(const TDDsprite& sprite, int32_t W, int32_t H) {
+  const auto part = DrawnPart(sprite, W, H);
+  return part ? std::optional<Rect>(part->box) : std::nullopt;
+}
+
 // Writes the parts of a outside b (at most four) to out; answers how many.
 int Subtract(const Rect& a, const Rect& b, Rect* out) {
   if (!Overlap(a, b)) {
@@ -111,8 +132,10 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   if (now.sea != shown_.sea) {
     const int32_t top = scene_.DDani1sea->GetShowY();
     const Rect band{0, top, settings.ResHor, top + scene_.DDani1sea->GetStretchHeight()};
-    copied = CopyBand(now, band);
-    if (!copied) AddDirty(band);
+    std::array<Rect, kMaxSeaParts> parts;
+    const int count = SeaParts(band, parts);
+    copied = CopyBand(now, band, parts.data(), count);
+    for (int i = 0; i < count && !copied; ++i) AddDirty(parts[i]);
   }
   for (int i = 0; i < settings.NumBirds; ++i) {
     if (!(now.birds[i] == shown_.birds[i])) AddDirty(Union(BirdBox(shown_.birds[i]), BirdBox(now.birds[i])));
@@ -160,7 +183,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   return true;
 }
 
-bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band) {
+bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band, const Rect* parts, int count) {
   const TFrameComposer* from = bandSource_;
   if (!from || from == this || !from->partialRedraw_ || !from->haveShown_ || !from->scene_.FRunning ||
       from->shown_.sea != now.sea)
@@ -177,8 +200,14 @@ bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band) {
       from->scene_.DDani1sea->GetShowY() != band.top ||
       from->scene_.DDani1sea->GetStretchHeight() != band.bottom - band.top)
     return false;
-  mine.ClipBackSurface(&band);
-  if (back->BltFast(band.left, band.top, source, &band, DDBLTFAST_NOCOLORKEY) != DD_OK) return false;
+  for (int i = 0; i < count; ++i) {
+    mine.ClipBackSurface(&parts[i]);
+    if (back->BltFast(parts[i].left, parts[i].top, source, &parts[i], DDBLTFAST_NOCOLORKEY) != DD_OK) {
+      // Drawn whole instead.
+      AddDirty(band);
+      return true;
+    }
+  }
   // What the source drew over the band, and this scene's own gulls, clock
   // and text there, are composed again from this scene's layers.
   for (int i = 0; i < from->shown_.birdCount; ++i) AddDirty(Intersection(from->BirdBox(from->shown_.birds[i]), band));
@@ -212,18 +241,71 @@ void TFrameComposer::DrawLayers(const TShownState& now, const Rect* area) {
   for (int i = 0; i < scene_.Settings.NumBirds && scene_.FRunning; ++i) DrawShownBird(now.birds[i]);
 }
 
+int TFrameComposer::SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& parts) const {
+  const TDDmain& display = *scene_.DDmain1;
+  const int32_t W = display.GetWidth(), H = display.GetHeight();
+  const TDDbmp* rocks = scene_.DDbmp1stone;
+  // Rocks drawn keyed at their shown size: a surface row is a screen row.
+  IDirectDrawSurface7* stone =
+      rocks && rocks->GetTransparency() && !rocks->GetScaleOnDraw() ? rocks->GetFpSurface() : nullptr;
+  const auto drawn = stone ? DrawnPart(*rocks, W, H) : std::nullopt;
+  const auto sea = scene_.DDani1sea ? DrawnBox(*scene_.DDani1sea, W, H) : std::nullopt;
+  if (!drawn || !sea || !Overlap(drawn->box, band)) {
+    parts[0] = band;
+    return 1;
+  }
+  // The sea's columns; those of the rocks' rows the rocks leave out (drawn
+  // keyed: the key's pixels show what is under them).
+  const int32_t seaLeft = std::max(band.left, sea->left), seaRight = std::min(band.right, sea->right);
+  const Rect& r = drawn->box;
+  constexpr int32_t kStrip = 16;
+  int count = 0;
+  auto add = [&](const Rect& part) {
+    if (part.right <= part.left || part.bottom <= part.top) return;
+    Rect& last = parts[std::max(count - 1, 0)];
+    if (count > 0 && last.left == part.left && last.right == part.right && last.bottom == part.top) {
+      last.bottom = part.bottom;
+    } else if (count < kMaxSeaParts) {
+      parts[count++] = part;
+    } else {
+      last = Union(last, part);
+    }
+  };
+  add(Rect{seaLeft, band.top, seaRight, std::min(band.bottom, r.top)});
+  for (int32_t y0 = std::max(band.top, r.top); y0 < std::min(band.bottom, r.bottom); y0 += kStrip) {
+    const int32_t y1 = std::min({y0 + kStrip, band.bottom, r.bottom});
+    int32_t first = seaRight, last = seaLeft;
+    // Columns beside the rocks show the sea on every row.
+    if (seaLeft < r.left) {
+      first = seaLeft;
+      last = std::max(last, std::min(r.left, seaRight));
+    }
+    if (r.right < seaRight) {
+      first = std::min(first, std::max(r.right, seaLeft));
+      last = seaRight;
+    }
+    for (int32_t y = y0; y < y1; ++y) {
+      int32_t a = 0, b = 0;
+      if (!stone->KeyedSpan(drawn->sourceTop + (y - r.top), a, b)) continue;
+      // Source columns to screen columns, cut to the rocks' box and the sea's columns.
+      const int64_t left = std::max<int64_t>(int64_t{a} - drawn->sourceLeft + r.left, std::max(r.left, seaLeft));
+      const int64_t right = std::min<int64_t>(int64_t{b} - drawn->sourceLeft + r.left, std::min(r.right, seaRight));
+      if (left >= right) continue;
+      first = std::min<int32_t>(first, static_cast<int32_t>(left));
+      last = std::max<int32_t>(last, static_cast<int32_t>(right));
+    }
+    add(Rect{first, y0, last, y1});
+  }
+  add(Rect{seaLeft, std::max(band.top, r.bottom), seaRight, band.bottom});
+  return count;
+}
+
 void TFrameComposer::ClearUncovered(const TShownState& now, const Rect& area) {
   TDDmain& display = *scene_.DDmain1;
   const int32_t W = display.GetWidth(), H = display.GetHeight();
-  // What an opaque picture drawn whole fills: its box as the draw cuts it
-  // to the screen (which leaves the last column and row to the clear).
   auto fills = [W, H](const TDDsprite* sprite, bool haveSurface) -> std::optional<Rect> {
-    if (!sprite || !haveSurface || !sprite->GetStretching() || sprite->GetTransparency()) return std::nullopt;
-    const SrcRect whole{0, sprite->GetStretchWidth(), 0, sprite->GetStretchHeight()};
-    const auto cut = ClipToScreen(sprite->GetShowX(), sprite->GetShowY(), whole, W, H);
-    if (!cut) return std::nullopt;
-    return Rect{cut->dx, cut->dy, cut->dx + (cut->source.right - cut->source.left),
-                cut->dy + (cut->source.bottom - cut->source.top)};
+    if (!sprite || !haveSurface || sprite->GetTransparency()) return std::nullopt;
+    return DrawnBox(*sprite, W, H);
   };
   const TDDbmp* sky = scene_.DDbmp1ground;
   const TDDani* sea = scene_.DDani1sea;

@@ -72,9 +72,15 @@ class TFrameComposer {
   void DrawShownBird(const TShownBird& bird);
   Rect BirdBox(const TShownBird& bird) const;
   void AddDirty(const Rect& r);
-  // The sea band copied from bandSource_ and the boxes where this scene's
-  // band differs from it marked to be redrawn; false when it could not be.
-  bool CopyBand(const TShownState& now, const Rect& band);
+  // Where in the band the sea shows when it rolls: every row above the
+  // rocks and, in strips below their top, the columns where the rocks leave
+  // a pixel out; the rest of the band is opaque rock, the same at every sea
+  // frame. Answers how many parts it wrote.
+  static constexpr int kMaxSeaParts = 24;
+  int SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& parts) const;
+  // The sea's parts copied from bandSource_ and the boxes where this
+  // scene's band differs from it marked to be redrawn; false when it could not be.
+  bool CopyBand(const TShownState& now, const Rect& band, const Rect* parts, int count);
 
   TForm1& scene_;
   TShownState shown_;
@@ -82,9 +88,9 @@ class TFrameComposer {
   bool readySaid_ = false;  // the readiness line went out
   bool partialRedraw_ = false;  // the display keeps the back buffer's pixels
   const TFrameComposer* bandSource_ = nullptr;
-  // Each gull's old and new box, the clock, the frame-rate text, the band,
-  // and where a copied band differs: both scenes' gulls, clocks and texts.
-  std::array<Rect, 4 * kBirdCount + 8> dirty_{};
+  // Each gull's old and new box, the clock, the frame-rate text, the sea's
+  // parts, and where a copied band differs: both scenes' gulls, clocks and texts.
+  std::array<Rect, kMaxSeaParts + 4 * kBirdCount + 8> dirty_{};
   int dirtyCount_ = 0;
 };
 

@@ -197,9 +197,19 @@ TEST_F(SdlDisplay, KeyedFastBlitSkipsTheKeyAndSeesLaterChanges) {
     Fill(sprite, key);
     const Rect middle{2, 2, 6, 6};
     Fill(sprite, red, &middle);
+    const Rect solid{0, 10, width, 12}, hole{3, 11, 5, 12};
+    Fill(sprite, red, &solid);
+    Fill(sprite, key, &hole);
     Fill(back, blue);
     DDCOLORKEY ck{key, key};
     ASSERT_EQ(sprite->SetColorKey(DDCKEY_SRCBLT, &ck), DD_OK);
+    // Where each row holds the key's pixels, which a keyed blit leaves out.
+    int32_t first = -1, last = -1;
+    EXPECT_TRUE(sprite->KeyedSpan(3, first, last));
+    EXPECT_EQ(std::pair(first, last), std::pair(0, width));
+    EXPECT_FALSE(sprite->KeyedSpan(10, first, last));
+    EXPECT_TRUE(sprite->KeyedSpan(11, first, last));
+    EXPECT_EQ(std::pair(first, last), std::pair(3, 5));
 
     const Rect all{0, 0, 8, 8};
     ASSERT_EQ(back->BltFast(10, 10, sprite, &all, DDBLTFAST_SRCCOLORKEY), DD_OK);

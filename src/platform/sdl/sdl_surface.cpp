@@ -295,6 +295,40 @@ void SdlSurface::KeepRuns() {
   pixels_ = nullptr;  // the plain header is not used until Unpack
 }
 
+bool SdlSurface::KeyedSpan(int32_t y, int32_t& first, int32_t& last) {
+  if (!key_) return false;
+  first = 0;
+  last = width_;
+  if (y < 0 || y >= height_) return true;
+  if (opaque_) {
+    // The gaps between the row's runs, and before and after them.
+    first = width_;
+    last = 0;
+    int32_t x = 0;
+    for (uint32_t i = rowRuns_[y]; i < rowRuns_[y + 1]; ++i) {
+      if (runs_[i].x > x) {
+        first = std::min(first, x);
+        last = runs_[i].x;
+      }
+      x = runs_[i].x + runs_[i].length;
+    }
+    if (x < width_) {
+      first = std::min(first, x);
+      last = width_;
+    }
+    return first < last;
+  }
+  if (!pixels_) return true;
+  const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+  auto keyed = [&](int x) {
+    return bits_ == 16 ? reinterpret_cast<const uint16_t*>(row)[x] == *key_
+                       : reinterpret_cast<const uint32_t*>(row)[x] == *key_;
+  };
+  while (first < width_ && !keyed(first)) ++first;
+  while (last > first && !keyed(last - 1)) --last;
+  return first < last;
+}
+
 SDL_Rect SdlSurface::BltRuns(const SdlSurface& from, int32_t x, int32_t y, const SDL_Rect& source) {
   const SDL_Rect wanted{x, y, source.w, source.h};
   SDL_Rect drawn;
