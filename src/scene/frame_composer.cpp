@@ -1,6 +1,7 @@
 #include "scene/frame_composer.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
@@ -19,6 +20,26 @@ bool Overlap(const Rect& a, const Rect& b) {
 Rect Union(const Rect& a, const Rect& b) {
   return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
               std::max(a.bottom, b.bottom)};
+}
+
+Rect Intersection(const Rect& a, const Rect& b) {
+  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
+
+// Writes the parts of a outside b (at most four) to out; answers how many.
+int Subtract(const Rect& a, const Rect& b, Rect* out) {
+  if (!Overlap(a, b)) {
+    out[0] = a;
+    return 1;
+  }
+  int n = 0;
+  if (a.top < b.top) out[n++] = Rect{a.left, a.top, a.right, b.top};
+  if (b.bottom < a.bottom) out[n++] = Rect{a.left, b.bottom, a.right, a.bottom};
+  const int32_t top = std::max(a.top, b.top), bottom = std::min(a.bottom, b.bottom);
+  if (a.left < b.left) out[n++] = Rect{a.left, top, b.left, bottom};
+  if (b.right < a.right) out[n++] = Rect{b.right, top, a.right, bottom};
+  return n;
 }
 
 }  // namespace
@@ -86,9 +107,12 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   const TSaverSettings& settings = scene_.Settings;
   TDDmain& display = *scene_.DDmain1;
   dirtyCount_ = 0;
+  bool copied = false;
   if (now.sea != shown_.sea) {
     const int32_t top = scene_.DDani1sea->GetShowY();
-    AddDirty(Rect{0, top, settings.ResHor, top + scene_.DDani1sea->GetStretchHeight()});
+    const Rect band{0, top, settings.ResHor, top + scene_.DDani1sea->GetStretchHeight()};
+    copied = CopyBand(now, band);
+    if (!copied) AddDirty(band);
   }
   for (int i = 0; i < settings.NumBirds; ++i) {
     if (!(now.birds[i] == shown_.birds[i])) AddDirty(Union(BirdBox(shown_.birds[i]), BirdBox(now.birds[i])));
@@ -101,7 +125,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   // nothing new is neither drawn, sent nor counted.
   fpsText = false;
   if (settings.flag_fps) {
-    if (dirtyCount_ > 0 || display.FpsTextChanged()) display.CountShownFrame();
+    if (dirtyCount_ > 0 || copied || display.FpsTextChanged()) display.CountShownFrame();
     const Rect fps = display.FpsTextBox();
     for (int i = 0; i < dirtyCount_ && !fpsText; ++i) {
       // A part that reaches the clock grows to it below.
@@ -111,7 +135,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
     fpsText = fpsText || display.FpsTextChanged();
     if (fpsText) AddDirty(fps);
   }
-  if (dirtyCount_ == 0) return false;
+  if (dirtyCount_ == 0 && !copied) return false;
   // The clock is drawn whole over whatever was redrawn under any part of it.
   bool drawClock = false;
   for (int i = 0; i < dirtyCount_ && settings.flag_clock; ++i) {
@@ -121,7 +145,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   }
   for (int i = 0; i < dirtyCount_; ++i) {
     display.ClipBackSurface(&dirty_[i]);
-    DrawLayers(now);
+    DrawLayers(now, &dirty_[i]);
     if (!scene_.FRunning) return true;  // an error handler ended the saver
   }
   if (drawClock) {
@@ -136,6 +160,38 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   return true;
 }
 
+bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band) {
+  const TFrameComposer* from = bandSource_;
+  if (!from || from == this || !from->partialRedraw_ || !from->haveShown_ || !from->scene_.FRunning ||
+      from->shown_.sea != now.sea)
+    return false;
+  // The same size and depth lay the scenery out alike: the same band, rocks and sky.
+  TDDmain& mine = *scene_.DDmain1;
+  const TDDmain& theirs = *from->scene_.DDmain1;
+  if (theirs.GetWidth() != mine.GetWidth() || theirs.GetHeight() != mine.GetHeight() ||
+      theirs.GetColorDepth() != mine.GetColorDepth())
+    return false;
+  IDirectDrawSurface7* source = theirs.GetFpDDSBack();
+  IDirectDrawSurface7* back = mine.GetFpDDSBack();
+  if (!source || !back || !from->scene_.DDani1sea ||
+      from->scene_.DDani1sea->GetShowY() != band.top ||
+      from->scene_.DDani1sea->GetStretchHeight() != band.bottom - band.top)
+    return false;
+  mine.ClipBackSurface(&band);
+  if (back->BltFast(band.left, band.top, source, &band, DDBLTFAST_NOCOLORKEY) != DD_OK) return false;
+  // What the source drew over the band, and this scene's own gulls, clock
+  // and text there, are composed again from this scene's layers.
+  for (int i = 0; i < from->shown_.birdCount; ++i) AddDirty(Intersection(from->BirdBox(from->shown_.birds[i]), band));
+  if (from->shown_.clockOn) AddDirty(Intersection(from->shown_.clock, band));
+  if (from->shown_.fpsOn) AddDirty(Intersection(theirs.FpsTextBox(), band));
+  // A gull that moved is redrawn over both its boxes anyway.
+  for (int i = 0; i < now.birdCount; ++i)
+    if (now.birds[i] == shown_.birds[i]) AddDirty(Intersection(BirdBox(now.birds[i]), band));
+  if (now.clockOn) AddDirty(Intersection(now.clock, band));
+  if (now.fpsOn) AddDirty(Intersection(mine.FpsTextBox(), band));
+  return true;
+}
+
 void TFrameComposer::AddDirty(const Rect& r) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   if (dirtyCount_ == static_cast<int>(dirty_.size())) {
@@ -145,14 +201,54 @@ void TFrameComposer::AddDirty(const Rect& r) {
   dirty_[dirtyCount_++] = r;
 }
 
-void TFrameComposer::DrawLayers(const TShownState& now) {
-  scene_.DDmain1->ClearBackSurface();
+void TFrameComposer::DrawLayers(const TShownState& now, const Rect* area) {
+  if (area) ClearUncovered(now, *area);
+  else scene_.DDmain1->ClearBackSurface();
   if (!scene_.FRunning) return;
   scene_.DDbmp1ground->DrawImage();
   scene_.DDani1sea->SetNumberFrame(now.sea);
   scene_.DDani1sea->DrawAni();
   scene_.DDbmp1stone->DrawImage();
   for (int i = 0; i < scene_.Settings.NumBirds && scene_.FRunning; ++i) DrawShownBird(now.birds[i]);
+}
+
+void TFrameComposer::ClearUncovered(const TShownState& now, const Rect& area) {
+  TDDmain& display = *scene_.DDmain1;
+  const int32_t W = display.GetWidth(), H = display.GetHeight();
+  // What an opaque picture drawn whole fills: its box as the draw cuts it
+  // to the screen (which leaves the last column and row to the clear).
+  auto fills = [W, H](const TDDsprite* sprite, bool haveSurface) -> std::optional<Rect> {
+    if (!sprite || !haveSurface || !sprite->GetStretching() || sprite->GetTransparency()) return std::nullopt;
+    const SrcRect whole{0, sprite->GetStretchWidth(), 0, sprite->GetStretchHeight()};
+    const auto cut = ClipToScreen(sprite->GetShowX(), sprite->GetShowY(), whole, W, H);
+    if (!cut) return std::nullopt;
+    return Rect{cut->dx, cut->dy, cut->dx + (cut->source.right - cut->source.left),
+                cut->dy + (cut->source.bottom - cut->source.top)};
+  };
+  const TDDbmp* sky = scene_.DDbmp1ground;
+  const TDDani* sea = scene_.DDani1sea;
+  const std::optional<Rect> covers[] = {fills(sky, sky && sky->GetFpSurface()),
+                                        fills(sea, sea && sea->GetFpSurface(now.sea))};
+  // area less each cover: at most four parts per part and cover.
+  std::array<Rect, 16> parts{}, rest{};
+  int count = 1;
+  parts[0] = area;
+  for (const std::optional<Rect>& cover : covers) {
+    if (!cover) continue;
+    int kept = 0;
+    for (int i = 0; i < count; ++i) kept += Subtract(parts[i], *cover, &rest[kept]);
+    std::copy_n(rest.begin(), kept, parts.begin());
+    count = kept;
+  }
+  if (count == 1 && parts[0] == area) {
+    display.ClearBackSurface();
+    return;
+  }
+  for (int i = 0; i < count && scene_.FRunning; ++i) {
+    display.ClipBackSurface(&parts[i]);
+    display.ClearBackSurface();
+  }
+  if (scene_.FRunning) display.ClipBackSurface(&area);
 }
 
 Rect TFrameComposer::BirdBox(const TShownBird& bird) const {

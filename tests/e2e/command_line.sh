@@ -129,33 +129,11 @@ xprop -id "$win" _NET_WM_STATE | grep -q FULLSCREEN && fail "the window asks to 
 hints=$(xprop -id "$win" WM_NORMAL_HINTS)
 grep -q "program specified maximum size: 800 by 600" <<<"$hints" && fail "the window cannot be resized: $hints"
 
-# Prints why the shot is not the whole scene at W x H; nothing when it is.
-grey() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
-scene_fault() {
-  local W="$1" H="$2" shot="$3" sky rocks
-  [ "$(identify -format "%wx%h" "$shot")" = "${W}x$H" ] || { echo "the window is $(identify -format "%wx%h" "$shot")"; return; }
-  sky=$(grey "$shot" "${W}x$((H / 4))+0+0")
-  rocks=$(grey "$shot" "${W}x$((H / 15))+0+$((H - H / 15))")
-  [ "$sky" -gt 60 ] || { echo "no sky at the top (grey $sky)"; return; }
-  [ "$rocks" -lt 50 ] && [ "$rocks" -lt "$sky" ] || echo "no rocks at the bottom (grey $rocks, sky $sky)"
-}
-wait_scene() {
-  local fault="" shot="$WORK/window-$1x$2.png"
-  for _ in $(seq 50); do
-    import -window "$win" "$shot" 2>/dev/null && fault=$(scene_fault "$1" "$2" "$shot") || fault="no shot"
-    [ -z "$fault" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "velmo -window ended: $(cat "$WORK/err")"
-    sleep 0.2
-  done
-  mkdir -p "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-  cp "$shot" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/window-$1x$2.png"
-  [ -z "$fault" ] || fail "at $1x$2: $fault"
-}
-wait_scene 800 600
+wait_scene "$win" 800 600 window-800x600
 # The mouse moving over it ends nothing; a new size is followed.
 xdotool mousemove --window "$win" 100 100 mousemove --window "$win" 400 400
 xdotool windowsize "$win" 520 340
-wait_scene 520 340
+wait_scene "$win" 520 340 window-520x340
 kill -0 "$pid" 2>/dev/null || fail "velmo -window ended on the mouse or the resize"
 [ "$(xdpyinfo | awk '/dimensions:/ {print $2}')" = "$screen" ] || fail "the screen's mode changed"
 xdotool windowfocus --sync "$win" key Escape
@@ -167,7 +145,7 @@ wait_exit "$pid" 10 || fail "Escape did not end velmo -window"
 pid=$!
 PIDS+=("$pid")
 win=$(wait_window "Velmo" 20) || fail "no second window: $(cat "$WORK/err")"
-wait_scene 800 600
+wait_scene "$win" 800 600 window-800x600
 python3 - "$win" <<'PY' || fail "could not send the close request"
 import ctypes, ctypes.util, sys
 x = ctypes.CDLL(ctypes.util.find_library("X11"))

@@ -454,6 +454,22 @@ HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, c
     return DD_OK;
   }
   if (!from->Unpack()) return DDERR_OUTOFMEMORY;
+  if (!keyed && from->bits_ == bits_) {
+    // Row by row through the cache: SDL's copy streams past it, and a frame
+    // copied into is read again at once to be sent.
+    const SDL_Rect wanted{x, y, w, h};
+    SDL_Rect drawn;
+    if (!SDL_IntersectRect(&wanted, &plain_->clip_rect, &drawn)) return DD_OK;
+    const size_t bytes = BytesPerPixel(bits_);
+    for (int row = 0; row < drawn.h; ++row)
+      std::memcpy(pixels_ + static_cast<size_t>(drawn.y + row) * pitch_ + drawn.x * bytes,
+                  from->pixels_ + static_cast<size_t>(s.top + (drawn.y - y) + row) * from->pitch_ +
+                      (s.left + (drawn.x - x)) * bytes,
+                  drawn.w * bytes);
+    MarkChanged(drawn);
+    Touch();
+    return DD_OK;
+  }
   SDL_Surface* blitSource = from->BlitSource(keyed);
   if (!blitSource) return DDERR_OUTOFMEMORY;
   SDL_Rect sr{s.left, s.top, w, h};
