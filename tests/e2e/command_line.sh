@@ -12,6 +12,7 @@ SRC="$(cd "$(dirname "$0")/../.." && pwd)"
 XML="$SRC/data/velmo.xml"
 
 # Answers that need no display: run with none, so any attempt to open one
+# (or to wait for one: the time allowed is far above a start on a loaded machine)
 # would show on standard error.
 answer() {  # $1 = expected exit code, rest = arguments; output in $WORK/out, $WORK/err
   local want="$1" start took
@@ -20,7 +21,7 @@ answer() {  # $1 = expected exit code, rest = arguments; output in $WORK/out, $W
   env -u DISPLAY -u WAYLAND_DISPLAY "$VELMO" "$@" >"$WORK/out" 2>"$WORK/err" && RC=0 || RC=$?
   took=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
   [ "$RC" = "$want" ] || fail "velmo $* ended with $RC, not $want: $(cat "$WORK/err")"
-  awk -v t="$took" 'BEGIN { exit !(t < 0.5) }' || fail "velmo $* took $took s"
+  awk -v t="$took" 'BEGIN { exit !(t < 5) }' || fail "velmo $* took $took s"
 }
 for help in --help -help -h; do
   answer 0 "$help"
