@@ -4,11 +4,14 @@
 # text, the surf through SDL's dummy sound device, full brightness) under a
 # private Xvfb of each size, beside xscreensaver's cheapest hack, popsquares
 # (-root), on the same server in the same run, taking turns (velmo, peer,
-# velmo, peer ...) so that the load of this shared machine falls on both.
+# velmo, peer ...) so that the load of this shared machine falls on both;
+# and the saver as a daemon runs it, in a full-screen window of another
+# client (XSCREENSAVER_WINDOW), where its loop waits on the X connection.
 # Prints the share of one core used by the program and by the X server over
 # a few seconds after start-up, and the program's resident memory (VmRSS) at
 # 10 s and, for the saver's first turn, at VELMO_RSS_AFTER s, so that growth
-# shows. VELMO_CPU_PEERS adds other hacks (e.g. "popsquares binaryhorizon").
+# shows, and how often a second its threads went to sleep (voluntary
+# context switches: each is a wake-up later). VELMO_CPU_PEERS adds other hacks (e.g. "popsquares binaryhorizon").
 # Then, where the dummy-driver Xorg runs (root), the saver on one 1920 x 1080
 # monitor and on two, in turns; and, where heaptrack is installed, the
 # allocations the running saver makes in ten seconds (a run of 16 s less a
@@ -36,6 +39,8 @@ trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$wo
 ticks=$(getconf CLK_TCK)
 # utime + stime of a process, in clock ticks.
 cpu_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# Voluntary context switches of all threads of a process.
+wakes_of() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches:/ { n += $2 } END { print n + 0 }'; }
 # Resident memory of a process, in MB.
 rss_of() { awk '/^VmRSS:/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
 
@@ -50,10 +55,10 @@ measure() {  # name server-pid late command...
   local prog=$!
   pids+=("$prog")
   sleep 2  # start-up and the first whole frames
-  local s0 x0 s1 x1 early later=-
-  s0=$(cpu_of "$prog") x0=$(cpu_of "$server")
+  local s0 x0 w0 s1 x1 w1 early later=-
+  s0=$(cpu_of "$prog") x0=$(cpu_of "$server") w0=$(wakes_of "$prog")
   sleep "$seconds"
-  s1=$(cpu_of "$prog") x1=$(cpu_of "$server")
+  s1=$(cpu_of "$prog") x1=$(cpu_of "$server") w1=$(wakes_of "$prog")
   sleep $((10 - 2 - seconds > 0 ? 10 - 2 - seconds : 0))
   early=$(rss_of "$prog")
   if ((late > 10)); then
@@ -63,10 +68,10 @@ measure() {  # name server-pid late command...
   kill "$prog"
   wait "$prog" 2>/dev/null || true
   awk -v s=$((s1 - s0)) -v x=$((x1 - x0)) -v t="$ticks" -v d="$seconds" -v n="$name" -v e="$early" -v l="$later" \
-    'BEGIN { printf "%-28s %8.3f %8.3f %8.3f %8d %8s\n", n, s / t / d, x / t / d, (s + x) / t / d, e, l }'
+    -v w=$((w1 - w0)) 'BEGIN { printf "%-28s %8.3f %8.3f %8.3f %8d %8s %8.0f\n", n, s / t / d, x / t / d, (s + x) / t / d, e, l, w / d }'
 }
 
-header() { printf '%-28s %8s %8s %8s %8s %8s\n' program saver xserver total "MB@10s" "MB@late"; }
+header() { printf '%-28s %8s %8s %8s %8s %8s %8s\n' program saver xserver total "MB@10s" "MB@late" "sleeps/s"; }
 
 header
 for size in "${sizes[@]}"; do
@@ -75,17 +80,23 @@ for size in "${sizes[@]}"; do
   pids+=("$xvfb")
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   export DISPLAY=":$(head -n 1 "$work/display")"
+  # The daemon's window: a plain one of another client, over the whole screen.
+  python3 "$here/tests/e2e/plain_window.py" host "${size%x*}" "${size#*x}" 0 0 >"$work/host" &
+  host=$!
+  pids+=("$host")
+  for _ in $(seq 100); do [ -s "$work/host" ] && break; sleep 0.05; done
   for round in $(seq "$rounds"); do
     late=0
     ((round == 1)) && late=$rss_after
     measure "velmo $size" "$xvfb" "$late" "$velmo" /s
+    measure "velmo hosted $size" "$xvfb" 0 env XSCREENSAVER_WINDOW="$(head -n 1 "$work/host")" "$velmo"
     for peer in "${peers[@]}"; do
       [ -x "/usr/libexec/xscreensaver/$peer" ] && measure "$peer $size" "$xvfb" 0 "/usr/libexec/xscreensaver/$peer" -root
     done
   done
-  kill "$xvfb"
-  wait "$xvfb" 2>/dev/null || true
-  rm -f "$work/display"
+  kill "$host" "$xvfb"
+  wait "$host" "$xvfb" 2>/dev/null || true
+  rm -f "$work/display" "$work/host"
 done
 
 # One monitor and two, on the dummy-driver Xorg (1920 x 1080 each): the

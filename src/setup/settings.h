@@ -26,6 +26,7 @@ struct TSaverSettings {
   int clockRad = 0;
   TColor ColorClock = 0;
   int SetSpeed = 0;
+  bool operator==(const TSaverSettings&) const = default;
 };
 
 // Whether a load may write to the store (first-run defaults, and values it

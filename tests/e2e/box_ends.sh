@@ -5,7 +5,6 @@
 # and its box within half a second, leaving no process, no window and no
 # open standard error; SIGKILL of the program takes its box within a second.
 source "$(dirname "$0")/lib.sh"
-source "$(dirname "$0")/wait.bash"
 start_xvfb 1024x768x24
 
 # Starts the program with arguments $2.. for the box kind $1, its standard
@@ -48,4 +47,3 @@ for kind in window value mode; do
     wait "$pid" 2>/dev/null || true
   done
 done
-check_nothing_left

@@ -63,22 +63,49 @@ cleanup() {
 trap cleanup EXIT
 
 # Waits up to $2 seconds (default 10; fractions allowed) for the shell
-# command $1 to succeed, trying it every tenth of a second; returns 1 when
-# time runs out.
+# command $1 to succeed, trying it every $3 seconds (default a tenth);
+# returns 1 when time runs out.
 wait_until() {
   local deadline
   deadline=$(($(date +%s%N) + $(awk -v s="${2:-10}" 'BEGIN { printf "%.0f", s * 1e9 }')))
   while :; do
     eval "$1" && return 0
     [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.1
+    sleep "${3:-0.1}"
   done
 }
+# The same for a command given as words, "wait_for SECONDS COMMAND ARGS...",
+# tried every 20 ms where a script measures how soon something happens.
+wait_for() {
+  local limit="$1"
+  shift
+  wait_until "$(printf '%q ' "$@")" "$limit" 0.02
+}
+
+# Milliseconds since the epoch.
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # True while process $1 exists and is not a zombie.
 alive() {
   local state
   state=$(ps -o stat= -p "$1" 2>/dev/null) && [ "${state#Z}" = "$state" ]
+}
+
+# True when none of the given processes is alive; read from /proc, cheap
+# enough to ask every 20 ms.
+all_gone() {
+  local p state
+  for p in "$@"; do
+    state=$(awk '{ print $3 }' "/proc/$p/stat" 2>/dev/null || true)
+    [ -z "$state" ] || [ "$state" = Z ] || return 1
+  done
+}
+
+# The process $1 and all processes below it.
+process_tree() {
+  local p
+  echo "$1"
+  for p in $(pgrep -P "$1" || true); do process_tree "$p"; done
 }
 
 # Whether process $1 said it is on the screen.
@@ -170,6 +197,7 @@ wait_window() {
   wait_until 'id=$(window_named "$name"); [ -n "$id" ]' "${2:-10}" || return 1
   echo "$id"
 }
+window_exists() { [ -n "$(window_named "$1")" ]; }
 
 # Waits up to $2 seconds for our child $1 to end and sets RC to its exit
 # code (not in a subshell: only this shell can collect its child).
@@ -217,11 +245,14 @@ write_settings() {
   } >"$SETTINGS_FILE"
 }
 
-# The stored value NAME, in decimal.
+# The stored value NAME of the settings file (or of file $2) in decimal,
+# empty when absent.
 stored_value() {
-  printf '%d' "0x$(grep -i "^\"$1\"=dword:" "$SETTINGS_FILE" | sed 's/.*dword://' | tr -d '\r')"
+  local hex
+  hex=$(grep -i "^\"$1\"=dword:" "${2:-$SETTINGS_FILE}" 2>/dev/null | head -n 1 | sed 's/.*dword://' | tr -d '\r')
+  [ -n "$hex" ] && printf '%d' "0x$hex"
 }
-
+stored_is() { [ "$(stored_value "$1")" = "$2" ]; }
 
 # Waits for the settings dialog of our child $1 (its output in $2) to be
 # painted and prints its window id. Qt names its window in a way xdotool

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # "velmo /p ID" waits until the window is viewable, paints the 154 x 116
-# preview at (0, 0) unscaled, and ends; a wrong id is a message, not a hang.
+# preview at (0, 0) unscaled, and ends; into a window that reaches beyond the
+# screen's edge (a dialog dragged half off the screen) it paints the visible
+# part and ends with 0; a wrong id is a message, not a hang.
 source "$(dirname "$0")/lib.sh"
-start_xvfb
+# As a plain X server without a compositor: no backing store, so the server
+# refuses to read the part of a window that lies beyond the screen, and that
+# refusal must not end the preview.
+start_xvfb 1024x768x24 -bs -extension Composite
 
 # A foreign window to paint into: ImageMagick's viewer showing plain red.
 display -geometry +40+40 -title previewhost -size 300x200 xc:red &
@@ -29,6 +34,22 @@ edge_out=$(pixel "$WORK/preview.png" 154 116)
 [ "$inside" != "255,0,0" ] || fail "nothing painted inside the picture"
 [ "$edge_in" != "255,0,0" ] || fail "the picture is smaller than 154 x 116"
 
+display -geometry 300x200+850+100 -title offscreenhost -size 300x200 xc:red &
+PIDS+=($!)
+off=$(wait_window offscreenhost 10) || fail "no host window beyond the edge"
+"$VELMO" /p "$off" 2>"$WORK/err-off" &
+pid=$!
+PIDS+=("$pid")
+wait_exit "$pid" 10 || fail "velmo /p into a window beyond the edge did not end"
+[ "$RC" = 0 ] || fail "exit code $RC beyond the edge: $(cat "$WORK/err-off")"
+! grep -q "X Error" "$WORK/err-off" || fail "an X error ended the preview: $(cat "$WORK/err-off")"
+import -window root "$WORK/screen.png"
+x=$(xwininfo -id "$off" | sed -n 's/^ *Absolute upper-left X: *//p')
+y=$(xwininfo -id "$off" | sed -n 's/^ *Absolute upper-left Y: *//p')
+[ $((x + 300)) -gt 1024 ] || fail "the host window at $x does not reach beyond the edge"
+[ "$(pixel "$WORK/screen.png" $((x + 70)) $((y + 50)))" != "255,0,0" ] ||
+  fail "nothing painted in the visible part of a window beyond the edge"
+
 # A window id that is no window: the error box, exit code 2, no hang.
 "$VELMO" /p 123456789 2>"$WORK/err" &
 pid=$!
@@ -46,4 +67,4 @@ dismiss_box "velmo"
 wait_exit "$pid" 10 || fail "velmo /p abc hangs"
 [ "$RC" = 1 ] || fail "exit code $RC for /p abc, not 1"
 grep -q "'abc' is not a valid integer value" "$WORK/err2" || fail "wrong message: $(cat "$WORK/err2")"
-echo "preview painted once the window was shown; wrong ids answered"
+echo "preview painted once the window was shown, also into one beyond the edge; wrong ids answered"

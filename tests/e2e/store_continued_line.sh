@@ -4,7 +4,6 @@
 # keyboard-only mode stores Gamma, and afterwards every value reads back
 # (the next start finds nothing missing) and the user's line is still there.
 source "$(dirname "$0")/lib.sh"
-source "$(dirname "$0")/wait.bash"
 start_xvfb 1024x768x24
 
 mkdir -p "$(dirname "$SETTINGS_FILE")"
@@ -20,20 +19,20 @@ wait_shown "$pid" || fail "the saver did not run on a file lacking values: $(cat
 grep -q "lacks .*Gamma" "$WORK/err" || fail "the missing values were not named: $(cat "$WORK/err")"
 [ "$(grep -c lacks "$WORK/err")" = 1 ] || fail "the missing values were named more than once"
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "starting the saver changed the file"
-darker() { [ -n "$(value_in Gamma)" ]; }
+darker() { [ -n "$(stored_value Gamma)" ]; }
 for _ in $(seq 50); do
   xdotool key minus
   wait_for 0.3 darker && break
 done
 darker || fail "\"-\" stored no Gamma: $(cat "$WORK/err")"
-gamma=$(value_in Gamma)
+gamma=$(stored_value Gamma)
 xdotool key Escape
 wait_exit "$pid" 10 || fail "Escape did not end the saver"
 [ "$RC" = 0 ] || fail "exit code $RC: $(cat "$WORK/err")"
 
 grep -qxF '"Path"=hex(1):25,00,41,00,\' "$SETTINGS_FILE" && grep -qxF '  42,00,43,00,\' "$SETTINGS_FILE" ||
   fail "the user's line is gone: $(cat "$SETTINGS_FILE")"
-[ "$gamma" -lt 256 ] && [ "$(value_in NumBirds)" = 3 ] && [ "$(value_in flag_PlaySound)" = 0 ] ||
+[ "$gamma" -lt 256 ] && [ "$(stored_value NumBirds)" = 3 ] && [ "$(stored_value flag_PlaySound)" = 0 ] ||
   fail "values were not kept: $(cat "$SETTINGS_FILE")"
 
 # Read back by the program itself: nothing is missing now, and a key that
@@ -48,4 +47,3 @@ xdotool key Escape
 wait_exit "$pid" 10 || fail "Escape did not end the second run"
 grep -q lacks "$WORK/err2" && fail "values written by the saver do not read back: $(cat "$WORK/err2"; cat "$SETTINGS_FILE")"
 echo "a file lacking values and ending in a continued line: the saver ran, stored Gamma $gamma, every value reads back"
-check_nothing_left

@@ -5,7 +5,6 @@
 # store its defaults (at least 200 ms), so the kills fall before, during
 # and after the write.
 source "$(dirname "$0")/lib.sh"
-source "$(dirname "$0")/wait.bash"
 start_xvfb 1024x768x24
 kills="${VELMO_E2E_KILLS:-100}"
 
@@ -13,7 +12,7 @@ whole() {
   local name
   for name in NumBirds flag_clock flag_PlaySound flag_fps TermMouse Gamma flag_defres ResHor ResVert ColorDepth \
     clockX clockY clockRad ColorClock SetSpeed; do
-    [ -n "$(value_in "$name")" ] || return 1
+    [ -n "$(stored_value "$name")" ] || return 1
   done
 }
 stored() { [ -s "$SETTINGS_FILE" ]; }
@@ -66,4 +65,3 @@ done
 strays=$(find "$XDG_CONFIG_HOME" -name '.Velmo20.reg.tmp.*' | wc -l)
 echo "$kills killed first runs: $absent left no file, $complete a whole one; $started next starts ran; $strays temporary files left"
 [ "$strays" = 0 ] || fail "temporary files were left"
-check_nothing_left

@@ -5,7 +5,6 @@
 # full screen. None sees a part of the store (no store error), and the store
 # then holds one whole set of the defaults.
 source "$(dirname "$0")/lib.sh"
-source "$(dirname "$0")/wait.bash"
 start_xvfb 1024x768x24
 here="$(cd "$(dirname "$0")" && pwd)"
 
@@ -41,10 +40,9 @@ for i in 0 1 2 3 4 5 6 7 8 9; do
 done
 for name in NumBirds flag_clock flag_PlaySound flag_fps TermMouse Gamma flag_defres ResHor ResVert ColorDepth \
   clockX clockY clockRad ColorClock SetSpeed; do
-  [ -n "$(value_in "$name")" ] || fail "the store lacks $name: $(cat "$SETTINGS_FILE")"
+  [ -n "$(stored_value "$name")" ] || fail "the store lacks $name: $(cat "$SETTINGS_FILE")"
 done
-[ "$(value_in NumBirds)" = 7 ] && [ "$(value_in ResHor)" = 1024 ] && [ "$(value_in clockX)" = 908 ] ||
+[ "$(stored_value NumBirds)" = 7 ] && [ "$(stored_value ResHor)" = 1024 ] && [ "$(stored_value clockX)" = 908 ] ||
   fail "the store holds other than the defaults: $(cat "$SETTINGS_FILE")"
 [ -z "$(ls -A "$(dirname "$SETTINGS_FILE")" | grep -v '^Velmo20.reg\(.lock\)\?$')" ] || fail "stray files: $(ls -A "$(dirname "$SETTINGS_FILE")")"
-check_nothing_left
 echo "PASS: ten programs at once on an empty store; none saw a part of it, one whole set of defaults stored"

@@ -7,7 +7,6 @@
 # are those that play), and both end on the daemon's exit with code 0 and no
 # X error text, however the daemon takes their windows away.
 source "$(dirname "$0")/lib.sh"
-source "$(dirname "$0")/wait.bash"
 source "$(dirname "$0")/daemon.bash"
 start_xorg_dummy || skip "Xorg with the dummy driver cannot start here"
 xrandr --addmode DUMMY1 1280x1024 2>/dev/null || true

@@ -1,17 +1,13 @@
-// Sprites, the clock and the gamma ramp on the real SDL display layer
+// Sprites and the clock on the real SDL display layer
 // (SDL's offscreen driver): what lands in the back buffer, read back.
-#include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <set>
 #include <span>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
-#include "components/ddgamma.h"
 #include "components/ddmain.h"
 #include "components/dxclock.h"
 #include "pixel/sdl_test_window.h"
@@ -308,101 +304,6 @@ TEST_P(SpritesOnTheRealDisplay, ClockIsDrawnInItsColour) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, SpritesOnTheRealDisplay, ::testing::Values(16, 24, 32));
-
-TEST(GammaOnTheRealDisplay, RampAt128HalvesThePresentedPixels) {
-  RealDisplay display(32);
-  ASSERT_TRUE(display.Open());
-  TDDgamma gamma(nullptr);
-  gamma.DDmainModule = display.device.get();
-  gamma.SetEnabled(true);
-  ASSERT_TRUE(gamma.GetEnabled()) << "the display must report gamma support";
-  gamma.SetRGB(128);
-  gamma.SetEnabled(false);  // the ramp stays while the display is open
-
-  display.FillBack(0xC8C8C8);
-  display.device->FlipSurfaces();
-  // What the window was given, after the ramp.
-  const SDL_Surface* shown = SDL_GetWindowSurface(display.window->Sdl());
-  ASSERT_NE(shown, nullptr) << SDL_GetError();
-  uint8_t r, g, b;
-  const auto* pixel = static_cast<const uint8_t*>(shown->pixels) + 10 * shown->pitch + 10 * shown->format->BytesPerPixel;
-  uint32_t raw = 0;
-  std::memcpy(&raw, pixel, shown->format->BytesPerPixel);
-  SDL_GetRGB(raw, shown->format, &r, &g, &b);
-  EXPECT_NEAR(r, 0x64, 1);
-  EXPECT_NEAR(g, 0x64, 1);
-  EXPECT_NEAR(b, 0x64, 1);
-}
-
-}  // namespace
-}  // namespace velmo
-
-namespace velmo {
-namespace {
-
-// A whole demo frame: a scaled sky, a scaled keyed gull over it and the
-// clock, flipped to the window. With VELMO_DEMO_FRAME=file.bmp the shown
-// frame is also written out for a person to look at.
-TEST(DemoFrame, ScaledKeyedSpriteOverABackgroundWithTheClock) {
-  RealDisplay display(32);
-  ASSERT_TRUE(display.Open());
-  const int W = display.W(), H = display.H();
-
-  Bitmap skyPicture = Bitmap::TrueColour(800, 385);
-  for (int y = 0; y < 385; ++y) {
-    for (int x = 0; x < 800; ++x) {
-      const uint32_t r = 60 + y * 180 / 385, g = 40 + y * 80 / 385, b = 120 - y * 60 / 385;
-      skyPicture.Pixels()[y * 800 + x] = (r << 16) | (g << 8) | b;
-    }
-  }
-  TDDbmp sky(nullptr);
-  sky.DDmainModule = display.device.get();
-  sky.GetBitmap() = skyPicture;
-  sky.SetStretching(true);
-  sky.SetStretchWidth(W);
-  sky.SetStretchHeight(H * 385 / 600);
-  sky.CreateSurface();
-
-  TDDani gull(nullptr);
-  gull.DDmainModule = display.device.get();
-  gull.GetBitmap() = GullStrip();
-  gull.SetYOffsetFrame(11);
-  gull.SetStretching(true);
-  gull.SetStretchWidth(120);
-  gull.SetStretchHeight(44);
-  gull.CreateSurface();
-  gull.SetTransparency(true);
-  gull.SetNumberFrame(2);
-  gull.SetShowX(W / 3);
-  gull.SetShowY(H / 5);
-
-  TDXClock clock(nullptr, [] { return ClockTime{15, 42, 7}; });
-  clock.DDmainModule = display.device.get();
-  clock.SetXcenter(W - 200);
-  clock.SetYcenter(200);
-  clock.SetRadius(100);
-  clock.SetColor(0x4080FF);
-
-  display.device->ClearBackSurface();
-  sky.DrawImage();
-  gull.DrawAni();
-  clock.ShowClock();
-  EXPECT_EQ(sky.GetErrorResult() + gull.GetErrorResult(), "");
-
-  // The gull's corner is keyed away: the sky shows through there.
-  const auto back = RealDisplay::Read(display.Back());
-  const auto skyPixels = RealDisplay::Read(sky.GetFpSurface());
-  EXPECT_EQ(back[H / 5][W / 3], skyPixels[H / 5][W / 3]);
-  EXPECT_EQ(back[H / 5 + 22][W / 3 + 60], display.Native(RGBColor(0x40, 0x40, 0x40)));
-  EXPECT_EQ(back[200 + 100][W - 200], display.Native(0x4080FF));  // clock mark 0
-
-  display.device->FlipSurfaces();
-  if (const char* file = std::getenv("VELMO_DEMO_FRAME")) {
-    SDL_Surface* shown = SDL_GetWindowSurface(display.window->Sdl());
-    ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(SDL_SaveBMP(shown, file), 0) << SDL_GetError();
-  }
-}
 
 }  // namespace
 }  // namespace velmo

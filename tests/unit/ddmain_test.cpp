@@ -69,16 +69,7 @@ class DDmainTest : public ::testing::Test {
   std::function<void()> onError;
 };
 
-TEST_F(DDmainTest, NewDeviceHasTheDefaultsAndRefusesToFlip) {
-  EXPECT_EQ(dd->GetWidth(), 800);
-  EXPECT_EQ(dd->GetHeight(), 600);
-  EXPECT_EQ(dd->GetColorDepth(), 24);
-  EXPECT_FALSE(dd->GetShowFPS());
-  EXPECT_FALSE(dd->GetEnabled());
-  EXPECT_FALSE(dd->GetDualMonitor());
-  EXPECT_FALSE(dd->GetDefineFormHandle());
-  EXPECT_EQ(dd->GetDDForm(), nullptr);
-  EXPECT_EQ(dd->GetErrorResult(), "");
+TEST_F(DDmainTest, ANewDeviceRefusesToDraw) {
   EXPECT_TRUE(AllNull());
   dd->FlipSurfaces();
   dd->ClearBackSurface();
@@ -86,14 +77,12 @@ TEST_F(DDmainTest, NewDeviceHasTheDefaultsAndRefusesToFlip) {
   EXPECT_TRUE(driver.log.Calls().empty());
 }
 
-TEST_F(DDmainTest, OpeningMakesTheCallsInOrderWithTheirArguments) {
+TEST_F(DDmainTest, OpeningSetsTheModeWithAFlippingPairOfItsSize) {
   Open(1024, 768, 16);
-  EXPECT_EQ(driver.log.Calls(),
-            (Calls{"DirectDrawCreate(null)", "QueryDirectDraw7()", "SetCooperativeLevel(0x53)",
-                   "SetDisplayMode(1024,768,16,0,0)",
-                   "CreateSurface(dwSize=124,flags=0x21,caps=0x218,w=0,h=0,backbuffers=1)",
-                   "primary.GetAttachedSurface(0x4)"}));
   EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(driver.log.Count("SetDisplayMode(1024,768,16,0,0)"), 1);
+  EXPECT_EQ(driver.Back()->Width(), 1024);
+  EXPECT_EQ(driver.Back()->Bits(), 16u);
   EXPECT_EQ(dd->GetFpDD(), driver.LastDirectDraw());
   EXPECT_EQ(dd->GetFpDD7(), driver.LastDirectDraw7());
   EXPECT_EQ(dd->GetFpDDSPrimary(), driver.Primary());
@@ -195,9 +184,7 @@ TEST_F(DDmainTest, ClearFillsTheBackBufferBlack) {
   DDBLTFX fx{};
   fx.dwFillColor = 0xFFFF;
   driver.Back()->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx);
-  const size_t mark = driver.log.Calls().size();
   dd->ClearBackSurface();
-  EXPECT_EQ(Since(mark), (Calls{"back.IsLost()", "back.Blt(null,null,null,0x1000400,0)"}));
   EXPECT_EQ(driver.Back()->NativeAt(799, 599), 0u);
   EXPECT_TRUE(errors.empty());
 }
@@ -292,18 +279,9 @@ TEST_F(DDmainTest, RestoreSucceedsWithoutRestoreCallsWhenAllSurfacesComeBack) {
   EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(DDmainTest, RestoreReportsEachCodeOfTheTableForBothSurfaces) {
-  const std::pair<HRESULT, const char*> codes[] = {
-      {DDERR_GENERIC, "DDERR_GENERIC"},
-      {DDERR_IMPLICITLYCREATED, "DDERR_IMPLICITLYCREATED"},
-      {DDERR_INCOMPATIBLEPRIMARY, "DDERR_INCOMPATIBLEPRIMARY"},
-      {DDERR_INVALIDOBJECT, "DDERR_INVALIDOBJECT"},
-      {DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
-      {DDERR_NOEXCLUSIVEMODE, "DDERR_NOEXCLUSIVEMODE"},
-      {DDERR_OUTOFMEMORY, "DDERR_OUTOFMEMORY"},
-      {DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
-      {DDERR_WRONGMODE, "DDERR_WRONGMODE"},
-  };
+TEST_F(DDmainTest, RestoreNamesTheFailingSurfaceAndItsCode) {
+  const std::pair<HRESULT, const char*> codes[] = {{DDERR_INVALIDOBJECT, "DDERR_INVALIDOBJECT"},
+                                                     {DDERR_WRONGMODE, "DDERR_WRONGMODE"}};
   Open();
   driver.results.SetDefault("RestoreAllSurfaces", DDERR_GENERIC);
   for (const auto& [code, name] : codes) {
@@ -337,13 +315,10 @@ TEST_F(DDmainTest, RestoreOnAClosedDeviceFails) {
   EXPECT_EQ(errors, Calls{"Error FpDD==NULL (MakeRestSurface)"});
 }
 
-TEST_F(DDmainTest, FrameRateTextIsDrawnWhiteIntoTheBackBufferBeforeTheFlip) {
+TEST_F(DDmainTest, FrameRateTextSitsThirtyRowsAboveTheBottom) {
   Open(800, 600);
   dd->SetshowFPS(true);
-  const size_t mark = driver.log.Calls().size();
-  dd->FlipSurfaces();
-  EXPECT_EQ(Since(mark), (Calls{"back.IsLost()", "back.GetDC()", "SetBkMode(1)", "SetTextColor(0xffffff)",
-                                "TextOut(20,570,Frame rate: 0 FPS)", "back.ReleaseDC()", "primary.Flip(null,0)"}));
+  EXPECT_EQ(FrameText(), "TextOut(20,570,Frame rate: 0 FPS)");
   dd->SetHeight(480);
   EXPECT_EQ(FrameText(), "TextOut(20,450,Frame rate: 0 FPS)");
 }
@@ -505,17 +480,6 @@ TEST_F(DDmainTest, DualMonitorCreationFailureNamesTheSecondaryMonitor) {
   Open();
   EXPECT_EQ(errors, Calls{"Error DirectDrawCreate on secondary monitor"});
   EXPECT_TRUE(AllNull());
-}
-
-TEST_F(DDmainTest, EnumerationCallbackAlwaysGoesOn) {
-  TDDmain::Screens() = {};
-  const DeviceGuid third = Guid(7);
-  EXPECT_TRUE(TDDmain::EnumScreensCallback(nullptr, "", "", nullptr, nullptr));
-  EXPECT_TRUE(TDDmain::EnumScreensCallback(nullptr, "", "", nullptr, nullptr));
-  EXPECT_TRUE(TDDmain::EnumScreensCallback(&third, "", "", nullptr, nullptr));
-  EXPECT_TRUE(TDDmain::EnumScreensCallback(nullptr, "", "", nullptr, nullptr));
-  ASSERT_TRUE(TDDmain::Screens().ScreenGuid.has_value());
-  EXPECT_EQ(*TDDmain::Screens().ScreenGuid, third);
 }
 
 }  // namespace

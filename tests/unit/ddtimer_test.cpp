@@ -51,26 +51,15 @@ class DDtimerTest : public ::testing::Test {
 
 using Events = std::vector<std::string>;
 
-TEST_F(DDtimerTest, NewTimerIsDisabledAt40AndSilent) {
-  TDDtimer fresh(nullptr, clock);
-  EXPECT_FALSE(fresh.GetEnabled());
-  EXPECT_EQ(fresh.GetInterval(), 40);
-  EXPECT_TRUE(clock.setCalls.empty());
-  EXPECT_EQ(clock.AdvanceAndFire(5000), 0);
-}
-
-TEST_F(DDtimerTest, EnablingStartsAPeriodicTimerWithTheComponentAsUserValue) {
+TEST_F(DDtimerTest, EnablingStartsOnePeriodicTimerAtTheInterval) {
+  EXPECT_EQ(clock.AdvanceAndFire(5000), 0) << "a new timer is off";
   timer->SetInterval(60);
   timer->SetEnabled(true);
-  ASSERT_EQ(clock.setCalls.size(), 1u);
-  const auto& call = clock.setCalls[0];
-  EXPECT_EQ(call.delay, 60u);
-  EXPECT_EQ(call.resolution, 0u);
-  EXPECT_EQ(call.flags, TIME_PERIODIC);
-  EXPECT_EQ(call.user, reinterpret_cast<uintptr_t>(timer));
-  EXPECT_EQ(call.callback, &TDDtimer::TimerProc);
-  timer->SetEnabled(true);  // already on: nothing
-  EXPECT_EQ(clock.setCalls.size(), 1u);
+  timer->SetEnabled(true);  // already on: nothing more
+  EXPECT_EQ(clock.RunningCount(), 1u);
+  EXPECT_EQ(clock.setCalls.back().delay, 60u);
+  EXPECT_EQ(TickAfter(60), (Events{"Timer", "Divide2"}));
+  EXPECT_EQ(TickAfter(60), (Events{"Timer"})) << "still running after its first tick";
 }
 
 TEST_F(DDtimerTest, FirstTickRaisesTimerAndDivide2SecondOnlyTimer) {

@@ -30,19 +30,6 @@ Chain Open(FakeDisplayDriver& driver) {
   return c;
 }
 
-TEST(FakeDisplay, RecordsCallsInOrderWithTheirArguments) {
-  FakeDisplayDriver driver;
-  Chain c = Open(driver);
-  c.primary->Flip(nullptr, 0);
-  c.back->Release();
-  EXPECT_EQ(driver.log.Calls(),
-            (std::vector<std::string>{"DirectDrawCreate(null)", "QueryDirectDraw7()", "SetDisplayMode(800,600,16,0,0)",
-                                      "CreateSurface(dwSize=124,flags=0x21,caps=0x218,w=0,h=0,backbuffers=1)",
-                                      "primary.GetAttachedSurface(0x4)", "primary.Flip(null,0)", "back.Release()"}));
-  EXPECT_EQ(driver.Back()->Bits(), 16u);
-  EXPECT_EQ(driver.Back()->Width(), 800);
-}
-
 TEST(FakeDisplay, ResultsComeFromTheQueueThenTheDefault) {
   FakeDisplayDriver driver;
   Chain c = Open(driver);

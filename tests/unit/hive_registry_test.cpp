@@ -12,6 +12,7 @@
 
 #include "components/setreg.h"
 #include "fakes/temp_dir.h"
+#include "fakes/velmo_store.h"
 #include "platform/posix/private_group.h"
 
 namespace velmo {
@@ -24,12 +25,10 @@ using testing::WriteText;
 constexpr const char* kKey = "SOFTWARE\\Corvane\\Velmo20";
 constexpr const char* kHead = "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Velmo20]\n";
 
+using testing::VelmoStore;
+
 class HiveTest : public ::testing::Test {
  protected:
-  HiveTest() {
-    store.SetCompanyName("Corvane");
-    store.SetProductName("Velmo20");
-  }
   fs::path File() const { return dir.path() / "Corvane" / "Velmo20.reg"; }
   std::string ErrorOf(const std::function<void()>& f) {
     try {
@@ -48,7 +47,7 @@ class HiveTest : public ::testing::Test {
 
   testing::TempDir dir;
   HiveRegistry hive{dir.path()};
-  TSetReg store{nullptr, hive};
+  VelmoStore store{hive};
 };
 
 TEST_F(HiveTest, KeyMapsToAFileUnderTheConfigRoot) {
@@ -80,9 +79,7 @@ TEST_F(HiveTest, AbsentKeyVersusAbsentValue) {
 TEST_F(HiveTest, FirstWriteCreatesEveryLevelPrivately) {
   const fs::path root = dir.path() / "deeper" / "config";
   HiveRegistry nested(root);
-  TSetReg s(nullptr, nested);
-  s.SetCompanyName("Corvane");
-  s.SetProductName("Velmo20");
+  VelmoStore s(nested);
   EXPECT_TRUE(s.Write("NumBirds", 7));
   const fs::path file = root / "Corvane" / "Velmo20.reg";
   EXPECT_EQ(ReadText(file), std::string(kHead) + "\"NumBirds\"=dword:00000007\n");
@@ -158,9 +155,7 @@ TEST_F(HiveTest, ADirectoryInPlaceOfTheFile) {
 // Bit mask of the checks that failed, so it can run in a child process.
 int ReadOnlyChecks(const fs::path& root) {
   HiveRegistry hive(root);
-  TSetReg store(nullptr, hive);
-  store.SetCompanyName("Corvane");
-  store.SetProductName("Velmo20");
+  VelmoStore store(hive);
   int failed = 0;
   if (!store.Write("NumBirds", 4)) failed |= 1;
   ::chmod((root / "Corvane").c_str(), 0500);
@@ -174,9 +169,7 @@ int ReadOnlyChecks(const fs::path& root) {
   if (!store.Read("NumBirds", &v) || v != 4) failed |= 8;  // what is there can still be read
   ::chmod(root.c_str(), 0500);
   HiveRegistry below(root / "new");
-  TSetReg fresh(nullptr, below);
-  fresh.SetCompanyName("Corvane");
-  fresh.SetProductName("Velmo20");
+  VelmoStore fresh(below);
   try {
     fresh.Write("NumBirds", 7);
     failed |= 16;
@@ -293,9 +286,7 @@ TEST_F(HiveTest, APathTooLongLeavesNoDirectoriesBehind) {
   fs::path root = dir.path();
   for (int level = 0; level < 23; ++level) root /= std::string(180, 'a' + level);  // about 4150 characters
   HiveRegistry deep(root);
-  TSetReg far(nullptr, deep);
-  far.SetCompanyName("Corvane");
-  far.SetProductName("Velmo20");
+  VelmoStore far(deep);
   EXPECT_EQ(ErrorOf([&] { far.Write("NumBirds", 1); }), "Failed to set data for 'NumBirds'");
   EXPECT_TRUE(fs::is_empty(dir.path()));
 }
@@ -342,9 +333,7 @@ TEST_F(HiveTest, ConcurrentWritersLoseNothing) {
     ASSERT_GE(children[c], 0);
     if (children[c] == 0) {
       HiveRegistry own(dir.path());
-      TSetReg s(nullptr, own);
-      s.SetCompanyName("Corvane");
-      s.SetProductName("Velmo20");
+      VelmoStore s(own);
       for (int i = 1; i <= kRounds; ++i) s.Write((c ? "B" : "A") + std::to_string(i % 4), i);
       ::_exit(0);
     }
@@ -370,9 +359,7 @@ TEST_F(HiveTest, AWriterKilledMidwayLeavesAWholeFile) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       HiveRegistry own(dir.path());
-      TSetReg s(nullptr, own);
-      s.SetCompanyName("Corvane");
-      s.SetProductName("Velmo20");
+      VelmoStore s(own);
       for (int i = 0;; ++i) s.Write("Counter", i);
     }
     ::usleep(static_cast<useconds_t>(1000 + round * 500));
@@ -406,9 +393,7 @@ TEST(HiveFactory, FollowsXdgConfigHome) {
   const std::string saved = old ? old : "";
   ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
   auto registry = MakeHiveRegistry();
-  TSetReg store(nullptr, *registry);
-  store.SetCompanyName("Corvane");
-  store.SetProductName("Velmo20");
+  VelmoStore store(*registry);
   EXPECT_TRUE(store.Write("NumBirds", 7));
   EXPECT_TRUE(fs::exists(dir.path() / "Corvane" / "Velmo20.reg"));
   if (old)

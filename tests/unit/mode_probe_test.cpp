@@ -10,23 +10,6 @@
 namespace velmo {
 namespace {
 
-TEST(ModeTable, HoldsTwelveModesInResolutionThenDepthOrderAllUnsupported) {
-  TModeTable table;
-  const auto& e = table.Entries();
-  ASSERT_EQ(e.size(), 12u);
-  EXPECT_EQ(e[0].width, 800);
-  EXPECT_EQ(e[0].depth, 16);
-  EXPECT_EQ(e[2].depth, 32);
-  EXPECT_EQ(e[3].width, 1024);
-  EXPECT_EQ(e[3].height, 768);
-  EXPECT_EQ(e[3 * 2 + 1].width, 1152);
-  EXPECT_EQ(e[3 * 2 + 1].depth, 24);
-  EXPECT_EQ(e[11].width, 1280);
-  EXPECT_EQ(e[11].height, 1024);
-  EXPECT_EQ(e[11].depth, 32);
-  for (const TModeEntry& m : e) EXPECT_FALSE(m.supported);
-}
-
 TEST(ModeTable, AnswersOnlyForListedModesOfTheTable) {
   TModeTable table;
   table.MarkListed(1024, 768, 32);

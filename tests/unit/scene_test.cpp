@@ -188,25 +188,6 @@ TEST_F(Scene, ADisplayFailureWhileRunningSilencesTheSoundBeforeItsBoxAndGivesThe
   EXPECT_EQ(display.Misuses(), 0);
 }
 
-TEST_F(Scene, AFrameIsClearSkySeaRocksGullsClockAndFlipInThatOrder) {
-  Store(/*numBirds=*/3);
-  Start();
-  display.log.Clear();
-  Compose();
-  const auto& calls = display.log.Calls();
-  std::vector<std::string> blits;
-  for (const auto& c : calls)
-    if (c.find("back.Blt") == 0 || c.find("primary.Flip") == 0 || c.find("back.GetDC") == 0) blits.push_back(c);
-  ASSERT_GE(blits.size(), 8u) << display.log.Dump();
-  EXPECT_EQ(blits[0].rfind("back.Blt(", 0), 0u);        // clear
-  EXPECT_NE(blits[1].find("surface1"), std::string::npos);  // sky
-  EXPECT_NE(blits[2].find("surface2"), std::string::npos);  // sea frame 0
-  EXPECT_NE(blits[3].find("surface34"), std::string::npos); // rocks
-  // three gulls, then the clock and the frame-rate text draw through a DC, then the flip
-  EXPECT_EQ(blits.back().rfind("primary.Flip", 0), 0u);
-  EXPECT_EQ(display.log.Count("primary.Flip(null,0)"), 1);
-}
-
 TEST_F(Scene, TheTickRollsTheSeaAndWrapsAfterFrame31) {
   Start();
   for (int i = 0; i < 31; ++i) form->DDtimer1Timer(nullptr);
@@ -463,14 +444,6 @@ TEST_F(HostedScene, DrawsAtTheWindowsSizeAndLeavesTheStoredModeAndTheCursorAlone
   Compose(2);
   EXPECT_EQ(registry.Dword(kKey, "ResHor"), 1024);
   EXPECT_EQ(registry.Dword(kKey, "ResVert"), 768);
-}
-
-TEST_F(HostedScene, TheClockIsKeptInsideTheWindowWhileTheStoredPlaceStays) {
-  Store();  // clock at (934, 90), radius 70
-  StartHosted();
-  EXPECT_EQ(form->Settings.clockX, 640 - 47 - 13);  // a clock in proportion to the window
-  EXPECT_EQ(form->Settings.clockY, 47 + 13);
-  EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
 }
 
 TEST_F(HostedScene, ANewWindowSizeLaysTheSceneOutAgainAtTheNextFrame) {

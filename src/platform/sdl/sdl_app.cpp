@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/wake_fd.h"
 #include "platform/sdl/frame_pacer.h"
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/sdl_message_box.h"
@@ -21,6 +22,7 @@
 #include "platform/x11/x11_handles.h"
 #include "platform/x11/x11_host.h"
 #include "platform/x11/x11_input.h"
+#include "platform/x11/x11_wait.h"
 
 namespace velmo {
 namespace {
@@ -40,6 +42,7 @@ class SdlApplication : public IApplication {
       SDL_Event quit{};
       quit.type = SDL_QUIT;
       SDL_PushEvent(&quit);
+      wake_.Raise();
     });
   }
   ~SdlApplication() override {
@@ -94,7 +97,10 @@ class SdlApplication : public IApplication {
     WatchHostWindow(nativeWindow);
     // SDL listens to no event of a window it did not make; these reach it
     // over its own connection and come back as window events.
-    if (X11Handles x11; X11HandlesOf(w, x11)) ListenToHostWindow(x11.display, nativeWindow);
+    if (X11Handles x11; X11HandlesOf(w, x11)) {
+      ListenToHostWindow(x11.display, nativeWindow);
+      hostDisplay_ = x11.display;
+    }
     auto window = std::make_unique<SdlWindow>(w, windows_, true);
     window->SetHostId(nativeWindow);
     return window;
@@ -137,12 +143,7 @@ class SdlApplication : public IApplication {
       // Nothing to draw until an event, a wake or the wake asked for.
       if (idleWantsMore_) continue;
       if (hosted_) {
-        // SDL wakes its wait for another thread's event by sending an X
-        // event to its first shown window, here the daemon's. Once that
-        // window is gone the error stays pending on SDL's connection until
-        // SDL closes it with Xlib's own handler back, which prints it and
-        // exits with 1. So in a daemon's window the loop sleeps in short steps.
-        SDL_Delay(static_cast<uint32_t>(std::min(UntilWake(100), kHostedStepMs)));
+        WaitHosted(UntilWake(100));
         if (SDL_PollEvent(&event)) {
           Dispatch(event);
           dispatched = true;
@@ -161,6 +162,7 @@ class SdlApplication : public IApplication {
     SDL_Event event{};
     event.type = wakeEvent_;
     if (SDL_PushEvent(&event) != 1) wakePending_ = false;
+    wake_.Raise();
   }
 
   void WakeWithin(int milliseconds) override {
@@ -179,6 +181,7 @@ class SdlApplication : public IApplication {
     event.type = postedEvent_;
     event.user.data1 = new std::function<void()>(std::move(work));
     if (SDL_PushEvent(&event) != 1) delete static_cast<std::function<void()>*>(event.user.data1);
+    wake_.Raise();
   }
 
   int ShowCursor(bool show) override {
@@ -270,12 +273,28 @@ class SdlApplication : public IApplication {
   }
 
   // Milliseconds to wait for events: at most limit, and not past the wake asked for.
-  static constexpr int kHostedStepMs = 10;
-
   int UntilWake(int limit) const {
     if (wakeAt_ == 0) return limit;
     const uint64_t now = SDL_GetTicks64();
     return wakeAt_ <= now ? 0 : static_cast<int>(std::min<uint64_t>(wakeAt_ - now, static_cast<uint64_t>(limit)));
+  }
+
+  // The wait of a loop in a daemon's window, for up to timeoutMs: until
+  // SDL's X connection has input, another thread (or the termination
+  // watcher) raises the wake descriptor, or the time passes. SDL's own wait
+  // cannot be used there: SDL ends it for another thread's event by sending
+  // an X event to its first shown window, here the daemon's; once that
+  // window is gone the error stays pending on SDL's connection until SDL
+  // closes it with Xlib's own handler back, which prints it and exits with 1.
+  // Work already there is done first, without waiting: events in SDL's
+  // queue, events Xlib read during a round trip since the last pump (the
+  // present waits for one), an error saying the window may have gone.
+  void WaitHosted(int timeoutMs) {
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+    if (hostDisplay_ && X11EventsQueued(hostDisplay_)) return;
+    if (HostWindowGone()) return;
+    WaitForX11Input(hostDisplay_, wake_.Fd(), timeoutMs);
+    wake_.Clear();
   }
 
   // The window a key or text event is for. SDL sends keys without a window
@@ -372,6 +391,9 @@ class SdlApplication : public IApplication {
 
   bool video_ = false;
   bool hosted_ = false;
+  void* hostDisplay_ = nullptr;  // SDL's Xlib connection, once a daemon's window is adopted
+  // Raised with every event another thread pushes, so the hosted wait sees it.
+  WakeFd wake_;
   std::atomic<bool> boxOpen_{false};
   uint32_t postedEvent_ = 0;
   uint32_t wakeEvent_ = 0;

@@ -1,6 +1,5 @@
 #include "platform/wayland/wayland_app.h"
 
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/posix/wake_fd.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/termination.h"
 #include "platform/wayland/wayland_connection.h"
@@ -31,18 +31,15 @@ constexpr auto kHiddenLook = std::chrono::milliseconds(250);
 class WaylandApplication : public IApplication {
  public:
   explicit WaylandApplication(WaylandConnection& connection)
-      : connection_(connection), wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+      : connection_(connection) {
     SetTerminationHandler([this] {
       // A box shows only once everything it could leave behind has stopped.
       if (boxOpen_) _exit(0);
       quit_ = true;
-      WakeFd();
+      wake_.Raise();
     });
   }
-  ~WaylandApplication() override {
-    SetTerminationHandler(nullptr);
-    if (wake_ >= 0) close(wake_);
-  }
+  ~WaylandApplication() override { SetTerminationHandler(nullptr); }
 
   std::unique_ptr<IWindow> CreateWindow(const std::string& caption) override {
     return std::make_unique<WaylandWindow>(connection_, caption, std::nullopt);
@@ -87,7 +84,7 @@ class WaylandApplication : public IApplication {
 
   void Wake() override {
     wakeRequested_ = true;
-    WakeFd();
+    wake_.Raise();
   }
 
   void WakeWithin(int milliseconds) override {
@@ -102,7 +99,7 @@ class WaylandApplication : public IApplication {
       std::lock_guard<std::mutex> lock(postedLock_);
       posted_.push_back(std::move(work));
     }
-    WakeFd();
+    wake_.Raise();
   }
 
   int ShowCursor(bool show) override {
@@ -121,18 +118,12 @@ class WaylandApplication : public IApplication {
   std::string Title() const override { return title_; }
 
  private:
-  void WakeFd() {
-    const uint64_t one = 1;
-    if (wake_ >= 0) (void)!write(wake_, &one, sizeof one);
-  }
-
   // Dispatches the compositor's events (waiting up to timeoutMs), then the
   // posted work and a termination request. -1 once the compositor is gone:
   // every window is closed then, which ends the loop.
   int Pump(int timeoutMs) {
-    const int events = connection_.Dispatch(timeoutMs, wake_);
-    uint64_t count = 0;
-    if (wake_ >= 0) (void)!read(wake_, &count, sizeof count);
+    const int events = connection_.Dispatch(timeoutMs, wake_.Fd());
+    wake_.Clear();
     RunPosted();
     if (quit_.exchange(false)) CloseAll();
     if (events < 0) {
@@ -243,7 +234,7 @@ class WaylandApplication : public IApplication {
   }
 
   WaylandConnection& connection_;
-  int wake_;
+  WakeFd wake_;
   std::atomic<bool> quit_{false};
   std::atomic<bool> boxOpen_{false};
   std::mutex postedLock_;
