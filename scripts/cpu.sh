@@ -84,9 +84,8 @@ for size in "${sizes[@]}"; do
     late=0
     ((round == 1)) && late=$rss_after
     measure "velmo $size" "$xvfb" "$late" "$velmo" /s
-    # The daemon's window: a plain one of another client, over the whole
-    # screen, there only while the saver runs in it (over the root window
-    # it would hide the peers' drawing, which the server then skips).
+    # The daemon's window: a plain one of another client over the whole
+    # screen, there only while the saver runs in it (it would hide the root).
     python3 "$here/tests/e2e/plain_window.py" host "${size%x*}" "${size#*x}" 0 0 >"$work/host" &
     host=$!
     pids+=("$host")

@@ -189,6 +189,17 @@ class IDirectDrawSurface7 : public IUnknownLike {
   // the planes are kept instead. Costs a pass or two over the pixels;
   // main thread.
   virtual void KeepForStretching(const Bitmap& drawn) { (void)drawn; }
+  // The columns [first, last) of row y that hold every pixel of the row a
+  // keyed blit leaves out (the key's); false when the row has none (no key:
+  // none). A display that cannot tell answers the whole row. One pass over
+  // the row (over its runs where only those are kept); main thread;
+  // allocates nothing.
+  virtual bool KeyedSpan(int32_t y, int32_t& first, int32_t& last) {
+    (void)y;
+    first = 0;
+    last = INT32_MAX;
+    return true;
+  }
 };
 
 using EnumModesCallback = uint32_t (*)(DDSURFACEDESC2* mode, void* context);

@@ -19,6 +19,7 @@
 #include "scene/scene_layout.h"
 #include "scene/scene_tick.h"
 #include "scene/scene_window.h"
+#include "scene/shared_tick.h"
 #include "scene/sprite_layout.h"
 
 namespace velmo {
@@ -133,7 +134,7 @@ void TForm1::FormCreate() {
   const bool ownsDesktop = !FHosted && IsPrimary();
   if (ownsDesktop) platform_.system.SetScreenSaverRunning(true);
   FRunning = true;
-  DDtimer1->SetEnabled(true);
+  SetTicking(true);
   if (Settings.flag_PlaySound) StartSound();
   if (ownsDesktop) platform_.app.ShowCursor(false);  // the daemon's cursor is the daemon's
 }
@@ -171,7 +172,7 @@ void TForm1::FollowHostWindow() {
   // The timer reads the size and moves the gulls: it rests meanwhile. The
   // sprites give back the surfaces of the old display before it closes, and
   // the display opens again at the window's size, as at start-up.
-  DDtimer1->SetEnabled(false);
+  SetTicking(false);
   for (TDDani* sprite : {DDani1sea, DDani1bird, DDani1birds_small}) sprite->CloseSurface();
   for (TDDbmp* sprite : {DDbmp1ground, DDbmp1stone}) sprite->CloseSurface();
   DDmain1->SetEnabled(false);
@@ -185,7 +186,7 @@ void TForm1::FollowHostWindow() {
   FitBirds(FBirds, oldWidth, oldHeight, Settings.ResHor, Settings.ResVert);
   ApplyBrightness();
   composer_.DisplayOpened();
-  DDtimer1->SetEnabled(true);
+  SetTicking(true);
 }
 
 void TForm1::ApplyBrightness() { velmo::ApplyBrightness(*DDgamma1, Settings.Gamma); }
@@ -218,10 +219,27 @@ void TForm1::ComposeFrame(bool& done) {
 
 void TForm1::DrawBird(int i) { composer_.DrawBird(FBirds[i]); }
 
+void TForm1::SetTicking(bool on) {
+  if (FSharedTick && !IsPrimary()) {
+    if (on) FSharedTick->Join(*this);
+    else FSharedTick->Leave(*this);
+    return;
+  }
+  DDtimer1->SetEnabled(on);
+}
+
+bool TForm1::Ticking() const {
+  return FSharedTick && !IsPrimary() ? FSharedTick->Joined(*this) : DDtimer1->GetEnabled();
+}
+
 void TForm1::DDtimer1Timer(Component*) {
   TickScene(*this, random_);
+  // The other monitors' scenes move at the same tick: one wake for them all.
+  if (FSharedTick) FSharedTick->Tick(FSeaFrame.load(std::memory_order_relaxed));
   platform_.app.Wake();  // the loop draws only when woken
 }
+
+void TForm1::TickAt(int32_t seaFrame) { TickScene(*this, random_, seaFrame); }
 
 void TForm1::FormKeyDown(int key, uint32_t shift) {
   if (FKeyTarget) FKeyTarget->FormKeyDown(key, shift);

@@ -31,6 +31,7 @@ class TDXClock;
 class TDDtimer;
 class TDDgamma;
 class TSetReg;
+class TSharedTick;
 
 class TForm1 : public Component {
  public:
@@ -53,6 +54,9 @@ class TForm1 : public Component {
   // Idle handler and timer tick.
   void ComposeFrame(bool& done);
   void DDtimer1Timer(Component* sender);
+  // A tick of the timer shared with the other monitors' scenes: the gulls
+  // fly a step, the sea shows seaFrame. The timer's thread.
+  void TickAt(int32_t seaFrame);
   void DrawBird(int i);
 
   // Input.
@@ -124,6 +128,14 @@ class TForm1 : public Component {
   // True while the monitors' layout has just changed, when the window
   // system may have moved the pointer; null: never.
   std::function<bool()> FLayoutMoving;
+  // The frame timer of every monitor's scene: the primary's timer ticks the
+  // scenes joined to it; the others join it instead of running their own.
+  // Set before FormCreate; null: the scene's own timer alone.
+  TSharedTick* FSharedTick = nullptr;
+  // A scene composed before this one in the same turn, at the same size,
+  // whose sea band this one copies when it shows the same sea frame (see
+  // TFrameComposer::ShareBandOf); null: none.
+  void ShareBandOf(TForm1* source) { composer_.ShareBandOf(source ? &source->composer_ : nullptr); }
   // Called after a brightness key changed the level, with the new level.
   std::function<void(int)> OnBrightness;
   bool IsPrimary() const { return !place_ || place_->primary; }
@@ -158,6 +170,9 @@ class TForm1 : public Component {
   void FollowHostWindow();
   void ApplyBrightness();
   void StartSound();
+  // The scene's frame timer on or off: its own, or its place in the shared one.
+  void SetTicking(bool on);
+  bool Ticking() const;
   void FreeSprite(auto*& sprite);
   // Timer, sprites, display, sound and the saver-running flag, in that order.
   void StopAll();

@@ -1,6 +1,7 @@
 #include "scene/frame_composer.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
@@ -19,6 +20,47 @@ bool Overlap(const Rect& a, const Rect& b) {
 Rect Union(const Rect& a, const Rect& b) {
   return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
               std::max(a.bottom, b.bottom)};
+}
+
+Rect Intersection(const Rect& a, const Rect& b) {
+  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
+
+// Where a stretched sprite drawn whole lands: its box as the draw cuts it
+// to the screen (which leaves the last column and row alone). With the
+// source's first row and column drawn, for a sprite at its shown size.
+struct TDrawnBox {
+  Rect box;
+  int32_t sourceLeft = 0, sourceTop = 0;
+};
+std::optional<TDrawnBox> DrawnPart(const TDDsprite& sprite, int32_t W, int32_t H) {
+  if (!sprite.GetStretching()) return std::nullopt;
+  const SrcRect whole{0, sprite.GetStretchWidth(), 0, sprite.GetStretchHeight()};
+  const auto cut = ClipToScreen(sprite.GetShowX(), sprite.GetShowY(), whole, W, H);
+  if (!cut) return std::nullopt;
+  return TDrawnBox{Rect{cut->dx, cut->dy, cut->dx + (cut->source.right - cut->source.left),
+                        cut->dy + (cut->source.bottom - cut->source.top)},
+                   cut->source.left, cut->source.top};
+}
+std::optional<Rect> DrawnBox(const TDDsprite& sprite, int32_t W, int32_t H) {
+  const auto part = DrawnPart(sprite, W, H);
+  return part ? std::optional<Rect>(part->box) : std::nullopt;
+}
+
+// Writes the parts of a outside b (at most four) to out; answers how many.
+int Subtract(const Rect& a, const Rect& b, Rect* out) {
+  if (!Overlap(a, b)) {
+    out[0] = a;
+    return 1;
+  }
+  int n = 0;
+  if (a.top < b.top) out[n++] = Rect{a.left, a.top, a.right, b.top};
+  if (b.bottom < a.bottom) out[n++] = Rect{a.left, b.bottom, a.right, a.bottom};
+  const int32_t top = std::max(a.top, b.top), bottom = std::min(a.bottom, b.bottom);
+  if (a.left < b.left) out[n++] = Rect{a.left, top, b.left, bottom};
+  if (b.right < a.right) out[n++] = Rect{b.right, top, a.right, bottom};
+  return n;
 }
 
 }  // namespace
@@ -86,9 +128,14 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   const TSaverSettings& settings = scene_.Settings;
   TDDmain& display = *scene_.DDmain1;
   dirtyCount_ = 0;
+  bool copied = false;
   if (now.sea != shown_.sea) {
     const int32_t top = scene_.DDani1sea->GetShowY();
-    AddDirty(Rect{0, top, settings.ResHor, top + scene_.DDani1sea->GetStretchHeight()});
+    const Rect band{0, top, settings.ResHor, top + scene_.DDani1sea->GetStretchHeight()};
+    std::array<Rect, kMaxSeaParts> parts;
+    const int count = SeaParts(band, parts);
+    copied = CopyBand(now, band, parts.data(), count);
+    for (int i = 0; i < count && !copied; ++i) AddDirty(parts[i]);
   }
   for (int i = 0; i < settings.NumBirds; ++i) {
     if (!(now.birds[i] == shown_.birds[i])) AddDirty(Union(BirdBox(shown_.birds[i]), BirdBox(now.birds[i])));
@@ -101,7 +148,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   // nothing new is neither drawn, sent nor counted.
   fpsText = false;
   if (settings.flag_fps) {
-    if (dirtyCount_ > 0 || display.FpsTextChanged()) display.CountShownFrame();
+    if (dirtyCount_ > 0 || copied || display.FpsTextChanged()) display.CountShownFrame();
     const Rect fps = display.FpsTextBox();
     for (int i = 0; i < dirtyCount_ && !fpsText; ++i) {
       // A part that reaches the clock grows to it below.
@@ -111,7 +158,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
     fpsText = fpsText || display.FpsTextChanged();
     if (fpsText) AddDirty(fps);
   }
-  if (dirtyCount_ == 0) return false;
+  if (dirtyCount_ == 0 && !copied) return false;
   // The clock is drawn whole over whatever was redrawn under any part of it.
   bool drawClock = false;
   for (int i = 0; i < dirtyCount_ && settings.flag_clock; ++i) {
@@ -121,7 +168,7 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   }
   for (int i = 0; i < dirtyCount_; ++i) {
     display.ClipBackSurface(&dirty_[i]);
-    DrawLayers(now);
+    DrawLayers(now, &dirty_[i]);
     if (!scene_.FRunning) return true;  // an error handler ended the saver
   }
   if (drawClock) {
@@ -136,6 +183,44 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   return true;
 }
 
+bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band, const Rect* parts, int count) {
+  const TFrameComposer* from = bandSource_;
+  if (!from || from == this || !from->partialRedraw_ || !from->haveShown_ || !from->scene_.FRunning ||
+      from->shown_.sea != now.sea)
+    return false;
+  // The same size and depth lay the scenery out alike: the same band, rocks and sky.
+  TDDmain& mine = *scene_.DDmain1;
+  const TDDmain& theirs = *from->scene_.DDmain1;
+  if (theirs.GetWidth() != mine.GetWidth() || theirs.GetHeight() != mine.GetHeight() ||
+      theirs.GetColorDepth() != mine.GetColorDepth())
+    return false;
+  IDirectDrawSurface7* source = theirs.GetFpDDSBack();
+  IDirectDrawSurface7* back = mine.GetFpDDSBack();
+  if (!source || !back || !from->scene_.DDani1sea ||
+      from->scene_.DDani1sea->GetShowY() != band.top ||
+      from->scene_.DDani1sea->GetStretchHeight() != band.bottom - band.top)
+    return false;
+  for (int i = 0; i < count; ++i) {
+    mine.ClipBackSurface(&parts[i]);
+    if (back->BltFast(parts[i].left, parts[i].top, source, &parts[i], DDBLTFAST_NOCOLORKEY) != DD_OK) {
+      // Drawn whole instead.
+      AddDirty(band);
+      return true;
+    }
+  }
+  // What the source drew over the band, and this scene's own gulls, clock
+  // and text there, are composed again from this scene's layers.
+  for (int i = 0; i < from->shown_.birdCount; ++i) AddDirty(Intersection(from->BirdBox(from->shown_.birds[i]), band));
+  if (from->shown_.clockOn) AddDirty(Intersection(from->shown_.clock, band));
+  if (from->shown_.fpsOn) AddDirty(Intersection(theirs.FpsTextBox(), band));
+  // A gull that moved is redrawn over both its boxes anyway.
+  for (int i = 0; i < now.birdCount; ++i)
+    if (now.birds[i] == shown_.birds[i]) AddDirty(Intersection(BirdBox(now.birds[i]), band));
+  if (now.clockOn) AddDirty(Intersection(now.clock, band));
+  if (now.fpsOn) AddDirty(Intersection(mine.FpsTextBox(), band));
+  return true;
+}
+
 void TFrameComposer::AddDirty(const Rect& r) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   if (dirtyCount_ == static_cast<int>(dirty_.size())) {
@@ -145,14 +230,107 @@ void TFrameComposer::AddDirty(const Rect& r) {
   dirty_[dirtyCount_++] = r;
 }
 
-void TFrameComposer::DrawLayers(const TShownState& now) {
-  scene_.DDmain1->ClearBackSurface();
+void TFrameComposer::DrawLayers(const TShownState& now, const Rect* area) {
+  if (area) ClearUncovered(now, *area);
+  else scene_.DDmain1->ClearBackSurface();
   if (!scene_.FRunning) return;
   scene_.DDbmp1ground->DrawImage();
   scene_.DDani1sea->SetNumberFrame(now.sea);
   scene_.DDani1sea->DrawAni();
   scene_.DDbmp1stone->DrawImage();
   for (int i = 0; i < scene_.Settings.NumBirds && scene_.FRunning; ++i) DrawShownBird(now.birds[i]);
+}
+
+int TFrameComposer::SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& parts) const {
+  const TDDmain& display = *scene_.DDmain1;
+  const int32_t W = display.GetWidth(), H = display.GetHeight();
+  const TDDbmp* rocks = scene_.DDbmp1stone;
+  // Rocks drawn keyed at their shown size: a surface row is a screen row.
+  IDirectDrawSurface7* stone =
+      rocks && rocks->GetTransparency() && !rocks->GetScaleOnDraw() ? rocks->GetFpSurface() : nullptr;
+  const auto drawn = stone ? DrawnPart(*rocks, W, H) : std::nullopt;
+  const auto sea = scene_.DDani1sea ? DrawnBox(*scene_.DDani1sea, W, H) : std::nullopt;
+  if (!drawn || !sea || !Overlap(drawn->box, band)) {
+    parts[0] = band;
+    return 1;
+  }
+  // The sea's columns; those of the rocks' rows the rocks leave out (drawn
+  // keyed: the key's pixels show what is under them).
+  const int32_t seaLeft = std::max(band.left, sea->left), seaRight = std::min(band.right, sea->right);
+  const Rect& r = drawn->box;
+  constexpr int32_t kStrip = 16;
+  int count = 0;
+  auto add = [&](const Rect& part) {
+    if (part.right <= part.left || part.bottom <= part.top) return;
+    Rect& last = parts[std::max(count - 1, 0)];
+    if (count > 0 && last.left == part.left && last.right == part.right && last.bottom == part.top) {
+      last.bottom = part.bottom;
+    } else if (count < kMaxSeaParts) {
+      parts[count++] = part;
+    } else {
+      last = Union(last, part);
+    }
+  };
+  add(Rect{seaLeft, band.top, seaRight, std::min(band.bottom, r.top)});
+  for (int32_t y0 = std::max(band.top, r.top); y0 < std::min(band.bottom, r.bottom); y0 += kStrip) {
+    const int32_t y1 = std::min({y0 + kStrip, band.bottom, r.bottom});
+    int32_t first = seaRight, last = seaLeft;
+    // Columns beside the rocks show the sea on every row.
+    if (seaLeft < r.left) {
+      first = seaLeft;
+      last = std::max(last, std::min(r.left, seaRight));
+    }
+    if (r.right < seaRight) {
+      first = std::min(first, std::max(r.right, seaLeft));
+      last = seaRight;
+    }
+    for (int32_t y = y0; y < y1; ++y) {
+      int32_t a = 0, b = 0;
+      if (!stone->KeyedSpan(drawn->sourceTop + (y - r.top), a, b)) continue;
+      // Source columns to screen columns, cut to the rocks' box and the sea's columns.
+      const int64_t left = std::max<int64_t>(int64_t{a} - drawn->sourceLeft + r.left, std::max(r.left, seaLeft));
+      const int64_t right = std::min<int64_t>(int64_t{b} - drawn->sourceLeft + r.left, std::min(r.right, seaRight));
+      if (left >= right) continue;
+      first = std::min<int32_t>(first, static_cast<int32_t>(left));
+      last = std::max<int32_t>(last, static_cast<int32_t>(right));
+    }
+    add(Rect{first, y0, last, y1});
+  }
+  add(Rect{seaLeft, std::max(band.top, r.bottom), seaRight, band.bottom});
+  return count;
+}
+
+void TFrameComposer::ClearUncovered(const TShownState& now, const Rect& area) {
+  TDDmain& display = *scene_.DDmain1;
+  const int32_t W = display.GetWidth(), H = display.GetHeight();
+  auto fills = [W, H](const TDDsprite* sprite, bool haveSurface) -> std::optional<Rect> {
+    if (!sprite || !haveSurface || sprite->GetTransparency()) return std::nullopt;
+    return DrawnBox(*sprite, W, H);
+  };
+  const TDDbmp* sky = scene_.DDbmp1ground;
+  const TDDani* sea = scene_.DDani1sea;
+  const std::optional<Rect> covers[] = {fills(sky, sky && sky->GetFpSurface()),
+                                        fills(sea, sea && sea->GetFpSurface(now.sea))};
+  // area less each cover: at most four parts per part and cover.
+  std::array<Rect, 16> parts{}, rest{};
+  int count = 1;
+  parts[0] = area;
+  for (const std::optional<Rect>& cover : covers) {
+    if (!cover) continue;
+    int kept = 0;
+    for (int i = 0; i < count; ++i) kept += Subtract(parts[i], *cover, &rest[kept]);
+    std::copy_n(rest.begin(), kept, parts.begin());
+    count = kept;
+  }
+  if (count == 1 && parts[0] == area) {
+    display.ClearBackSurface();
+    return;
+  }
+  for (int i = 0; i < count && scene_.FRunning; ++i) {
+    display.ClipBackSurface(&parts[i]);
+    display.ClearBackSurface();
+  }
+  if (scene_.FRunning) display.ClipBackSurface(&area);
 }
 
 Rect TFrameComposer::BirdBox(const TShownBird& bird) const {

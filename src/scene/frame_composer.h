@@ -33,6 +33,13 @@ class TFrameComposer {
   bool RedrawsParts() const { return partialRedraw_; }
   // Draws one gull where the timer's thread has it now.
   void DrawBird(const TBirdState& bird);
+  // Monitors of one size show the same sea band. source: a scene composed
+  // earlier in the same turn; when it shows the same sea frame at the same
+  // size, this one copies the band from its back buffer instead of drawing
+  // the sea and the rocks again, then redraws only the boxes where the two
+  // differ (the source's gulls, clock and frame-rate text, and its own
+  // gulls, clock and text). Null: none. Source outlives the turn.
+  void ShareBandOf(const TFrameComposer* source) { bandSource_ = source; }
 
  private:
   // What a frame shows, read once per frame from the state the timer's
@@ -56,18 +63,34 @@ class TFrameComposer {
   // Redraws what changed since the frame shown; false when nothing did.
   // fpsText: the flip is to draw the frame-rate text (its box was redrawn).
   bool ComposeChanged(const TShownState& now, bool& fpsText);
-  // Clear, sky, sea, rocks and gulls, as far as the back surface's clip lets them.
-  void DrawLayers(const TShownState& now);
+  // Clear, sky, sea, rocks and gulls, as far as the back surface's clip
+  // lets them. area: the clip, of which only what the sky and the sea leave
+  // uncovered is cleared; null: the whole frame, cleared whole.
+  void DrawLayers(const TShownState& now, const Rect* area = nullptr);
+  // Clears the parts of area that neither the sky nor the sea draws over.
+  void ClearUncovered(const TShownState& now, const Rect& area);
   void DrawShownBird(const TShownBird& bird);
   Rect BirdBox(const TShownBird& bird) const;
   void AddDirty(const Rect& r);
+  // Where in the band the sea shows when it rolls: every row above the
+  // rocks and, in strips below their top, the columns where the rocks leave
+  // a pixel out; the rest of the band is opaque rock, the same at every sea
+  // frame. Answers how many parts it wrote.
+  static constexpr int kMaxSeaParts = 24;
+  int SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& parts) const;
+  // The sea's parts copied from bandSource_ and the boxes where this
+  // scene's band differs from it marked to be redrawn; false when it could not be.
+  bool CopyBand(const TShownState& now, const Rect& band, const Rect* parts, int count);
 
   TForm1& scene_;
   TShownState shown_;
   bool haveShown_ = false;
   bool readySaid_ = false;  // the readiness line went out
   bool partialRedraw_ = false;  // the display keeps the back buffer's pixels
-  std::array<Rect, 2 * kBirdCount + 4> dirty_{};
+  const TFrameComposer* bandSource_ = nullptr;
+  // Each gull's old and new box, the clock, the frame-rate text, the sea's
+  // parts, and where a copied band differs: both scenes' gulls, clocks and texts.
+  std::array<Rect, kMaxSeaParts + 4 * kBirdCount + 8> dirty_{};
   int dirtyCount_ = 0;
 };
 

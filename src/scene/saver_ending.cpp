@@ -23,7 +23,7 @@ void TForm1::TryEndSaver() {
   if (VerifyPassword(window_.get())) {
     EndSaver();
   } else {
-    if (!DDtimer1->GetEnabled()) DDtimer1->SetEnabled(true);
+    if (!Ticking()) SetTicking(true);
     if (IsPrimary()) platform_.app.ShowCursor(false);
   }
   FEnding = false;
@@ -67,7 +67,7 @@ void TForm1::FreeSprite(auto*& sprite) {
 void TForm1::StopComponents() {
   FRunning = false;
   FEnded = true;
-  DDtimer1->SetEnabled(false);
+  SetTicking(false);
   FreeSprite(DDbmp1ground);
   FreeSprite(DDani1sea);
   FreeSprite(DDbmp1stone);

@@ -1,8 +1,17 @@
 #include "scene/saver_screens.h"
 
+#include "components/ddmain.h"
 #include "scene/form1.h"
 
 namespace velmo {
+
+namespace {
+
+bool SameSize(const TForm1& a, const TForm1& b) {
+  return a.DDmain1->GetWidth() == b.DDmain1->GetWidth() && a.DDmain1->GetHeight() == b.DDmain1->GetHeight();
+}
+
+}  // namespace
 
 bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, std::optional<int> saverIndex) {
   if (saverIndex) return *saverIndex == 0;
@@ -24,6 +33,7 @@ std::unique_ptr<TForm1> TSaverScreens::StartScene(const std::optional<MonitorAre
   if (monitor) place = TScreenPlace{monitor->area, scenes_.empty()};
   auto scene = std::make_unique<TForm1>(platform_, options_, place);
   scene->FOwnsLoop = false;
+  scene->FSharedTick = &tick_;
   scene->FLayoutMoving = [this] { return LayoutMoving(); };
   scene->OnEnded = [this, ended = scene.get()] {
     failed_ = failed_ || ended->FFailed;
@@ -80,9 +90,15 @@ void TSaverScreens::ComposeFrames(bool& done) {
     layoutChangedAt_ = platform_.timer.timeGetTime();
   }
   done = true;
-  for (const auto& scene : scenes_) {
+  for (size_t i = 0; i < scenes_.size(); ++i) {
+    TForm1& scene = *scenes_[i];
+    // The first scene composed this turn at this one's size lends it the sea band.
+    TForm1* source = nullptr;
+    for (size_t j = 0; j < i && !source; ++j)
+      if (SameSize(*scenes_[j], scene)) source = scenes_[j].get();
+    scene.ShareBandOf(source);
     bool sceneDone = true;
-    scene->ComposeFrame(sceneDone);
+    scene.ComposeFrame(sceneDone);
     done = done && sceneDone;
   }
 }

@@ -2,8 +2,9 @@
 // The full-screen saver on every monitor: one scene window per monitor,
 // each laid out at its monitor's own size. The primary monitor's scene
 // holds the clock, the frame-rate text, the surf and the display mode chosen
-// in the settings; keys typed anywhere act on it; any scene's end ends them
-// all. Monitors added, removed, moved or resized while the saver runs are
+// in the settings; keys typed anywhere act on it; its timer ticks them all;
+// any scene's end ends them all. A scene copies the sea band of an earlier
+// one of the same size rather than draw it again. Monitors added, removed, moved or resized while the saver runs are
 // followed at the next frame.
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "platform/platform.h"
 #include "scene/saver_options.h"
+#include "scene/shared_tick.h"
 
 namespace velmo {
 
@@ -59,6 +61,7 @@ class TSaverScreens {
 
   Platform& platform_;
   const TSaverOptions options_;
+  TSharedTick tick_;  // outlives the scenes it ticks
   std::vector<std::unique_ptr<TForm1>> scenes_;
   bool ending_ = false;
   bool failed_ = false;

@@ -9,7 +9,11 @@ namespace velmo {
 void TickScene(TForm1& scene, TRandom15& random) {
   int32_t frame = scene.FSeaFrame.load(std::memory_order_relaxed) + 1;
   if (frame > 31) frame = 0;
-  scene.FSeaFrame.store(frame, std::memory_order_relaxed);
+  TickScene(scene, random, frame);
+}
+
+void TickScene(TForm1& scene, TRandom15& random, int32_t seaFrame) {
+  scene.FSeaFrame.store(seaFrame, std::memory_order_relaxed);
   const int32_t width = scene.Settings.ResHor;
   const int32_t height = scene.DDmain1->GetHeight();
   const int32_t scale = ScaleOfScreen(width, height);

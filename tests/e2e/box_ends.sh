@@ -3,7 +3,8 @@
 # and HUP at each kind of box (a window id that is not one, a stored value
 # that cannot be read, a display mode the monitor refuses) end the program
 # and its box within half a second, leaving no process, no window and no
-# open standard error; SIGKILL of the program takes its box within a second.
+# open standard error (SIGTERM at the refused mode's box with exit code 0);
+# SIGKILL of the program takes its box within a second.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1024x768x24
 
@@ -44,6 +45,9 @@ for kind in window value mode; do
     [ "$sig" = KILL ] && limit=1
     wait_for "$limit" ended || fail "$kind box, SIG$sig: after ${limit} s left: $(ps -o pid,stat,args -p "$(echo $tree | tr ' ' ,)" | tail -n +2)$(no_window || echo ' a window')$([ -e "$WORK/eof.$kind" ] || echo ' standard error open')"
     echo "$kind box, SIG$sig: program, box and standard error gone in $(($(now_ms) - t0)) ms"
-    wait "$pid" 2>/dev/null || true
+    rc=0
+    wait "$pid" 2>/dev/null || rc=$?
+    # The saver asked to end while its box waits ends as asked, not as failed.
+    [ "$kind$sig" != modeTERM ] || [ "$rc" = 0 ] || fail "SIGTERM at the ERROR box: exit code $rc"
   done
 done

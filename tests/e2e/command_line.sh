@@ -12,6 +12,7 @@ SRC="$(cd "$(dirname "$0")/../.." && pwd)"
 XML="$SRC/data/velmo.xml"
 
 # Answers that need no display: run with none, so any attempt to open one
+# (or to wait for one: the time allowed is far above a start on a loaded machine)
 # would show on standard error.
 answer() {  # $1 = expected exit code, rest = arguments; output in $WORK/out, $WORK/err
   local want="$1" start took
@@ -20,7 +21,7 @@ answer() {  # $1 = expected exit code, rest = arguments; output in $WORK/out, $W
   env -u DISPLAY -u WAYLAND_DISPLAY "$VELMO" "$@" >"$WORK/out" 2>"$WORK/err" && RC=0 || RC=$?
   took=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
   [ "$RC" = "$want" ] || fail "velmo $* ended with $RC, not $want: $(cat "$WORK/err")"
-  awk -v t="$took" 'BEGIN { exit !(t < 0.5) }' || fail "velmo $* took $took s"
+  awk -v t="$took" 'BEGIN { exit !(t < 5) }' || fail "velmo $* took $took s"
 }
 for help in --help -help -h; do
   answer 0 "$help"
@@ -129,33 +130,11 @@ xprop -id "$win" _NET_WM_STATE | grep -q FULLSCREEN && fail "the window asks to 
 hints=$(xprop -id "$win" WM_NORMAL_HINTS)
 grep -q "program specified maximum size: 800 by 600" <<<"$hints" && fail "the window cannot be resized: $hints"
 
-# Prints why the shot is not the whole scene at W x H; nothing when it is.
-grey() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
-scene_fault() {
-  local W="$1" H="$2" shot="$3" sky rocks
-  [ "$(identify -format "%wx%h" "$shot")" = "${W}x$H" ] || { echo "the window is $(identify -format "%wx%h" "$shot")"; return; }
-  sky=$(grey "$shot" "${W}x$((H / 4))+0+0")
-  rocks=$(grey "$shot" "${W}x$((H / 15))+0+$((H - H / 15))")
-  [ "$sky" -gt 60 ] || { echo "no sky at the top (grey $sky)"; return; }
-  [ "$rocks" -lt 50 ] && [ "$rocks" -lt "$sky" ] || echo "no rocks at the bottom (grey $rocks, sky $sky)"
-}
-wait_scene() {
-  local fault="" shot="$WORK/window-$1x$2.png"
-  for _ in $(seq 50); do
-    import -window "$win" "$shot" 2>/dev/null && fault=$(scene_fault "$1" "$2" "$shot") || fault="no shot"
-    [ -z "$fault" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "velmo -window ended: $(cat "$WORK/err")"
-    sleep 0.2
-  done
-  mkdir -p "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-  cp "$shot" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/window-$1x$2.png"
-  [ -z "$fault" ] || fail "at $1x$2: $fault"
-}
-wait_scene 800 600
+wait_scene "$win" 800 600 window-800x600
 # The mouse moving over it ends nothing; a new size is followed.
 xdotool mousemove --window "$win" 100 100 mousemove --window "$win" 400 400
 xdotool windowsize "$win" 520 340
-wait_scene 520 340
+wait_scene "$win" 520 340 window-520x340
 kill -0 "$pid" 2>/dev/null || fail "velmo -window ended on the mouse or the resize"
 [ "$(xdpyinfo | awk '/dimensions:/ {print $2}')" = "$screen" ] || fail "the screen's mode changed"
 xdotool windowfocus --sync "$win" key Escape
@@ -167,7 +146,7 @@ wait_exit "$pid" 10 || fail "Escape did not end velmo -window"
 pid=$!
 PIDS+=("$pid")
 win=$(wait_window "Velmo" 20) || fail "no second window: $(cat "$WORK/err")"
-wait_scene 800 600
+wait_scene "$win" 800 600 window-800x600
 python3 - "$win" <<'PY' || fail "could not send the close request"
 import ctypes, ctypes.util, sys
 x = ctypes.CDLL(ctypes.util.find_library("X11"))

@@ -8,8 +8,6 @@ source "$(dirname "$0")/lib.sh"
 unset QT_QPA_PLATFORM
 start_xvfb 1280x1024x24
 
-ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-mkdir -p "$ARTEFACTS"
 
 # Shoots the three tabs of window $1 as $ARTEFACTS/dialog-$2-<tab>.png,
 # stepping through them with Ctrl+Tab and back to the first.
@@ -88,8 +86,6 @@ cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "Cancel changed the stored se
 pid=$!
 PIDS+=("$pid")
 wait_dialog "$pid" "$WORK/out.log" >/dev/null
-kill -TERM "$pid"
-wait_exit "$pid" 0.5 || fail "SIGTERM did not end the dialog within half a second"
-[ "$RC" = 0 ] || fail "exit code $RC after SIGTERM"
+sigterm_ends "$pid" "the dialog" 0.5
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "SIGTERM stored settings"
 echo "dialog_ok: passed"

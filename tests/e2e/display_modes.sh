@@ -17,8 +17,6 @@ start_xorg_dummy ||
     "$(grep -h '^\[.*(EE)' "$WORK/xorg.log" 2>/dev/null | head -3; head -3 "$WORK/xorg.out" 2>/dev/null)"
 DESKTOP=1920x1080
 # Screenshots stay for a person to look at.
-ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-mkdir -p "$ARTEFACTS"
 
 screen_size() { xrandr 2>/dev/null | sed -n 's/.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
 # The mode the monitor shows (RandR marks it with '*').

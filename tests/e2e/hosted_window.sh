@@ -46,9 +46,7 @@ rocks=$(convert "$WORK/a.png" -crop 640x40+0+355 -colorspace gray -format "%[fx:
 diff=$(compare -metric AE -fuzz 2% "$WORK/a.png" "$WORK/b.png" null: 2>&1 || true)
 [ "${diff%% *}" -gt 100 ] 2>/dev/null || fail "the picture does not move (changed pixels: $diff)"
 
-kill -TERM "$pid"
-wait_exit "$pid" 10 || fail "the saver did not end on SIGTERM"
-[ "$RC" = 0 ] || fail "exit code $RC on SIGTERM: $(cat "$WORK/err")"
+sigterm_ends "$pid" "the saver" 10 "$WORK/err"
 cmp -s "$reg" "$WORK/before.reg" || fail "the settings changed: $(diff "$WORK/before.reg" "$reg")"
 xwininfo -id "$win" >/dev/null 2>&1 || fail "the host window is gone"
 xwininfo -id "$win" | grep -q "IsViewable" || fail "the host window was unmapped"

@@ -20,6 +20,9 @@ READY="$WORK/ready"
 : >"$READY"
 exec {VELMO_READY_FD}>>"$READY"
 export VELMO_READY_FD
+# Pictures for a person to look at go here.
+ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
+mkdir -p "$ARTEFACTS"
 # Every process this run starts carries the mark, so that whatever of the
 # program outlives the test is found (see cleanup).
 export VELMO_E2E_MARK="$WORK"
@@ -207,6 +210,14 @@ wait_exit() {
   wait "$1" || RC=$?
 }
 
+# Sends SIGTERM to our child $1 ($2 names it) and fails unless it ends with
+# exit code 0 within $3 seconds (default 10); $4 is a file of what it said.
+sigterm_ends() {
+  kill -TERM "$1"
+  wait_exit "$1" "${3:-10}" || fail "$2 did not end within ${3:-10} s of SIGTERM"
+  [ "$RC" = 0 ] || fail "$2 ended on SIGTERM with exit code $RC${4:+: $(cat "$4")}"
+}
+
 # Presses Return in the message box named $1 (SDL's boxes answer OK to it)
 # until the box is gone: a key pressed before the box has the focus is lost.
 dismiss_box() {
@@ -271,6 +282,43 @@ pixels_differ() {
   local n
   n=$(compare -metric AE -fuzz "${3:-0}" "$1" "$2" null: 2>&1 || true)
   echo "${n%% *}"
+}
+# The same for the part $3 (WxH+X+Y) of both, beyond a fuzz of 3 %.
+part_changed() {
+  convert "$1" -crop "$3" +repage "$WORK/part1.png"
+  convert "$2" -crop "$3" +repage "$WORK/part2.png"
+  pixels_differ "$WORK/part1.png" "$WORK/part2.png" 3%
+}
+
+# Mean grey level (0..255) of the part $2 (WxH+X+Y) of the picture $1.
+grey() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
+# Number of pixels of the picture $1 within 10 % of the colour $2 (rrggbb).
+pixels_of() { convert "$1" -fuzz 10% -fill black +opaque "#$2" -fuzz 0 -fill white +opaque black -format "%[fx:int(mean*w*h)]" info:; }
+
+# Prints why the picture $3 is not the whole scene at $1 x $2: its size, a
+# sky at the top, dark rocks along the bottom and, given a colour $4, none of
+# that background left; prints nothing when it is.
+scene_fault() {
+  local W="$1" H="$2" shot="$3" left sky rocks
+  [ "$(identify -format "%wx%h" "$shot")" = "${W}x$H" ] || { echo "the picture is $(identify -format "%wx%h" "$shot")"; return; }
+  if [ -n "${4:-}" ]; then
+    left=$(pixels_of "$shot" "$4")
+    [ "$left" = 0 ] || { echo "$left pixels of the background show"; return; }
+  fi
+  sky=$(grey "$shot" "${W}x$((H / 4))+0+0")
+  rocks=$(grey "$shot" "${W}x$((H / 15))+0+$((H - H / 15))")
+  [ "$sky" -gt 60 ] || { echo "no sky at the top (grey $sky)"; return; }
+  [ "$rocks" -lt 50 ] && [ "$rocks" -lt "$sky" ] || echo "no rocks at the bottom (grey $rocks, sky $sky)"
+}
+# Waits up to 20 s (laying the scene out is start-up work, slow in a
+# sanitizer build) for the window $1 to show the whole scene at $2 x $3, with
+# none of the background colour $5 if given; its shot goes to $ARTEFACTS/$4.png.
+wait_scene() {
+  local win="$1" W="$2" H="$3" shot="$WORK/$4.png" background="${5:-}" fault=""
+  wait_until 'import -window "$win" "$shot" 2>/dev/null && fault=$(scene_fault "$W" "$H" "$shot" "$background") ||
+    fault="no shot"; [ -z "$fault" ]' 20 || true
+  cp "$shot" "$ARTEFACTS/$4.png" 2>/dev/null || true
+  [ -z "$fault" ] || fail "at ${W}x$H: $fault"
 }
 
 # Shoots window $1 (root: the screen) into the PNG $2 once two shots in a

@@ -23,8 +23,6 @@ desk() {
 desk || skip "this dummy driver offers no second output"
 # The desktop is pure green: any green pixel left on a monitor is an uncovered one.
 xsetroot -solid '#00ff00'
-artefacts="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-mkdir -p "$artefacts"
 
 mode_of() { xrandr | awk -v o="$1" '$1 == o { for (i = 2; i <= NF; ++i) if ($i ~ /^[0-9]+x[0-9]+\+/) { split($i, a, "+"); print a[1]; exit } }'; }
 # The monitors now, one "WxH+X+Y" a line.
@@ -60,7 +58,7 @@ all_covered() {
     fi
     sleep 0.25
   done
-  convert "$WORK/shot.ppm" "$artefacts/multi-monitor-fail.png"
+  convert "$WORK/shot.ppm" "$ARTEFACTS/multi-monitor-fail.png"
   echo "not covered at: $step" >&2
   return 1
 }
@@ -77,11 +75,11 @@ start_saver() {
 write_settings ResHor=1920 ResVert=1080 ColorDepth=24 clockX=1830 clockY=90 NumBirds=10
 start_saver
 all_covered 20 || fail "not every monitor shows the scene ($(monitors | tr '\n' ' '))"
-convert "$WORK/shot.ppm" "$artefacts/multi-monitor.png"
+convert "$WORK/shot.ppm" "$ARTEFACTS/multi-monitor.png"
 step="primary to 1280x1024"
 xrandr --output DUMMY0 --mode 1280x1024
 all_covered 20 || fail "not covered after the primary went to 1280x1024"
-convert "$WORK/shot.ppm" "$artefacts/multi-monitor-1280.png"
+convert "$WORK/shot.ppm" "$ARTEFACTS/multi-monitor-1280.png"
 step="DUMMY1 off"
 xrandr --output DUMMY1 --off
 wait_until '[ "$(xwininfo -root -tree | grep -c "\"Velmo\"")" -le 1 ]' 10 || fail "DUMMY1's scene stayed"
@@ -117,7 +115,7 @@ all_covered 20 || fail "not covered with DUMMY1 off"
 step="pointer resting: the primary's mode"
 xrandr --output DUMMY0 --mode 1280x1024
 all_covered 20 || fail "not covered after the primary's mode changed"
-convert "$WORK/shot.ppm" "$artefacts/multi-monitor-changed.png"
+convert "$WORK/shot.ppm" "$ARTEFACTS/multi-monitor-changed.png"
 step="pointer resting: DUMMY1 back"
 xrandr --output DUMMY1 --mode 2560x1440 --left-of DUMMY0
 all_covered 20 || fail "not covered with DUMMY1 back"

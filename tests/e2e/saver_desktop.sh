@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The saver on a desktop as a person meets it: the stored brightness shows on
 # the screen at every depth and on both presenting paths, and "-" darkens it live; another window taking
-# the focus ends the saver quietly; a termination signal ends it at once,
-# also while an "ERROR" box waits.
+# the focus ends the saver quietly; a termination signal ends it at once.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1024x768x24
 
@@ -17,11 +16,7 @@ start_saver() {  # settings...
   wait_shown "$pid" || fail "the saver did not start ($*): $(cat "$WORK/err")"
 }
 
-stop_saver() {
-  kill -TERM "$pid"
-  wait_exit "$pid" 2 || fail "SIGTERM did not end the saver"
-  [ "$RC" = 0 ] || fail "exit code $RC after SIGTERM"
-}
+stop_saver() { sigterm_ends "$pid" "the saver" 2 "$WORK/err"; }
 
 # 1. Brightness on the screen, at each depth the saver draws in.
 for depth in 16 24 32; do
@@ -75,14 +70,3 @@ no_error_box || fail "an ERROR box appeared when the focus was taken"
 dims=$(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9x]*\).*/\1/p')
 [ "$dims" = 1024x768 ] || fail "the screen was left in another mode ($dims)"
 echo "focus taken: ended with code 0, no box"
-
-# 3. SIGTERM while an ERROR box waits for the user.
-write_settings flag_defres=0 ResHor=1366 ResVert=700
-"$VELMO" /s 2>"$WORK/err" &
-pid=$!
-PIDS+=("$pid")
-wait_window "ERROR" 10 >/dev/null || fail "no ERROR box for a refused mode: $(cat "$WORK/err")"
-kill -TERM "$pid"
-wait_exit "$pid" 0.5 || fail "SIGTERM did not end the saver within half a second while its box waited"
-[ "$RC" = 0 ] || fail "exit code $RC after SIGTERM at the box"
-echo "SIGTERM at an ERROR box: ended at once with code 0"

@@ -6,13 +6,6 @@
 # with code 0.
 source "$(dirname "$0")/lib.sh"
 
-# Region statistics of a screenshot.
-mean() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
-changed() {
-  convert "$1" -crop "$3" +repage "$WORK/c1.png"
-  convert "$2" -crop "$3" +repage "$WORK/c2.png"
-  compare -metric AE -fuzz 3% "$WORK/c1.png" "$WORK/c2.png" null: 2>&1 || true
-}
 count_colour() { convert "$1" -crop "$2" +repage -fuzz "$4" -fill white -opaque "$3" -fill black +opaque white -format "%[fx:int(mean*w*h)]" info:; }
 
 run_size() {
@@ -35,7 +28,7 @@ run_size() {
   local sky rocks skyMoved seaMoved="" orange white
   import -window root "$WORK/a.png"
   wait_until 'import -window root "$WORK/b.png"
-    seaMoved=$(changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
+    seaMoved=$(part_changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
     [ "${seaMoved%% *}" -gt 200 ]' 10 || true
   cp "$WORK/a.png" "/tmp/velmo-e2e-${W}x${H}.png" 2>/dev/null || true
 
@@ -51,11 +44,11 @@ run_size() {
   local clockX=$((W - (70 * side + 300) / 600 - (20 * side + 300) / 600))
   grep -qi "^\"clockX\"=dword:$(printf %08x $clockX)" "$reg" || fail "clockX is not $clockX"
 
-  sky=$(mean "$WORK/a.png" "$((W - 300))x${skyEnd}+0+0")
-  rocks=$(mean "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
+  sky=$(grey "$WORK/a.png" "$((W - 300))x${skyEnd}+0+0")
+  rocks=$(grey "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
   [ "$sky" -gt 40 ] || fail "the sky is too dark ($sky)"
   [ "$rocks" -lt "$sky" ] || fail "the rocks ($rocks) are not darker than the sky ($sky)"
-  skyMoved=$(changed "$WORK/a.png" "$WORK/b.png" "$((W - 300))x${skyEnd}+0+0")
+  skyMoved=$(part_changed "$WORK/a.png" "$WORK/b.png" "$((W - 300))x${skyEnd}+0+0")
   [ "${skyMoved%% *}" -eq 0 ] 2>/dev/null || fail "the sky above the gulls is not still ($skyMoved)"
   [ "${seaMoved%% *}" -gt 200 ] 2>/dev/null || fail "the sea does not move ($seaMoved)"
   # The clock: orange (255,128,0) at the top right.

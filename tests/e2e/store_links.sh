@@ -28,9 +28,7 @@ pid=$!
 PIDS+=("$pid")
 wait_shown "$pid" || fail "the saver did not run: $(cat "$WORK/err")"
 window_exists "ERROR" && fail "the saver shows an error: $(cat "$WORK/err")"
-kill -TERM "$pid"
-wait_exit "$pid" 10 || fail "the saver did not end on SIGTERM"
-[ "$RC" = 0 ] || fail "exit code $RC: $(cat "$WORK/err")"
+sigterm_ends "$pid" "the saver" 10 "$WORK/err"
 
 cmp -s "$WORK/notes.before" "$home/notes.txt" || fail "the other user's file changed: $(cat "$home/notes.txt")"
 [ "$(stat -c %a "$home/notes.txt")" = 644 ] || fail "the other user's file changed its mode to $(stat -c %a "$home/notes.txt")"

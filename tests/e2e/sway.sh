@@ -13,8 +13,6 @@ for tool in sway swaymsg grim wtype swayidle setpriv; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
 unset DISPLAY WAYLAND_DISPLAY WAYLAND_SOCKET SDL_VIDEODRIVER QT_QPA_PLATFORM
-ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-mkdir -p "$ARTEFACTS"
 
 as_user=()
 chmod 711 "$WORK"
@@ -101,9 +99,7 @@ wait_exit "$pid" 10 || fail "the saver did not end on a key"
 pid=$!
 PIDS+=("$pid")
 wait_shown "$pid" || fail "the saver showed nothing: $(cat "$WORK/term.err")"
-kill -TERM "$pid"
-wait_exit "$pid" 10 || fail "the saver did not end on SIGTERM"
-[ "$RC" = 0 ] || fail "the saver ended on SIGTERM with exit code $RC: $(cat "$WORK/term.err")"
+sigterm_ends "$pid" "the saver" 10 "$WORK/term.err"
 
 # The desktop's own idle tool starts it: swayidle runs the command after two
 # idle seconds; it is stopped once the saver shows, so that the key that

@@ -16,8 +16,6 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}detect_leaks=0"
 export XDG_RUNTIME_DIR="$WORK/runtime"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 W=800 H=600
-ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-mkdir -p "$ARTEFACTS"
 start_xvfb "${W}x${H}x24"
 
 # Starts weston with the backend $1 on the socket $2 (more arguments go to
@@ -36,18 +34,6 @@ run_on_wayland() {
   env -u DISPLAY WAYLAND_DISPLAY="$WAYLAND" "$VELMO" "$@" &
 }
 
-mean() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
-changed() {
-  convert "$1" -crop "$3" +repage "$WORK/c1.png"
-  convert "$2" -crop "$3" +repage "$WORK/c2.png"
-  compare -metric AE -fuzz 3% "$WORK/c1.png" "$WORK/c2.png" null: 2>&1 || true
-}
-
-ends_on_sigterm() {  # $1 = pid, $2 = label
-  kill -TERM "$1"
-  wait_exit "$1" 10 || fail "$2 did not end on SIGTERM"
-  [ "$RC" = 0 ] || fail "$2 ended on SIGTERM with exit code $RC"
-}
 
 WAYLAND="velmo-e2e-$$"
 start_weston x11-backend.so "$WAYLAND" --use-pixman --width=$W --height=$H
@@ -59,16 +45,16 @@ PIDS+=("$pid")
 wait_shown "$pid" || fail "the saver showed nothing: $(cat "$WORK/saver.err")"
 # What weston shows lags what the saver presented: the sky is waited for.
 seaTop=$((H * 380 / 600)) rockTop=$((H * 423 / 600))
-wait_until 'import -window root "$WORK/a.png"; sky=$(mean "$WORK/a.png" "$((W - 300))x$((H * 200 / 600 - 12))+0+0"); [ "$sky" -gt 40 ]' 10 || true
+wait_until 'import -window root "$WORK/a.png"; sky=$(grey "$WORK/a.png" "$((W - 300))x$((H * 200 / 600 - 12))+0+0"); [ "$sky" -gt 40 ]' 10 || true
 wait_until 'import -window root "$WORK/b.png"
-  seaMoved=$(changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
+  seaMoved=$(part_changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
   [ "${seaMoved%% *}" -gt 200 ]' 10 || true
 cp "$WORK/a.png" "$ARTEFACTS/wayland-saver.png"
-rocks=$(mean "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
+rocks=$(grey "$WORK/a.png" "${W}x$((H / 20))+0+$((H - H / 10))")
 [ "$sky" -gt 40 ] || fail "no sky in weston's window (mean $sky): $(cat "$WORK/saver.err")"
 [ "$rocks" -lt "$sky" ] || fail "the rocks ($rocks) are not darker than the sky ($sky)"
 [ "${seaMoved%% *}" -gt 200 ] 2>/dev/null || fail "the sea does not move ($seaMoved)"
-ends_on_sigterm "$pid" "the saver"
+sigterm_ends "$pid" "the saver"
 [ -f "$SETTINGS_FILE" ] || fail "the saver stored no settings"
 stored=$(md5sum <"$SETTINGS_FILE")
 
@@ -85,7 +71,7 @@ face_of() {
 wait_until 'import -window root "$WORK/dialog.png"; face=$(face_of "$WORK/dialog.png"); [ "$face" -gt 40000 ]' 10 ||
   fail "the dialog is not shown ($face pixels of its face)"
 cp "$WORK/dialog.png" "$ARTEFACTS/wayland-dialog.png"
-ends_on_sigterm "$pid" "the dialog"
+sigterm_ends "$pid" "the dialog"
 [ "$(md5sum <"$SETTINGS_FILE")" = "$stored" ] || fail "the dialog stored settings on SIGTERM"
 
 # Through SDL's Wayland driver (asked for by name) without SDL's own

@@ -37,7 +37,7 @@ click_plus() {
   wait_until '[ -s "$file" ]' 3
 }
 wait_until click_plus 30 || {
-  import -window root "${VELMO_E2E_ARTEFACTS:-$WORK}/xscreensaver-settings.png" 2>/dev/null || true
+  import -window root "$ARTEFACTS/xscreensaver-settings.png" 2>/dev/null || true
   fail "xscreensaver-settings did not write $file"
 }
 grep -q "^# Written by xscreensaver-settings" "$file" || fail "the file is not xscreensaver-settings': $(head -n 3 "$file")"

@@ -41,8 +41,7 @@ sea_moves() {
 }
 import -window root "$WORK/a.png"
 wait_for 20 sea_moves || fail "the sea does not move on both monitors"
-mkdir -p "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-cp "$WORK/b.png" "${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}/xscreensaver-monitors.png"
+cp "$WORK/b.png" "$ARTEFACTS/xscreensaver-monitors.png"
 [ "$(ours | sort | tr '\n' ' ')" = "$first" ] || fail "a Velmo was restarted: $first then $(ours | tr '\n' ' ')"
 [ -z "$(ls "$daemon"/ended/ | grep -v '\.err$')" ] || fail "a Velmo ended: $(cat "$daemon"/ended/*.err)"
 [ "$(playing)" = 1 ] || fail "$(playing) of the two play the surf"

@@ -4,27 +4,19 @@
 # user: "velmo --root -gulls 0 -no-clock" shows a sky where nothing moves
 # (no gull, no clock hand); "velmo --root -gulls 10" shows ten gulls although
 # the settings file asks for three; the first run finds no settings file and
-# makes none, the second leaves the one it finds byte for byte and unwritten.
+# makes none, the second leaves the one it finds byte for byte and unwritten;
+# "xscreensaver-command -deactivate" ends it with code 0 within a second.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/daemon.bash"
 start_xvfb 800x600x24
 daemon_prepare "velmo --root -gulls 0 -no-clock" "velmo --root -gulls 10"
 daemon_start
 
-ARTEFACTS="${VELMO_E2E_ARTEFACTS:-$WORK/artefacts}"
-mkdir -p "$ARTEFACTS"
-grey() { convert "$1" -crop "$2" -colorspace gray -format "%[fx:int(255*mean)]" info:; }
-# Waits for the seascape on the screen (sky at the top, rocks at the bottom); its shot in $1.
+# Waits for the seascape on the screen; its shot in $1.
 wait_seascape() {
-  local sky=0 rocks=255
-  for _ in $(seq 100); do
-    import -window root "$1"
-    sky=$(grey "$1" 800x150+0+0)
-    rocks=$(grey "$1" 800x40+0+560)
-    [ "$sky" -gt 60 ] && [ "$rocks" -lt 50 ] && return 0
-    sleep 0.2
-  done
-  fail "no seascape on the screen (sky $sky, rocks $rocks): $(cat "$daemon/log")"
+  local shot="$1" fault=""
+  wait_until 'import -window root "$shot"; fault=$(scene_fault 800 600 "$shot"); [ -z "$fault" ]' 20 ||
+    fail "no seascape on the screen ($fault): $(cat "$daemon/log")"
 }
 
 # No gull and no clock: the sky (above the sea's first row, 380) is the same
@@ -70,13 +62,20 @@ cp "$WORK/gulls.png" "$ARTEFACTS/xscreensaver-ten-gulls.png"
 case " $(ours | tr '\n' ' ') " in *" $first "*) [ -n "$first" ] && fail "the first instance still runs" ;; esac
 echo "-gulls 10: ten gulls in the sky, the file's 3 and its frame-rate text not taken"
 
+# "-deactivate" ends it with code 0 within a second.
+endings() { ls "$daemon/ended" | grep -cv '\.err$' || true; }
+wait_until '[ "$(endings)" = 1 ]' 10 || fail "the first instance's ending was not recorded"
+before=1
+asked=$(date +%s.%N)
 daemon_run xscreensaver-command -deactivate >/dev/null || fail "the daemon did not take -deactivate"
-for _ in $(seq 50); do
-  [ -z "$(ours)" ] && break
-  sleep 0.1
-done
-[ -z "$(ours)" ] || fail "Velmo still runs after -deactivate"
+wait_until '[ "$(endings)" -gt "$before" ]' 10 || fail "Velmo did not end after -deactivate: $(cat "$daemon/log")"
+ended_file=$(ls -t "$daemon"/ended/* | grep -v '\.err$' | head -n 1)
+read -r rc ended <"$ended_file"
+[ "$rc" = 0 ] || fail "Velmo ended with code $rc: $(cat "$ended_file.err")"
+took=$(awk -v a="$asked" -v e="$ended" 'BEGIN { printf "%.2f", e - a }')
+awk -v t="$took" 'BEGIN { exit !(t < 1) }' || fail "Velmo took $took s to end"
+wait_until '[ -z "$(ours)" ]' 5 || fail "Velmo still runs after -deactivate"
 [ "$(stat -c '%Y.%y %s' "$daemon/config/Corvane/Velmo20.reg")" = "$stored_before" ] || fail "the settings file was written"
 [ "$(sha256sum <"$daemon/config/Corvane/Velmo20.reg")" = "$sum_before" ] || fail "the settings file changed"
 [ "$(ls -A "$daemon/config/Corvane")" = Velmo20.reg ] || fail "files beside the settings: $(ls -A "$daemon/config/Corvane")"
-echo "PASS: the daemon's options ruled, the settings file was only read, nothing of Velmo is left"
+echo "PASS: the daemon's options ruled, the settings file was only read; -deactivate ended Velmo with 0 in $took s"

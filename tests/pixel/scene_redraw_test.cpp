@@ -1,7 +1,10 @@
 // Redrawing only what changed must show exactly what composing every frame
 // whole shows: two scenes side by side, one redrawing the changed parts and
 // one composing whole, through the same moves of sea, gulls and clock and a
-// brightness ramp, compared on their windows after every frame.
+// brightness ramp, compared on their windows after every frame. The one
+// redrawing parts copies the sea band of a third scene of its size composed
+// before it (another monitor's, with gulls and a clock of its own over the
+// band) whenever that one shows the same sea frame.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -20,11 +23,17 @@ class SceneRedraw : public ::testing::TestWithParam<int> {
   void SetUp() override {
     SceneOptions options;
     options.bits = GetParam();
+    leader = std::make_unique<SceneRig>(timer, options);
     changed = std::make_unique<SceneRig>(timer, options);
     whole = std::make_unique<SceneRig>(timer, options);
-    if (!changed->Start() || !whole->Start()) GTEST_SKIP() << "the display refused 1024x768: " << changed->Refusal();
+    if (!leader->Start() || !changed->Start() || !whole->Start())
+      GTEST_SKIP() << "the display refused 1024x768: " << changed->Refusal();
     whole->form->FComposeWhole = true;
-    for (SceneRig* rig : {changed.get(), whole.get()}) {
+    changed->form->ShareBandOf(leader->form.get());
+    // The other monitor's clock stands over the band.
+    leader->form->DXClock1->SetXcenter(300);
+    leader->form->DXClock1->SetYcenter(560);
+    for (SceneRig* rig : {leader.get(), changed.get(), whole.get()}) {
       rig->form->DXClock1->SetClockSource([this] { return ClockTime{10, 8, second}; });
       TDDgamma& gamma = *rig->form->DDgamma1;
       gamma.SetEnabled(true);
@@ -42,11 +51,14 @@ class SceneRedraw : public ::testing::TestWithParam<int> {
       return static_cast<int>((seed >> 8) % static_cast<uint32_t>(range));
     };
     second = (frame / 7) % 60;
+    // Now and then the other monitor shows another sea frame: nothing to copy.
+    if (frame % 3 == 0 && frame % 21 != 0) leader->form->FSeaFrame.store(frame / 3 % 32);
     for (SceneRig* rig : {changed.get(), whole.get()}) {
       TForm1& form = *rig->form;
       if (frame % 3 == 0) form.FSeaFrame.store(frame / 3 % 32);
-      if (frame % 50 == 49) form.DXClock1->SetXcenter(200 + 7 * frame % 700);
-      if (frame % 50 == 49) form.DXClock1->SetYcenter(100 + 3 * frame % 500);
+      // Once over the last column and row, which only the clear paints.
+      if (frame % 25 == 24) form.DXClock1->SetXcenter(frame == 74 ? 1000 : 200 + 7 * frame % 700);
+      if (frame % 25 == 24) form.DXClock1->SetYcenter(frame == 74 ? 600 : 100 + 3 * frame % 500);
     }
     for (int i = 0; i < 10; ++i) {
       if (next(4) != 0) continue;  // most gulls keep still in a frame
@@ -58,6 +70,12 @@ class SceneRedraw : public ::testing::TestWithParam<int> {
         bird.Frame.store(wing);
         bird.Small.store(small);
       }
+      // The other monitor's gulls fly elsewhere.
+      TBirdState& other = leader->form->FBirds[i];
+      other.X.store(1000 - x);
+      other.Y.store(y + 30);
+      other.Frame.store(wing);
+      other.Small.store(1 - small);
     }
   }
 
@@ -66,13 +84,14 @@ class SceneRedraw : public ::testing::TestWithParam<int> {
   }
 
   FakeTimerService timer;
-  std::unique_ptr<SceneRig> changed, whole;
+  std::unique_ptr<SceneRig> leader, changed, whole;
   int second = 0;
 };
 
 TEST_P(SceneRedraw, EveryFrameEqualsTheWholeComposition) {
   for (int frame = 0; frame < 120; ++frame) {
     Move(frame);
+    leader->Compose();
     changed->Compose();
     whole->Compose();
     const SDL_Surface* a = WindowPicture(*changed);

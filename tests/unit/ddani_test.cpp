@@ -63,16 +63,18 @@ TEST_F(DDaniTest, RowsBelowTheLastWholeFrameAreIgnored) {
   EXPECT_EQ(display.Offscreen(8)->ColourAt(1, 0), RGBColor(0x80, 0x80, 0x80));
 }
 
-TEST_F(DDaniTest, TwoHundredFramesAreAllowed) {
-  sprite.GetBitmap() = Picture(2, 2000, 0, 0);
-  sprite.SetYOffsetFrame(10);
-  sprite.CreateSurface();
-  EXPECT_EQ(sprite.GetCountFrame(), 200);
+TEST_F(DDaniTest, TwoHundredFramesAreAllowedAndOneMoreMakesNothing) {
+  TDDani most(nullptr);
+  most.DDmainModule = display.device.get();
+  most.GetBitmap() = Picture(2, 2000, 0, 0);
+  most.SetYOffsetFrame(10);
+  most.CreateSurface();
+  EXPECT_EQ(most.GetCountFrame(), 200);
   EXPECT_EQ(Made(), 200);
-  EXPECT_NE(sprite.GetFpSurface(199), nullptr);
-}
+  EXPECT_NE(most.GetFpSurface(199), nullptr);
+  most.CloseSurface();
+  display.driver.log.Clear();
 
-TEST_F(DDaniTest, TwoHundredAndOneFramesMakeNothingAndLeaveNoFrames) {
   sprite.GetBitmap() = Picture(2, 2010, 0, 0);
   sprite.SetYOffsetFrame(10);
   sprite.CreateSurface();

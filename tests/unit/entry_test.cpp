@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <stdexcept>
 
 #include "app/command_line.h"
@@ -156,33 +155,6 @@ TEST(CommandLine, AValueOutOfRangeIsSaidAndTheDefaultKept) {
                                "velmo: -speed wants slow, normal or fast, not 'warp'; the default is used",
                                "velmo: -gulls wants a number of seagulls from 0 to 10, not 'x'; the default is used",
                            }));
-}
-
-TEST(CommandLine, UsageVersionAndMistakesAreAnsweredBeforeAnyModeRuns) {
-  Recorder r;
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  auto read = [](std::FILE* f) {
-    std::string text(4096, '\0');
-    std::rewind(f);
-    text.resize(std::fread(text.data(), 1, text.size(), f));
-    std::rewind(f);
-    return text;
-  };
-  EXPECT_EQ(AnswerAtOnce(ParseCommandLine({"--help"}), out, err), 0);
-  const std::string usage = read(out);
-  for (const char* option : {"-root", "-window-id", "-window", "-gulls", "-speed", "-no-clock", "-no-fps", "-no-sound",
-                             "-brightness", "--version", "--help"})
-    EXPECT_NE(usage.find(option), std::string::npos) << option;
-  EXPECT_NE(usage.find("  -fps, -no-fps       the frame-rate text (default off)\n"), std::string::npos) << usage;
-  EXPECT_EQ(AnswerAtOnce(ParseCommandLine({"--bogus"}), out, err), 1);
-  EXPECT_EQ(read(err).rfind("velmo: unrecognised option '--bogus'\n\nUsage: velmo", 0), 0u);
-  EXPECT_EQ(AnswerAtOnce(ParseCommandLine({"-root"}), out, err), std::nullopt);
-  std::fclose(out);
-  std::fclose(err);
-  EXPECT_EQ(RunEntry({"--version"}, r.modes()), 0);
-  EXPECT_EQ(RunEntry({"--bogus"}, r.modes()), 1);
-  EXPECT_TRUE(r.calls.empty());
 }
 
 std::optional<HostWindow> HostOf(std::vector<std::string> args, const char* env = nullptr) {

@@ -55,21 +55,5 @@ TEST(FakeDisplay, FlagsEveryCallOnAReleasedObject) {
   EXPECT_EQ(driver.log.Calls().back(), "back.IsLost() AFTER RELEASE");
 }
 
-TEST(FakeDisplay, SurfacesKeepRealPixels) {
-  FakeDisplayDriver driver;
-  Chain c = Open(driver);
-  DDBLTFX fx{};
-  fx.dwFillColor = 0xF800;
-  c.back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx);
-  IDeviceContext* dc = nullptr;
-  ASSERT_EQ(c.back->GetDC(&dc), DD_OK);
-  dc->TextOut(20, 570, "Frame rate: 0 FPS", 17);
-  EXPECT_EQ(dc->GetPixel(3, 3), RGBColor(255, 0, 0));
-  c.back->ReleaseDC(dc);
-  EXPECT_EQ(driver.log.Count("TextOut(20,570,Frame rate: 0 FPS)"), 1);
-  c.primary->Flip(nullptr, 0);
-  EXPECT_EQ(driver.Primary()->NativeAt(799, 599), 0xF800u);
-}
-
 }  // namespace
 }  // namespace velmo

@@ -415,9 +415,8 @@ TEST_F(Form2Test, StoredGammaMovesTheSliderAndTheSliderMovesGamma) {
 
 TEST_F(Form2Test, StoredGammaOutsideTheSliderIsStoredAsTheSliderShowsIt) {
   Store({{"Gamma", 300}});
-  TForm2& f = Open();
+  Open();
   EXPECT_EQ(W<QSlider>("TrackBar1")->value(), 256);
-  EXPECT_EQ(f.WorkingCopy().Gamma, 256);
   Click(W<QPushButton>("Button1OK"));
   EXPECT_EQ(Stored("Gamma"), 256);
 }

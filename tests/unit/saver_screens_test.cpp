@@ -148,9 +148,17 @@ TEST_F(Screens, AMonitorAddedRemovedOrResizedIsFollowedAtTheNextFrame) {
   EXPECT_EQ(screens->Scene(1).DDmain1->GetWidth(), 1024);
   EXPECT_EQ(screens->Scene(1).DDani1sea->GetShowY(), 768 * 380 / 600);
   EXPECT_TRUE(screens->Scene(2).FRunning);
+  // One frame timer, the primary's, moves every scene: the sea rolls on every monitor at the same tick.
+  EXPECT_EQ(timer.RunningCount(), 1u);
+  const int32_t sea = screens->Scene(0).FSeaFrame;
+  const int32_t y = screens->Scene(2).FBirds[0].Y;
+  timer.AdvanceAndFire(50);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(screens->Scene(i).FSeaFrame, (sea + 1) % 32);
+  EXPECT_NE(screens->Scene(2).FBirds[0].Y, y);  // a gull climbs or sinks at every tick
   display.monitorAreas = {M(0, 0, 1920, 1080, true)};
   display.monitorsChanged = true;
   Compose();
+  timer.AdvanceAndFire(50);  // ticks the scenes still there only
   EXPECT_EQ(screens->Count(), 1u);
   EXPECT_TRUE(screens->Scene(0).FRunning) << "a monitor going away ends nothing";
   EXPECT_EQ(sound.calls, std::vector<std::string>{"PlayLoop"});

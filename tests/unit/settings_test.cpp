@@ -131,36 +131,6 @@ TEST_F(SettingsTest, SaveThenLoadGivesTheSameRecord) {
   EXPECT_TRUE(in == out);
 }
 
-TEST_F(SettingsTest, DesktopModeReplacesTheStoredModeWithoutTouchingTheKey) {
-  TSaverSettings stored;
-  SetDefaultSettings(display, stored);
-  stored.ResHor = 800;
-  stored.ResVert = 600;
-  stored.ColorDepth = 16;
-  StoreAll(stored);
-  registry.calls.clear();
-  display.mode = {1280, 1024, 24};
-  TSaverSettings s;
-  LoadSettings(store, display, s);
-  EXPECT_EQ(s.ResHor, 1280);
-  EXPECT_EQ(s.ResVert, 1024);
-  EXPECT_EQ(s.ColorDepth, 24);
-  EXPECT_EQ(registry.Dword(kKey, "ResHor"), 800);
-  EXPECT_TRUE(registry.WrittenNames().empty());
-}
-
-TEST_F(SettingsTest, ValuesOutOfRangeLoadAsStored) {
-  TSaverSettings stored;
-  SetDefaultSettings(display, stored);
-  StoreAll(stored);
-  registry.PutDword(kKey, "SetSpeed", 7);
-  registry.PutDword(kKey, "NumBirds", static_cast<uint32_t>(-3));
-  TSaverSettings s;
-  LoadSettings(store, display, s);
-  EXPECT_EQ(s.SetSpeed, 7);
-  EXPECT_EQ(s.NumBirds, -3);
-}
-
 // A key lacking values (an older version, an editor) runs on defaults for
 // them, writes nothing while loading, and its next write makes it whole in
 // the same step, without undoing what was stored meanwhile. A viewer never writes.

@@ -1,7 +1,5 @@
 #include "platform/sdl/frame_pacer.h"
 
-#include <thread>
-
 namespace velmo {
 namespace {
 
@@ -25,14 +23,14 @@ void NoteFramePresented(Clock::duration period, bool vsynced) {
   pacer.vsynced = pacer.vsynced || vsynced;
 }
 
-void WaitForNextFrame() {
-  if (!pacer.presented) return;
+Clock::time_point NextFrameTime() {
+  if (!pacer.presented) return {};
   pacer.presented = false;
   const Clock::duration period = pacer.period;
   if (pacer.vsynced) {
     pacer.vsynced = false;
     pacer.next = {};
-    return;
+    return {};
   }
   const auto now = Clock::now();
   if (pacer.next <= now) {
@@ -40,8 +38,9 @@ void WaitForNextFrame() {
     pacer.next = pacer.next == Clock::time_point{} ? now + period
                                                    : pacer.next + ((now - pacer.next) / period + 1) * period;
   }
-  std::this_thread::sleep_until(pacer.next);
+  const Clock::time_point at = pacer.next;
   pacer.next += period;
+  return at;
 }
 
 }  // namespace velmo

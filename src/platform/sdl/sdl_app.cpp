@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -114,7 +115,8 @@ class SdlApplication : public IApplication {
     for (SdlWindow* w : windows_)
       if (static_cast<IWindow*>(w) == &mainWindow) mainWindow_ = w;
     SDL_Event event;
-    bool dispatched = false;  // since the idle handler last ran
+    bool pending = false;  // something may have changed since the idle handler last ran
+    std::chrono::steady_clock::time_point frameAt{};  // the refresh the next turn waits for
     while (!mainWindow.IsClosed()) {
       // The daemon took its window away: end as if asked to close.
       if (hosted_ && HostWindowGone()) {
@@ -124,33 +126,37 @@ class SdlApplication : public IApplication {
       }
       while (!mainWindow.IsClosed() && SDL_PollEvent(&event)) {
         Dispatch(event);
-        dispatched = true;
+        pending = true;
       }
       if (mainWindow.IsClosed()) break;
       const uint64_t now = SDL_GetTicks64();
       for (SdlWindow* w : windows_) w->KeepCovering(now);
       ReportLostActivation();
       if (mainWindow.IsClosed()) break;
-      if (idle_ && (dispatched || idleWantsMore_ || WakeDue())) {
-        dispatched = false;
+      pending = pending || idleWantsMore_ || WakeDue();
+      // Waits count whole milliseconds: a turn less than one early is due.
+      const auto soon = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+      if (idle_ && pending && soon >= frameAt) {
+        pending = false;
         bool done = true;
         idle_(done);
         idleWantsMore_ = !done;
-        // However many windows presented in this turn, one wait for the refresh.
-        WaitForNextFrame();
+        // However many windows presented in this turn, one refresh before the next.
+        frameAt = NextFrameTime();
         continue;
       }
-      // Nothing to draw until an event, a wake or the wake asked for.
-      if (idleWantsMore_) continue;
+      // Nothing to draw until an event, a wake or the wake asked for; a
+      // turn that is due waits for the refresh, events still taken meanwhile.
+      const int timeout = idle_ && pending ? MillisecondsUntil(frameAt) : UntilWake(100);
       if (hosted_) {
-        WaitHosted(UntilWake(100));
+        WaitHosted(timeout);
         if (SDL_PollEvent(&event)) {
           Dispatch(event);
-          dispatched = true;
+          pending = true;
         }
-      } else if (SDL_WaitEventTimeout(&event, UntilWake(100))) {
+      } else if (SDL_WaitEventTimeout(&event, timeout)) {
         Dispatch(event);
-        dispatched = true;
+        pending = true;
       }
     }
     mainWindow_ = nullptr;
@@ -270,6 +276,12 @@ class SdlApplication : public IApplication {
     if (wakeAt_ == 0 || SDL_GetTicks64() < wakeAt_) return false;
     wakeAt_ = 0;
     return true;
+  }
+
+  // Milliseconds to wait for events until a time, rounded up (0 once past).
+  static int MillisecondsUntil(std::chrono::steady_clock::time_point at) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(at - std::chrono::steady_clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 1000));
   }
 
   // Milliseconds to wait for events: at most limit, and not past the wake asked for.

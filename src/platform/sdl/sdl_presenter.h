@@ -24,7 +24,8 @@ struct ChangedArea {
   int count = 0;
   bool whole = true;
   // r is already clipped to the surface; one inside a rectangle already
-  // listed adds nothing, and too many make the whole surface changed.
+  // listed adds nothing, those inside it or joining it exactly (a part drawn
+  // in pieces) become one with it, and too many make the whole surface changed.
   void Add(const SDL_Rect& r);
   void Clear() {
     count = 0;

@@ -370,6 +370,40 @@ void SdlSurface::KeepRuns() {
   pixels_ = nullptr;  // the plain header is not used until Unpack
 }
 
+bool SdlSurface::KeyedSpan(int32_t y, int32_t& first, int32_t& last) {
+  if (!key_) return false;
+  first = 0;
+  last = width_;
+  if (y < 0 || y >= height_) return true;
+  if (opaque_) {
+    // The gaps between the row's runs, and before and after them.
+    first = width_;
+    last = 0;
+    int32_t x = 0;
+    for (uint32_t i = rowRuns_[y]; i < rowRuns_[y + 1]; ++i) {
+      if (runs_[i].x > x) {
+        first = std::min(first, x);
+        last = runs_[i].x;
+      }
+      x = runs_[i].x + runs_[i].length;
+    }
+    if (x < width_) {
+      first = std::min(first, x);
+      last = width_;
+    }
+    return first < last;
+  }
+  if (!pixels_) return true;
+  const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+  auto keyed = [&](int x) {
+    return bits_ == 16 ? reinterpret_cast<const uint16_t*>(row)[x] == *key_
+                       : reinterpret_cast<const uint32_t*>(row)[x] == *key_;
+  };
+  while (first < width_ && !keyed(first)) ++first;
+  while (last > first && !keyed(last - 1)) --last;
+  return first < last;
+}
+
 SDL_Rect SdlSurface::BltRuns(const SdlSurface& from, int32_t x, int32_t y, const SDL_Rect& source) {
   const SDL_Rect wanted{x, y, source.w, source.h};
   SDL_Rect drawn;
@@ -529,6 +563,22 @@ HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, c
     return DD_OK;
   }
   if (!from->Unpack()) return DDERR_OUTOFMEMORY;
+  if (!keyed && from->bits_ == bits_) {
+    // Row by row through the cache: SDL's copy streams past it, and a frame
+    // copied into is read again at once to be sent.
+    const SDL_Rect wanted{x, y, w, h};
+    SDL_Rect drawn;
+    if (!SDL_IntersectRect(&wanted, &plain_->clip_rect, &drawn)) return DD_OK;
+    const size_t bytes = BytesPerPixel(bits_);
+    for (int row = 0; row < drawn.h; ++row)
+      std::memcpy(pixels_ + static_cast<size_t>(drawn.y + row) * pitch_ + drawn.x * bytes,
+                  from->pixels_ + static_cast<size_t>(s.top + (drawn.y - y) + row) * from->pitch_ +
+                      (s.left + (drawn.x - x)) * bytes,
+                  drawn.w * bytes);
+    MarkChanged(drawn);
+    Touch();
+    return DD_OK;
+  }
   SDL_Surface* blitSource = from->BlitSource(keyed);
   if (!blitSource) return DDERR_OUTOFMEMORY;
   SDL_Rect sr{s.left, s.top, w, h};

@@ -56,6 +56,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   // bytes a pixel; at 24 and 32 bits, unkeyed surfaces only. Unpack makes
   // the 4-byte pixels again for any other use.
   void KeepForStretching(const Bitmap& drawn) override;
+  bool KeyedSpan(int32_t y, int32_t& first, int32_t& last) override;
 
   void Attach(SdlSurface* back) { attached_ = back; }
   // What drawing changed since the last flip presented this surface.

@@ -1,0 +1,32 @@
+#include "scene/shared_tick.h"
+
+#include <algorithm>
+
+#include "scene/form1.h"
+
+namespace velmo {
+
+void TSharedTick::Join(TForm1& scene) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (std::find(scenes_.begin(), scenes_.end(), &scene) != scenes_.end()) return;
+  scene.FSeaFrame.store(sea_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  scenes_.push_back(&scene);
+}
+
+void TSharedTick::Leave(TForm1& scene) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  std::erase(scenes_, &scene);
+}
+
+bool TSharedTick::Joined(const TForm1& scene) const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return std::find(scenes_.begin(), scenes_.end(), &scene) != scenes_.end();
+}
+
+void TSharedTick::Tick(int32_t seaFrame) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  sea_.store(seaFrame, std::memory_order_relaxed);
+  for (TForm1* scene : scenes_) scene->TickAt(seaFrame);
+}
+
+}  // namespace velmo
