@@ -129,7 +129,7 @@ TDDsprite::After TDDsprite::MakeSurface(IDirectDrawSurface7*& slot, int32_t w, i
   }
   slot->ReleaseDC(dc);
   // A picture scaled as drawn is only read from now on: kept small.
-  if (FStretching && FScaleOnDraw) slot->KeepForStretching();
+  if (FStretching && FScaleOnDraw) slot->KeepForStretching(picture);
   return After::GoOn;
 }
 

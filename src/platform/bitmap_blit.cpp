@@ -11,6 +11,10 @@ namespace velmo {
 
 void StretchBitmap(const PixelTarget& target, const Rect& box, const Bitmap& bitmap) {
   if (bitmap.Empty() || target.pixels == nullptr) return;
+  if (bitmap.GetFormat() == Bitmap::Format::Ycc420) {
+    StretchBitmap(target, box, bitmap.TrueColourCopy());
+    return;
+  }
   const int64_t boxW = int64_t{box.right} - box.left;
   const int64_t boxH = int64_t{box.bottom} - box.top;
   if (boxW <= 0 || boxH <= 0) return;

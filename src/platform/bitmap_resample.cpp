@@ -49,6 +49,8 @@ std::vector<Taps> AxisTaps(double start, double length, int targets, int sourceS
 
 Bitmap ResampleArea(const Bitmap& source, const PictureArea& area, int width, int height, int keyIndex) {
   if (source.Empty() || width <= 0 || height <= 0 || area.width <= 0 || area.height <= 0) return Bitmap();
+  if (source.GetFormat() == Bitmap::Format::Ycc420)
+    return ResampleArea(source.TrueColourCopy(), area, width, height, keyIndex);
   const bool indexed = source.GetFormat() == Bitmap::Format::Indexed8;
   const bool keyed = indexed && keyIndex >= 0 && keyIndex < 256;
   const int sw = source.Width(), sh = source.Height();

@@ -184,8 +184,11 @@ class IDirectDrawSurface7 : public IUnknownLike {
   // scaled as drawn): the display may keep its pixels in a smaller form that
   // draws the very same pixels. Any other use later (a lock, a device
   // context, a key, another blit) costs one conversion back, which
-  // allocates. Costs one pass over the pixels; main thread.
-  virtual void KeepForStretching() {}
+  // allocates. drawn is the picture the surface was drawn from at its own
+  // size: where it is in planes and the pixels are exactly its colours,
+  // the planes are kept instead. Costs a pass or two over the pixels;
+  // main thread.
+  virtual void KeepForStretching(const Bitmap& drawn) { (void)drawn; }
   // The columns [first, last) of row y that hold every pixel of the row a
   // keyed blit leaves out (the key's); false when the row has none (no key:
   // none). A display that cannot tell answers the whole row. One pass over

@@ -2,6 +2,7 @@
 
 #include <jpeglib.h>
 
+#include <array>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +34,14 @@ void OnJpegMessage(j_common_ptr cinfo, int level) {
 }
 
 constexpr int kMaxSide = 1 << 15;
+
+// Colour at half the columns and half the rows (the common "4:2:0").
+bool HalfResolutionColour(const jpeg_decompress_struct& cinfo) {
+  const jpeg_component_info* c = cinfo.comp_info;
+  return cinfo.num_components == 3 && cinfo.jpeg_color_space == JCS_YCbCr && c[0].h_samp_factor == 2 &&
+         c[0].v_samp_factor == 2 && c[1].h_samp_factor == 1 && c[1].v_samp_factor == 1 && c[2].h_samp_factor == 1 &&
+         c[2].v_samp_factor == 1;
+}
 
 // The most pixels one byte of compressed data can plausibly stand for. A run
 // of RLE8 paints at most 255 pixels with 2 bytes (twice that is allowed for
@@ -146,19 +155,47 @@ bool DecodeJpeg(std::span<const uint8_t> data, Bitmap& out, std::string* error) 
     jpeg_destroy_decompress(&cinfo);
     return Fail(error, "JPEG: picture size larger than the data can hold");
   }
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
-  result = Bitmap::TrueColour(w, h);
-  row.resize(static_cast<size_t>(w) * 3);
-  // A file cut short decodes as grey rows with a warning; refuse it at the
-  // first one rather than decode the rest of the picture from nothing.
-  while (cinfo.output_scanline < cinfo.output_height && cinfo.err->num_warnings == 0) {
-    const int y = static_cast<int>(cinfo.output_scanline);
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_read_scanlines(&cinfo, rows, 1);
-    uint32_t* dst = result.Pixels() + static_cast<size_t>(y) * w;
-    for (int x = 0; x < w; ++x) dst[x] = (row[x * 3] << 16) | (row[x * 3 + 1] << 8) | row[x * 3 + 2];
+  if (HalfResolutionColour(cinfo)) {
+    // Kept as the file holds it: the planes, read raw, in bands of 16 rows
+    // (a file cut short is refused at its first warning, as below).
+    cinfo.raw_data_out = TRUE;
+    jpeg_start_decompress(&cinfo);
+    const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
+    result = Bitmap::Planes(w, h);
+    const YccPlanes planes = result.Planes();
+    const size_t lumaRow = size_t{cinfo.comp_info[0].width_in_blocks} * DCTSIZE;
+    const size_t chromaRow = size_t{cinfo.comp_info[1].width_in_blocks} * DCTSIZE;
+    row.resize(2 * DCTSIZE * lumaRow + 2 * DCTSIZE * chromaRow);
+    std::array<std::array<JSAMPROW, 2 * DCTSIZE>, 3> rows{};
+    for (int r = 0; r < 2 * DCTSIZE; ++r) rows[0][r] = row.data() + r * lumaRow;
+    for (int c = 1; c < 3; ++c)
+      for (int r = 0; r < DCTSIZE; ++r) rows[c][r] = row.data() + 2 * DCTSIZE * lumaRow + ((c - 1) * DCTSIZE + r) * chromaRow;
+    JSAMPARRAY bands[3] = {rows[0].data(), rows[1].data(), rows[2].data()};
+    while (cinfo.output_scanline < cinfo.output_height && cinfo.err->num_warnings == 0) {
+      const int y = static_cast<int>(cinfo.output_scanline);
+      jpeg_read_raw_data(&cinfo, bands, 2 * DCTSIZE);
+      for (int r = 0; r < 2 * DCTSIZE && y + r < h; ++r)
+        std::memcpy(result.Plane(0) + static_cast<size_t>(y + r) * w, rows[0][r], w);
+      const int cw = planes.ChromaWidth(), ch = planes.ChromaHeight();
+      for (int c = 1; c < 3; ++c)
+        for (int r = 0; r < DCTSIZE && y / 2 + r < ch; ++r)
+          std::memcpy(result.Plane(c) + static_cast<size_t>(y / 2 + r) * cw, rows[c][r], cw);
+    }
+  } else {
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
+    result = Bitmap::TrueColour(w, h);
+    row.resize(static_cast<size_t>(w) * 3);
+    // A file cut short decodes as grey rows with a warning; refuse it at the
+    // first one rather than decode the rest of the picture from nothing.
+    while (cinfo.output_scanline < cinfo.output_height && cinfo.err->num_warnings == 0) {
+      const int y = static_cast<int>(cinfo.output_scanline);
+      JSAMPROW rows[1] = {row.data()};
+      jpeg_read_scanlines(&cinfo, rows, 1);
+      uint32_t* dst = result.Pixels() + static_cast<size_t>(y) * w;
+      for (int x = 0; x < w; ++x) dst[x] = (row[x * 3] << 16) | (row[x * 3 + 1] << 8) | row[x * 3 + 2];
+    }
   }
   if (cinfo.err->num_warnings > 0) {
     jpeg_destroy_decompress(&cinfo);  // aborts a decompression left half-way

@@ -11,7 +11,9 @@
 
 namespace velmo {
 
-// A JPEG file to a Bitmap::TrueColour picture.
+// A JPEG file to a Bitmap::TrueColour picture, or to its planes
+// (Bitmap::Planes) where it holds colour at half resolution: what libjpeg
+// decodes without fancy upsampling, in half the memory.
 bool DecodeJpeg(std::span<const uint8_t> data, Bitmap& out, std::string* error);
 
 // A BMP file (with or without its 14-byte "BM" file header): 8 bits per

@@ -194,7 +194,7 @@ void TForm1::ApplyBrightness() { velmo::ApplyBrightness(*DDgamma1, Settings.Gamm
 void TForm1::StartSound() {
   // Silence is the answer to any failure: the saver never waits on sound.
   if (const resources::Resource* clip = resources::Find("SoundName", "WAVE")) {
-    platform_.sound.PlayLoop(clip->data);
+    platform_.sound.PlayLoop(clip->data, ClipMemory::FileMapped);
     GiveBackStartUpMemory();  // the decoded clip's temporaries
   }
 }

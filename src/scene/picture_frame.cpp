@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
@@ -20,16 +19,11 @@ constexpr double kWidest = kCanvasWidth;
 constexpr double kTallest = kFrameBottom - kCanvasTop;
 constexpr double kFrameRows = 600;
 
-// Columns [first, first + count) of every row of a true-colour picture.
+// Columns [first, first + count) of every row of a picture, at least one.
 Bitmap CopyColumns(const Bitmap& in, int first, int count) {
-  if (in.GetFormat() != Bitmap::Format::Rgb32) return in;
+  if (in.Empty()) return in;
   first = std::clamp(first, 0, in.Width() - 1);
-  count = std::clamp(count, 1, in.Width() - first);
-  Bitmap out = Bitmap::TrueColour(count, in.Height());
-  for (int y = 0; y < in.Height(); ++y)
-    std::memcpy(out.Pixels() + static_cast<size_t>(y) * count, in.Pixels() + static_cast<size_t>(y) * in.Width() + first,
-                static_cast<size_t>(count) * sizeof(uint32_t));
-  return out;
+  return in.CopyColumns(first, std::clamp(count, 1, in.Width() - first));
 }
 
 // The decoded picture a sprite holds, taken out of it (decoded now when it holds none).

@@ -220,17 +220,21 @@ TEST_P(SpritesOnTheRealDisplay, ScreenWideSpriteDrawsAllButTheLastColumn) {
 }
 
 // Frames kept small and enlarged 3.6 times as drawn, as the sea on a 3840 x
-// 2160 screen: filtered, not blocks of one source pixel (nearest pixel makes
-// about half the aligned 2 x 2 blocks of a noisy picture one colour), and a
-// draw clipped to any part gives the very pixels of the whole draw there.
+// 2160 screen, from a JPEG's planes as the sea's: filtered, not blocks of one
+// source pixel (nearest pixel makes about half the aligned 2 x 2 blocks of a
+// noisy picture one colour), and a draw clipped to any part gives the very
+// pixels of the whole draw there.
 TEST_P(SpritesOnTheRealDisplay, FramesEnlargedManyTimesAreSmoothAndClippedDrawsMatchTheWhole) {
   const int W = display->W(), sw = W * 10 / 36, sh = 40, boxH = sh * 36 / 10, top = 20;
   TDDani sea(nullptr);
   sea.DDmainModule = display->device.get();
-  sea.GetBitmap() = Bitmap::TrueColour(sw, sh);
+  Bitmap& planes = sea.GetBitmap() = Bitmap::Planes(sw, sh);
+  const YccPlanes form = planes.Planes();
+  const size_t chroma = static_cast<size_t>(form.ChromaWidth()) * form.ChromaHeight();
   uint32_t noise = 1;
-  for (uint32_t& pixel : std::span(sea.GetBitmap().Pixels(), static_cast<size_t>(sw) * sh))
-    pixel = (noise = noise * 1103515245u + 12345u) >> 8 & 0xFFFFFF;
+  for (int c = 0; c < 3; ++c)
+    for (uint8_t& sample : std::span(planes.Plane(c), c == 0 ? static_cast<size_t>(sw) * sh : chroma))
+      sample = static_cast<uint8_t>((noise = noise * 1103515245u + 12345u) >> 16);
   sea.SetYOffsetFrame(sh);
   sea.SetStretching(true);
   sea.SetScaleOnDraw(true);

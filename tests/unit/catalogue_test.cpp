@@ -38,14 +38,17 @@ TEST(Catalogue, FindsEveryAssetByNameAndTypeInAnyCase) {
 }
 
 // The pictures cover the canvas the scene lays over every screen: the sky
-// and the rocks at one detail, the sea band at one pixel a unit.
-TEST(Catalogue, SkyAndSeaAreTrueColourJpegsOfTheCanvasShape) {
+// and the rocks at one detail, the sea band at one pixel a unit. The sky's
+// colour is at full resolution (it is scaled once and kept as colours); the
+// sea's at half (its frames are kept as the file's planes).
+TEST(Catalogue, SkyAndSeaAreJpegsOfTheCanvasShape) {
   const Bitmap ground = Load("Image1ground", resources::kTypeJpeg);
   EXPECT_EQ(ground.GetFormat(), Bitmap::Format::Rgb32);
   EXPECT_EQ(int64_t{ground.Width()} * static_cast<int64_t>(kGroundBottom - kCanvasTop),
             int64_t{ground.Height()} * static_cast<int64_t>(kCanvasWidth));
   EXPECT_GE(ground.Width(), 3840) << "one to one on a 3840 x 2160 screen";
   const Bitmap sea = Load("Image1sea", resources::kTypeJpeg);
+  EXPECT_EQ(sea.GetFormat(), Bitmap::Format::Ycc420);
   EXPECT_EQ(sea.Width(), kCanvasWidth);
   EXPECT_EQ(sea.Height(), 32 * kSeaRows);
 }

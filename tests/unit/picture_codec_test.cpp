@@ -2,8 +2,10 @@
 #include "platform/picture_codec.h"
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "fakes/largest_allocation.h"
@@ -197,6 +199,72 @@ TEST(DecodeJpeg, DecodesTheSkyAndRefusesDamage) {
   Bytes garbage(r->data.begin(), r->data.begin() + 2);
   garbage.resize(2000, 0x5A);
   EXPECT_FALSE(DecodeJpeg(garbage, untouched, &error));
+  EXPECT_TRUE(untouched.Empty());
+}
+
+// libjpeg's own decode to RGB, each colour sample repeated over its block.
+std::vector<uint32_t> LibjpegRgb(std::span<const uint8_t> file, int* width, int* height) {
+  jpeg_decompress_struct cinfo{};
+  jpeg_error_mgr err{};
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.out_color_space = JCS_RGB;
+  cinfo.do_fancy_upsampling = FALSE;
+  jpeg_start_decompress(&cinfo);
+  *width = static_cast<int>(cinfo.output_width);
+  *height = static_cast<int>(cinfo.output_height);
+  std::vector<uint32_t> out(static_cast<size_t>(*width) * *height);
+  std::vector<uint8_t> row(static_cast<size_t>(*width) * 3);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    uint32_t* dst = out.data() + static_cast<size_t>(cinfo.output_scanline) * *width;
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_read_scanlines(&cinfo, rows, 1);
+    for (int x = 0; x < *width; ++x) dst[x] = row[3 * x] << 16 | row[3 * x + 1] << 8 | row[3 * x + 2];
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return out;
+}
+
+// The sea is kept as its file's planes: every part the scene cuts from it
+// (a frame, the columns a screen shows, from an even or an odd column or
+// row) must give exactly the colours libjpeg decodes there.
+TEST(DecodeJpeg, SeaPlanesGiveLibjpegsOwnColoursInEveryPartOfEveryFrame) {
+  const resources::Resource* r = resources::Find("Image1sea", "JPEG");
+  ASSERT_NE(r, nullptr);
+  Bitmap sea;
+  std::string error;
+  ASSERT_TRUE(DecodeJpeg(r->data, sea, &error)) << error;
+  ASSERT_EQ(sea.GetFormat(), Bitmap::Format::Ycc420);
+  int w = 0, h = 0;
+  const std::vector<uint32_t> reference = LibjpegRgb(r->data, &w, &h);
+  ASSERT_EQ(sea.Width(), w);
+  ASSERT_EQ(sea.Height(), h);
+  constexpr int kRows = 166, kColumns = 1067;
+  ASSERT_EQ(h % kRows, 0);
+  struct Part {
+    int top, rows, left, columns;
+  };
+  for (int frame = 0; frame < h / kRows; ++frame) {
+    const int top = frame * kRows;
+    for (const Part& part : {Part{top, kRows, 70, kColumns}, Part{top, kRows, 71, kColumns}, Part{top + 1, kRows - 1, 0, w}}) {
+      const Bitmap cut = sea.CopyRows(part.top, part.rows).CopyColumns(part.left, part.columns).TrueColourCopy();
+      ASSERT_EQ(cut.Width(), part.columns);
+      for (int y = 0; y < part.rows; ++y)
+        for (int x = 0; x < part.columns; ++x)
+          ASSERT_EQ(cut.Pixels()[static_cast<size_t>(y) * part.columns + x],
+                    reference[static_cast<size_t>(part.top + y) * w + part.left + x])
+              << "frame " << frame << " from column " << part.left << ", row " << part.top << ": " << x << "," << y;
+    }
+  }
+  const uint32_t corner = reference[static_cast<size_t>(h - 1) * w + w - 1];
+  EXPECT_EQ(sea.PixelColour(w - 1, h - 1), RGBColor(static_cast<uint8_t>(corner >> 16), static_cast<uint8_t>(corner >> 8), static_cast<uint8_t>(corner)));
+
+  Bitmap untouched;
+  EXPECT_FALSE(DecodeJpeg(r->data.first(r->data.size() / 2), untouched, &error));
+  EXPECT_NE(error.find("corrupt or truncated"), std::string::npos) << error;
   EXPECT_TRUE(untouched.Empty());
 }
 

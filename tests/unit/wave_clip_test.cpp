@@ -114,12 +114,12 @@ TEST(SdlSound, PlaysAndStopsOnTheDummyDriverAndStaysSilentOnBadData) {
   auto sound = MakeSdlSound();
   const resources::Resource* r = resources::Find("SoundName", "WAVE");
   ASSERT_NE(r, nullptr);
-  EXPECT_TRUE(sound->PlayLoop(r->data));
+  EXPECT_TRUE(sound->PlayLoop(r->data, ClipMemory::FileMapped));
   sound->Stop();
   sound->Stop();  // twice is harmless
   const Bytes bad{'R', 'I', 'F', 'F', 0, 0, 0, 0};
-  EXPECT_FALSE(sound->PlayLoop(bad));
-  EXPECT_TRUE(sound->PlayLoop(r->data));  // and it plays again afterwards
+  EXPECT_FALSE(sound->PlayLoop(bad, ClipMemory::Kept));
+  EXPECT_TRUE(sound->PlayLoop(r->data, ClipMemory::FileMapped));  // and it plays again afterwards
 }
 
 }  // namespace

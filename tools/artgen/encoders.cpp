@@ -57,7 +57,7 @@ void EncodeRleRow(const uint8_t* row, int width, Bytes& out) {
 
 }  // namespace
 
-Bytes EncodeJpeg(const Image& image, int quality) {
+Bytes EncodeJpeg(const Image& image, int quality, bool halfColour) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
   cinfo.err = jpeg_std_error(&jerr);
@@ -71,9 +71,10 @@ Bytes EncodeJpeg(const Image& image, int quality) {
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
-  // Full-resolution colour: the sea strip's frames meet every 166 rows and
-  // subsampled chroma would smear one frame's colour into the next.
+  // Colour at full resolution, or at half the columns and rows, each
+  // sample the mean of a 2 x 2 block of pixels.
   for (int c = 0; c < 3; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+  if (halfColour) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 2;
   cinfo.optimize_coding = TRUE;
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<uint8_t> row(static_cast<size_t>(image.width) * 3);

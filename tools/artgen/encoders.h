@@ -25,7 +25,9 @@ struct Indexed {
   uint8_t& at(int x, int y) { return index[static_cast<size_t>(y) * width + x]; }
 };
 
-Bytes EncodeJpeg(const Image& image, int quality);
+// halfColour: colour at half the columns and rows (4:2:0), which the program
+// keeps as the file's planes, in half the memory of full colour.
+Bytes EncodeJpeg(const Image& image, int quality, bool halfColour = false);
 // A BMP file (file header, 40-byte info header, 256 palette entries), either
 // uncompressed or RLE8.
 Bytes EncodeBmp8(const Indexed& picture, bool rle8);

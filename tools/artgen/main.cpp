@@ -149,7 +149,13 @@ int Run(const std::string& dir, const std::string& look) {
     if (f == 0) firstSea = frame;
     std::copy(frame.px.begin(), frame.px.end(), strip.px.begin() + static_cast<size_t>(f) * frame.px.size());
   }
-  write("image1sea.jpg", EncodeJpeg(strip, 90));
+  // The 32 frames are kept in memory as the file's planes: colour at half
+  // resolution. Each frame starts on an even row, so no 2 x 2 colour block
+  // spans two frames, and the program repeats each colour sample over its
+  // block (no neighbouring rows mixed in): no frame's colour reaches into
+  // the next.
+  static_assert(kSeaHeight % 2 == 0, "a colour block would span two sea frames");
+  write("image1sea.jpg", EncodeJpeg(strip, 90, true));
 
   std::vector<bool> isRock;
   const Image rockArt = scenery.Rocks(isRock);

@@ -2,7 +2,7 @@
 
 namespace velmo {
 
-bool FakeSound::PlayLoop(std::span<const uint8_t> wave) {
+bool FakeSound::PlayLoop(std::span<const uint8_t> wave, ClipMemory) {
   calls.push_back("PlayLoop");
   lastWave = wave;
   playing = playResult;

@@ -11,7 +11,7 @@ namespace velmo {
 
 class FakeSound : public ISound {
  public:
-  bool PlayLoop(std::span<const uint8_t> wave) override;
+  bool PlayLoop(std::span<const uint8_t> wave, ClipMemory memory) override;
   void Stop() override;
 
   // What PlayLoop answers.

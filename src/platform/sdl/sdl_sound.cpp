@@ -32,10 +32,12 @@ class SdlSound final : public ISound {
  public:
   ~SdlSound() override { Stop(); }
 
-  bool PlayLoop(std::span<const uint8_t> wave) override {
+  bool PlayLoop(std::span<const uint8_t> wave, ClipMemory memory) override {
     Stop();
     if (!ParsePcmWave(wave, clip_, &error_)) return false;
     at_ = 0;
+    givesBack_ = memory == ClipMemory::FileMapped;
+    givenBack_ = 0;
     QuietAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return NoDevice("SDL audio");
     audioInit_ = true;
@@ -68,6 +70,19 @@ class SdlSound final : public ISound {
   static void SDLCALL Fill(void* self, Uint8* stream, int len) {
     auto* sound = static_cast<SdlSound*>(self);
     CopyLooped(sound->clip_.data, &sound->at_, {stream, static_cast<size_t>(len)});
+    if (sound->givesBack_) sound->GiveBackPlayed();
+  }
+
+  // The pages behind the play position go back to the system, 64 KiB at a
+  // time (a system call every two thirds of a second for the surf), and
+  // the end of the clip once the loop starts again.
+  void GiveBackPlayed() {
+    constexpr size_t kBatch = size_t{64} << 10;
+    if (at_ < givenBack_) {  // round again
+      GiveBackPages(clip_.data, givenBack_, clip_.data.size());
+      givenBack_ = 0;
+    }
+    if (at_ - givenBack_ >= kBatch) givenBack_ = GiveBackPages(clip_.data, givenBack_, at_);
   }
 
   // Said once per run: the saver runs on in silence.
@@ -82,6 +97,8 @@ class SdlSound final : public ISound {
 
   PcmWave clip_;
   size_t at_ = 0;  // the audio thread's place in the clip while the device is open
+  bool givesBack_ = false;
+  size_t givenBack_ = 0;  // the audio thread's: the clip's pages before it are given back
   SDL_AudioDeviceID device_ = 0;
   bool audioInit_ = false;
   std::string error_;  // kept for debugging; the saver runs silent on failure

@@ -39,8 +39,8 @@ struct PackedRow {
 // thread only, as every surface; an entry goes when its last user does.
 struct SharedPicture {
   int width, height;
-  uint32_t high;
-  uint64_t hash;
+  uint32_t form;
+  uint64_t hash, serial;
   std::weak_ptr<const uint8_t> bytes;
 };
 
@@ -138,24 +138,87 @@ bool SdlSurface::OwnPixels(bool keep) {
   return true;
 }
 
-std::shared_ptr<const uint8_t> SdlSurface::SharePicture(std::unique_ptr<uint8_t, FreeMemory> packed, int width,
-                                                        int height, uint32_t high) {
-  const size_t n = static_cast<size_t>(width) * 3 * height;
+std::shared_ptr<const uint8_t> SdlSurface::SharePicture(std::unique_ptr<uint8_t, FreeMemory> packed, size_t n,
+                                                        int width, int height, uint32_t form, uint64_t* serial) {
+  static uint64_t made = 0;
   const uint64_t hash = HashOf(packed.get(), n);
   auto& pictures = SharedPictures();
   std::erase_if(pictures, [](const SharedPicture& p) { return p.bytes.expired(); });
   for (const SharedPicture& p : pictures) {
-    if (p.width != width || p.height != height || p.high != high || p.hash != hash) continue;
+    if (p.width != width || p.height != height || p.form != form || p.hash != hash) continue;
     std::shared_ptr<const uint8_t> same = p.bytes.lock();
-    if (same && std::memcmp(same.get(), packed.get(), n) == 0) return same;
+    if (same && std::memcmp(same.get(), packed.get(), n) == 0) {
+      *serial = p.serial;
+      return same;
+    }
   }
   FreeMemory free = packed.get_deleter();
   std::shared_ptr<const uint8_t> kept(packed.release(), free);
-  pictures.push_back(SharedPicture{width, height, high, hash, kept});
+  *serial = ++made;
+  pictures.push_back(SharedPicture{width, height, form, hash, *serial, kept});
   return kept;
 }
 
-void SdlSurface::KeepForStretching() {
+struct SdlSurface::Converted {
+  int width, height;
+  std::unique_ptr<uint8_t, FreeMemory> rows;  // 4 bytes a pixel, no padding
+  uint64_t holds = 0;                         // the serial of the picture in them, 0 for none
+};
+
+std::shared_ptr<SdlSurface::Converted> SdlSurface::ConvertedFor(int width, int height) {
+  static std::vector<std::weak_ptr<Converted>> all;
+  std::erase_if(all, [](const std::weak_ptr<Converted>& c) { return c.expired(); });
+  for (const auto& c : all) {
+    auto same = c.lock();
+    if (same && same->width == width && same->height == height) return same;
+  }
+  auto rows = ZeroedPixels(static_cast<size_t>(width) * 4 * height);
+  if (!rows) return nullptr;
+  auto made = std::make_shared<Converted>(Converted{width, height, std::move(rows), 0});
+  all.push_back(made);
+  return made;
+}
+
+bool SdlSurface::KeepPlanes(const Bitmap& drawn, uint32_t high) {
+  const YccPlanes in = drawn.Planes();
+  if (drawn.GetFormat() != Bitmap::Format::Ycc420 || in.width != width_ || in.height != height_) return false;
+  // Kept only where they give back the very pixels drawn.
+  std::vector<uint32_t> row(static_cast<size_t>(width_));
+  for (int y = 0; y < height_; ++y) {
+    YccToRgb(in, y, 1, reinterpret_cast<uint8_t*>(row.data()), 0, high);
+    if (std::memcmp(row.data(), pixels_ + static_cast<size_t>(y) * pitch_, row.size() * 4) != 0) return false;
+  }
+  const size_t luma = static_cast<size_t>(width_) * height_;
+  const size_t n = luma + 2 * static_cast<size_t>(in.ChromaWidth()) * in.ChromaHeight();
+  auto planes = ZeroedPixels(n);
+  auto converted = ConvertedFor(width_, height_);
+  if (!planes || !converted) return false;
+  std::memcpy(planes.get(), in.y, n);  // Y, Cb and Cr lie one after another
+  const uint32_t form = high | 0x100u | uint32_t(in.phaseX) << 1 | uint32_t(in.phaseY) << 2;
+  planes_ = SharePicture(std::move(planes), n, width_, height_, form, &planesSerial_);
+  planesForm_ = in;
+  planesForm_.y = planes_.get();
+  planesForm_.cb = planesForm_.y + luma;
+  planesForm_.cr = planesForm_.cb + static_cast<size_t>(in.ChromaWidth()) * in.ChromaHeight();
+  packedHigh_ = high;
+  converted_ = std::move(converted);
+  return true;
+}
+
+const uint8_t* SdlSurface::StretchRows(size_t* pitch) {
+  if (!planes_) {
+    *pitch = static_cast<size_t>(pitch_);
+    return pixels_;
+  }
+  *pitch = static_cast<size_t>(width_) * 4;
+  if (converted_->holds != planesSerial_) {
+    YccToRgb(planesForm_, 0, height_, converted_->rows.get(), *pitch, packedHigh_);
+    converted_->holds = planesSerial_;
+  }
+  return converted_->rows.get();
+}
+
+void SdlSurface::KeepForStretching(const Bitmap& drawn) {
   if (bits_ == 16 || key_ || !memory_ || dcOut_ || locks_ || (caps_ & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_BACKBUFFER)))
     return;
   // The fourth byte carries nothing but must come back as it was: only a
@@ -166,15 +229,19 @@ void SdlSurface::KeepForStretching() {
     for (int x = 0; x < width_; ++x)
       if (row[4 * x + 3] != high) return;
   }
-  auto packed = ZeroedPixels(static_cast<size_t>(width_) * 3 * height_);
-  if (!packed) return;
-  uint8_t* out = packed.get();
-  for (int y = 0; y < height_; ++y) {
-    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
-    for (int x = 0; x < width_; ++x, out += 3) std::memcpy(out, row + 4 * x, 3);
+  if (!KeepPlanes(drawn, uint32_t{high} << 24)) {
+    const size_t n = static_cast<size_t>(width_) * 3 * height_;
+    auto packed = ZeroedPixels(n);
+    if (!packed) return;
+    uint8_t* out = packed.get();
+    for (int y = 0; y < height_; ++y) {
+      const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
+      for (int x = 0; x < width_; ++x, out += 3) std::memcpy(out, row + 4 * x, 3);
+    }
+    packedHigh_ = uint32_t{high} << 24;
+    uint64_t serial;
+    packed_ = SharePicture(std::move(packed), n, width_, height_, packedHigh_, &serial);
   }
-  packedHigh_ = uint32_t{high} << 24;
-  packed_ = SharePicture(std::move(packed), width_, height_, packedHigh_);
   if (keyed_) SDL_FreeSurface(keyed_);
   keyed_ = nullptr;
   dc_.reset();
@@ -210,9 +277,17 @@ bool SdlSurface::Unpack() {
     rowRuns_ = {};
     return true;
   }
-  if (!packed_) return true;
+  if (!packed_ && !planes_) return true;
   auto own = ZeroedPixels(static_cast<size_t>(pitch_) * height_);
   if (!own) return false;
+  if (planes_) {
+    YccToRgb(planesForm_, 0, height_, own.get(), static_cast<size_t>(pitch_), packedHigh_);
+    if (!Repoint(own.get())) return false;
+    memory_ = std::move(own);
+    planes_.reset();
+    converted_.reset();
+    return true;
+  }
   for (int y = 0; y < height_; ++y) {
     const PackedRow row{packed_.get() + static_cast<size_t>(y) * 3 * width_, packedHigh_};
     auto* out = reinterpret_cast<uint32_t*>(own.get() + static_cast<size_t>(y) * pitch_);
@@ -621,7 +696,7 @@ bool Filtered(int64_t sw, int64_t sh, int64_t boxW, int64_t boxH) {
 }  // namespace
 
 void SdlSurface::StretchLinear(const SDL_Rect& drawn, int64_t firstX, int64_t firstY, int64_t boxW, int64_t boxH,
-                               const SdlSurface& from) {
+                               const SdlSurface& from, const uint8_t* rows, size_t pitch) {
   const int64_t sw = from.width_, sh = from.height_;
   // Column by column in chunks the stack holds: the frame path allocates nothing.
   constexpr int kChunk = 1024;
@@ -643,8 +718,7 @@ void SdlSurface::StretchLinear(const SDL_Rect& drawn, int64_t firstX, int64_t fi
         for (int32_t a = a0; a < a1; ++a) wide[a - a0] = in[a];
         MixRow(wide.data(), a0, taps.data(), into, count);
       } else {
-        MixRow(reinterpret_cast<const uint32_t*>(from.pixels_ + static_cast<size_t>(sy) * from.pitch_), 0,
-               taps.data(), into, count);
+        MixRow(reinterpret_cast<const uint32_t*>(rows + static_cast<size_t>(sy) * pitch), 0, taps.data(), into, count);
       }
     };
     for (int row = 0; row < drawn.h; ++row) {
@@ -683,8 +757,10 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
   const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) && from->key_;
   const uint32_t key = keyed ? *from->key_ : 0;
   const int64_t firstX = part.left + (drawn.x - x);  // box column of the first drawn pixel
+  size_t sourcePitch;
+  const uint8_t* sourceRows = from->StretchRows(&sourcePitch);
   if (!keyed && bytes == 4 && Filtered(sw, sh, boxW, boxH)) {
-    StretchLinear(drawn, firstX, part.top + (drawn.y - y), boxW, boxH, *from);
+    StretchLinear(drawn, firstX, part.top + (drawn.y - y), boxW, boxH, *from, sourceRows, sourcePitch);
     MarkChanged(drawn);
     Touch();
     return DD_OK;
@@ -713,7 +789,7 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
       }
       continue;
     }
-    const uint8_t* in = from->pixels_ + static_cast<size_t>(sy) * from->pitch_;
+    const uint8_t* in = sourceRows + static_cast<size_t>(sy) * sourcePitch;
     if (keyed && bytes == 4) {
       StretchKeyedRow(reinterpret_cast<const uint32_t*>(in), reinterpret_cast<uint32_t*>(out), drawn.w, firstX, sw,
                       boxW, key, repeat, pitch_);

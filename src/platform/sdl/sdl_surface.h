@@ -12,6 +12,7 @@
 #include "platform/display.h"
 #include "platform/sdl/sdl_device_context.h"
 #include "platform/sdl/sdl_presenter.h"
+#include "platform/ycc_planes.h"
 
 namespace velmo {
 
@@ -22,7 +23,9 @@ class SdlDirectDraw;
 // what the window system is sent, so the frame is kept once, not twice. SDL
 // sees them through a plain header and, once a colour key is set, through a
 // second keyed header that SDL may run-length encode. A large keyed surface
-// keeps only its runs of pixels other than the key instead (KeepRuns).
+// keeps only its runs of pixels other than the key instead (KeepRuns), and
+// a picture only stretched keeps 3 bytes a pixel or, drawn from a JPEG's
+// planes, those planes (KeepForStretching).
 class SdlSurface final : public IDirectDrawSurface7 {
  public:
   // Null when the memory cannot be had.
@@ -49,9 +52,10 @@ class SdlSurface final : public IDirectDrawSurface7 {
   HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc) override;
   HRESULT QueryGammaControl(IDirectDrawGammaControl** control) override;
   HRESULT SetClipRect(const Rect* rect) override;
-  // 3 bytes a pixel at 24 and 32 bits, unkeyed surfaces only; Unpack makes
+  // The planes of drawn where the pixels are exactly its colours, else 3
+  // bytes a pixel; at 24 and 32 bits, unkeyed surfaces only. Unpack makes
   // the 4-byte pixels again for any other use.
-  void KeepForStretching() override;
+  void KeepForStretching(const Bitmap& drawn) override;
   bool KeyedSpan(int32_t y, int32_t& first, int32_t& last) override;
 
   void Attach(SdlSurface* back) { attached_ = back; }
@@ -71,7 +75,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   // false when refused or the memory cannot be had. Main thread.
   bool Borrow(SDL_Surface* image);
   bool OwnPixels(bool keep);
-  bool Borrowed() const { return !memory_ && !packed_ && !opaque_; }
+  bool Borrowed() const { return !memory_ && !packed_ && !opaque_ && !planes_; }
 
  private:
   SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps);
@@ -85,8 +89,15 @@ class SdlSurface final : public IDirectDrawSurface7 {
   bool Repoint(uint8_t* pixels);
   // BltStretched's filtered enlargement of from (unkeyed, 4 bytes a pixel)
   // into drawn, whose top-left pixel is box column firstX, row firstY.
+  // Unpacked rows of from are read at rows, pitch bytes apart.
   void StretchLinear(const SDL_Rect& drawn, int64_t firstX, int64_t firstY, int64_t boxW, int64_t boxH,
-                     const SdlSurface& from);
+                     const SdlSurface& from, const uint8_t* rows, size_t pitch);
+  // The 4-byte rows a stretch reads: the pixels, or the planes' colours,
+  // converted into rows shared by the surfaces of this size when the
+  // picture they hold is another one. Allocates nothing; main thread.
+  const uint8_t* StretchRows(size_t* pitch);
+  // KeepForStretching's planes, where drawn's colours are exactly the pixels.
+  bool KeepPlanes(const Bitmap& drawn, uint32_t high);
   // The pixels of a packed or run-kept surface, made again; false without memory.
   bool Unpack();
   // A large keyed surface keeps only its runs of pixels other than the key
@@ -111,14 +122,24 @@ class SdlSurface final : public IDirectDrawSurface7 {
   };
   static std::unique_ptr<uint8_t, FreeMemory> ZeroedPixels(size_t bytes);
   // The packed picture, or the same one another surface already keeps.
-  static std::shared_ptr<const uint8_t> SharePicture(std::unique_ptr<uint8_t, FreeMemory> packed, int width,
-                                                     int height, uint32_t high);
+  // form tells the kinds of picture apart; *serial names the picture kept.
+  static std::shared_ptr<const uint8_t> SharePicture(std::unique_ptr<uint8_t, FreeMemory> packed, size_t bytes,
+                                                     int width, int height, uint32_t form, uint64_t* serial);
+  // The rows planes of this size are converted into, one per size.
+  struct Converted;
+  static std::shared_ptr<Converted> ConvertedFor(int width, int height);
   std::unique_ptr<uint8_t, FreeMemory> memory_;  // null while the pixels are borrowed
   uint8_t* pixels_ = nullptr;                     // null while packed
   // KeepForStretching's 3 bytes a pixel, shared by every surface of the
   // process that holds the same picture (the scenes of several monitors).
   std::shared_ptr<const uint8_t> packed_;
   uint32_t packedHigh_ = 0;                       // their common fourth byte, in place
+  // Or the planes of the JPEG the surface was drawn from (1.5 bytes a
+  // pixel), shared as packed_; planesForm_ points into them.
+  std::shared_ptr<const uint8_t> planes_;
+  YccPlanes planesForm_;
+  uint64_t planesSerial_ = 0;
+  std::shared_ptr<Converted> converted_;
   // KeepRuns' form: row y's runs are runs_[rowRuns_[y] .. rowRuns_[y + 1]),
   // left to right, their pixels one after another in opaque_, 3 bytes each
   // where 4-byte pixels share their fourth byte (runsHigh_), as packed_.
