@@ -82,23 +82,29 @@ TEST_F(DDbmpTest, StretchedSurfaceHasTheStretchSize) {
   EXPECT_EQ(display.driver.log.Count("back.BltFast(0,541,surface1,{0,0,1023,226},0)"), 1);
 }
 
-TEST_F(DDbmpTest, FailedCreateReportsAndKeepsNoSurface) {
-  sprite.GetBitmap() = Picture(4, 4, 0, 0);
-  display.driver.results.Queue("CreateSurface", {DDERR_OUTOFMEMORY});
-  sprite.CreateSurface();
-  EXPECT_EQ(sprite.GetErrorResult(), "Error CreateSurfaceBMP");
-  EXPECT_EQ(errors.count, 1);
-  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
-}
-
-TEST_F(DDbmpTest, FailedGetDCReleasesTheNewSurface) {
-  sprite.GetBitmap() = Picture(4, 4, 0, 0);
-  display.driver.results.Queue("GetDC", {DDERR_CANTCREATEDC});
-  sprite.CreateSurface();
-  EXPECT_EQ(sprite.GetErrorResult(), "Error FpSurface->GetDC (BMP)");
-  EXPECT_EQ(errors.count, 1);
-  EXPECT_EQ(sprite.GetFpSurface(), nullptr);
-  EXPECT_TRUE(display.Offscreen(1)->Released());
+// A failure at either step reports it once and leaves no surface behind.
+TEST_F(DDbmpTest, FailedCreateOrGetDCReportsAndKeepsNoSurface) {
+  const struct {
+    const char* call;
+    HRESULT result;
+    const char* message;
+  } cases[] = {{"CreateSurface", DDERR_OUTOFMEMORY, "Error CreateSurfaceBMP"},
+               {"GetDC", DDERR_CANTCREATEDC, "Error FpSurface->GetDC (BMP)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    OpenDisplay fresh(1024, 768, 32);
+    TDDbmp one(nullptr);
+    ErrorCounter counted;
+    one.DDmainModule = fresh.device.get();
+    one.OnError = counted.Handler();
+    one.GetBitmap() = Picture(4, 4, 0, 0);
+    fresh.driver.results.Queue(c.call, {c.result});
+    one.CreateSurface();
+    EXPECT_EQ(one.GetErrorResult(), c.message);
+    EXPECT_EQ(counted.count, 1);
+    EXPECT_EQ(one.GetFpSurface(), nullptr);
+    if (FakeSurface* made = fresh.Offscreen(1)) EXPECT_TRUE(made->Released());
+  }
 }
 
 TEST_F(DDbmpTest, MakingTheSurfaceAgainDoesNotLeakTheFirst) {
@@ -213,51 +219,52 @@ TEST_F(DDbmpTest, HandlerFreeingTheSpriteOnAFailedKeyEndsTheSwitch) {
   delete owner;
 }
 
-TEST_F(DDbmpTest, DrawAniCutsFramesOfTheScaledStrip) {
-  sprite.GetBitmap() = Picture(30, 440, 0, 0);
-  sprite.SetStretching(true);
-  sprite.SetStretchWidth(15);
-  sprite.SetStretchHeight(220);
-  sprite.SetYOffsetFrame(11);
-  sprite.CreateSurface();
-  sprite.SetShowX(100);
-  sprite.SetShowY(100);
-  display.driver.log.Clear();
-
-  sprite.SetNumberFrame(3);
-  sprite.DrawAni();
-  EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 15, 15, 20}));
-  sprite.SetNumberFrame(43);
-  sprite.DrawAni();
-  EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 15, 215, 220}));
-  EXPECT_EQ(display.driver.log.Containing("BltFast").size(), 2u);
-  EXPECT_EQ(errors.count, 0);
-
-  sprite.SetNumberFrame(44);
-  sprite.DrawAni();
-  EXPECT_EQ(sprite.GetErrorResult(), "Error FNumberFrame (Ani Stretch)");
-  EXPECT_EQ(errors.count, 1);
-  EXPECT_EQ(display.driver.log.Containing("BltFast").size(), 2u);
-  EXPECT_NE(sprite.GetFpSurface(), nullptr);
-}
-
-TEST_F(DDbmpTest, DrawAniUnscaledChecksAgainstTheBitmapHeight) {
-  sprite.GetBitmap() = Picture(30, 440, 0, 0);
-  sprite.SetYOffsetFrame(11);
-  sprite.CreateSurface();
-  sprite.SetShowX(10);
-  sprite.SetShowY(10);
-  sprite.SetNumberFrame(39);
-  sprite.DrawAni();
-  EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 30, 429, 440}));
-  sprite.SetNumberFrame(40);
-  sprite.DrawAni();
-  EXPECT_EQ(sprite.GetErrorResult(), "Error FNumberFrame (Ani)");
-  // A negative frame is refused the same way and keeps the surface.
-  sprite.SetNumberFrame(-1);
-  sprite.DrawAni();
-  EXPECT_EQ(errors.count, 2);
-  EXPECT_NE(sprite.GetFpSurface(), nullptr);
+// Frames of 11 rows of a 30 x 440 strip: drawn scaled to 15 x 220 the last
+// frame is 43, unscaled 39; one past it, or a negative one, is refused and
+// keeps the surface.
+TEST_F(DDbmpTest, DrawAniCutsFramesOfTheStripAndRefusesOnesPastIt) {
+  const struct {
+    bool stretch;
+    int last;
+    SrcRect lastRect;
+    const char* refused;
+  } cases[] = {{true, 43, {0, 15, 215, 220}, "Error FNumberFrame (Ani Stretch)"},
+               {false, 39, {0, 30, 429, 440}, "Error FNumberFrame (Ani)"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stretch ? "scaled" : "unscaled");
+    OpenDisplay fresh(1024, 768, 32);
+    TDDbmp strip(nullptr);
+    ErrorCounter counted;
+    strip.DDmainModule = fresh.device.get();
+    strip.OnError = counted.Handler();
+    strip.GetBitmap() = Picture(30, 440, 0, 0);
+    strip.SetStretching(c.stretch);
+    strip.SetStretchWidth(15);
+    strip.SetStretchHeight(220);
+    strip.SetYOffsetFrame(11);
+    strip.CreateSurface();
+    strip.SetShowX(100);
+    strip.SetShowY(100);
+    fresh.driver.log.Clear();
+    if (c.stretch) {
+      strip.SetNumberFrame(3);
+      strip.DrawAni();
+      EXPECT_EQ(strip.GetFSrcRect(), (SrcRect{0, 15, 15, 20}));
+    }
+    strip.SetNumberFrame(c.last);
+    strip.DrawAni();
+    EXPECT_EQ(strip.GetFSrcRect(), c.lastRect);
+    const size_t drawn = fresh.driver.log.Containing("BltFast").size();
+    EXPECT_EQ(counted.count, 0);
+    for (int frame : {c.last + 1, -1}) {
+      strip.SetNumberFrame(frame);
+      strip.DrawAni();
+      EXPECT_EQ(strip.GetErrorResult(), c.refused) << frame;
+    }
+    EXPECT_EQ(counted.count, 2);
+    EXPECT_EQ(fresh.driver.log.Containing("BltFast").size(), drawn);
+    EXPECT_NE(strip.GetFpSurface(), nullptr);
+  }
 }
 
 // The colour match at each depth: the native value of the top-left pixel,
@@ -281,21 +288,14 @@ TEST_P(DDColorMatchTest, ReadsTheNativeTopLeftValue) {
 
   display.driver.results.Queue("Lock", {DDERR_WASSTILLDRAWING, DDERR_SURFACEBUSY});
   EXPECT_EQ(sprite.DDColorMatch(surface, CLR_INVALID), CLR_INVALID);
-}
 
-INSTANTIATE_TEST_SUITE_P(Depths, DDColorMatchTest, ::testing::Values(16, 24, 32));
-
-TEST(DDColorMatch, SixteenBitsKeepsOnlyTheLowHalfOfTheFirstWord) {
-  OpenDisplay display(800, 600, 16);
-  TDDbmp sprite(nullptr);
-  sprite.DDmainModule = display.device.get();
-  sprite.GetBitmap() = Picture(4, 1, 0, 0);
-  sprite.CreateSurface();
-  FakeSurface* surface = display.Offscreen(1);
+  // Only the first pixel is read: at 16 bits, the low half of the first word.
   surface->SetNativeAt(0, 0, 0x1234);
   surface->SetNativeAt(1, 0, 0xABCD);
   EXPECT_EQ(sprite.DDColorMatch(surface, CLR_INVALID), 0x1234u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Depths, DDColorMatchTest, ::testing::Values(16, 24, 32));
 
 }  // namespace
 }  // namespace velmo
