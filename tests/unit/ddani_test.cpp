@@ -28,6 +28,12 @@ class DDaniTest : public ::testing::Test {
     sprite.OnError = errors.Handler();
   }
   int Made() const { return static_cast<int>(display.driver.log.Containing("CreateSurface(").size()); }
+  // Cuts the strip into frames of frameHeight rows and makes their surfaces.
+  void Make(Bitmap strip, int frameHeight) {
+    sprite.GetBitmap() = std::move(strip);
+    sprite.SetYOffsetFrame(frameHeight);
+    sprite.CreateSurface();
+  }
 
   OpenDisplay display{800, 600, 32};
   TDDani sprite{nullptr};
@@ -53,9 +59,7 @@ TEST_F(DDaniTest, SeaStripGivesThirtyTwoFramesAtTheStretchSize) {
 }
 
 TEST_F(DDaniTest, RowsBelowTheLastWholeFrameAreIgnored) {
-  sprite.GetBitmap() = Strip(30, 445, 11);
-  sprite.SetYOffsetFrame(11);
-  sprite.CreateSurface();
+  Make(Strip(30, 445, 11), 11);
   EXPECT_EQ(sprite.GetCountFrame(), 40);
   // Every frame is cut from its own rows and drawn one to one.
   EXPECT_EQ(display.driver.log.Count("StretchDraw({0,0,30,11},30x11)"), 40);
@@ -63,7 +67,7 @@ TEST_F(DDaniTest, RowsBelowTheLastWholeFrameAreIgnored) {
   EXPECT_EQ(display.Offscreen(8)->ColourAt(1, 0), RGBColor(0x80, 0x80, 0x80));
 }
 
-TEST_F(DDaniTest, TwoHundredFramesAreAllowedAndOneMoreMakesNothing) {
+TEST_F(DDaniTest, TwoHundredFramesAreAllowedAndOneMoreOrNoFrameHeightMakesNothing) {
   TDDani most(nullptr);
   most.DDmainModule = display.device.get();
   most.GetBitmap() = Picture(2, 2000, 0, 0);
@@ -75,24 +79,17 @@ TEST_F(DDaniTest, TwoHundredFramesAreAllowedAndOneMoreMakesNothing) {
   most.CloseSurface();
   display.driver.log.Clear();
 
-  sprite.GetBitmap() = Picture(2, 2010, 0, 0);
-  sprite.SetYOffsetFrame(10);
-  sprite.CreateSurface();
+  Make(Picture(2, 2010, 0, 0), 10);
   EXPECT_EQ(sprite.GetErrorResult(), "TOO match sprites");
   EXPECT_EQ(errors.count, 1);
   EXPECT_EQ(sprite.GetCountFrame(), 0);
-  EXPECT_EQ(Made(), 0);
   // With no frames the switch does nothing at all.
   sprite.SetTransparency(true);
   EXPECT_FALSE(sprite.GetTransparency());
   EXPECT_EQ(errors.count, 1);
-}
-
-TEST_F(DDaniTest, MissingFrameHeightIsReported) {
-  sprite.GetBitmap() = Picture(2, 20, 0, 0);
-  sprite.CreateSurface();
+  Make(Picture(2, 20, 0, 0), 0);
   EXPECT_EQ(sprite.GetErrorResult(), "Not defined FYOffsetFrame");
-  EXPECT_EQ(errors.count, 1);
+  EXPECT_EQ(errors.count, 2);
   EXPECT_EQ(Made(), 0);
 }
 
@@ -110,14 +107,15 @@ TEST(DDani, ConnectionChecksComeFirst) {
   EXPECT_EQ(sprite.GetErrorResult(), "Error FDDBACK==NULL");
 }
 
-TEST_F(DDaniTest, EveryFrameGetsTheKeyOfItsOwnCorner) {
-  sprite.GetBitmap() = Strip(4, 12, 4);
-  sprite.SetYOffsetFrame(4);
-  sprite.CreateSurface();
+TEST_F(DDaniTest, EveryFrameGetsTheKeyOfItsOwnCornerAndIsReleasedOnClose) {
+  Make(Strip(4, 12, 4), 4);
   sprite.SetTransparency(true);
   EXPECT_TRUE(sprite.GetTransparency());
   EXPECT_EQ(sprite.GetFBltFlags(), DDBLTFAST_SRCCOLORKEY);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(display.Offscreen(i + 1)->ColourKey(), static_cast<uint32_t>(i + 1));
+  sprite.CloseSurface();
+  EXPECT_EQ(sprite.GetCountFrame(), 3);
+  for (int i = 1; i <= 3; ++i) EXPECT_TRUE(display.Offscreen(i)->Released());
 }
 
 TEST_F(DDaniTest, AFailedFrameWithoutHandlerLetsTheOthersBeMade) {
@@ -135,24 +133,15 @@ TEST_F(DDaniTest, AFailedFrameWithoutHandlerLetsTheOthersBeMade) {
   EXPECT_EQ(display.driver.log.Containing("SetColorKey").size(), 2u);
 }
 
-TEST_F(DDaniTest, DrawAniBlitsTheWholeSurfaceOfTheChosenFrame) {
-  sprite.GetBitmap() = Strip(30, 110, 11);
-  sprite.SetYOffsetFrame(11);
-  sprite.CreateSurface();
-  sprite.SetNumberFrame(5);
+TEST_F(DDaniTest, DrawAniBlitsTheChosenFrameAndAFailedBlitEmptiesOnlyThatFrame) {
+  Make(Strip(30, 110, 11), 11);
   sprite.SetShowX(100);
   sprite.SetShowY(50);
+  sprite.SetNumberFrame(5);
   display.driver.log.Clear();
   sprite.DrawAni();
   EXPECT_EQ(display.driver.log.Calls(), std::vector<std::string>{"back.BltFast(100,50,surface6,{0,0,30,11},0)"});
-}
 
-TEST_F(DDaniTest, AFailedBlitEmptiesOnlyThatFrame) {
-  sprite.GetBitmap() = Strip(30, 110, 11);
-  sprite.SetYOffsetFrame(11);
-  sprite.CreateSurface();
-  sprite.SetShowX(100);
-  sprite.SetShowY(50);
   sprite.SetNumberFrame(7);
   display.driver.results.Queue("BltFast", {DDERR_GENERIC});
   sprite.DrawAni();
@@ -172,9 +161,7 @@ TEST_F(DDaniTest, AFailedBlitEmptiesOnlyThatFrame) {
 }
 
 TEST_F(DDaniTest, FrameNumbersOutsideTheSlotsNeverIndexPastThem) {
-  sprite.GetBitmap() = Strip(30, 22, 11);
-  sprite.SetYOffsetFrame(11);
-  sprite.CreateSurface();
+  Make(Strip(30, 22, 11), 11);
   sprite.SetShowX(10);
   sprite.SetShowY(10);
   for (int frame : {-1, 200, 100000}) {
@@ -183,15 +170,6 @@ TEST_F(DDaniTest, FrameNumbersOutsideTheSlotsNeverIndexPastThem) {
   }
   EXPECT_EQ(errors.count, 3);
   EXPECT_EQ(sprite.GetErrorResult(), "Error FDDBACK->BltFast (BMP)");
-}
-
-TEST_F(DDaniTest, CloseSurfaceReleasesEveryFrameAndKeepsTheCount) {
-  sprite.GetBitmap() = Strip(4, 12, 4);
-  sprite.SetYOffsetFrame(4);
-  sprite.CreateSurface();
-  sprite.CloseSurface();
-  EXPECT_EQ(sprite.GetCountFrame(), 3);
-  for (int i = 1; i <= 3; ++i) EXPECT_TRUE(display.Offscreen(i)->Released());
 }
 
 // An error handler may free the sprite (the large gull's does): the frame
