@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "sprite_fixture.h"
 
 namespace velmo {
@@ -84,26 +86,18 @@ TEST_F(DDbmpTest, StretchedSurfaceHasTheStretchSize) {
 
 // A failure at either step reports it once and leaves no surface behind.
 TEST_F(DDbmpTest, FailedCreateOrGetDCReportsAndKeepsNoSurface) {
-  const struct {
-    const char* call;
-    HRESULT result;
-    const char* message;
-  } cases[] = {{"CreateSurface", DDERR_OUTOFMEMORY, "Error CreateSurfaceBMP"},
-               {"GetDC", DDERR_CANTCREATEDC, "Error FpSurface->GetDC (BMP)"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.call);
-    OpenDisplay fresh(1024, 768, 32);
-    TDDbmp one(nullptr);
-    ErrorCounter counted;
-    one.DDmainModule = fresh.device.get();
-    one.OnError = counted.Handler();
-    one.GetBitmap() = Picture(4, 4, 0, 0);
-    fresh.driver.results.Queue(c.call, {c.result});
-    one.CreateSurface();
-    EXPECT_EQ(one.GetErrorResult(), c.message);
-    EXPECT_EQ(counted.count, 1);
-    EXPECT_EQ(one.GetFpSurface(), nullptr);
-    if (FakeSurface* made = fresh.Offscreen(1)) EXPECT_TRUE(made->Released());
+  sprite.GetBitmap() = Picture(4, 4, 0, 0);
+  const int live = display.driver.LiveObjects();
+  int expectedErrors = 0;
+  for (auto [call, result, message] : {std::tuple{"CreateSurface", DDERR_OUTOFMEMORY, "Error CreateSurfaceBMP"},
+                                       std::tuple{"GetDC", DDERR_CANTCREATEDC, "Error FpSurface->GetDC (BMP)"}}) {
+    SCOPED_TRACE(call);
+    display.driver.results.Queue(call, {result});
+    sprite.CreateSurface();
+    EXPECT_EQ(sprite.GetErrorResult(), message);
+    EXPECT_EQ(errors.count, ++expectedErrors);
+    EXPECT_EQ(sprite.GetFpSurface(), nullptr);
+    EXPECT_EQ(display.driver.LiveObjects(), live);
   }
 }
 
@@ -223,47 +217,35 @@ TEST_F(DDbmpTest, HandlerFreeingTheSpriteOnAFailedKeyEndsTheSwitch) {
 // frame is 43, unscaled 39; one past it, or a negative one, is refused and
 // keeps the surface.
 TEST_F(DDbmpTest, DrawAniCutsFramesOfTheStripAndRefusesOnesPastIt) {
-  const struct {
-    bool stretch;
-    int last;
-    SrcRect lastRect;
-    const char* refused;
-  } cases[] = {{true, 43, {0, 15, 215, 220}, "Error FNumberFrame (Ani Stretch)"},
-               {false, 39, {0, 30, 429, 440}, "Error FNumberFrame (Ani)"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.stretch ? "scaled" : "unscaled");
-    OpenDisplay fresh(1024, 768, 32);
-    TDDbmp strip(nullptr);
-    ErrorCounter counted;
-    strip.DDmainModule = fresh.device.get();
-    strip.OnError = counted.Handler();
-    strip.GetBitmap() = Picture(30, 440, 0, 0);
-    strip.SetStretching(c.stretch);
-    strip.SetStretchWidth(15);
-    strip.SetStretchHeight(220);
-    strip.SetYOffsetFrame(11);
-    strip.CreateSurface();
-    strip.SetShowX(100);
-    strip.SetShowY(100);
-    fresh.driver.log.Clear();
-    if (c.stretch) {
-      strip.SetNumberFrame(3);
-      strip.DrawAni();
-      EXPECT_EQ(strip.GetFSrcRect(), (SrcRect{0, 15, 15, 20}));
+  for (auto [stretch, last, lastRect, refused] :
+       {std::tuple{true, 43, SrcRect{0, 15, 215, 220}, "Error FNumberFrame (Ani Stretch)"},
+        std::tuple{false, 39, SrcRect{0, 30, 429, 440}, "Error FNumberFrame (Ani)"}}) {
+    SCOPED_TRACE(stretch ? "scaled" : "unscaled");
+    sprite.GetBitmap() = Picture(30, 440, 0, 0);
+    sprite.SetStretching(stretch);
+    sprite.SetStretchWidth(15);
+    sprite.SetStretchHeight(220);
+    sprite.SetYOffsetFrame(11);
+    sprite.CreateSurface();
+    sprite.SetShowX(100);
+    sprite.SetShowY(100);
+    sprite.SetNumberFrame(3);
+    sprite.DrawAni();
+    if (stretch) EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 15, 15, 20}));
+    sprite.SetNumberFrame(last);
+    sprite.DrawAni();
+    EXPECT_EQ(sprite.GetFSrcRect(), lastRect);
+    EXPECT_EQ(errors.count, 0);
+    display.driver.log.Clear();
+    for (int frame : {last + 1, -1}) {
+      sprite.SetNumberFrame(frame);
+      sprite.DrawAni();
+      EXPECT_EQ(sprite.GetErrorResult(), refused) << frame;
     }
-    strip.SetNumberFrame(c.last);
-    strip.DrawAni();
-    EXPECT_EQ(strip.GetFSrcRect(), c.lastRect);
-    const size_t drawn = fresh.driver.log.Containing("BltFast").size();
-    EXPECT_EQ(counted.count, 0);
-    for (int frame : {c.last + 1, -1}) {
-      strip.SetNumberFrame(frame);
-      strip.DrawAni();
-      EXPECT_EQ(strip.GetErrorResult(), c.refused) << frame;
-    }
-    EXPECT_EQ(counted.count, 2);
-    EXPECT_EQ(fresh.driver.log.Containing("BltFast").size(), drawn);
-    EXPECT_NE(strip.GetFpSurface(), nullptr);
+    EXPECT_EQ(errors.count, 2);
+    EXPECT_TRUE(display.driver.log.Containing("BltFast").empty());
+    EXPECT_NE(sprite.GetFpSurface(), nullptr);
+    errors.count = 0;
   }
 }
 
