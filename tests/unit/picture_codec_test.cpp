@@ -49,7 +49,7 @@ Bytes Bmp(int width, int height, int bits, int compression, const Bytes& pixels,
   return b;
 }
 
-TEST(DecodeBmp, Uncompressed8BitIsBottomUpWithPaddedRows) {
+TEST(DecodeBmp, Uncompressed8BitIsBottomUpWithPaddedRowsOrTopDown) {
   // 3 x 2: stored bottom row first, each row padded to 4 bytes.
   const Bytes file = Bmp(3, 2, 8, 0, {1, 2, 3, 0, 3, 2, 1, 0});
   Bitmap b;
@@ -63,22 +63,14 @@ TEST(DecodeBmp, Uncompressed8BitIsBottomUpWithPaddedRows) {
   EXPECT_EQ(b.Palette()[2], RGBColor(2, 4, 6));
   EXPECT_EQ(b.PixelColour(1, 1), RGBColor(2, 4, 6));
   EXPECT_EQ(BmpCompression(file), 0);
-}
 
-TEST(DecodeBmp, TopDownWhenHeightIsNegative) {
-  const Bytes file = Bmp(3, -2, 8, 0, {1, 2, 3, 0, 3, 2, 1, 0});
-  Bitmap b;
-  ASSERT_TRUE(DecodeBmp(file, b, nullptr));
-  EXPECT_EQ(b.Indices()[0], 1);
-}
-
-TEST(DecodeBmp, InfoHeaderWithoutFileHeaderAsInResources) {
-  const Bytes file = Bmp(3, 2, 8, 0, {1, 2, 3, 0, 3, 2, 1, 0});
-  const Bytes noFileHeader(file.begin() + 14, file.end());
-  Bitmap b;
-  std::string error;
-  ASSERT_TRUE(DecodeBmp(noFileHeader, b, &error)) << error;
-  EXPECT_EQ(b.Indices()[0], 3);
+  // Top-down when the height is negative; the info header alone, without the
+  // file header, as the resources hold it.
+  const Bytes topDown = Bmp(3, -2, 8, 0, {1, 2, 3, 0, 3, 2, 1, 0});
+  for (const auto& [other, topLeft] : {std::pair{topDown, 1}, std::pair{Bytes(file.begin() + 14, file.end()), 3}}) {
+    ASSERT_TRUE(DecodeBmp(other, b, &error)) << error;
+    EXPECT_EQ(b.Indices()[0], topLeft);
+  }
 }
 
 TEST(DecodeBmp, Rle8RunsAbsoluteRunsDeltaAndLineEnds) {
