@@ -124,7 +124,12 @@ void TForm1::FormCreate() {
   LayOutSprites(*this);
   if (FEnded) return;  // the large gull's handler has ended the saver
 
-  random_.Seed(static_cast<uint32_t>(std::time(nullptr)));
+  // Scenes of several monitors start in the same second and, on one timer,
+  // draw in step: each other monitor's place goes into its seed, or it would
+  // fly the primary's very flock.
+  uint32_t seed = static_cast<uint32_t>(std::time(nullptr));
+  if (!IsPrimary()) seed ^= static_cast<uint32_t>(place_->area.left) * 2654435761u ^ static_cast<uint32_t>(place_->area.top) * 40503u ^ 0x9e3779b9u;
+  random_.Seed(seed);
   InitBirds(FBirds, DDmain1->GetHeight(), ScaleOfScreen(DDmain1->GetWidth(), DDmain1->GetHeight()));
 
   ApplyBrightness();

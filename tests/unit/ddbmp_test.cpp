@@ -231,7 +231,9 @@ TEST_F(DDbmpTest, DrawAniCutsFramesOfTheStripAndRefusesOnesPastIt) {
     sprite.SetShowY(100);
     sprite.SetNumberFrame(3);
     sprite.DrawAni();
-    if (stretch) EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 15, 15, 20}));
+    if (stretch) {
+      EXPECT_EQ(sprite.GetFSrcRect(), (SrcRect{0, 15, 15, 20}));
+    }
     sprite.SetNumberFrame(last);
     sprite.DrawAni();
     EXPECT_EQ(sprite.GetFSrcRect(), lastRect);

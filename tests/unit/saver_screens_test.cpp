@@ -97,6 +97,20 @@ TEST_F(Screens, EveryMonitorHasItsSceneAtItsSizeWithOneClockOneTextAndOneSurf) {
   EXPECT_EQ(system.saverRunningCalls, (std::vector<bool>{true, false}));
 }
 
+TEST_F(Screens, MonitorsOfOneSizeStartedInOneSecondFlyFlocksOfTheirOwn) {
+  display.monitorAreas = {M(0, 0, 1920, 1080, true), M(1920, 0, 1920, 1080)};
+  Start();
+  ASSERT_EQ(screens->Count(), 2u);
+  const auto places = [&](size_t i) {
+    std::vector<std::pair<int32_t, int32_t>> at;
+    for (const TBirdState& b : screens->Scene(i).FBirds) at.emplace_back(b.X.load(), b.Y.load());
+    return at;
+  };
+  // They start in one formation; their flights are drawn at random.
+  for (int tick = 0; tick < 40; ++tick) timer.AdvanceAndFire(50);
+  EXPECT_NE(places(0), places(1)) << "the second monitor flies the primary's very flock";
+}
+
 TEST_F(Screens, KeysOnAnyMonitorMoveTheOneClockAndDimEveryMonitor) {
   Start();  // first run: the whole set; then keyboard only
   screens.reset();
