@@ -30,7 +30,7 @@ run_size() {
   wait_until 'import -window root "$WORK/b.png"
     seaMoved=$(part_changed "$WORK/a.png" "$WORK/b.png" "${W}x$((rockTop - seaTop - 4))+0+$((seaTop + 4))")
     [ "${seaMoved%% *}" -gt 200 ]' 10 || true
-  cp "$WORK/a.png" "/tmp/velmo-e2e-${W}x${H}.png" 2>/dev/null || true
+  cp "$WORK/a.png" "$ARTEFACTS/saver-${W}x${H}.png"
 
   local reg="$XDG_CONFIG_HOME/Corvane/Velmo20.reg" name
   [ -f "$reg" ] || fail "no settings file after the first run"
