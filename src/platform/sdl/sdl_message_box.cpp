@@ -6,8 +6,6 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 namespace velmo {
 namespace {
 
@@ -43,11 +41,6 @@ void PrepareBoxChildren() {
 
 void ShowSdlMessageBox(uint32_t kind, const char* caption, const char* text, SDL_Window* parent,
                        std::atomic<bool>& open) {
-  // With no display named there is nowhere to show a box (the caller has
-  // written the text to standard error). SDL would still fork a copy of the
-  // program to try, and a copy forked while another thread (the signal
-  // watcher, just started) holds an allocator lock can wait on it for ever.
-  if (!SDL_WasInit(SDL_INIT_VIDEO) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return;
   PrepareBoxChildren();
   boxParent = ::getpid();
   open = true;

@@ -2,9 +2,7 @@
 // SDL's message box, made to end with the program: SDL shows an X11 box from
 // a forked copy of the program (a Wayland one through a helper it starts),
 // which would otherwise outlive it. Main thread; blocks until the box is
-// answered, or until the program ends (then the box goes with it). With no
-// display named and SDL's video not started it shows nothing: the caller
-// writes the text to standard error too.
+// answered, or until the program ends (then the box goes with it).
 #include <SDL.h>
 
 #include <atomic>
