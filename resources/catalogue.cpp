@@ -3,9 +3,7 @@
 #include <array>
 #include <cctype>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
+#include "platform/file_pages.h"
 #include "platform/text.h"
 #include "resources/embed.h"
 
@@ -47,12 +45,6 @@ const Resource* Find(std::string_view name, std::string_view type) {
 
 std::span<const Resource> All() { return Entries(); }
 
-void DropPages(const Resource& resource) {
-  // Whole pages inside the data only: its neighbours stay as they are.
-  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto begin = reinterpret_cast<uintptr_t>(resource.data.data());
-  const uintptr_t first = (begin + page - 1) / page * page, last = (begin + resource.data.size()) / page * page;
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
-}
+void DropPages(const Resource& resource) { DropFilePages(resource.data, 0, resource.data.size()); }
 
 }  // namespace velmo::resources

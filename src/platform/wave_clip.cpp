@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/wave_clip.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -68,17 +65,6 @@ void CopyLooped(std::span<const uint8_t> clip, size_t* at, std::span<uint8_t> ou
     from = (from + n) % clip.size();
   }
   *at = from;
-}
-
-size_t GiveBackPages(std::span<const uint8_t> clip, size_t from, size_t to) {
-  static const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-  to = std::min(to, clip.size());
-  if (from >= to) return from;
-  const auto base = reinterpret_cast<uintptr_t>(clip.data());
-  const uintptr_t first = (base + from + page - 1) / page * page, last = (base + to) / page * page;
-  if (last <= first) return from;
-  madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
-  return last - base;
 }
 
 }  // namespace velmo

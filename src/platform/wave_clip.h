@@ -30,11 +30,4 @@ bool ParsePcmWave(std::span<const uint8_t> file, PcmWave& out, std::string* erro
 // Copies only: safe on an audio thread, allocates nothing.
 void CopyLooped(std::span<const uint8_t> clip, size_t* at, std::span<uint8_t> out);
 
-// Gives the system back the whole pages of the clip's bytes [from, to),
-// which must lie in a read-only mapping of a file (a later read refaults
-// them from it); returns where the next call goes on from: to, less the
-// part page there, which stays. One system call at most; allocates nothing:
-// fine on an audio thread.
-size_t GiveBackPages(std::span<const uint8_t> clip, size_t from, size_t to);
-
 }  // namespace velmo

@@ -29,8 +29,7 @@ struct YccPlanes {
 // Rows [first, first + rows) of the picture as 0xHHRRGGBB words, HH = high
 // (the fourth byte of every pixel), row r at out + (r - first) * pitch
 // bytes. Pure arithmetic, written for the vectoriser; allocates nothing
-// (the picture must be at most kMaxYccWidth wide). Any thread.
-inline constexpr int kMaxYccWidth = 16384;
+// (colour columns are worked in chunks on the stack). Any thread.
 void YccToRgb(const YccPlanes& picture, int first, int rows, uint8_t* out, size_t pitch, uint32_t high);
 
 }  // namespace velmo

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/file_pages.h"
 #include "platform/wave_clip.h"
 
 namespace velmo {
@@ -79,10 +80,10 @@ class SdlSound final : public ISound {
   void GiveBackPlayed() {
     constexpr size_t kBatch = size_t{64} << 10;
     if (at_ < givenBack_) {  // round again
-      GiveBackPages(clip_.data, givenBack_, clip_.data.size());
+      DropFilePages(clip_.data, givenBack_, clip_.data.size());
       givenBack_ = 0;
     }
-    if (at_ - givenBack_ >= kBatch) givenBack_ = GiveBackPages(clip_.data, givenBack_, at_);
+    if (at_ - givenBack_ >= kBatch) givenBack_ = DropFilePages(clip_.data, givenBack_, at_);
   }
 
   // Said once per run: the saver runs on in silence.
