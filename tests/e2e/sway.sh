@@ -111,7 +111,7 @@ weston-flower >"$WORK/window.log" 2>&1 &
 window=$!
 PIDS+=("$window")
 wait_until 'swaymsg -t get_tree | grep -q "\"app_id\": \"org.freedesktop.weston.flower\""' 10 || fail "the window did not map"
-sleep 0.5  # let it draw frames: there is nothing of it to wait for on the screen
+# (sway maps a window only once it has a picture: a shot now would show it.)
 seascape_on HEADLESS-1 || fail "a window mapped later shows above the saver"
 convert "$WORK/HEADLESS-1.ppm" -resize 50% "$ARTEFACTS/sway-window-under.png"
 kill -0 "$pid" 2>/dev/null || fail "the saver ended when a window was mapped under it"
@@ -123,7 +123,7 @@ swaymsg create_output >/dev/null || fail "sway did not make an output"
 added=""
 wait_until 'added=$(comm -13 <(echo "$before") <(outputs)); [ -n "$added" ]' 10 || fail "no new output"
 start=$(date +%s%N)
-wait_until "seascape_on $added" 20 || fail "the added output $added stays uncovered"
+wait_until "seascape_on $added" 20 || fail "the added output $added stays uncovered (the saver $(kill -0 $pid 2>/dev/null && echo runs || echo ended)): $(cat "$WORK/first.err")"
 coveredMs=$((($(date +%s%N) - start) / 1000000))
 convert "$WORK/$added.ppm" -resize 50% "$ARTEFACTS/sway-added.png"
 
@@ -138,7 +138,7 @@ doubled() {  # the sea band of the shot $1 unchanged by halving and doubling it
   [ "$(compare -metric AE "$WORK/band.png" "$WORK/band2.png" null: 2>&1 || true)" = 0 ]
 }
 wait_until 'seascape_on HEADLESS-2 && [ "$(identify -format %w "$WORK/HEADLESS-2.ppm")" = 2560 ] &&
-  ! doubled "$WORK/HEADLESS-2.ppm"' 20 ||
+  ! doubled "$WORK/HEADLESS-2.ppm"' 30 ||
   fail "the scale-2 output does not show the scene at its pixels: $(cat "$WORK/first.err")"
 convert "$WORK/HEADLESS-2.ppm" -resize 25% "$ARTEFACTS/sway-scale2.png"
 key_ends first
