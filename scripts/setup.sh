@@ -10,6 +10,7 @@ build=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libcairo2-dev libjpeg62-turbo-dev libx11-dev libxrandr-dev libxinerama-dev
   libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev
+  libsystemd-dev libxss-dev libxext-dev plasma-wayland-protocols
   qt6-base-dev qt6-base-dev-tools
 )
 run=(fonts-dejavu-core qt6-wayland)

@@ -77,6 +77,10 @@ struct Recorder {
         [this](const std::string& a) { calls.push_back("preview " + a); StrToInt(a); },
         [this](const std::string& a) { calls.push_back("password " + a); },
         [this](const std::string& t) { calls.push_back("error " + t); },
+        [this](int after) {
+          calls.push_back("idle " + std::to_string(after));
+          return 0;
+        },
     };
   }
 };
