@@ -160,18 +160,31 @@ std::string OtherX11ScreenSaver() {
   if (!display) return {};
   const Window root = DefaultRootWindow(display);
   std::string found;
-  // xscreensaver's daemon marks the root window while it runs.
+  // xscreensaver's daemon marks a window of its own, a child of the root
+  // (the root itself before version 6), with its version, and xscreensaver-
+  // command finds it so; the mark goes with the window when the daemon ends.
   const Atom version = XInternAtom(display, "_SCREENSAVER_VERSION", True);
   if (version != None) {
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, root, version, 0, 64, False, XA_STRING, &type, &format, &items, &after, &data) ==
-            Success &&
-        type != None)
-      found = "xscreensaver";
-    if (data) XFree(data);
+    auto marked = [&](Window window) {
+      Atom type = None;
+      int format = 0;
+      unsigned long items = 0, after = 0;
+      unsigned char* data = nullptr;
+      const bool has = XGetWindowProperty(display, window, version, 0, 64, False, XA_STRING, &type, &format, &items,
+                                          &after, &data) == Success &&
+                       type != None;
+      if (data) XFree(data);
+      return has;
+    };
+    Window rootOut = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    bool any = marked(root);
+    if (!any && XQueryTree(display, root, &rootOut, &parent, &children, &count)) {
+      for (unsigned int i = 0; i < count && !any; ++i) any = marked(children[i]);
+      if (children) XFree(children);
+    }
+    if (any) found = "xscreensaver";
   }
   int event = 0, error = 0;
   if (found.empty() && XScreenSaverQueryExtension(display, &event, &error)) {
