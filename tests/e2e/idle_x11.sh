@@ -72,6 +72,27 @@ wait_shown "$saver" || fail "the saver showed nothing"
 sigterm_ends "$watcher" "the watcher" 10 "$WORK/watcher.err"
 wait_until "! kill -0 $saver 2>/dev/null" 10 || fail "the saver outlived its watcher"
 
+# Started with the session (the stored idle start on), the watcher follows
+# the dialog's changes without a restart: a new delay, and the idle start
+# turned off, which ends it.
+store_idle() {  # IdleStart IdleMinutes: the whole file replaced at once, as the store writes it
+  SETTINGS_FILE="$SETTINGS_FILE.tmp" write_settings
+  printf '"IdleStart"=dword:%08x\n"IdleMinutes"=dword:%08x\n' "$1" "$2" >>"$SETTINGS_FILE.tmp"
+  mv "$SETTINGS_FILE.tmp" "$SETTINGS_FILE"
+}
+store_idle 1 1
+"$VELMO" --idle 2>"$WORK/session.err" &
+watcher=$!
+PIDS+=("$watcher")
+wait_until 'grep -q "starts after 1 minute " "$WORK/session.err"' 20 || fail "the watcher said: $(cat "$WORK/session.err")"
+store_idle 1 2
+wait_until 'grep -q "now waiting for 2 minutes without input" "$WORK/session.err"' 20 ||
+  fail "the watcher did not follow the new delay: $(cat "$WORK/session.err")"
+store_idle 0 2
+wait_exit "$watcher" 20 || fail "the watcher did not end when the idle start was turned off"
+[ "$RC" = 0 ] || fail "the watcher ended with $RC: $(cat "$WORK/session.err")"
+grep -q "was turned off; the watcher ends" "$WORK/session.err" || fail "it said: $(cat "$WORK/session.err")"
+
 # Never two savers: with xscreensaver's daemon on the display, the watcher
 # stands aside.
 if command -v xscreensaver >/dev/null; then
@@ -83,4 +104,4 @@ if command -v xscreensaver >/dev/null; then
   "$VELMO" --idle 2>"$WORK/aside.err" || fail "the watcher beside xscreensaver ended with $?"
   grep -q "xscreensaver already serves this display" "$WORK/aside.err" || fail "it said: $(cat "$WORK/aside.err")"
 fi
-echo "PASS: started ${waited} ms after the last key; an inhibition held it off and ${after} ms after its connection closed it started; the server's blank ended it; SIGTERM ended both; beside xscreensaver it stood aside"
+echo "PASS: started ${waited} ms after the last key; an inhibition held it off and ${after} ms after its connection closed it started; the server's blank ended it; SIGTERM ended both; it followed a new stored delay and ended when the idle start was turned off; beside xscreensaver it stood aside"
