@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <map>
+#include <vector>
 
 #include "platform/dbus/inhibition_table.h"
 
@@ -23,6 +25,9 @@ constexpr uint32_t kKdeChangeScreenSettings = 4;  // PolicyAgent: blanking and l
 // A match's slot, released with its owner.
 struct Slot {
   sd_bus_slot* slot = nullptr;
+  Slot() = default;
+  Slot(const Slot&) = delete;
+  Slot& operator=(const Slot&) = delete;
   ~Slot() { sd_bus_slot_unref(slot); }
 };
 
@@ -227,11 +232,6 @@ class OwnInhibitions : public IInhibitions {
         return false;
       }
     }
-    if (sd_bus_match_signal(bus_, &owners_.slot, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                            "org.freedesktop.DBus", "NameOwnerChanged", &OnOwnerChanged, this) < 0) {
-      *why = "cannot follow the bus's connections";
-      return false;
-    }
     const int r = sd_bus_request_name(bus_, kScreenSaverName, 0);
     if (r < 0) {
       *why = r == -EEXIST ? "another program serves org.freedesktop.ScreenSaver"
@@ -241,7 +241,18 @@ class OwnInhibitions : public IInhibitions {
     return true;
   }
 
-  bool Inhibited() override { return !table_.Empty(); }
+  bool Inhibited() override {
+    // A caller that left before its watch was in place: the bus said nothing
+    // of it, so ask. The watch was asked for first, so no closing is missed.
+    for (const std::string& sender : fresh_)
+      if (!HasOwner(bus_, sender.c_str())) table_.DropSender(sender);
+    fresh_.clear();
+    // Watches of callers that hold nothing any more (not removed inside
+    // their own signal's handler).
+    for (auto it = watched_.begin(); it != watched_.end();)
+      it = table_.Holds(it->first) ? std::next(it) : watched_.erase(it);
+    return !table_.Empty();
+  }
   std::string How() const override { return "its own org.freedesktop.ScreenSaver"; }
   void SetSaverActive(bool active) override { active_ = active; }
 
@@ -251,8 +262,17 @@ class OwnInhibitions : public IInhibitions {
     const char* app = nullptr;
     const char* reason = nullptr;
     if (const int r = sd_bus_message_read(m, "ss", &app, &reason); r < 0) return r;
-    const char* sender = sd_bus_message_get_sender(m);
-    const uint32_t cookie = self->table_.Add(sender ? sender : "", app, reason);
+    const std::string sender = sd_bus_message_get_sender(m) ? sd_bus_message_get_sender(m) : "";
+    if (!sender.empty() && !self->watched_.count(sender)) {
+      // Only this caller's connection is watched, and only while it holds
+      // an inhibition: other programs coming and going wake nobody.
+      const std::string rule =
+          "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',interface='org.freedesktop.DBus',"
+          "member='NameOwnerChanged',arg0='" + sender + "'";
+      sd_bus_add_match_async(self->bus_, &self->watched_[sender].slot, rule.c_str(), &OnOwnerChanged, nullptr, self);
+      self->fresh_.push_back(sender);
+    }
+    const uint32_t cookie = self->table_.Add(sender, app, reason);
     return sd_bus_reply_method_return(m, "u", cookie);
   }
   static int OnUnInhibit(sd_bus_message* m, void* data, sd_bus_error*) {
@@ -279,8 +299,9 @@ class OwnInhibitions : public IInhibitions {
 
   sd_bus* bus_;
   Slot objects_[2];
-  Slot owners_;
   TInhibitionTable table_;
+  std::map<std::string, Slot> watched_;  // callers holding inhibitions: their connection's NameOwnerChanged
+  std::vector<std::string> fresh_;       // callers watched since the loop last asked
   bool active_ = false;
 };
 
