@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/idle_watch.h"
+#include "app/settings_program.h"
 #include "components/setreg.h"
 #include "platform/dbus/desktop_bus.h"
 #include "platform/idle/wayland_idle.h"
@@ -23,6 +24,12 @@
 #include "platform/posix/wake_fd.h"
 #include "platform/termination.h"
 #include "setup/settings.h"
+
+// Where the build installs velmo-idle, relative to the program's own
+// directory (CMake computes it from the install layout it was given).
+#ifndef VELMO_IDLE_FROM_BINDIR
+#define VELMO_IDLE_FROM_BINDIR "../libexec/velmo/velmo-idle"
+#endif
 
 namespace velmo {
 namespace {
@@ -81,14 +88,15 @@ std::string DesktopsOwnTool() {
 
 class Watcher : public IIdleActions {
  public:
-  Watcher(IIdleSource& source, uint32_t delayMs) : source_(source), watch_(*this, delayMs) {}
+  Watcher(IIdleSource& source, uint32_t delayMs, std::string saver)
+      : source_(source), watch_(*this, delayMs), saverProgram_(std::move(saver)) {}
 
   void StartSaver() override {
     std::string why;
     // The saver started here neither holds off the desktop's own blank nor
     // its lock: SDL keeps the screen saver allowed, and the saver takes no
     // inhibition of its own.
-    saver_ = ChildProcess::Spawn(OwnProgram(), {"velmo", "/s"},
+    saver_ = ChildProcess::Spawn(saverProgram_, {"velmo", "/s"},
                                  {"SDL_VIDEO_ALLOW_SCREENSAVER=1", "VELMO_IDLE_WATCHER=" + std::to_string(getpid())},
                                  &why);
     if (!saver_) {
@@ -111,6 +119,7 @@ class Watcher : public IIdleActions {
 
   IIdleSource& source_;
   TIdleWatch watch_;
+  std::string saverProgram_;
   OneShotTimer timer_;
   std::unique_ptr<ChildProcess> saver_;
   bool spawnFailed_ = false;
@@ -155,6 +164,7 @@ int Watcher::Run(BusConnection* session, BusConnection* system, TSetReg& store, 
   };
   followDesktop();
   watch_.Start();
+  source_.Dispatch(onEvent);  // what the source knew at once (the X server's blank already on)
   for (;;) {
     enum Slot { kWake, kSource, kSession, kSystem, kFile, kTimer, kSaver, kCount };
     pollfd fds[kCount] = {
@@ -174,12 +184,16 @@ int Watcher::Run(BusConnection* session, BusConnection* system, TSetReg& store, 
       EndSaverAndWait();
       return kExitDone;
     }
-    for (BusConnection* bus : {session, system})
-      if (bus && !bus->Process() && bus == session) {
-        std::fprintf(stderr, "velmo: the session bus closed the connection; the watcher ends\n");
-        EndSaverAndWait();
-        return kExitDone;
-      }
+    if (session && !session->Process()) {
+      std::fprintf(stderr, "velmo: the session bus closed the connection; the watcher ends\n");
+      EndSaverAndWait();
+      return kExitDone;
+    }
+    if (system && !system->Process()) {
+      // logind's lock is then seen only through the desktop's blank and focus.
+      std::fprintf(stderr, "velmo: the system bus closed the connection; the session's lock is no longer seen\n");
+      system = nullptr;
+    }
     if (!source_.Dispatch(onEvent)) {
       std::fprintf(stderr, "velmo: %s: the connection closed; the watcher ends\n", source_.Name());
       EndSaverAndWait();
@@ -210,7 +224,7 @@ int Watcher::Run(BusConnection* session, BusConnection* system, TSetReg& store, 
 
 }  // namespace
 
-int RunIdleWatcher(int afterSeconds) {
+int RunIdleWatcher(int afterSeconds, const std::string& saverProgram) {
   // Never two savers: a daemon that already serves this X display starts its
   // own programs (Velmo among them, where it was added).
   if (!Set("WAYLAND_DISPLAY") && Set("DISPLAY")) {
@@ -255,7 +269,7 @@ int RunIdleWatcher(int afterSeconds) {
                  DesktopsOwnTool().c_str());
     return kExitFailed;
   }
-  Watcher watcher(*source, delayMs);
+  Watcher watcher(*source, delayMs, saverProgram);
   if (session) {
     watcher.inhibitions_ = OpenInhibitions(*session, &why);
     if (!watcher.inhibitions_)
@@ -266,6 +280,18 @@ int RunIdleWatcher(int afterSeconds) {
                watcher.inhibitions_ ? "; inhibitions through " : "",
                watcher.inhibitions_ ? watcher.inhibitions_->How().c_str() : "");
   return watcher.Run(session.get(), system.get(), store, afterSeconds <= 0, idle.IdleStart);
+}
+
+int RunIdleProgram(int afterSeconds) {
+  const std::string self = ThisProgram();
+  const std::string helper = FindHelperProgram(self, "velmo-idle", VELMO_IDLE_FROM_BINDIR);
+  if (!helper.empty()) {
+    const std::string after = std::to_string(afterSeconds);
+    const char* argv[] = {"velmo-idle", after.c_str(), self.c_str(), nullptr};
+    ::execv(helper.c_str(), const_cast<char* const*>(argv));
+    std::fprintf(stderr, "velmo: %s cannot be started; watching in this process\n", helper.c_str());
+  }
+  return RunIdleWatcher(afterSeconds, self.empty() ? OwnProgram() : self);
 }
 
 }  // namespace velmo

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         else platform().app.ShowException(text);
       },
       // No SDL, no display of its own: it only watches and starts the saver.
-      [](int afterSeconds) { return RunIdleWatcher(afterSeconds); },
+      [](int afterSeconds) { return RunIdleProgram(afterSeconds); },
   };
   return RunEntry(args, modes, hostEnv);
 }

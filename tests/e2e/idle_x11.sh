@@ -8,6 +8,8 @@
 # own blank ends the saver quietly; SIGTERM ends the watcher and its saver.
 # Then, with xscreensaver's daemon running, the watcher stands aside.
 source "$(dirname "$0")/lib.sh"
+# velmo --idle becomes velmo-idle, beside it: its processes count as ours.
+[ -x "$(dirname "$VELMO")/velmo-idle" ] && VELMO_FILES+=("$(readlink -f "$(dirname "$VELMO")/velmo-idle")")
 for tool in Xvfb xdotool xset dbus-daemon; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
