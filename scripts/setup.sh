@@ -24,6 +24,7 @@ tests=(
   clang libclang-rt-14-dev
   xscreensaver
   sway swayidle grim wtype
+  dbus-daemon python3-gi procps
 )
 case "${1:-all}" in
   build) packages=("${build[@]}") ;;
