@@ -62,7 +62,9 @@ field "$setup" Recommends | grep -q qt6-wayland || fault "velmo-setup does not r
 for deb in "$saver" "$setup"; do
   # The licence is named, and the maintainer is no placeholder.
   name=$(field "$deb" Package)
-  dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright" | grep -q '^License: Expat$' ||
+  # Read whole first: grep -q leaving early would end tar with SIGPIPE, a
+  # failure under pipefail.
+  grep -q '^License: Expat$' <<<"$(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright")" ||
     fault "the copyright file of $name names no licence"
   ! field "$deb" Maintainer | grep -qE '\.(example|invalid|test|localhost)>|example\.(org|com|net)>' ||
     fault "the maintainer of $name is a placeholder: $(field "$deb" Maintainer)"
