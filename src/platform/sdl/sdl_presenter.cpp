@@ -11,7 +11,6 @@
 
 #include "platform/pixel_format.h"
 #include "platform/ramp_tables.h"
-#include "platform/rect.h"
 
 namespace velmo {
 
@@ -52,41 +51,6 @@ bool ProbeRenderer() {
 }
 
 }  // namespace
-
-namespace {
-
-Rect RectOf(const SDL_Rect& r) { return Rect{r.x, r.y, r.x + r.w, r.y + r.h}; }
-
-}  // namespace
-
-void ChangedArea::Add(const SDL_Rect& added) {
-  if (whole || added.w <= 0 || added.h <= 0) return;
-  Rect r = RectOf(added);
-  // Listed rectangles inside the new one, or joining it exactly (a part
-  // drawn in pieces), go into it.
-  for (bool grown = true; grown;) {
-    grown = false;
-    int kept = 0;
-    for (int i = 0; i < count; ++i) {
-      const SDL_Rect listed = rects[i];
-      const Rect o = RectOf(listed);
-      if (o.Contains(r)) return;
-      if (r.Contains(o)) continue;
-      if (const auto joined = r.JoinedExactly(o)) {
-        r = *joined;
-        grown = true;
-        continue;
-      }
-      rects[kept++] = listed;
-    }
-    count = kept;
-  }
-  if (count == kMaxRects) {
-    whole = true;
-    return;
-  }
-  rects[count++] = SDL_Rect{r.left, r.top, r.Width(), r.Height()};
-}
 
 bool SdlPresenter::RendererWanted() {
   static const bool wanted = ProbeRenderer();
@@ -219,7 +183,7 @@ void SdlPresenter::PresentThroughRenderer(SDL_Surface* frame, const ChangedArea&
   if (full) {
     upload(bounds);
   } else {
-    for (int i = 0; i < changed.count; ++i) upload(changed.rects[i]);
+    for (int i = 0; i < changed.count; ++i) upload(ToSdl(changed.rects[i]));
   }
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, &bounds);
@@ -280,7 +244,7 @@ bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   if (full) {
     send(bounds);
   } else {
-    for (int i = 0; i < changed.count; ++i) send(changed.rects[i]);
+    for (int i = 0; i < changed.count; ++i) send(ToSdl(changed.rects[i]));
   }
   if (sent > 0) SDL_UpdateWindowSurfaceRects(window, sent_.data(), sent);
   NoteFramePresented(period_, false);
