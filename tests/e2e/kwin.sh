@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The saver on KDE's compositor, KWin, as an unprivileged user with its own
+# session bus. Nested in an Xvfb, with two outputs of different sizes
+# (1024 x 768 at the origin, the primary, and 800 x 600 to its right), each
+# output's window shows sky over rocks, the clock on the primary only (shots
+# in the build tree, kwin-X11-0.png and kwin-X11-1.png), and SIGTERM ends
+# it with 0. Nested, KWin gives no client the keyboard, so a key is typed
+# (through KDE's fake input) on KWin's virtual backend, two outputs and no
+# display at all: it ends the saver with 0.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/desks.bash"
+kwin_binary >/dev/null
+kwin_keys_ready
+desk_start
+start_kwin_nested 1024x768 800x600
+
+"$VELMO" /s 2>"$WORK/saver.err" &
+pid=$!
+PIDS+=("$pid")
+wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/saver.err")"
+for output in 0:clock 1:noclock; do
+  shot="$WORK/kwin-X11-${output%:*}.png" fault="not shot"
+  wait_until 'kwin_shot "${output%:*}" "$shot" && fault=$(seascape_fault "$shot" "${output#*:}"); [ -z "$fault" ]' 20 || true
+  cp "$shot" "$ARTEFACTS/" 2>/dev/null || true
+  [ -z "$fault" ] || fail "output X11-${output%:*}: $fault; the saver said: $(cat "$WORK/saver.err")"
+done
+sigterm_ends "$pid" "the saver" 10 "$WORK/saver.err"
+kill "$KWIN"
+wait_until "all_gone $KWIN" 10 || fail "KWin did not end"
+
+# A key ends it with 0.
+start_kwin_virtual 1024x768
+"$VELMO" /s 2>"$WORK/key.err" &
+pid=$!
+PIDS+=("$pid")
+wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/key.err")"
+kwin_key 57 || fail "no key typed: $(cat "$WORK/fake_key.log")"
+wait_exit "$pid" 10 || fail "the saver did not end on a key"
+[ "$RC" = 0 ] || fail "the saver ended on a key with exit code $RC: $(cat "$WORK/key.err")"
+echo "PASS: both outputs show the seascape, the clock on the primary only; SIGTERM and a key end it with 0"
