@@ -19,6 +19,7 @@
 #   kwin_shot N FILE             a PNG of output N (nested only)
 #   kwin_key CODE                a key pressed and released (a Linux key code: 57 is space)
 #   seascape_fault FILE [clock|noclock]   why the shot is not the scene, or nothing
+#   idle_watcher_starts SECONDS KEYCOMMAND...   velmo --idle --after SECONDS; sets WATCHER and SAVER
 DESKS_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 unset DISPLAY WAYLAND_DISPLAY WAYLAND_SOCKET SDL_VIDEODRIVER QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
 # SDL's and libwayland's own blocks kept at exit are not ours; our leaks
@@ -248,3 +249,32 @@ seascape_fault() {
     noclock) [ "$clock" -lt 20 ] || echo "a clock ($clock pixels of its colour)" ;;
   esac
 }
+
+# The saver the watcher $1 runs, if any: its child.
+saver_of() { pgrep -P "$1" || true; }
+# Types a key with the command given (the session may have been idle longer
+# than the delay already, and a watcher then starts the saver at once),
+# starts "velmo --idle --after $1" (its output in $WORK/watcher.err, its
+# process id in WATCHER) and waits for the saver it starts once the session
+# has been idle that long: at least that long after the key. The saver's
+# process id in SAVER, once it shows. Fails when the saver comes early or
+# not at all.
+idle_watcher_starts() {
+  local delay="$1" armed waited
+  shift
+  "$@" || fail "no key typed before the watcher"
+  armed=$(now_ms)
+  "$VELMO" --idle --after "$delay" 2>"$WORK/watcher.err" &
+  WATCHER=$!
+  PIDS+=("$WATCHER")
+  wait_until "grep -q 'starts after $delay seconds' '$WORK/watcher.err' || ! kill -0 $WATCHER 2>/dev/null" 20 &&
+    kill -0 "$WATCHER" 2>/dev/null || fail "the watcher did not start: $(cat "$WORK/watcher.err")"
+  wait_until '[ -n "$(saver_of "$WATCHER")" ]' $((delay + 30)) || fail "no saver after $delay idle seconds: $(cat "$WORK/watcher.err")"
+  waited=$(($(now_ms) - armed))
+  [ "$waited" -ge $((delay * 1000 - 1000)) ] || fail "the saver started ${waited} ms after the last key, before the delay"
+  SAVER=$(saver_of "$WATCHER")
+  wait_shown "$SAVER" 60 || fail "the saver the watcher started showed nothing: $(cat "$WORK/watcher.err")"
+  IDLE_WAITED=$waited
+}
+# Whether this build has the idle watcher.
+has_idle_watcher() { "$VELMO" --help 2>&1 | grep -q -- "--idle"; }

@@ -6,7 +6,9 @@
 # in the build tree, kwin-X11-0.png and kwin-X11-1.png), and SIGTERM ends
 # it with 0. Nested, KWin gives no client the keyboard, so a key is typed
 # (through KDE's fake input) on KWin's virtual backend, two outputs and no
-# display at all: it ends the saver with 0.
+# display at all: it ends the saver with 0. There too, the idle watcher
+# (velmo --idle --after 3) starts it after three seconds without input, told
+# by KWin's ext-idle-notify, and a key ends it.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/desks.bash"
 kwin_binary >/dev/null
@@ -37,4 +39,17 @@ wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/key.err")"
 kwin_key 57 || fail "no key typed: $(cat "$WORK/fake_key.log")"
 wait_exit "$pid" 10 || fail "the saver did not end on a key"
 [ "$RC" = 0 ] || fail "the saver ended on a key with exit code $RC: $(cat "$WORK/key.err")"
-echo "PASS: both outputs show the seascape, the clock on the primary only; SIGTERM and a key end it with 0"
+
+# The idle watcher learns from KWin's ext-idle-notify that the session is
+# idle, starts the saver after the delay, and a key ends it; SIGTERM ends
+# the watcher with 0.
+idle=""
+if has_idle_watcher; then
+  idle_watcher_starts 3 kwin_key 57
+  grep -q "(ext-idle-notify" "$WORK/watcher.err" || fail "the watcher does not use ext-idle-notify: $(cat "$WORK/watcher.err")"
+  kwin_key 57 || fail "no key typed: $(cat "$WORK/fake_key.log")"
+  wait_until "all_gone $SAVER" 10 || fail "the saver the watcher started did not end on a key"
+  sigterm_ends "$WATCHER" "the watcher" 10 "$WORK/watcher.err"
+  idle="; the idle watcher started it after ${IDLE_WAITED} ms, a key ended it"
+fi
+echo "PASS: both outputs show the seascape, the clock on the primary only; SIGTERM and a key end it with 0$idle"

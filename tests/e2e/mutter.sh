@@ -5,7 +5,9 @@
 # its right). Each monitor, shot through mutter's screen cast, shows sky over
 # rocks, the clock on the primary only (shots in the build tree,
 # mutter-Meta-0.png and mutter-Meta-1.png); a key typed through mutter's
-# remote desktop ends it with 0, and so does SIGTERM.
+# remote desktop ends it with 0, and so does SIGTERM. The idle watcher
+# (velmo --idle --after 3) starts it after three seconds without input, told
+# by mutter's IdleMonitor, and a key ends it.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/desks.bash"
 desk_start
@@ -44,4 +46,17 @@ pid=$!
 PIDS+=("$pid")
 wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/term.err")"
 sigterm_ends "$pid" "the saver" 10 "$WORK/term.err"
-echo "PASS: both monitors show the seascape, the clock on the primary only; a key and SIGTERM end it with 0"
+
+# The idle watcher learns from mutter's IdleMonitor on the session bus that
+# the session is idle, starts the saver after the delay, and a key ends it;
+# SIGTERM ends the watcher with 0.
+idle=""
+if has_idle_watcher; then
+  idle_watcher_starts 3 mutter_key 0x20
+  grep -q "(GNOME IdleMonitor" "$WORK/watcher.err" || fail "the watcher does not use GNOME's IdleMonitor: $(cat "$WORK/watcher.err")"
+  mutter_key 0x20 || fail "no key typed: $(cat "$WORK/remote.answer")"
+  wait_until "all_gone $SAVER" 10 || fail "the saver the watcher started did not end on a key"
+  sigterm_ends "$WATCHER" "the watcher" 10 "$WORK/watcher.err"
+  idle="; the idle watcher started it after ${IDLE_WAITED} ms, a key ended it"
+fi
+echo "PASS: both monitors show the seascape, the clock on the primary only; a key and SIGTERM end it with 0$idle"
