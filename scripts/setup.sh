@@ -23,6 +23,9 @@ tests=(
   clang libclang-rt-14-dev
   xscreensaver
   sway swayidle grim wtype
+  mutter kwin-wayland wayland-utils plasma-wayland-protocols dbus-daemon dbus-bin
+  pipewire pipewire-bin wireplumber python3-gi
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pipewire
 )
 case "${1:-all}" in
   build) packages=("${build[@]}") ;;
