@@ -18,7 +18,7 @@ package=(file lintian)
 tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2 python3
-  libgl1-mesa-dri
+  libgl1-mesa-dri libegl-mesa0
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
   xscreensaver
