@@ -208,7 +208,8 @@ kwin_shot() { import -window "${KWIN_WINDOWS[$1]}" "$2" 2>/dev/null; }
 
 # Types the Linux key code $1 into KWin (through the test client
 # kwin_fake_key, which the build makes and ctest names in
-# VELMO_E2E_FAKE_KEY). It runs as the desktop's user: KWin lets a client
+# VELMO_E2E_FAKE_KEY; by hand, the one beside the program's build is
+# taken). It runs as the desktop's user: KWin lets a client
 # use fake input only when it can read what the client runs, not root's.
 kwin_key() {
   [ -x "$WORK/bin/kwin_fake_key" ] || {
@@ -219,7 +220,8 @@ kwin_key() {
   as_desk_user WAYLAND_DISPLAY="$KWIN_SOCKET" "$WORK/bin/kwin_fake_key" "$@" 2>>"$WORK/fake_key.log"
 }
 kwin_keys_ready() {
-  [ -x "${VELMO_E2E_FAKE_KEY:-}" ] ||
+  VELMO_E2E_FAKE_KEY="${VELMO_E2E_FAKE_KEY:-$(dirname "$VELMO")/tests/kwin_fake_key}"
+  [ -x "$VELMO_E2E_FAKE_KEY" ] ||
     skip "no kwin_fake_key (the build makes it where plasma-wayland-protocols is installed; ctest names it)"
 }
 
