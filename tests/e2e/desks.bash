@@ -279,4 +279,4 @@ idle_watcher_starts() {
   IDLE_WAITED=$waited
 }
 # Whether this build has the idle watcher.
-has_idle_watcher() { "$VELMO" --help 2>&1 | grep -q -- "--idle"; }
+has_idle_watcher() { [[ "$("$VELMO" --help 2>&1)" == *--idle* ]]; }
