@@ -125,7 +125,7 @@ mutter_remote_start() {
   local line
   /usr/bin/python3 -c 'import gi' 2>/dev/null || skip "python3-gi is not installed (scripts/setup.sh installs it)"
   command -v gst-launch-1.0 >/dev/null || skip "gst-launch-1.0 is not installed (scripts/setup.sh installs it)"
-  coproc REMOTE { exec /usr/bin/python3 "$DESKS_DIR/mutter_remote.py" 2>"$WORK/remote.log"; }
+  coproc REMOTE { TMPDIR="$WORK" exec /usr/bin/python3 "$DESKS_DIR/mutter_remote.py" 2>"$WORK/remote.log"; }
   PIDS+=("$REMOTE_PID")
   read -r -t 30 -u "${REMOTE[0]}" line || true
   [ "$line" = ok ] || fail "the remote-desktop helper did not start: $line $(cat "$WORK/remote.log")"
