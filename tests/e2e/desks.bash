@@ -269,7 +269,7 @@ idle_watcher_starts() {
   "$VELMO" --idle --after "$delay" 2>"$WORK/watcher.err" &
   WATCHER=$!
   PIDS+=("$WATCHER")
-  wait_until "grep -q 'starts after $delay seconds' '$WORK/watcher.err' || ! kill -0 $WATCHER 2>/dev/null" 20 &&
+  wait_until "grep -qs 'starts after $delay seconds' '$WORK/watcher.err' || ! kill -0 $WATCHER 2>/dev/null" 20 &&
     kill -0 "$WATCHER" 2>/dev/null || fail "the watcher did not start: $(cat "$WORK/watcher.err")"
   wait_until '[ -n "$(saver_of "$WATCHER")" ]' $((delay + 30)) || fail "no saver after $delay idle seconds: $(cat "$WORK/watcher.err")"
   waited=$(($(now_ms) - armed))
