@@ -278,5 +278,3 @@ idle_watcher_starts() {
   wait_shown "$SAVER" 60 || fail "the saver the watcher started showed nothing: $(cat "$WORK/watcher.err")"
   IDLE_WAITED=$waited
 }
-# Whether this build has the idle watcher.
-has_idle_watcher() { [[ "$("$VELMO" --help 2>&1)" == *--idle* ]]; }
