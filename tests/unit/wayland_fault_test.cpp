@@ -54,6 +54,7 @@ class FakeCompositor {
   ~FakeCompositor() {
     stop_ = true;
     thread_.join();
+    wl_display_destroy_clients(display_);
     wl_display_destroy(display_);
   }
 
@@ -92,16 +93,16 @@ TEST(WaylandFaults, AProtocolErrorIsNamedAndFailsTheRunAGoneCompositorEndsIt) {
   const char* oldDisplay = std::getenv("WAYLAND_DISPLAY");
   const std::string keptRuntime = oldRuntime ? oldRuntime : "", keptDisplay = oldDisplay ? oldDisplay : "";
   for (const Case& c : cases) {
-    TempDir runtime;
-    FakeCompositor compositor(runtime.path());
+    testing::TempDir runtime;
+    FakeCompositor compositor(runtime.path().string());
     std::unique_ptr<WaylandConnection> connection = OpenWaylandConnection();
     ASSERT_NE(connection, nullptr);
     std::unique_ptr<IApplication> app = MakeWaylandApplication(*connection);
     std::unique_ptr<IWindow> window = app->CreateWindowOver("Velmo", Rect{0, 0, 640, 480});
     compositor.Cause(c.fault);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     app->Run(*window);  // until the window closes, which the broken connection makes it do
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find(c.said), std::string::npos) << said;
     EXPECT_EQ(app->RunFailed(), c.failed) << said;
     EXPECT_TRUE(window->IsClosed());
