@@ -10,19 +10,22 @@ build=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libcairo2-dev libjpeg62-turbo-dev libx11-dev libxrandr-dev libxinerama-dev
   libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
+  libsystemd-dev libxss-dev libxext-dev plasma-wayland-protocols
   qt6-base-dev qt6-base-dev-tools
+  python3
 )
 run=(fonts-dejavu-core qt6-wayland)
 # dpkg-shlibdeps comes with build-essential; CPack finds programs with file.
 package=(file lintian)
 tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2 python3
+  xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2
   libgl1-mesa-dri
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
   xscreensaver
   sway swayidle grim wtype
+  dbus-daemon python3-gi procps
 )
 case "${1:-all}" in
   build) packages=("${build[@]}") ;;
