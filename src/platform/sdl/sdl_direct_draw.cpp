@@ -7,6 +7,7 @@
 #include "platform/pixel_format.h"
 #include "platform/sdl/sdl_gamma_control.h"
 #include "platform/sdl/sdl_surface.h"
+#include "platform/sdl/surface_chain.h"
 #include "platform/window.h"
 #include "platform/x11/x11_cover.h"
 
@@ -246,42 +247,13 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
 }
 
 HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void* outer) {
-  if (desc == nullptr || surface == nullptr || outer != nullptr) return DDERR_INVALIDPARAMS;
-  *surface = nullptr;
-  const uint32_t caps = (desc->dwFlags & DDSD_CAPS) ? desc->ddsCaps.dwCaps : 0;
-  if (caps & DDSCAPS_PRIMARYSURFACE) {
-    if (width_ == 0) return DDERR_NOEXCLUSIVEMODE;  // the primary takes the display mode
-    const bool chain = (caps & DDSCAPS_FLIP) != 0;
-    const uint32_t backs = (desc->dwFlags & DDSD_BACKBUFFERCOUNT) ? desc->dwBackBufferCount : 0;
-    if (chain && backs != 1) return backs == 0 ? DDERR_INVALIDPARAMS : DDERR_UNSUPPORTED;
-    SdlSurface* primary = SdlSurface::Create(this, width_, height_, bits_, caps);
-    if (!primary) return DDERR_OUTOFMEMORY;
-    surfaces_.push_back(primary);
-    if (chain) {
-      SdlSurface* back = SdlSurface::Create(this, width_, height_, bits_, DDSCAPS_BACKBUFFER);
-      if (!back) {
-        primary->Release();
-        return DDERR_OUTOFMEMORY;
-      }
-      surfaces_.push_back(back);
-      primary->Attach(back);
-      back_ = back;
-      // One frame, not two: drawn straight into the window's image where it can be.
-      back->Borrow(presenter_.ShareableImage(back->Plain()));
-    }
-    presenter_.ForceFull();
-    *surface = primary;
-    return DD_OK;
-  }
-  if (!(desc->dwFlags & DDSD_WIDTH) || !(desc->dwFlags & DDSD_HEIGHT) || desc->dwWidth == 0 ||
-      desc->dwHeight == 0 || desc->dwWidth > 16384 || desc->dwHeight > 16384) {
-    return DDERR_INVALIDPARAMS;
-  }
-  SdlSurface* made = SdlSurface::Create(this, static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight),
-                                        SurfaceBits(), caps ? caps : DDSCAPS_OFFSCREENPLAIN);
-  if (!made) return DDERR_OUTOFMEMORY;
-  surfaces_.push_back(made);
-  *surface = made;
+  if (outer != nullptr) return DDERR_INVALIDPARAMS;
+  SdlSurface* const before = back_;
+  const HRESULT hr = CreateHostedSurface(this, {width_, height_, bits_, SurfaceBits()}, desc, surfaces_, back_, surface);
+  if (hr != DD_OK || !IsPrimaryRequest(*desc)) return hr;
+  // One frame, not two: a new back buffer is drawn straight into the window's image where it can be.
+  if (back_ != before) back_->Borrow(presenter_.ShareableImage(back_->Plain()));
+  presenter_.ForceFull();
   return DD_OK;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/pixel_format.h"
 #include "platform/sdl/sdl_gamma_control.h"
 #include "platform/sdl/sdl_surface.h"
+#include "platform/sdl/surface_chain.h"
 #include "platform/sdl/surface_host.h"
 #include "platform/window.h"
 
@@ -82,41 +83,13 @@ class SinkDirectDraw final : public IDirectDraw7, public ISurfaceHost {
   }
 
   HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void* outer) override {
-    if (desc == nullptr || surface == nullptr || outer != nullptr) return DDERR_INVALIDPARAMS;
-    *surface = nullptr;
-    const uint32_t caps = (desc->dwFlags & DDSD_CAPS) ? desc->ddsCaps.dwCaps : 0;
-    if (caps & DDSCAPS_PRIMARYSURFACE) {
-      if (width_ == 0) return DDERR_NOEXCLUSIVEMODE;
-      const bool chain = (caps & DDSCAPS_FLIP) != 0;
-      const uint32_t backs = (desc->dwFlags & DDSD_BACKBUFFERCOUNT) ? desc->dwBackBufferCount : 0;
-      if (chain && backs != 1) return backs == 0 ? DDERR_INVALIDPARAMS : DDERR_UNSUPPORTED;
-      SdlSurface* primary = SdlSurface::Create(this, width_, height_, bits_, caps);
-      if (!primary) return DDERR_OUTOFMEMORY;
-      surfaces_.push_back(primary);
-      if (chain) {
-        SdlSurface* back = SdlSurface::Create(this, width_, height_, bits_, DDSCAPS_BACKBUFFER);
-        if (!back) {
-          primary->Release();
-          return DDERR_OUTOFMEMORY;
-        }
-        surfaces_.push_back(back);
-        primary->Attach(back);
-        back_ = back;
-      }
+    if (outer != nullptr) return DDERR_INVALIDPARAMS;
+    const HRESULT hr =
+        CreateHostedSurface(this, {width_, height_, bits_, bits_ ? bits_ : 24}, desc, surfaces_, back_, surface);
+    if (hr == DD_OK && IsPrimaryRequest(*desc)) {
       if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForceFullFrame();
-      *surface = primary;
-      return DD_OK;
     }
-    if (!(desc->dwFlags & DDSD_WIDTH) || !(desc->dwFlags & DDSD_HEIGHT) || desc->dwWidth == 0 ||
-        desc->dwHeight == 0 || desc->dwWidth > 16384 || desc->dwHeight > 16384) {
-      return DDERR_INVALIDPARAMS;
-    }
-    SdlSurface* made = SdlSurface::Create(this, static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight),
-                                          bits_ ? bits_ : 24, caps ? caps : DDSCAPS_OFFSCREENPLAIN);
-    if (!made) return DDERR_OUTOFMEMORY;
-    surfaces_.push_back(made);
-    *surface = made;
-    return DD_OK;
+    return hr;
   }
 
   HRESULT RestoreAllSurfaces() override {
