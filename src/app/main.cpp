@@ -15,6 +15,7 @@
 #include "app/run_mode.h"
 #include "app/settings_program.h"
 #include "platform/platform.h"
+#include "platform/process_exit.h"
 #include "platform/termination.h"
 #include "scene/saver_screens.h"
 
@@ -51,5 +52,9 @@ int main(int argc, char** argv) {
         else platform().app.ShowException(text);
       },
   };
-  return RunEntry(args, modes, hostEnv);
+  const int code = RunEntry(args, modes, hostEnv);
+  // Everything is given back here (the desktop's mode, the windows); a
+  // sound device stuck in its driver is not waited for.
+  real.reset();
+  return FinishProcess(code);
 }
