@@ -14,6 +14,7 @@
 #include "app/preview_mode.h"
 #include "app/run_mode.h"
 #include "app/settings_program.h"
+#include "platform/helper_process.h"
 #include "platform/platform.h"
 #include "platform/process_exit.h"
 #include "platform/termination.h"
@@ -21,6 +22,9 @@
 
 int main(int argc, char** argv) {
   using namespace velmo;
+  // A helper of the program's own (a message box), started afresh rather
+  // than forked from the threaded program.
+  if (const std::optional<int> helper = RunHelperRole(argc, argv)) return *helper;
   // Before any library starts a thread: they all inherit the blocked signals.
   WatchTerminationSignals();
   // Blocks of 128 KiB and more (decoded pictures, decoders' buffers, sea

@@ -226,7 +226,9 @@ class SdlApplication : public IApplication {
     // The message also goes to the terminal: a box may not be seen on a
     // display that has no window manager, and there may be no display at all.
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    if (hosted_) return IDOK;
+    // SDL's offscreen driver, where no display could be opened, is no
+    // display: nobody would see a box there.
+    if (hosted_ || !video_ || !SdlVideoIsADisplay()) return IDOK;
     // On the primary monitor, centred, in front: over the first of our
     // windows that shows (the primary monitor's scene is made first), else
     // on SDL's first display, the primary monitor. The owner may be a scene
