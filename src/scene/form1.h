@@ -122,6 +122,10 @@ class TForm1 : public Component {
   // Called once when this scene has ended by itself (input, an error, a
   // stall), so that the scenes on the other monitors end with it.
   std::function<void()> OnEnded;
+  // Called when this scene has stopped on an error, before its box: the
+  // other monitors' scenes, the timer and the surf stop first, so nothing
+  // runs on while the box waits. Null: this scene is all there is.
+  std::function<void()> BeforeBox;
   // Keys typed on this scene's monitor act on that scene (the one with the
   // clock); null: on this one.
   TForm1* FKeyTarget = nullptr;

@@ -90,6 +90,7 @@ void TForm1::ShowErrorAndEnd(const std::string& text) {
   // desktop's blanker free while it waits for the user.
   StopAll();
   FFailed = true;
+  if (BeforeBox) BeforeBox();
   platform_.app.MessageBox(window_.get(), text, "ERROR", MB_OK);
   window_->Close();
   ReportEnded();
