@@ -65,6 +65,8 @@ TForm1::~TForm1() {
   // However the loop ended, the timer stops before anything it reads goes
   // and the desktop gets its display back.
   if (!FEnded) StopComponents();
+  // What the keys changed is stored while the store is still there.
+  keys_.Flush();
 }
 
 void TForm1::LoadSettingsCopies() { LoadSceneSettings(*SetReg1, platform_.display, FOptions, Settings); }

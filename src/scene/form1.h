@@ -148,6 +148,9 @@ class TForm1 : public Component {
   // The monitor's area moved or changed size: the next frame lays the scene
   // out anew over the new area.
   void FollowArea(const Rect& area);
+  // Stores now what the live keys changed and has not been written yet
+  // (it is written once the keys rest, and at the end).
+  void StoreKeyChanges() { keys_.Flush(); }
   // Ends this scene alone, without OnEnded (its monitor went away).
   void Retire();
   // Where it is (the monitor's area), if it covers one.

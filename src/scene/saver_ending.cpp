@@ -51,6 +51,7 @@ void TForm1::ReportEnded() {
 
 void TForm1::StopAll() {
   StopComponents();
+  keys_.Flush();  // what the keys changed is on disk before anything can end the process
   if (!IsPrimary()) return;  // the surf and the saver flag are the primary scene's
   platform_.sound.Stop();
   // Inside a daemon's window the daemon is the screen saver and owns the flag.

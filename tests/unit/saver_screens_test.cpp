@@ -139,6 +139,7 @@ TEST_F(Screens, KeysOnAnyMonitorMoveTheOneClockAndDimEveryMonitor) {
   Window(1).KeyPress('-');
   EXPECT_EQ(screens->Scene(0).Settings.clockX, x - 1);
   EXPECT_EQ(screens->Scene(1).Settings.Gamma, 255);
+  screens->Scene(0).StoreKeyChanges();
   EXPECT_EQ(registry.Dword(FakeRegistry::kVelmoKey, "Gamma"), 255);
   Window(1).MouseMove(10, 10);
   Window(1).MouseMove(400, 400);  // the mouse ends nothing in this mode
