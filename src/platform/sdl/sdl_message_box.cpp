@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/helper_process.h"
+#include "platform/sdl/sdl_window.h"
 
 namespace velmo {
 namespace {
@@ -49,6 +50,18 @@ void ShowSdlMessageBox(uint32_t kind, const char* caption, const char* text, SDL
   open = true;
   WaitHelper(box);
   open = false;
+}
+
+void ShowSdlMessageBoxOver(const std::vector<SdlWindow*>& windows, uint32_t kind, const char* caption,
+                           const char* text, std::atomic<bool>& open) {
+  SDL_Window* parent = nullptr;
+  for (SdlWindow* w : windows) {
+    auto* sdl = static_cast<SDL_Window*>(w->NativeHandle());
+    if (w->IsClosed() || !(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN)) continue;
+    parent = sdl;
+    break;
+  }
+  ShowSdlMessageBox(kind, caption, text, parent, open);
 }
 
 int RunMessageBoxHelper(int argc, char** argv) {

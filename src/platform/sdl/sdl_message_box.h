@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <vector>
 
 namespace velmo {
 
@@ -16,6 +17,14 @@ namespace velmo {
 // termination signal can tell that nothing but the box is left to end.
 void ShowSdlMessageBox(uint32_t kind, const char* caption, const char* text, SDL_Window* parent,
                        std::atomic<bool>& open);
+
+class SdlWindow;
+
+// The box on the primary monitor, centred, in front: over the first of our
+// windows that shows (the primary monitor's scene is made first), else on
+// its own.
+void ShowSdlMessageBoxOver(const std::vector<SdlWindow*>& windows, uint32_t kind, const char* caption,
+                           const char* text, std::atomic<bool>& open);
 
 // Whether the video driver SDL runs on is a display a person sees (X11,
 // Wayland), not its offscreen or dummy one: no box is tried on those.
