@@ -6,17 +6,29 @@
 // settings say so, asks the scene to end. Runs on the loop's thread.
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 #include "scene/gathered_writes.h"
+#include "scene/scene_parts.h"
+#include "setup/settings.h"
 
 namespace velmo {
 
-class TForm1;
+// What the input asks of the scene.
+struct TLiveKeyHooks {
+  std::function<void()> endRequested;          // an attempt to end (the password, where there is one)
+  std::function<void(int level)> brightness;   // the level changed (other monitors follow); may be null
+  std::function<bool()> layoutMoving;          // the window system may be moving the pointer; may be null
+};
 
 class TLiveKeys {
  public:
-  // Acts on scene (its settings, clock, gamma and store), which outlives it.
-  explicit TLiveKeys(TForm1& scene);
+  // Acts on the clock, the gamma and the store of parts and on settings
+  // (the copy the scene draws by) and placed (the clock as stored); ended
+  // is true once the scene has ended. All outlive it.
+  TLiveKeys(const TSceneParts& parts, TSaverSettings& settings, TClockPlace& placed, const bool& ended,
+            TLiveKeyHooks hooks);
 
   // Every change not yet stored is written now (the saver's end).
   void Flush() { store_.Flush(); }
@@ -36,7 +48,11 @@ class TLiveKeys {
   // a held key's repeat, short enough that nothing waits on it.
   static constexpr std::chrono::milliseconds kQuiet{250};
 
-  TForm1& scene_;
+  const TSceneParts& parts_;
+  TSaverSettings& settings_;
+  TClockPlace& placed_;
+  const bool& ended_;
+  TLiveKeyHooks hooks_;
   int lastMouseX_ = 0;
   int lastMouseY_ = 0;
   bool storeFailureReported_ = false;  // the writer's

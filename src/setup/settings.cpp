@@ -172,4 +172,29 @@ TClockPlace ClockOnScreen(const TClockPlace& stored, int width, int height) {
   return clock;
 }
 
+TIdleSettings LoadIdleSettings(TSetReg& store) {
+  TIdleSettings idle;
+  int value = 0;
+  try {
+    if (store.Read("IdleStart", &value)) idle.IdleStart = value != 0;
+  } catch (const ERegistryMissingValue&) {
+  }
+  try {
+    if (store.Read("IdleMinutes", &value)) {
+      if (value >= kIdleMinutesLow && value <= kIdleMinutesHigh) {
+        idle.IdleMinutes = value;
+      } else {
+        std::fprintf(stderr, "velmo: %s holds IdleMinutes %d, outside %d to %d; %d minutes are used.\n",
+                     WhereOf(store).c_str(), value, kIdleMinutesLow, kIdleMinutesHigh, idle.IdleMinutes);
+      }
+    }
+  } catch (const ERegistryMissingValue&) {
+  }
+  return idle;
+}
+
+void SaveIdleSettings(TSetReg& store, const TIdleSettings& idle) {
+  store.WriteSet({{"IdleStart", idle.IdleStart ? 1 : 0, false}, {"IdleMinutes", idle.IdleMinutes, false}});
+}
+
 }  // namespace velmo

@@ -88,4 +88,21 @@ TClockSpan ClockCentreSpan(int32_t rad, int size);
 // centre on the screen and no larger than the screen.
 TClockPlace ClockOnScreen(const TClockPlace& stored, int width, int height);
 
+// Starting the saver by itself when the session is idle (velmo --idle).
+// Two values of their own beside the fifteen: files written before they
+// existed lack them, and that is no fault to report (off, 5 minutes).
+struct TIdleSettings {
+  bool IdleStart = false;  // the watcher is started with the session
+  int IdleMinutes = 5;     // idle time before the saver starts, kIdleMinutesLow..kIdleMinutesHigh
+  bool operator==(const TIdleSettings&) const = default;
+};
+inline constexpr int kIdleMinutesLow = 1;
+inline constexpr int kIdleMinutesHigh = 120;
+// Reads both; an absent value takes its default quietly, a delay out of
+// range takes the default and says so on standard error (once per call).
+// An unreadable value raises ERegistryException naming it, as LoadSettings.
+TIdleSettings LoadIdleSettings(TSetReg& store);
+// Both values in one write.
+void SaveIdleSettings(TSetReg& store, const TIdleSettings& idle);
+
 }  // namespace velmo

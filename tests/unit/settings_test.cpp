@@ -131,6 +131,26 @@ TEST_F(SettingsTest, SaveThenLoadGivesTheSameRecord) {
   EXPECT_TRUE(in == out);
 }
 
+// The idle start's two values: a file from before them, or a fresh one,
+// means off and five minutes without a word; a delay out of range is not
+// used; what is saved reads back; a mistyped value is an error, as ever.
+TEST_F(SettingsTest, IdleSettingsDefaultQuietlyAndRoundTrip) {
+  EXPECT_EQ(LoadIdleSettings(store), TIdleSettings{});
+  TSaverSettings stored;
+  SetDefaultSettings(display, stored);
+  StoreAll(stored);
+  EXPECT_EQ(LoadIdleSettings(store), TIdleSettings{});
+  for (int minutes : {0, 121, -3}) {
+    registry.PutDword(kKey, "IdleMinutes", static_cast<uint32_t>(minutes));
+    EXPECT_EQ(LoadIdleSettings(store).IdleMinutes, 5) << minutes;
+  }
+  SaveIdleSettings(store, {true, 120});
+  EXPECT_EQ(LoadIdleSettings(store), (TIdleSettings{true, 120}));
+  LoadSettings(store, display, stored);  // the fifteen are untouched by them
+  registry.PutString(kKey, "IdleStart", "yes");
+  EXPECT_THROW(LoadIdleSettings(store), ERegistryException);
+}
+
 // A key lacking values (an older version, an editor) runs on defaults for
 // them, writes nothing while loading, and its next write makes it whole in
 // the same step, without undoing what was stored meanwhile. A viewer never writes.
