@@ -3,6 +3,7 @@
 
 #include "platform/helper_process.h"
 #include "platform/sdl/sdl_message_box.h"
+#include "platform/x11/mode_guard.h"
 
 namespace velmo {
 
@@ -13,6 +14,7 @@ std::optional<int> RunHelperRole(int argc, char** argv) {
   const std::string role = argv[2];
   // argv[3] on: the program's process id, then the role's own arguments.
   if (role == "box") return RunMessageBoxHelper(argc - 3, argv + 3);
+  if (role == "mode-guard") return RunModeGuardHelper(argc - 3, argv + 3);
   return 2;
 }
 

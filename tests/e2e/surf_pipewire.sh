@@ -61,8 +61,7 @@ pid=$!
 PIDS+=("$pid")
 wait_shown "$pid" 30 || fail "the saver showed nothing: $(cat "$WORK/err")"
 BASE_MS=$(($(now_ms) - started))
-kill "$pid"
-wait_exit "$pid" 10 || fail "the saver did not end on SIGTERM"
+sigterm_ends "$pid" "the saver on dummy sound" 10 "$WORK/err"
 echo "dummy sound: first frame after $BASE_MS ms"
 
 start_pipewire
