@@ -9,7 +9,7 @@ set -euo pipefail
 build=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libcairo2-dev libjpeg62-turbo-dev libx11-dev libxrandr-dev libxinerama-dev
-  libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev
+  libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
   qt6-base-dev qt6-base-dev-tools
 )
 run=(fonts-dejavu-core qt6-wayland)

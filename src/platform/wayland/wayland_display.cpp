@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "platform/sdl/sdl_direct_draw.h"
+#include "platform/sdl/sink_direct_draw.h"
 #include "platform/wayland/wayland_connection.h"
 
 namespace velmo {
@@ -17,7 +17,7 @@ class WaylandDisplayDriver final : public IDisplayDriver {
     *dd = nullptr;
     // Every output is the default device's: each window names its own.
     if (device != nullptr) return DDERR_INVALIDPARAMS;
-    auto* made = new (std::nothrow) SdlDirectDraw(0, false);
+    IDirectDraw7* made = MakeSinkDirectDraw();
     if (!made) return DDERR_OUTOFMEMORY;
     *dd = made;
     return DD_OK;
