@@ -23,6 +23,7 @@ tests=(
   clang libclang-rt-14-dev
   xscreensaver
   sway swayidle grim wtype
+  pipewire wireplumber pipewire-alsa pipewire-bin dbus-daemon util-linux
 )
 case "${1:-all}" in
   build) packages=("${build[@]}") ;;
