@@ -117,8 +117,7 @@ class SdlApplication : public IApplication {
       // turn that is due waits for the refresh, events still taken meanwhile.
       const int timeout = idle_ && pending ? MillisecondsUntil(frameAt) : UntilWake(100);
       if (hosted_) {
-        WaitHosted(hostDisplay_, wake_.Fd(), timeout);
-        wake_.Clear();
+        if (WaitHosted(hostDisplay_, wake_.Fd(), timeout)) wake_.Clear();
         if (SDL_PollEvent(&event)) {
           Dispatch(event);
           pending = true;

@@ -43,11 +43,12 @@ SDL_Window* AdoptHostWindow(uint64_t nativeWindow, void** hostDisplay) {
 // exits with 1. Work already there is done first, without waiting: events
 // in SDL's queue, events Xlib read during a round trip since the last pump
 // (the present waits for one), an error saying the window may have gone.
-void WaitHosted(void* hostDisplay, int wakeFd, int timeoutMs) {
-  if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
-  if (hostDisplay && X11EventsQueued(hostDisplay)) return;
-  if (HostWindowGone()) return;
+bool WaitHosted(void* hostDisplay, int wakeFd, int timeoutMs) {
+  if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return false;
+  if (hostDisplay && X11EventsQueued(hostDisplay)) return false;
+  if (HostWindowGone()) return false;
   WaitForX11Input(hostDisplay, wakeFd, timeoutMs);
+  return true;
 }
 
 }  // namespace velmo

@@ -15,8 +15,9 @@ SDL_Window* AdoptHostWindow(uint64_t nativeWindow, void** hostDisplay);
 
 // The wait of a loop in a daemon's window, for up to timeoutMs: until
 // SDL's X connection has input, wakeFd is raised (another thread's event,
-// the termination watcher), or the time passes. Returns at once when work
-// is already there. Clearing wakeFd is the caller's.
-void WaitHosted(void* hostDisplay, int wakeFd, int timeoutMs);
+// the termination watcher), or the time passes. Returns at once, false,
+// when work is already there; true after a wait, when the caller clears
+// wakeFd.
+bool WaitHosted(void* hostDisplay, int wakeFd, int timeoutMs);
 
 }  // namespace velmo
