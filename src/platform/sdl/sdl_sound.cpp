@@ -167,8 +167,9 @@ class SdlSound final : public ISound {
 
  private:
   // How long an ending waits for the device to close: a working one takes
-  // a few milliseconds, a refresh or two on a busy machine.
-  static constexpr auto kCloseWait = std::chrono::milliseconds(120);
+  // a few milliseconds (SDL's dummy driver up to a buffer, 85 ms), more on
+  // a loaded machine; the ending stays within 200 ms.
+  static constexpr auto kCloseWait = std::chrono::milliseconds(150);
 
   std::shared_ptr<Playback> playing_;
 };
