@@ -10,20 +10,24 @@ build=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libcairo2-dev libjpeg62-turbo-dev libx11-dev libxrandr-dev libxinerama-dev
   libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
+  libsystemd-dev libxss-dev libxext-dev plasma-wayland-protocols
   qt6-base-dev qt6-base-dev-tools
+  python3
 )
 run=(fonts-dejavu-core qt6-wayland)
 # dpkg-shlibdeps comes with build-essential; CPack finds programs with file.
 package=(file lintian)
 tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2 python3
-  libgl1-mesa-dri
+  xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2
+  libgl1-mesa-dri libegl-mesa0
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
   xscreensaver
   sway swayidle grim wtype
-  pipewire wireplumber pipewire-alsa pipewire-bin dbus-daemon util-linux
+  dbus-daemon python3-gi procps
+  mutter kwin-wayland wayland-utils dbus-bin pipewire pipewire-bin wireplumber pipewire-alsa util-linux
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pipewire
 )
 case "${1:-all}" in
   build) packages=("${build[@]}") ;;

@@ -48,9 +48,9 @@ struct WaylandOutput {
 class WaylandConnection {
  public:
   // Connects to WAYLAND_DISPLAY and learns the globals and outputs (a few
-  // round trips: milliseconds). Null, said on standard error only when
-  // `quiet` is false, when the compositor lacks what full-screen surfaces
-  // need (wl_compositor, wl_shm, xdg_wm_base) or a seat to end it by.
+  // round trips: milliseconds). Null when the compositor does not answer or
+  // lacks what full-screen surfaces need (wl_compositor, wl_shm,
+  // xdg_wm_base) or a seat to end it by; the caller then keeps SDL.
   static std::unique_ptr<WaylandConnection> Open();
   ~WaylandConnection();
   WaylandConnection(const WaylandConnection&) = delete;

@@ -23,14 +23,6 @@ class WaylandDisplayDriver final : public IDisplayDriver {
     return DD_OK;
   }
 
-  HRESULT DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t) override {
-    if (callback == nullptr) return DDERR_INVALIDPARAMS;
-    callback(nullptr, "Primary Display Driver", "display", context, nullptr);
-    return DD_OK;
-  }
-
-  int MonitorCount() override { return std::max<int>(connection_.Monitors().size(), 1); }
-
   DisplayMode DesktopMode() override {
     const std::vector<MonitorArea> monitors = connection_.Monitors();
     if (monitors.empty()) return {800, 600, 24};
