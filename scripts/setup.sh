@@ -26,7 +26,7 @@ tests=(
   xscreensaver
   sway swayidle grim wtype
   dbus-daemon python3-gi procps
-  mutter kwin-wayland wayland-utils dbus-bin pipewire pipewire-bin wireplumber
+  mutter kwin-wayland wayland-utils dbus-bin pipewire pipewire-bin wireplumber pipewire-alsa util-linux
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pipewire
 )
 case "${1:-all}" in

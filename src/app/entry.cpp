@@ -18,6 +18,12 @@ int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const 
   // A missing second argument reads as empty: the preview's conversion
   // refuses it; the password change needs no parent.
   const std::string second = args.size() > 1 ? args[1] : std::string();
+  // The preview's caller is always a program (the settings applet, a test):
+  // a box there would wait for an OK nobody gives. One line instead.
+  const auto showException = [&](const std::string& text) {
+    if (line.mode == RunMode::Preview) std::fprintf(stderr, "velmo: %s\n", text.c_str());
+    else modes.showException(text);
+  };
   try {
     switch (line.mode) {
       case RunMode::Preview: modes.preview(second); break;
@@ -35,13 +41,13 @@ int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const 
       }
     }
   } catch (const EConvertError& e) {
-    modes.showException(e.what());
+    showException(e.what());
     return kExitUsage;
   } catch (const std::exception& e) {
-    modes.showException(e.what());
+    showException(e.what());
     return kExitFailed;
   } catch (...) {
-    modes.showException("Unexpected error.");
+    showException("Unexpected error.");
     return kExitFailed;
   }
   return kExitDone;

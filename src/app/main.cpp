@@ -15,12 +15,17 @@
 #include "app/preview_mode.h"
 #include "app/run_mode.h"
 #include "app/settings_program.h"
+#include "platform/helper_process.h"
 #include "platform/platform.h"
+#include "platform/process_exit.h"
 #include "platform/termination.h"
 #include "scene/saver_screens.h"
 
 int main(int argc, char** argv) {
   using namespace velmo;
+  // A helper of the program's own (a message box), started afresh rather
+  // than forked from the threaded program.
+  if (const std::optional<int> helper = RunHelperRole(argc, argv)) return *helper;
   // Before any library starts a thread: they all inherit the blocked signals.
   WatchTerminationSignals();
   // Blocks of 128 KiB and more (decoded pictures, decoders' buffers, sea
@@ -54,5 +59,9 @@ int main(int argc, char** argv) {
       // No SDL, no display of its own: it only watches and starts the saver.
       [](int afterSeconds) { return RunIdleProgram(afterSeconds); },
   };
-  return RunEntry(args, modes, hostEnv);
+  const int code = RunEntry(args, modes, hostEnv);
+  // Everything is given back here (the desktop's mode, the windows); a
+  // sound device stuck in its driver is not waited for.
+  real.reset();
+  return FinishProcess(code);
 }

@@ -15,14 +15,16 @@ class ISound {
  public:
   virtual ~ISound() = default;
   // Starts the clip (a RIFF WAVE of 16-bit PCM) looping; false when it
-  // cannot play (the saver then runs silent). Opens the sound device on the
-  // calling thread (a few milliseconds, more on a busy sound server) and
-  // returns; the clip plays on the backend's own thread, read straight from
-  // the given bytes, which the caller keeps until Stop (the catalogue's live
-  // as long as the program).
+  // cannot be played (the saver then runs silent). Returns at once: the
+  // device is opened, and the clip played, on the backend's own threads, read
+  // straight from the given bytes, which the caller keeps for as long as the
+  // program runs (the catalogue's). A device that cannot be opened is said
+  // on standard error from there, and the saver runs silent.
   virtual bool PlayLoop(std::span<const uint8_t> wave, ClipMemory memory) = 0;
-  // Silences it and closes the device; waits for a fill under way. Harmless
-  // when nothing plays.
+  // Silences it at once and closes the device, waiting a bounded time (a
+  // tenth of a second or so) for the close; a device stuck in its driver is
+  // left behind, and the process then ends without waiting for it
+  // (platform/process_exit.h). Harmless when nothing plays.
   virtual void Stop() = 0;
 };
 

@@ -89,6 +89,8 @@ TForm1::~TForm1() {
   // However the loop ended, the timer stops before anything it reads goes
   // and the desktop gets its display back.
   if (!FEnded) StopComponents();
+  // What the keys changed is stored while the store is still there.
+  keys_.Flush();
 }
 
 void TForm1::LoadSettingsCopies() { LoadSceneSettings(*SetReg1, platform_.display, FOptions, Settings); }
@@ -346,6 +348,7 @@ void TForm1::ReportEnded() {
 
 void TForm1::StopAll() {
   StopComponents();
+  keys_.Flush();  // what the keys changed is on disk before anything can end the process
   // The surf and the saver flag are the primary scene's.
   if (IsPrimary()) GiveBackDesktop(platform_, FHosted);
 }
@@ -371,6 +374,7 @@ void TForm1::ShowErrorAndEnd(const std::string& text) {
   // desktop's blanker free while it waits for the user.
   StopAll();
   FFailed = true;
+  if (BeforeBox) BeforeBox();
   platform_.app.MessageBox(window_.get(), text, "ERROR", MB_OK);
   window_->Close();
   ReportEnded();

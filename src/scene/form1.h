@@ -106,6 +106,10 @@ class TForm1 : public Component, public TSceneParts, public TSceneMotion, public
   // Called once when this scene has ended by itself (input, an error, a
   // stall), so that the scenes on the other monitors end with it.
   std::function<void()> OnEnded;
+  // Called when this scene has stopped on an error, before its box: the
+  // other monitors' scenes, the timer and the surf stop first, so nothing
+  // runs on while the box waits. Null: this scene is all there is.
+  std::function<void()> BeforeBox;
   // Keys typed on this scene's monitor act on that scene (the one with the
   // clock); null: on this one.
   TForm1* FKeyTarget = nullptr;
@@ -129,6 +133,9 @@ class TForm1 : public Component, public TSceneParts, public TSceneMotion, public
   // The monitor's area moved or changed size: the next frame lays the scene
   // out anew over the new area.
   void FollowArea(const Rect& area);
+  // Stores now what the live keys changed and has not been written yet
+  // (it is written once the keys rest, and at the end).
+  void StoreKeyChanges() { keys_.Flush(); }
   // Ends this scene alone, without OnEnded (its monitor went away).
   void Retire();
   // Where it is (the monitor's area), if it covers one.

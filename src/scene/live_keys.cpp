@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "components/dxclock.h"
 #include "components/setreg.h"
@@ -10,6 +11,15 @@
 #include "scene/brightness.h"
 
 namespace velmo {
+
+TLiveKeys::TLiveKeys(const TSceneParts& parts, TSaverSettings& settings, TClockPlace& placed, const bool& ended,
+                     TLiveKeyHooks hooks)
+    : parts_(parts),
+      settings_(settings),
+      placed_(placed),
+      ended_(ended),
+      hooks_(std::move(hooks)),
+      store_([this](const TGatheredWrites::Batch& values) { Write(values); }, kQuiet) {}
 
 void TLiveKeys::KeyDown(int key) {
   TSaverSettings& settings = settings_;
@@ -39,7 +49,7 @@ void TLiveKeys::KeyDown(int key) {
   }
   parts_.DXClock1->SetXcenter(settings.clockX);
   parts_.DXClock1->SetYcenter(settings.clockY);
-  // Stored at every press, also at the bound, so the next start finds it. A
+  // Stored after every press, also at the bound, so the next start finds it. A
   // clock shown in place of a stored one that does not fit this screen is
   // the one the user moves: it is stored whole, as shown.
   const bool acrossKey = key == VK_LEFT || key == VK_RIGHT;
@@ -81,14 +91,18 @@ void TLiveKeys::MouseDown() {
   if (settings_.TermMouse) hooks_.endRequested();
 }
 
-void TLiveKeys::StoreLive(const char* name, int value) {
+void TLiveKeys::StoreLive(const char* name, int value) { store_.Set(name, value); }
+
+void TLiveKeys::Write(const TGatheredWrites::Batch& values) {
   // A live key's change stays on screen whatever the store does; a write
   // that fails (a read-only settings directory, a full disk) is said once.
+  std::vector<TSetReg::Entry> entries;
+  for (const auto& [name, value] : values) entries.push_back({name, value});
   std::string failure;
   try {
-    if (!parts_.SetReg1->Write(name, value))
-      failure = std::string("the settings key cannot be opened to store '") + name + "'";
-  } catch (const ERegistryException& e) {
+    if (!parts_.SetReg1->WriteSet(entries))
+      failure = "the settings key cannot be opened to store '" + values.front().first + "'";
+  } catch (const std::exception& e) {  // the registry's errors, and anything else: the writer never throws
     failure = e.what();
   }
   if (failure.empty() || storeFailureReported_) return;

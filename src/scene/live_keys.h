@@ -1,12 +1,15 @@
 #pragma once
 // The scene's input: the arrow keys move the clock and the brightness keys
-// (+ and -) dim or brighten the picture, each change written to the store
-// at once; Escape, or any input (a key, a movement, a click) where the
+// (+ and -) dim or brighten the picture, each change stored (gathered and
+// written off the loop's thread once the keys rest, see gathered_writes.h;
+// all of it by the saver's end); Escape, or any input (a key, a movement, a click) where the
 // settings say so, asks the scene to end. Runs on the loop's thread.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <utility>
 
+#include "scene/gathered_writes.h"
 #include "scene/scene_parts.h"
 #include "setup/settings.h"
 
@@ -25,8 +28,10 @@ class TLiveKeys {
   // (the copy the scene draws by) and placed (the clock as stored); ended
   // is true once the scene has ended. All outlive it.
   TLiveKeys(const TSceneParts& parts, TSaverSettings& settings, TClockPlace& placed, const bool& ended,
-            TLiveKeyHooks hooks)
-      : parts_(parts), settings_(settings), placed_(placed), ended_(ended), hooks_(std::move(hooks)) {}
+            TLiveKeyHooks hooks);
+
+  // Every change not yet stored is written now (the saver's end).
+  void Flush() { store_.Flush(); }
 
   void KeyDown(int key);
   void KeyPress(char key);
@@ -34,8 +39,14 @@ class TLiveKeys {
   void MouseDown();
 
  private:
-  // One value changed by a live key, written at once; never ends the saver.
+  // One value changed by a live key, to be written; never ends the saver.
   void StoreLive(const char* name, int value);
+  // The writer's side: one step for all the values gathered.
+  void Write(const TGatheredWrites::Batch& values);
+
+  // How long the keys rest before their changes are written: longer than
+  // a held key's repeat, short enough that nothing waits on it.
+  static constexpr std::chrono::milliseconds kQuiet{250};
 
   const TSceneParts& parts_;
   TSaverSettings& settings_;
@@ -44,7 +55,8 @@ class TLiveKeys {
   TLiveKeyHooks hooks_;
   int lastMouseX_ = 0;
   int lastMouseY_ = 0;
-  bool storeFailureReported_ = false;
+  bool storeFailureReported_ = false;  // the writer's
+  TGatheredWrites store_;  // last: its writer ends before the rest goes
 };
 
 }  // namespace velmo

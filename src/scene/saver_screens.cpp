@@ -30,6 +30,10 @@ std::unique_ptr<TForm1> TSaverScreens::StartScene(const std::optional<MonitorAre
     failed_ = failed_ || ended->FFailed;
     EndAll();
   };
+  scene->BeforeBox = [this] {
+    failed_ = true;
+    EndAll();
+  };
   if (!scenes_.empty()) {
     TForm1& primary = *scenes_.front();
     scene->FKeyTarget = &primary;

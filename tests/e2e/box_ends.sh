@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # A message box ends with the program however the program ends: TERM, INT
-# and HUP at each kind of box (a window id that is not one, a stored value
+# and HUP at each kind of box (the settings program missing, a stored value
 # that cannot be read, a display mode the monitor refuses) end the program
 # and its box within half a second, leaving no process, no window and no
 # open standard error (SIGTERM at the refused mode's box with exit code 0);
 # SIGKILL of the program takes its box within a second.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1024x768x24
+# A copy with no velmo-setup beside it: "/c" shows its box.
+mkdir "$WORK/alone"
+cp "$VELMO" "$WORK/alone/velmo"
+VELMO_FILES+=("$WORK/alone/velmo")
 
 # Starts the program with arguments $2.. for the box kind $1, its standard
 # error into $WORK/err.$1 through a pipe whose reader marks its end of file.
@@ -15,11 +19,13 @@ start_at_box() {
   shift
   rm -f "$WORK/eof.$kind"
   case "$kind" in
-    window) ;;
+    setup) ;;
     value) write_settings && sed -i 's/^"NumBirds"=.*/"NumBirds"="twelve"/' "$SETTINGS_FILE" ;;
     mode) write_settings flag_defres=0 ResHor=1600 ResVert=1200 ;;
   esac
-  "$VELMO" "$@" 2> >(cat >"$WORK/err.$kind"; touch "$WORK/eof.$kind") &
+  local program="$VELMO"
+  [ "$kind" = setup ] && program="$WORK/alone/velmo"
+  "$program" "$@" 2> >(cat >"$WORK/err.$kind"; touch "$WORK/eof.$kind") &
   pid=$!
   PIDS+=("$pid")
   wait_for 20 box_shown || fail "no box for $kind: $(cat "$WORK/err.$kind" 2>/dev/null)"
@@ -32,9 +38,9 @@ no_window() { ! xwininfo -root -tree 2>/dev/null | grep -qiE '"(ERROR|velmo[^"]*
 # shellcheck disable=SC2086
 ended() { all_gone $tree && no_window && [ -e "$WORK/eof.$kind" ]; }
 
-for kind in window value mode; do
+for kind in setup value mode; do
   case "$kind" in
-    window) args=(/p notanid) ;;
+    setup) args=(/c) ;;
     *) args=(/s) ;;
   esac
   for sig in TERM INT HUP KILL; do

@@ -14,7 +14,10 @@ daemon="$WORK/daemon"
 DAEMON_ENV=(SDL_AUDIODRIVER=dummy)
 as_daemon=()
 
-# Lays out $daemon for a daemon whose programs are the lines given.
+# Lays out $daemon for a daemon whose programs are the lines given. A line
+# that starts with velmo names our stand-in by its full path: xscreensaver
+# puts its own directory first on the PATH, where Velmo's installed package
+# has a velmo of its own.
 daemon_prepare() {
   local line
   mkdir -p "$daemon/bin" "$daemon/home" "$daemon/config" "$daemon/ended"
@@ -41,7 +44,10 @@ SH
   {
     printf 'mode:\t\tone\nselected:\t0\ntimeout:\t1:00:00\nlock:\t\tFalse\nfade:\t\tFalse\nunfade:\t\tFalse\n'
     printf 'splash:\t\tFalse\nprograms:\t\\\n'
-    for line in "$@"; do printf '\t\t%s \\n\\\n' "$line"; done
+    for line in "$@"; do
+      [ "${line%% *}" = velmo ] && line="$daemon/bin/$line"
+      printf '\t\t%s \\n\\\n' "$line"
+    done
     printf '\n'
   } >"$daemon/home/.xscreensaver"
   if [ "$(id -u)" = 0 ]; then

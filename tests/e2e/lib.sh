@@ -184,6 +184,54 @@ start_xorg_dummy() {
   return 1
 }
 
+# PipeWire for a test user, as a desktop session has it: a session bus,
+# pipewire and wireplumber (with pipewire-alsa installed, ALSA's default
+# device is PipeWire too) in a runtime directory of their own, for nobody
+# when the test runs as root. No sink unless "$1" is "sink": then a null
+# sink (named test-sink) is made, which takes a stream like a real output.
+# Sets PW_RUNTIME, PW_ENV (the environment a client needs: runtime
+# directory, bus) and PW_USER (the command prefix that runs as the test
+# user: empty, or setpriv); programs meant to play run as that user, with
+# "${PW_USER[@]}" env "${PW_ENV[@]}" CMD (a server refuses other users).
+# Skips the script when a piece is missing. Other scripts that need sound
+# call it the same way.
+start_pipewire() {
+  local tool
+  PW_USER=()
+  for tool in pipewire wireplumber pw-cli pw-dump dbus-daemon; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
+  done
+  [ -f /usr/share/alsa/alsa.conf.d/99-pipewire-default.conf ] ||
+    skip "pipewire-alsa is not installed (scripts/setup.sh installs it)"
+  chmod 711 "$WORK"
+  PW_RUNTIME=$(mktemp -d "$WORK/pw.XXXXXX")
+  if [ "$(id -u)" = 0 ]; then
+    chown nobody:nogroup "$PW_RUNTIME"
+    PW_USER=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  fi
+  PW_ENV=(XDG_RUNTIME_DIR="$PW_RUNTIME" DBUS_SESSION_BUS_ADDRESS="unix:path=$PW_RUNTIME/bus" PIPEWIRE_RUNTIME_DIR="$PW_RUNTIME")
+  local base=(env -i HOME="$PW_RUNTIME" PATH=/usr/bin:/bin "${PW_ENV[@]}")
+  "${PW_USER[@]}" "${base[@]}" dbus-daemon --session --address="unix:path=$PW_RUNTIME/bus" --nofork \
+    --nopidfile >"$WORK/pw-dbus.log" 2>&1 &
+  PIDS+=("$!")
+  wait_until '[ -S "$PW_RUNTIME/bus" ]' 10 || fail "the test user's session bus did not start"
+  "${PW_USER[@]}" "${base[@]}" pipewire >"$WORK/pipewire.log" 2>&1 &
+  PIDS+=("$!")
+  wait_until '[ -S "$PW_RUNTIME/pipewire-0" ]' 20 || fail "pipewire did not start: $(tail -3 "$WORK/pipewire.log")"
+  "${PW_USER[@]}" "${base[@]}" wireplumber >"$WORK/wireplumber.log" 2>&1 &
+  PIDS+=("$!")
+  # WirePlumber is up once it is a client of the server.
+  wait_until 'env "${PW_ENV[@]}" pw-dump 2>/dev/null | grep -q "\"application.name\": \"WirePlumber\""' 20 ||
+    fail "wireplumber did not start: $(tail -3 "$WORK/wireplumber.log")"
+  if [ "${1:-}" = sink ]; then
+    "${PW_USER[@]}" env "${PW_ENV[@]}" pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=test-sink
+      media.class=Audio/Sink object.linger=true audio.position=[FL FR] }' >/dev/null ||
+      fail "no null sink could be made"
+    wait_until 'env "${PW_ENV[@]}" pw-dump 2>/dev/null | grep -q "\"node.name\": \"test-sink\""' 10 ||
+      fail "the null sink did not appear"
+  fi
+}
+
 # Ends the script as skipped (ctest reads exit code 77) with a reason.
 skip() {
   echo "SKIP: $*"

@@ -32,10 +32,19 @@ start_weston() {
 # Runs velmo with the arguments given on the compositor $WAYLAND, DISPLAY unset.
 # Where zenity is installed, the error box of process $1 waits for its OK: it
 # is closed as a user would, once the message $2 is in its standard error $3.
+zenity_below() {
+  local p
+  for p in $(process_tree "$1"); do [ "$(cat "/proc/$p/comm" 2>/dev/null)" = zenity ] && return 0; done
+  return 1
+}
 close_box() {
   wait_until "grep -q \"$2\" \"$3\" || ! kill -0 $1 2>/dev/null" 10 || true
   local box
-  for box in $(pgrep -P "$1" -x zenity || true); do kill "$box" 2>/dev/null || true; done
+  # The box is shown by a helper process of the program's: zenity is below it.
+  wait_until "! kill -0 $1 2>/dev/null || zenity_below $1" 5 || true
+  for box in $(process_tree "$1"); do
+    [ "$(cat "/proc/$box/comm" 2>/dev/null)" = zenity ] && kill "$box" 2>/dev/null || true
+  done
 }
 
 run_on_wayland() {

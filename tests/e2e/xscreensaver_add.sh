@@ -72,6 +72,12 @@ value = re.search(r'^programs:(.*?)(?<!\\)\n', text, re.S | re.M).group(1).repla
 print(len([e for e in value.split('\\n') if e.strip()]))
 PY
 )
+# Where Velmo's package is installed, the daemon's PATH (its own directory
+# first) finds that velmo: the entry added is pointed at our stand-in (the
+# daemon reads the changed file again by itself).
+if [ -e /usr/libexec/xscreensaver/velmo ]; then
+  sed -i "s|^\([[:space:]]*\)velmo --root|\1$daemon/bin/velmo --root|" "$file"
+fi
 daemon_run xscreensaver-command -select "$last" >/dev/null || fail "the daemon did not take -select $last"
 wait_until '[ -n "$(ours)" ]' 30 || fail "the daemon did not run Velmo as its entry $last: $(tail -n 20 "$daemon/log")"
 pid=$(ours | tail -n 1)

@@ -97,6 +97,24 @@ TEST_F(Screens, EveryMonitorHasItsSceneAtItsSizeWithOneClockOneTextAndOneSurf) {
   EXPECT_EQ(system.saverRunningCalls, (std::vector<bool>{true, false}));
 }
 
+// An error on any monitor shows its box only once every scene, the timer
+// and the surf have stopped: nothing runs on behind a box that waits.
+TEST_F(Screens, AnErrorBoxOnTheSecondMonitorWaitsForEverythingToStop) {
+  Start();
+  ASSERT_EQ(screens->Count(), 2u);
+  Compose(2);
+  bool allStopped = false;
+  app.onMessageBox = [&] {
+    allStopped = screens->Scene(0).FEnded && screens->Scene(1).FEnded && sound.calls.back() == "Stop" &&
+                 system.saverRunningCalls.back() == false;
+  };
+  screens->Scene(1).DDmain1Error(nullptr);
+  ASSERT_EQ(app.boxes.size(), 1u);
+  EXPECT_TRUE(allStopped);
+  EXPECT_TRUE(Window(0).closed && Window(1).closed);
+  EXPECT_TRUE(screens->Failed());
+}
+
 TEST_F(Screens, MonitorsOfOneSizeStartedInOneSecondFlyFlocksOfTheirOwn) {
   display.monitorAreas = {M(0, 0, 1920, 1080, true), M(1920, 0, 1920, 1080)};
   Start();
@@ -121,6 +139,7 @@ TEST_F(Screens, KeysOnAnyMonitorMoveTheOneClockAndDimEveryMonitor) {
   Window(1).KeyPress('-');
   EXPECT_EQ(screens->Scene(0).Settings.clockX, x - 1);
   EXPECT_EQ(screens->Scene(1).Settings.Gamma, 255);
+  screens->Scene(0).StoreKeyChanges();
   EXPECT_EQ(registry.Dword(FakeRegistry::kVelmoKey, "Gamma"), 255);
   Window(1).MouseMove(10, 10);
   Window(1).MouseMove(400, 400);  // the mouse ends nothing in this mode

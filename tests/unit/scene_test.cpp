@@ -255,11 +255,14 @@ TEST_F(Scene, KeyboardOnlyModeMovesTheClockWithinItsBandAndStoresEachStep) {
   for (int i = 0; i < 10; ++i) Window().KeyDown(VK_RIGHT);
   EXPECT_EQ(form->Settings.clockX, 934);
   EXPECT_EQ(form->DXClock1->GetXcenter(), 934);
+  form->StoreKeyChanges();
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 934);
   for (int i = 0; i < 2000; ++i) Window().KeyDown(VK_LEFT);
   EXPECT_EQ(form->Settings.clockX, 90);
+  form->StoreKeyChanges();
   EXPECT_EQ(registry.Dword(kKey, "clockX"), 90);
   Window().KeyDown(VK_DOWN);
+  form->StoreKeyChanges();
   EXPECT_EQ(registry.Dword(kKey, "clockY"), 91);
   Window().MouseMove(10, 10);
   Window().MouseMove(500, 500);
@@ -270,15 +273,32 @@ TEST_F(Scene, KeyboardOnlyModeMovesTheClockWithinItsBandAndStoresEachStep) {
   EXPECT_TRUE(Ended());
 }
 
+// A termination request (SIGTERM, as the loop's close of every window)
+// right after a key, well inside the writer's quiet time: the last change is
+// on disk as the saver ends.
+TEST_F(Scene, TheLastKeyIsStoredWhenTheSaverIsAskedToEndRightAfterIt) {
+  Store(7, /*termMouse=*/false);
+  Start();
+  const int x = form->Settings.clockX;
+  for (int i = 0; i < 5; ++i) Window().KeyDown(VK_LEFT);
+  Window().KeyPress('-');
+  Window().RequestClose();
+  EXPECT_TRUE(Ended());
+  EXPECT_EQ(registry.Dword(kKey, "clockX"), x - 5);
+  EXPECT_EQ(registry.Dword(kKey, "Gamma"), 255);
+}
+
 TEST_F(Scene, PlusAndMinusStepTheBrightnessAndStoreItEvenAtTheBound) {
   Store(7, /*termMouse=*/false);
   Start();
   Window().KeyPress('+');
   EXPECT_EQ(form->DDgamma1->GetRGB(), 256);
+  form->StoreKeyChanges();
   EXPECT_EQ(registry.Dword(kKey, "Gamma"), 256);
   Window().KeyPress('-');
   Window().KeyPress('-');
   EXPECT_EQ(form->DDgamma1->GetRGB(), 254);
+  form->StoreKeyChanges();
   EXPECT_EQ(registry.Dword(kKey, "Gamma"), 254);
   ASSERT_NE(display.LastGammaControl(), nullptr);
   EXPECT_FALSE(form->DDgamma1->GetEnabled());
@@ -315,6 +335,7 @@ TEST_F(Scene, ClockValuesFarOffTheScreenAreTakenOntoItForTheRunOnly) {
     Window().KeyDown(VK_UP);  // the band the keys keep is worked out from sane values
     Window().KeyDown(VK_LEFT);
     EXPECT_FALSE(Ended());
+    form->StoreKeyChanges();
     // The keys moved the clock shown: it is stored whole, to be drawn there next time.
     EXPECT_EQ(registry.Dword(kKey, "clockX"), clock.GetXcenter());
     EXPECT_EQ(registry.Dword(kKey, "clockY"), clock.GetYcenter());
@@ -331,6 +352,7 @@ TEST_F(Scene, AFailedWriteOfALiveKeyIsSaidOnceAndTheSaverGoesOn) {
   Window().KeyDown(VK_LEFT);
   Window().KeyDown(VK_DOWN);
   Window().KeyPress('-');
+  form->StoreKeyChanges();
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(Ended());
   EXPECT_EQ(form->DXClock1->GetXcenter(), 933);

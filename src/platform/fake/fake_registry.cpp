@@ -29,6 +29,7 @@ const FakeRegistry::Key* FakeRegistry::Find(const std::string& path) const {
 FakeRegistry::Key& FakeRegistry::Ensure(const std::string& path) { return keys_[Lower(path)]; }
 
 int32_t FakeRegistry::RegCreateKeyEx(HKEY root, const std::string& path, uint32_t access, HKEY* key) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   int32_t result = createError;
   if (result == ERROR_SUCCESS && root != HKEY_CURRENT_USER) result = ERROR_ACCESS_DENIED;
   if (result == ERROR_SUCCESS) {
@@ -41,6 +42,7 @@ int32_t FakeRegistry::RegCreateKeyEx(HKEY root, const std::string& path, uint32_
 }
 
 int32_t FakeRegistry::RegOpenKeyEx(HKEY root, const std::string& path, uint32_t access, HKEY* key) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   int32_t result = openError;
   if (result == ERROR_SUCCESS && (root != HKEY_CURRENT_USER || !Find(path))) result = ERROR_FILE_NOT_FOUND;
   if (result == ERROR_SUCCESS) {
@@ -53,6 +55,7 @@ int32_t FakeRegistry::RegOpenKeyEx(HKEY root, const std::string& path, uint32_t 
 
 int32_t FakeRegistry::RegSetValueEx(HKEY key, const std::string& name, uint32_t type, const uint8_t* data,
                                     uint32_t size) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   int32_t result = setError;
   if (auto it = setErrorFor.find(name); result == ERROR_SUCCESS && it != setErrorFor.end()) result = it->second;
   auto handle = handles_.find(key);
@@ -64,6 +67,7 @@ int32_t FakeRegistry::RegSetValueEx(HKEY key, const std::string& name, uint32_t 
 
 int32_t FakeRegistry::RegQueryValueEx(HKEY key, const std::string& name, uint32_t* type, uint8_t* data,
                                       uint32_t* size) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   int32_t result = ERROR_SUCCESS;
   const Value* value = nullptr;
   auto handle = handles_.find(key);
@@ -86,12 +90,14 @@ int32_t FakeRegistry::RegQueryValueEx(HKEY key, const std::string& name, uint32_
 }
 
 int32_t FakeRegistry::RegCloseKey(HKEY key) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const int32_t result = handles_.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
   calls.push_back({"RegCloseKey", "", 0, 0, result});
   return result;
 }
 
 int32_t FakeRegistry::RegSetValues(HKEY key, const std::vector<RegEntry>& values) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   int32_t result = setError;
   for (const RegEntry& v : values)
     if (auto it = setErrorFor.find(v.name); result == ERROR_SUCCESS && it != setErrorFor.end()) result = it->second;
@@ -113,17 +119,19 @@ int32_t FakeRegistry::RegSetValues(HKEY key, const std::vector<RegEntry>& values
   return result;
 }
 
-void FakeRegistry::CreateKey(const std::string& path) { Ensure(path); }
+void FakeRegistry::CreateKey(const std::string& path) { std::lock_guard<std::recursive_mutex> lock(mutex_); Ensure(path); }
 
-bool FakeRegistry::HasKey(const std::string& path) const { return Find(path) != nullptr; }
+bool FakeRegistry::HasKey(const std::string& path) const { std::lock_guard<std::recursive_mutex> lock(mutex_); return Find(path) != nullptr; }
 
 void FakeRegistry::PutDword(const std::string& path, const std::string& name, uint32_t value) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   PutRaw(path, name, REG_DWORD,
          {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
           static_cast<uint8_t>(value >> 24)});
 }
 
 void FakeRegistry::PutString(const std::string& path, const std::string& name, const std::string& text) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::vector<uint8_t> bytes(text.begin(), text.end());
   bytes.push_back(0);
   PutRaw(path, name, REG_SZ, std::move(bytes));
@@ -131,6 +139,7 @@ void FakeRegistry::PutString(const std::string& path, const std::string& name, c
 
 void FakeRegistry::PutRaw(const std::string& path, const std::string& name, uint32_t type,
                           std::vector<uint8_t> data) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   Key& k = Ensure(path);
   auto it = std::find_if(k.begin(), k.end(), [&](const Value& v) { return SameName(v.name, name); });
   if (it == k.end()) {
@@ -142,12 +151,14 @@ void FakeRegistry::PutRaw(const std::string& path, const std::string& name, uint
 }
 
 void FakeRegistry::Erase(const std::string& path, const std::string& name) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (Key* k = Find(path)) {
     std::erase_if(*k, [&](const Value& v) { return SameName(v.name, name); });
   }
 }
 
 const FakeRegistry::Value* FakeRegistry::Get(const std::string& path, const std::string& name) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const Key* k = Find(path);
   if (!k) return nullptr;
   auto it = std::find_if(k->begin(), k->end(), [&](const Value& v) { return SameName(v.name, name); });
@@ -155,6 +166,7 @@ const FakeRegistry::Value* FakeRegistry::Get(const std::string& path, const std:
 }
 
 int64_t FakeRegistry::Dword(const std::string& path, const std::string& name) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const Value* v = Get(path, name);
   if (!v || v->type != REG_DWORD || v->data.size() != 4) return -1;
   return static_cast<int64_t>(static_cast<uint32_t>(v->data[0] | (v->data[1] << 8) | (v->data[2] << 16) |
@@ -162,11 +174,13 @@ int64_t FakeRegistry::Dword(const std::string& path, const std::string& name) co
 }
 
 std::vector<FakeRegistry::Value> FakeRegistry::Values(const std::string& path) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const Key* k = Find(path);
   return k ? *k : std::vector<Value>{};
 }
 
 std::vector<std::string> FakeRegistry::WrittenNames() const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::vector<std::string> names;
   for (const Call& c : calls)
     if (c.op == "RegSetValueEx") {

@@ -3,6 +3,7 @@
 // and a log of every call.
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,8 @@ class FakeRegistry : public IRegistry {
   std::vector<std::vector<std::string>> sets;
 
  private:
+  // The scene's live keys write from a thread of their own.
+  mutable std::recursive_mutex mutex_;
   using Key = std::vector<Value>;
   Key* Find(const std::string& path);
   const Key* Find(const std::string& path) const;

@@ -2,52 +2,42 @@
 
 #include <SDL.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/posix/wake_fd.h"
 #include "platform/sdl/frame_pacer.h"
-#include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/sdl_focus_rule.h"
+#include "platform/sdl/sdl_hosted_wait.h"
+#include "platform/sdl/sdl_key_routing.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_presenter.h"
+#include "platform/sdl/sdl_termination.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/sdl_window.h"
-#include "platform/termination.h"
-#include "platform/x11/x11_handles.h"
 #include "platform/x11/x11_host.h"
-#include "platform/x11/x11_input.h"
-#include "platform/x11/x11_wait.h"
 
 namespace velmo {
 namespace {
 
-// The application loop over SDL's event queue: windows, input, posted work,
-// message boxes, the termination signals, and adopting a daemon's window.
+// The application loop over SDL's event queue: windows, posted work, wakes
+// and the pace of frames. Input goes to the windows through
+// sdl_key_routing, the focus rule is sdl_focus_rule, a daemon's window
+// sdl_hosted_wait, boxes sdl_message_box, signals sdl_termination.
 class SdlApplication : public IApplication {
  public:
   SdlApplication() {
     video_ = StartSdlVideo();
     postedEvent_ = SDL_RegisterEvents(2);
     wakeEvent_ = postedEvent_ + 1;
-    SetTerminationHandler([this] {
-      // A box shows only once everything it could leave behind has stopped,
-      // and its own loop reads no quit event: nothing is left but to end.
-      if (boxOpen_) _exit(0);
-      SDL_Event quit{};
-      quit.type = SDL_QUIT;
-      SDL_PushEvent(&quit);
-      wake_.Raise();
-    });
+    TakeTerminationForSdlLoop(wake_, boxOpen_);
   }
   ~SdlApplication() override {
-    SetTerminationHandler(nullptr);
+    StopTakingTermination();
     // Work posted but never run still owns its closure.
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, postedEvent_, postedEvent_) == 1)
@@ -78,30 +68,8 @@ class SdlApplication : public IApplication {
   std::unique_ptr<IWindow> CreateHostedWindow(uint64_t nativeWindow) override {
     hosted_ = true;  // also when the window cannot be used: nobody could answer a box
     if (!video_) return nullptr;
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver == nullptr || std::strcmp(driver, "x11") != 0) {
-      std::fprintf(stderr, "velmo: a window given by id needs the X11 video driver, not %s\n",
-                   driver ? driver : "none");
-      return nullptr;
-    }
-    if (nativeWindow == 0) nativeWindow = ScreenRootWindow();
-    if (nativeWindow == 0 || !X11WindowExists(nativeWindow)) {
-      std::fprintf(stderr, "velmo: the window 0x%llx does not exist\n", static_cast<unsigned long long>(nativeWindow));
-      return nullptr;
-    }
-    SDL_Window* w = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(nativeWindow)));
-    if (!w) {
-      std::fprintf(stderr, "velmo: cannot draw into the window 0x%llx: %s\n",
-                   static_cast<unsigned long long>(nativeWindow), SDL_GetError());
-      return nullptr;
-    }
-    WatchHostWindow(nativeWindow);
-    // SDL listens to no event of a window it did not make; these reach it
-    // over its own connection and come back as window events.
-    if (X11Handles x11; X11HandlesOf(w, x11)) {
-      ListenToHostWindow(x11.display, nativeWindow);
-      hostDisplay_ = x11.display;
-    }
+    SDL_Window* w = AdoptHostWindow(nativeWindow, &hostDisplay_);
+    if (!w) return nullptr;
     auto window = std::make_unique<SdlWindow>(w, windows_, true);
     window->SetHostId(nativeWindow);
     return window;
@@ -121,7 +89,7 @@ class SdlApplication : public IApplication {
       // The daemon took its window away: end as if asked to close.
       if (hosted_ && HostWindowGone()) {
         for (SdlWindow* w : windows_)
-          if (w->Hosted()) CloseRequested(w);
+          if (w->Hosted()) SdlCloseRequested(w);
         if (mainWindow.IsClosed()) break;
       }
       while (!mainWindow.IsClosed() && SDL_PollEvent(&event)) {
@@ -131,7 +99,7 @@ class SdlApplication : public IApplication {
       if (mainWindow.IsClosed()) break;
       const uint64_t now = SDL_GetTicks64();
       for (SdlWindow* w : windows_) w->KeepCovering(now);
-      ReportLostActivation();
+      focusRule_.Check(windows_, hosted_);
       if (mainWindow.IsClosed()) break;
       pending = pending || idleWantsMore_ || WakeDue();
       // Waits count whole milliseconds: a turn less than one early is due.
@@ -149,7 +117,7 @@ class SdlApplication : public IApplication {
       // turn that is due waits for the refresh, events still taken meanwhile.
       const int timeout = idle_ && pending ? MillisecondsUntil(frameAt) : UntilWake(100);
       if (hosted_) {
-        WaitHosted(timeout);
+        if (WaitHosted(hostDisplay_, wake_.Fd(), timeout)) wake_.Clear();
         if (SDL_PollEvent(&event)) {
           Dispatch(event);
           pending = true;
@@ -222,53 +190,17 @@ class SdlApplication : public IApplication {
     return std::make_unique<SdlWindow>(made, windows_);
   }
 
-  int Box(IWindow* owner, const std::string& text, const std::string& caption, uint32_t kind) {
+  // The owner may be a scene on another monitor: it only says that a window
+  // of ours is up; the box goes over the primary's.
+  int Box(IWindow*, const std::string& text, const std::string& caption, uint32_t kind) {
     // The message also goes to the terminal: a box may not be seen on a
     // display that has no window manager, and there may be no display at all.
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    if (hosted_) return IDOK;
-    // On the primary monitor, centred, in front: over the first of our
-    // windows that shows (the primary monitor's scene is made first), else
-    // on SDL's first display, the primary monitor. The owner may be a scene
-    // on another monitor: it only says that a window of ours is up.
-    (void)owner;
-    SDL_Window* parent = nullptr;
-    for (SdlWindow* w : windows_) {
-      auto* sdl = static_cast<SDL_Window*>(w->NativeHandle());
-      if (w->IsClosed() || !(SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN)) continue;
-      parent = sdl;
-      break;
-    }
-    ShowSdlMessageBox(kind, caption.c_str(), text.c_str(), parent, boxOpen_);
+    // SDL's offscreen driver, where no display could be opened, is no
+    // display: nobody would see a box there.
+    if (hosted_ || !video_ || !SdlVideoIsADisplay()) return IDOK;
+    ShowSdlMessageBoxOver(windows_, kind, caption.c_str(), text.c_str(), boxOpen_);
     return IDOK;
-  }
-
-  void ReportLostActivation() {
-    const uint64_t now = SDL_GetTicks64();
-    bool ourFocus = false;
-    for (SdlWindow* w : windows_)
-      ourFocus = ourFocus || (!w->IsClosed() && (SDL_GetWindowFlags(static_cast<SDL_Window*>(w->NativeHandle())) &
-                                                 SDL_WINDOW_INPUT_FOCUS));
-    // SDL takes a focus the window system gave some time later (after a
-    // mode change, about 200 ms): meanwhile the window system is asked, a
-    // few times a frame's grace at most. A focus that only follows the
-    // pointer (no window manager) is none, as SDL has it.
-    if (!ourFocus && !windows_.empty() && !hosted_) {
-      if (now - focusAskedAt_ >= SdlWindow::kActivationGraceMs / 2) {
-        focusAskedAt_ = now;
-        systemFocus_ = windows_.front()->OursHaveFocus(false);
-      }
-      ourFocus = systemFocus_;
-    }
-    for (SdlWindow* w : windows_) {
-      if (w->LostActivation(now, ourFocus) && w->Events().onDeactivate) w->Events().onDeactivate();
-    }
-  }
-
-  SdlWindow* WindowOf(uint32_t id) {
-    for (SdlWindow* w : windows_)
-      if (w->Id() == id) return w;
-    return nullptr;
   }
 
   // Whether the wake asked for by WakeWithin is due; a due wake is used up.
@@ -291,50 +223,6 @@ class SdlApplication : public IApplication {
     return wakeAt_ <= now ? 0 : static_cast<int>(std::min<uint64_t>(wakeAt_ - now, static_cast<uint64_t>(limit)));
   }
 
-  // The wait of a loop in a daemon's window, for up to timeoutMs: until
-  // SDL's X connection has input, another thread (or the termination
-  // watcher) raises the wake descriptor, or the time passes. SDL's own wait
-  // cannot be used there: SDL ends it for another thread's event by sending
-  // an X event to its first shown window, here the daemon's; once that
-  // window is gone the error stays pending on SDL's connection until SDL
-  // closes it with Xlib's own handler back, which prints it and exits with 1.
-  // Work already there is done first, without waiting: events in SDL's
-  // queue, events Xlib read during a round trip since the last pump (the
-  // present waits for one), an error saying the window may have gone.
-  void WaitHosted(int timeoutMs) {
-    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
-    if (hostDisplay_ && X11EventsQueued(hostDisplay_)) return;
-    if (HostWindowGone()) return;
-    WaitForX11Input(hostDisplay_, wake_.Fd(), timeoutMs);
-    wake_.Clear();
-  }
-
-  // The window a key or text event is for. SDL sends keys without a window
-  // (id 0) while it has not taken the focus the window system already gave
-  // (after a mode change for about 200 ms; without a window manager
-  // always), and may name a window that is gone: they all reached one of
-  // ours, so the main window takes them.
-  SdlWindow* KeyWindowOf(uint32_t id) {
-    SdlWindow* w = WindowOf(id);
-    if (w && !w->IsClosed()) return w;
-    if (mainWindow_ && !mainWindow_->Hosted() && !mainWindow_->IsClosed()) return mainWindow_;
-    return w;
-  }
-
-  // Where the pointer is on the desktop, asked of the X server (a round
-  // trip; motion is rare while the saver runs, its first real one ends it):
-  // a window the layout moved under a still pointer gives the same place,
-  // where the event's window coordinates, or SDL's idea of where the window
-  // is, would jump. Elsewhere: the event's place on the window's.
-  static void DesktopPlace(SdlWindow& w, const SDL_MouseMotionEvent& motion, int& x, int& y) {
-    auto* window = static_cast<SDL_Window*>(w.NativeHandle());
-    X11Handles x11;
-    if (X11HandlesOf(window, x11) && PointerOnDesktop(x11.display, x, y)) return;
-    SDL_GetWindowPosition(window, &x, &y);
-    x += motion.x;
-    y += motion.y;
-  }
-
   void Dispatch(const SDL_Event& event) {
     if (event.type == wakeEvent_) {
       wakePending_ = false;  // the idle handler runs at this turn
@@ -346,59 +234,9 @@ class SdlApplication : public IApplication {
       delete work;
       return;
     }
-    switch (event.type) {
-      case SDL_KEYDOWN: {
-        SdlWindow* w = KeyWindowOf(event.key.windowID);
-        if (!w) return;
-        if (w->Events().onKeyDown) w->Events().onKeyDown(VirtualKeyOf(event.key.keysym.sym), ShiftStateOf(event.key.keysym.mod));
-        const char c = ControlCharOf(event.key.keysym.sym);
-        if (c && !w->IsClosed() && w->Events().onKeyPress) w->Events().onKeyPress(c);
-        break;
-      }
-      case SDL_TEXTINPUT: {
-        SdlWindow* w = KeyWindowOf(event.text.windowID);
-        if (!w || !w->Events().onKeyPress) return;
-        for (const char* p = event.text.text; *p && !w->IsClosed(); ++p) w->Events().onKeyPress(*p);
-        break;
-      }
-      case SDL_MOUSEMOTION: {
-        SdlWindow* w = WindowOf(event.motion.windowID);
-        if (!w || !w->Events().onMouseMove) break;
-        int x = 0, y = 0;
-        DesktopPlace(*w, event.motion, x, y);
-        w->Events().onMouseMove(0, x, y);
-        break;
-      }
-      case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEWHEEL: {
-        SdlWindow* w = WindowOf(event.type == SDL_MOUSEWHEEL ? event.wheel.windowID : event.button.windowID);
-        if (w && !w->IsClosed() && w->Events().onMouseDown) w->Events().onMouseDown();
-        break;
-      }
-      case SDL_WINDOWEVENT:
-        if (event.window.event == SDL_WINDOWEVENT_CLOSE) CloseRequested(WindowOf(event.window.windowID));
-        // A focus that came and went between two looks at the flags still counts as had.
-        if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
-          if (SdlWindow* w = WindowOf(event.window.windowID)) w->NoteFocusGained();
-        if (event.window.event == SDL_WINDOWEVENT_MOVED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-          if (SdlWindow* w = WindowOf(event.window.windowID)) w->NoteMoved();
-        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-          SdlWindow* w = WindowOf(event.window.windowID);
-          if (w && !w->IsClosed() && w->Events().onResize) w->Events().onResize();
-        }
-        break;
-      case SDL_QUIT:
-        for (SdlWindow* w : windows_) CloseRequested(w);
-        break;
-      default:
-        break;
-    }
-  }
-
-  void CloseRequested(SdlWindow* w) {
-    if (!w || w->IsClosed()) return;
-    if (w->Events().onClose) w->Events().onClose();
-    else w->Close();
+    if (RouteSdlInput(event, windows_, mainWindow_)) return;
+    if (event.type == SDL_QUIT)
+      for (SdlWindow* w : windows_) SdlCloseRequested(w);
   }
 
   bool video_ = false;
@@ -417,8 +255,7 @@ class SdlApplication : public IApplication {
   std::string title_ = "velmo";
   std::vector<SdlWindow*> windows_;
   SdlWindow* mainWindow_ = nullptr;  // while Run runs
-  uint64_t focusAskedAt_ = 0;
-  bool systemFocus_ = false;
+  SdlFocusRule focusRule_;
 };
 
 }  // namespace

@@ -12,7 +12,11 @@
 #include <chrono>
 #include <optional>
 #include <thread>
+#include <cstdlib>
+#include <string>
 #include <vector>
+
+#include "platform/helper_process.h"
 
 namespace velmo {
 namespace {
@@ -74,7 +78,6 @@ bool ModeHasSize(XRRScreenResources* resources, RRMode mode, int width, int heig
 }
 
 int IgnoreError(Display*, XErrorEvent*) { return 0; }
-// Xlib's own handler would run the exit handlers this process copied from the saver.
 int LeaveQuietly(Display*) { _exit(0); }
 
 // When every CRTC that differs from the desktop still shows a mode of the
@@ -115,47 +118,47 @@ void GiveBackDesktop(const std::string& name, const Layout& desktop, int width, 
   XCloseDisplay(display);
 }
 
-// Every descriptor but the pipe and standard error goes: holding the saver's
-// X connection or sound device open would keep them alive after the saver.
-// Returns the pipe's descriptor, moved above standard error if it was not.
-int CloseInherited(int keep) {
-  if (keep <= STDERR_FILENO) keep = fcntl(keep, F_DUPFD, STDERR_FILENO + 1);
-  const int null = open("/dev/null", O_RDWR);
-  if (null >= 0) {
-    dup2(null, STDIN_FILENO);
-    dup2(null, STDOUT_FILENO);
-    if (null > STDERR_FILENO && null != keep) close(null);
+// The desktop's layout as words for the watcher's command line:
+// "width height mmWidth mmHeight" then one "id:mode:x:y:rotation:outputs"
+// per CRTC, the outputs joined by commas.
+std::vector<std::string> LayoutWords(const Layout& layout) {
+  std::vector<std::string> words{std::to_string(layout.width), std::to_string(layout.height),
+                                 std::to_string(layout.mmWidth), std::to_string(layout.mmHeight)};
+  for (const Crtc& c : layout.crtcs) {
+    std::string word = std::to_string(c.id) + ":" + std::to_string(c.mode) + ":" + std::to_string(c.x) + ":" +
+                       std::to_string(c.y) + ":" + std::to_string(c.rotation) + ":";
+    for (size_t i = 0; i < c.outputs.size(); ++i) word += (i ? "," : "") + std::to_string(c.outputs[i]);
+    words.push_back(word);
   }
-  const bool ranges = (keep == STDERR_FILENO + 1 || close_range(STDERR_FILENO + 1, keep - 1, 0) == 0) &&
-                      close_range(keep + 1, ~0U, 0) == 0;
-  if (!ranges) {
-    for (int fd = STDERR_FILENO + 1; fd < 65536; ++fd) {
-      if (fd != keep) close(fd);
-    }
-  }
-  return keep;
+  return words;
 }
 
-[[noreturn]] void Watch(int pipe, const std::string& name, const Layout& desktop, int width, int height) {
-  // Until the saver is gone: async-signal-safe calls only.
-  struct sigaction action = {};
-  action.sa_handler = SIG_IGN;
-  sigaction(SIGHUP, &action, nullptr);  // a closed terminal kills the saver; this one must outlive it
-  sigaction(SIGQUIT, &action, nullptr);
-  sigaction(SIGPIPE, &action, nullptr);
-  action.sa_handler = SIG_DFL;
-  sigaction(SIGINT, &action, nullptr);  // the saver's own handlers have nothing to do here
-  sigaction(SIGTERM, &action, nullptr);
-  prctl(PR_SET_NAME, "velmo-guard");
-  pipe = CloseInherited(pipe);
-  char byte;
-  while (true) {
-    const ssize_t n = read(pipe, &byte, 1);
-    if (n == 0 || (n < 0 && errno != EINTR)) break;
+bool ParseLayout(int argc, char** argv, Layout* layout) {
+  if (argc < 4) return false;
+  layout->width = std::atoi(argv[0]);
+  layout->height = std::atoi(argv[1]);
+  layout->mmWidth = std::atoi(argv[2]);
+  layout->mmHeight = std::atoi(argv[3]);
+  for (int i = 4; i < argc; ++i) {
+    Crtc c{};
+    char* at = argv[i];
+    auto next = [&at](char stop) {
+      char* end = nullptr;
+      const unsigned long long v = std::strtoull(at, &end, 10);
+      at = (end && *end == stop) ? end + 1 : end;
+      return v;
+    };
+    c.id = static_cast<RRCrtc>(next(':'));
+    c.mode = static_cast<RRMode>(next(':'));
+    c.x = static_cast<int>(static_cast<long long>(std::strtoll(at, &at, 10)));
+    if (*at == ':') ++at;
+    c.y = static_cast<int>(static_cast<long long>(std::strtoll(at, &at, 10)));
+    if (*at == ':') ++at;
+    c.rotation = static_cast<Rotation>(next(':'));
+    while (at && *at) c.outputs.push_back(static_cast<RROutput>(next(',')));
+    layout->crtcs.push_back(std::move(c));
   }
-  alarm(5);  // a server that stops answering must not keep this process
-  GiveBackDesktop(name, desktop, width, height);
-  _exit(0);
+  return !layout->crtcs.empty();
 }
 
 }  // namespace
@@ -170,18 +173,45 @@ std::unique_ptr<X11ModeGuard> X11ModeGuard::Arm(const std::string& displayName, 
 
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return nullptr;
-  // Forked from a threaded saver: async-signal-safe calls only until it is gone, then an X connection of its own.
-  const pid_t watcher = fork();
-  if (watcher == 0) {
-    close(fds[1]);
-    Watch(fds[0], displayName, *desktop, width, height);
-  }
+  // A freshly started copy of the program, not a fork of this threaded one:
+  // it opens an X connection of its own once the saver is gone.
+  std::vector<std::string> args{displayName, std::to_string(width), std::to_string(height)};
+  for (std::string& word : LayoutWords(*desktop)) args.push_back(std::move(word));
+  // Above the descriptors the helper gets, so the hand-over is a real dup.
+  const int readEnd = fcntl(fds[0], F_DUPFD_CLOEXEC, 10);
   close(fds[0]);
+  const pid_t watcher = readEnd < 0 ? -1 : SpawnHelper("mode-guard", args, readEnd, /*keepStderr=*/true);
+  if (readEnd >= 0) close(readEnd);
   if (watcher < 0) {
     close(fds[1]);
     return nullptr;
   }
   return std::unique_ptr<X11ModeGuard>(new X11ModeGuard(watcher, fds[1]));
+}
+
+int RunModeGuardHelper(int argc, char** argv) {
+  // argv: the saver's process id, the display, the saver's width and height, the desktop's layout.
+  if (argc < 8) return 2;
+  Layout desktop;
+  if (!ParseLayout(argc - 4, argv + 4, &desktop)) return 2;
+  struct sigaction action = {};
+  action.sa_handler = SIG_IGN;
+  sigaction(SIGHUP, &action, nullptr);  // a closed terminal kills the saver; this one must outlive it
+  sigaction(SIGQUIT, &action, nullptr);
+  sigaction(SIGPIPE, &action, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);  // blocked from the program's start; INT and TERM end it
+  prctl(PR_SET_NAME, "velmo-guard");
+  // Descriptor 3 is the pipe's reading end: only the saver holds the other.
+  char byte;
+  while (true) {
+    const ssize_t n = read(3, &byte, 1);
+    if (n == 0 || (n < 0 && errno != EINTR)) break;
+  }
+  alarm(5);  // a server that stops answering must not keep this process
+  GiveBackDesktop(argv[1], desktop, std::atoi(argv[2]), std::atoi(argv[3]));
+  return 0;
 }
 
 X11ModeGuard::~X11ModeGuard() {

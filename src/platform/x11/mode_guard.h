@@ -16,9 +16,11 @@ namespace velmo {
 class X11ModeGuard {
  public:
   // Reads the desktop's configuration over a short-lived connection of its
-  // own to `displayName`, then forks the watcher. Null when RandR cannot be
-  // read or no process can be made. Main thread, right before switching the
-  // display to width x height; costs a few X round trips and a fork.
+  // own to `displayName`, then starts the watcher: a fresh copy of the
+  // program (platform/helper_process.h), never a fork of this threaded one.
+  // Null when RandR cannot be read or no process can be made. Main thread,
+  // right before switching the display to width x height; costs a few X
+  // round trips and a posix_spawn.
   static std::unique_ptr<X11ModeGuard> Arm(const std::string& displayName, int width, int height);
 
   // Lets the watcher check once more and waits a moment for it to end.
@@ -34,5 +36,9 @@ class X11ModeGuard {
   pid_t watcher_;
   int pipe_;  // the writing end; closing it (or dying) wakes the watcher
 };
+
+// The watcher's side (its helper role): argv after the role. Returns its
+// exit code once the saver is gone and the desktop checked.
+int RunModeGuardHelper(int argc, char** argv);
 
 }  // namespace velmo
