@@ -26,6 +26,7 @@ void LayOutSprites(TForm1& scene) {
   LayOutScenery(*scene.DDbmp1ground, *scene.DDani1sea, *scene.DDbmp1stone, W, H);
   if (scene.FEnded) return;
 
+  if (scene.FClockOfWindow) DefaultClockPlacement(W, H, scene.FPlacedClock.x, scene.FPlacedClock.y, scene.FPlacedClock.rad);
   FitClockTo(scene.Settings, scene.FPlacedClock, W, H);
   scene.DXClock1->SetXcenter(scene.Settings.clockX);
   scene.DXClock1->SetYcenter(scene.Settings.clockY);

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -97,6 +98,8 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
   ui->UpDown1->SetPosition(1);
   ShowSwatch(QColor(128, 128, 128));
   ui->PageControl1->setCurrentIndex(0);
+  // Shown as the button Return presses.
+  ui->Button1OK->setDefault(true);
 
   // Radio buttons exclude each other within their own group only.
   const std::array<std::vector<QAbstractButton*>, 4> groups{{
@@ -442,12 +445,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   if (edit && event->type() == QEvent::FocusOut) {
     // Leaving the field, not the window, commits it.
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-      if (edit == ui->Edit1Numbirds) Edit1NumbirdsExit();
-      else if (edit == ui->Edit1X) Edit1XExit();
-      else if (edit == ui->EditY) EditYExit();
-      else if (edit == ui->Edit3R) Edit3RExit();
-    }
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) CommitField(edit);
     return false;
   }
   if (event->type() == QEvent::MouseButtonRelease) {
@@ -469,10 +467,39 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void TForm2::CommitField(QObject* field) {
+  if (field == ui->Edit1Numbirds) Edit1NumbirdsExit();
+  else if (field == ui->Edit1X) Edit1XExit();
+  else if (field == ui->EditY) EditYExit();
+  else if (field == ui->Edit3R) Edit3RExit();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (plain && event->key() == Qt::Key_Escape) {
+    Button1CancelClick();
+    return;
+  }
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    QWidget* focused = focusWidget();
+    if (auto* button = qobject_cast<QPushButton*>(focused); button && button->isEnabled()) {
+      button->click();
+      return;
+    }
+    // The field being typed in counts, as if it had been left for OK.
+    CommitField(focused);
+    Button1OKClick();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 bool TForm2::Edit1XKeyPress(const QKeyEvent& key) {
   // Only digits may be typed. Keys that type no character (Delete, arrows)
   // and the focus keys pass; every other character, backspace included, is dropped.
   if (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab || key.key() == Qt::Key_Delete) return false;
+  // Return and Escape go on to the dialog: OK and Cancel.
+  if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Escape) return false;
   for (QChar c : key.text())
     if (!IsNumberFieldChar(c.unicode())) return true;
   return false;

@@ -56,6 +56,9 @@ class TForm2 : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Escape is Cancel and Return (Enter) is OK, as in any dialog; Return on
+  // a focused button presses that button.
+  void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
@@ -105,6 +108,8 @@ class TForm2 : public QWidget {
   void SetClockControlsEnabled(bool enabled);
   // Reads, clamps, stores and writes back one number field.
   int ExitNumberField(QLineEdit* edit, int64_t lower, int64_t upper);
+  // Runs the exit handler of a number field the user leaves.
+  void CommitField(QObject* field);
 
   std::unique_ptr<Ui::Form2> ui;
   IDisplayDriver& FDisplay;

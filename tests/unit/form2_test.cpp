@@ -155,17 +155,47 @@ TEST_F(Form2Test, IsAFixedSizeWindowWithTheThreeTabsThePictureAndTheNotes) {
   ASSERT_FALSE(picture->pixmap().isNull());
   EXPECT_GE(picture->pixmap().deviceIndependentSize().width(), 150);
   EXPECT_EQ(W<QTextEdit>("Memo2")->toPlainText(),
-            "You may setting Gamma level when screensaver \nis running. \n\"+\" key - make lighten\n"
-            "\"-\" key - make darken\n\nnote: this option available only if you choose \n"
-            "\"Keyboard only (ESC key)\"  terminate \nscreensaver mode (see Setting tab).");
+            "While the saver runs, + brightens and \u2212 darkens the picture.\n"
+            "This works when \"Keyboard only (Esc key)\" is chosen on the Settings tab.");
   EXPECT_EQ(W<QTextEdit>("Memo3")->toPlainText(),
-            "Use cursor key to set position clock when screensaver is running. \n"
-            "note: this option available only if you choose \"Keyboard only (ESC key)\"  terminate \n"
-            "screensaver mode (see Setting tab).\n");
+            "While the saver runs, the arrow keys move the clock.\n"
+            "This works when \"Keyboard only (Esc key)\" is chosen on the Settings tab.");
   EXPECT_EQ(W<QTextEdit>("Memo1")->toPlainText(),
-            "The surf needs a working sound output. \nUntick Play Sound to turn it off.\n");
-  // Neither button answers Enter.
-  EXPECT_FALSE(W<QPushButton>("Button1OK")->isDefault());
+            "If you hear no sound, check that a sound output is set up; the saver reports a missing one on its "
+            "standard error.");
+  EXPECT_EQ(W<QRadioButton>("RadioButton3KeyMouse")->text(), "Keyboard and mouse");
+  EXPECT_EQ(W<QRadioButton>("RadioButton4Key")->text(), "Keyboard only (Esc key)");
+  EXPECT_TRUE(W<QPushButton>("Button1OK")->isDefault());
+}
+
+// Escape is Cancel, Return is OK (a number field being typed in counts),
+// and Return on a focused button presses that one.
+TEST_F(Form2Test, EscapeCancelsAndReturnStoresLikeOk) {
+  Store({{"NumBirds", 4}});
+  struct Case {
+    const char* what;
+    Qt::Key key;
+    const char* focus;
+    bool stored;
+  };
+  const Case cases[] = {
+      {"Escape in the field", Qt::Key_Escape, "Edit1Numbirds", false},
+      {"Return in the field", Qt::Key_Return, "Edit1Numbirds", true},
+      {"Enter on the keypad", Qt::Key_Enter, "Edit1Numbirds", true},
+      {"Return on Cancel", Qt::Key_Return, "Button1Cancel", false},
+  };
+  for (const Case& c : cases) {
+    registry.PutDword(kKey, "NumBirds", 4);
+    TForm2& f = Open();
+    auto* field = Edit("Edit1Numbirds");
+    QWidget* focus = f.findChild<QWidget*>(c.focus);
+    ASSERT_NE(focus, nullptr) << c.what;
+    focus->setFocus();
+    field->setText("9");
+    QTest::keyClick(focus, c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    EXPECT_FALSE(f.isVisible()) << c.what;
+    EXPECT_EQ(Stored("NumBirds"), c.stored ? 9 : 4) << c.what;
+  }
 }
 
 // Where a control shows a text: the room its style gives the text, in the
@@ -537,25 +567,6 @@ TEST_F(Form2Test, CancelAndTheCloseBoxStoreNothing) {
   EXPECT_EQ(Stored("NumBirds"), 7);
 }
 
-TEST_F(Form2Test, EnterActsOnlyOnTheFocusedButtonAndEscapeDoesNothing) {
-  Store();
-  TForm2& f = Open();
-  QLineEdit* edit = Edit("Edit1Numbirds");
-  edit->setFocus();
-  QTest::keyClick(edit, Qt::Key_Return);
-  QTest::keyClick(edit, Qt::Key_Escape);
-  QTest::keyClick(&f, Qt::Key_Escape);
-  EXPECT_TRUE(f.isVisible());
-  EXPECT_TRUE(registry.WrittenNames().empty());
-  auto* ok = W<QPushButton>("Button1OK");
-  ok->setFocus();
-  ASSERT_TRUE(ok->hasFocus());
-  QTest::keyClick(ok, Qt::Key_Return);
-  EXPECT_TRUE(boxes.empty());
-  EXPECT_FALSE(f.isVisible());
-  EXPECT_EQ(registry.sets.size(), 1u);
-}
-
 TEST_F(Form2Test, DefaultSettingFillsTheControlsButStoresNothingUntilOk) {
   Store({{"NumBirds", 3}, {"flag_fps", 0}, {"Gamma", 40}, {"SetSpeed", 2}});
   TForm2& f = Open();
@@ -600,7 +611,7 @@ TEST_F(Form2Test, FailedLoadIsReportedAndOkMakesTheStoreWholeAgain) {
   TForm2& f = Open();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_TRUE(boxes[0].text.contains("flag_clock")) << boxes[0].text.toStdString();
-  EXPECT_EQ(boxes[0].caption, "Velmo Screensaver ");
+  EXPECT_EQ(boxes[0].caption, "Velmo Screensaver");
   EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
   // What was read before the failure is kept; the rest are usable defaults.
   EXPECT_EQ(Edit("Edit1Numbirds")->text(), "4");
