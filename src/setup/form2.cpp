@@ -17,15 +17,22 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 #include "platform/bitmap.h"
 #include "platform/picture_codec.h"
-#include "resources/catalogue.h"
+#include "platform/posix/program_section.h"
 #include "setup/number_field.h"
 #include "setup/text_fit.h"
 #include "ui_form2.h"
 
 namespace velmo {
+
+#ifndef VELMO_SAVER_FROM_SETUPDIR
+#define VELMO_SAVER_FROM_SETUPDIR "../../bin/velmo"
+#endif
 
 namespace {
 
@@ -37,12 +44,20 @@ QColor ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 // The colour the platform gives menus, shown by the swatch while the clock is off.
 QColor MenuColour() { return QGuiApplication::palette().color(QPalette::Active, QPalette::Window); }
 
-// The dialog's picture: Image1, or the preview picture when there is none.
+// The dialog's picture is the saver's preview picture, read from the
+// program file that carries it (the art lives once on disk): this program
+// when it has it (a test), else the saver beside it (a build tree) or where
+// the install layout puts it.
 QImage LoadDialogPicture() {
-  for (std::string_view name : {"Image1", "PREV_BITMAP"}) {
-    const resources::Resource* r = resources::Find(name, resources::kTypeBitmap);
+  const std::string here = "/proc/self/exe";
+  char link[4096];
+  const ssize_t n = ::readlink(here.c_str(), link, sizeof link - 1);
+  const std::string self = n > 0 ? std::string(link, static_cast<size_t>(n)) : std::string();
+  const std::string dir = self.substr(0, self.rfind('/') == std::string::npos ? 0 : self.rfind('/'));
+  for (const std::string& program : {here, dir + "/velmo", dir + "/" VELMO_SAVER_FROM_SETUPDIR}) {
+    const std::vector<uint8_t> bytes = ReadProgramSection(program, ".velmo_preview");
     Bitmap bitmap;
-    if (!r || !DecodeBmp(r->data, bitmap, nullptr) || bitmap.Empty()) continue;
+    if (bytes.empty() || !DecodeBmp(bytes, bitmap, nullptr) || bitmap.Empty()) continue;
     QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
     for (int y = 0; y < bitmap.Height(); ++y) {
       auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));

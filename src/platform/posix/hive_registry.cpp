@@ -142,7 +142,7 @@ int32_t WriteTemporary(const fs::path& target, const std::string& text, std::str
       if (errno != EEXIST) break;
     }
   }
-  *temp = (target.parent_path() / ("." + target.filename().string() + kTempMark + "XXXXXX")).string();
+  *temp = (target.parent_path() / std::string(".").append(target.filename().string()).append(kTempMark).append("XXXXXX")).string();
   fd.reset(::mkostemp(temp->data(), O_CLOEXEC));
   if (fd.get() < 0) {
     temp->clear();
@@ -177,7 +177,7 @@ int32_t ReplaceFile(const fs::path& target, const std::string& text) {
 // lies beside the hive (a user's ".Velmo20.reg.backup") is not ours to touch.
 void RemoveStaleTemporaries(const fs::path& file) {
   constexpr time_t kStaleSeconds = 600;
-  const std::string prefix = "." + file.filename().string() + kTempMark;
+  const std::string prefix = std::string(".").append(file.filename().string()).append(kTempMark);
   const time_t now = ::time(nullptr);
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(file.parent_path(), ec)) {
