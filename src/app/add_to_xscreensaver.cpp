@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/add_to_xscreensaver.h"
 
+#include <limits.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -9,7 +10,7 @@
 #include <cstring>
 
 #include "app/xscreensaver_programs.h"
-#include "platform/posix/text_file.h"
+#include "platform/posix/atomic_file.h"
 
 namespace velmo {
 
@@ -24,18 +25,24 @@ std::string XScreenSaverFile() {
 
 int AddToXScreenSaver(const std::string& path, std::FILE* out, std::FILE* err) {
   using O = TProgramsEdit::TOutcome;
-  TTextFile file;
-  if (const int e = ReadTextFile(path, &file)) {
+  // The file behind the user's link is replaced; the link stays.
+  char resolved[PATH_MAX];
+  std::string file, why;
+  struct stat st {};
+  int e = ::realpath(path.c_str(), resolved) ? 0 : errno;
+  if (e == 0) e = ReadWholeFile(resolved, &file, &why, &st);
+  else why = std::strerror(e);
+  if (e) {
     if (e == ENOENT)
       std::fprintf(err,
                    "velmo: %s does not exist yet. xscreensaver-settings writes it the first time a setting is "
                    "changed there; then run velmo --add-to-xscreensaver again.\n",
                    path.c_str());
     else
-      std::fprintf(err, "velmo: cannot read %s: %s; nothing was changed.\n", path.c_str(), std::strerror(e));
+      std::fprintf(err, "velmo: cannot read %s: %s; nothing was changed.\n", path.c_str(), why.c_str());
     return 2;
   }
-  const TProgramsEdit edit = AddToPrograms(file.text, kXScreenSaverEntry);
+  const TProgramsEdit edit = AddToPrograms(file, kXScreenSaverEntry);
   switch (edit.outcome) {
     case O::kListed:
       std::fprintf(out, "velmo: Velmo is in the programs: list of %s already; nothing was changed.\n", path.c_str());
@@ -55,12 +62,12 @@ int AddToXScreenSaver(const std::string& path, std::FILE* out, std::FILE* err) {
       return 2;
     case O::kAdded: break;
   }
-  if (const int e = ReplaceTextFile(file, edit.text)) {
+  if ((e = WriteFileAtomically(resolved, edit.text, 0644, &why, &st))) {
     if (e == EAGAIN)
       std::fprintf(err, "velmo: %s was changed while Velmo was being added; nothing was changed: run it again.\n",
                    path.c_str());
     else
-      std::fprintf(err, "velmo: cannot write %s: %s; nothing was changed.\n", path.c_str(), std::strerror(e));
+      std::fprintf(err, "velmo: cannot write %s: %s; nothing was changed.\n", path.c_str(), why.c_str());
     return 2;
   }
   std::fprintf(out,

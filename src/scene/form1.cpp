@@ -4,6 +4,8 @@
 #include <chrono>
 #include <ctime>
 #include <exception>
+#include <memory>
+#include <string>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
@@ -13,8 +15,11 @@
 #include "components/dxclock.h"
 #include "components/screen_scale.h"
 #include "components/setreg.h"
+#include "platform/shown_signal.h"
 #include "resources/catalogue.h"
 #include "scene/brightness.h"
+#include "scene/password_check.h"
+#include "scene/saver_ending.h"
 #include "scene/saver_screens.h"
 #include "scene/scene_layout.h"
 #include "scene/scene_tick.h"
@@ -54,10 +59,29 @@ TForm1::TForm1(Platform& platform, const TSaverOptions& options, std::optional<T
     : FOptions(options),
       FHosted(options.InWindow()),
       platform_(platform),
+      keys_(*this, Settings, FPlacedClock, FEnded,
+            TLiveKeyHooks{[this] { TryEndSaver(); },
+                          [this](int level) {
+                            if (OnBrightness) OnBrightness(level);
+                          },
+                          [this] { return FLayoutMoving && FLayoutMoving(); }}),
       place_(options.InWindow() ? std::nullopt : place) {
   SetName("Form1");
-  window_ = MakeSceneWindow(*this, platform_.app, options, place_);
-  BuildSceneLayout(*this, platform_);
+  window_ = MakeSceneWindow(platform_.app, options, place_,
+                            WindowEvents{
+                                [this](int key, uint32_t shift) { FormKeyDown(key, shift); },
+                                [this](char c) { FormKeyPress(c); },
+                                [this](uint32_t shift, int x, int y) { FormMouseMove(shift, x, y); },
+                                [this] { FormClose(); },
+                                [this] { TryEndSaver(); },
+                                [this] { FormResize(); },
+                                [this] { FormMouseDown(); },
+                            });
+  BuildSceneLayout(*this, *this, platform_, *window_,
+                   TSceneHandlers{[this](Component* s) { DDmain1Error(s); },
+                                  [this](Component* s) { DDani1birdError(s); },
+                                  [this](Component* s) { DDtimer1Timer(s); },
+                                  [this](Component* s) { DDtimer1ZasTime(s); }});
 }
 
 TForm1::~TForm1() {
@@ -82,6 +106,7 @@ void TForm1::FitToPlace() {
     int width = 0, height = 0;
     if (!window_->GetClientSize(width, height)) width = height = 0;
     FitToWindow(Settings, width, height);
+    if (FClockOfWindow) DefaultClockPlacement(Settings.ResHor, Settings.ResVert, FPlacedClock.x, FPlacedClock.y, FPlacedClock.rad);
   }
 }
 
@@ -128,7 +153,7 @@ void TForm1::FormCreate() {
 
   LoadPictureInto("Image1ground", *DDbmp1ground);
   LoadPictureInto("Image1sea", *DDani1sea);
-  LayOutSprites(*this);
+  LayOutSprites(*this, Settings, FPlacedClock, FEnded);
   if (FEnded) return;  // the large gull's handler has ended the saver
 
   // Scenes of several monitors start in the same second and, on one timer,
@@ -169,6 +194,11 @@ void TForm1::FormResize() {
   if (FHosted) resizePending_ = true;
 }
 
+void TForm1::FormClose() {
+  if (!FEnded) EndSaver();
+  else if (!window_->IsClosed()) window_->Close();
+}
+
 void TForm1::FollowHostWindow() {
   resizePending_ = false;
   int width = 0, height = 0;
@@ -193,7 +223,7 @@ void TForm1::FollowHostWindow() {
   DDmain1->SetHeight(Settings.ResVert);
   DDmain1->SetEnabled(true);
   if (FEnded) return;  // the display refused: its handler has ended the saver
-  LayOutSprites(*this);
+  LayOutSprites(*this, Settings, FPlacedClock, FEnded);
   if (FEnded) return;
   FitBirds(FBirds, oldWidth, oldHeight, Settings.ResHor, Settings.ResVert);
   ApplyBrightness();
@@ -221,7 +251,15 @@ void TForm1::ComposeFrame(bool& done) {
     FollowHostWindow();
     if (!FRunning) return;  // an error handler ended the saver
   }
-  if (composer_.ComposeAndFlip(FComposeWhole)) FFlipParity = !FFlipParity;
+  if (composer_.ComposeAndFlip(FComposeWhole)) {
+    FFlipParity = !FFlipParity;
+    // Full screen, the saver is ready once keys typed reach it, not merely
+    // once it shows (the keyboard focus may follow a mode change later).
+    if (FRunning && !readySaid_ && (FHosted || window_->HoldsKeyboard())) {
+      readySaid_ = true;
+      SignalShown();
+    }
+  }
   if (!FRunning || !composer_.RedrawsParts()) return;
   // Only what changed is drawn: nothing more until the loop is woken, by the
   // timer's tick (the sea and the gulls moved) or by the clock's next second.
@@ -245,13 +283,13 @@ bool TForm1::Ticking() const {
 }
 
 void TForm1::DDtimer1Timer(Component*) {
-  TickScene(*this, random_);
+  TickScene(*this, *DDmain1, Settings, random_);
   // The other monitors' scenes move at the same tick: one wake for them all.
   if (FSharedTick) FSharedTick->Tick(FSeaFrame.load(std::memory_order_relaxed));
   platform_.app.Wake();  // the loop draws only when woken
 }
 
-void TForm1::TickAt(int32_t seaFrame) { TickScene(*this, random_, seaFrame); }
+void TForm1::TickAt(int32_t seaFrame) { TickScene(*this, *DDmain1, Settings, random_, seaFrame); }
 
 void TForm1::FormKeyDown(int key, uint32_t shift) {
   if (FKeyTarget) FKeyTarget->FormKeyDown(key, shift);
@@ -272,6 +310,86 @@ void TForm1::FormMouseMove(uint32_t shift, int x, int y) {
 void TForm1::FormMouseDown() {
   if (FKeyTarget) FKeyTarget->FormMouseDown();
   else keys_.MouseDown();
+}
+
+// The end: input that asks to end (and the password, where the system has
+// one), the end itself in order, an error's box, and the scene of a monitor
+// that went away.
+
+void TForm1::TryEndSaver() {
+  // An attempt after the end finds the display closed; it is ignored rather
+  // than reported as a display error.
+  if (FEnding || FEnded) return;
+  FEnding = true;
+  if (!FFlipParity) DDmain1->FlipSurfaces();
+  if (IsPrimary()) platform_.app.ShowCursor(true);
+  if (VerifyPassword(window_.get())) {
+    EndSaver();
+  } else {
+    if (!Ticking()) SetTicking(true);
+    if (IsPrimary()) platform_.app.ShowCursor(false);
+  }
+  FEnding = false;
+}
+
+bool TForm1::VerifyPassword(IWindow*) { return SaverPasswordAccepted(platform_); }
+
+void TForm1::EndSaver() {
+  StopAll();
+  window_->Close();
+  ReportEnded();
+}
+
+void TForm1::Retire() {
+  endedReported_ = true;
+  if (!FEnded) StopAll();
+  window_->Close();
+}
+
+void TForm1::ReportEnded() {
+  if (endedReported_) return;
+  endedReported_ = true;
+  if (OnEnded) OnEnded();
+}
+
+void TForm1::StopAll() {
+  StopComponents();
+  // The surf and the saver flag are the primary scene's.
+  if (IsPrimary()) GiveBackDesktop(platform_, FHosted);
+}
+
+void TForm1::StopComponents() {
+  FRunning = false;
+  FEnded = true;
+  SetTicking(false);
+  ReleaseSceneComponents(*this, *this);
+}
+
+void TForm1::DDmain1Error(Component*) {
+  ShowErrorAndEnd(DDmain1->GetErrorResult());
+}
+
+void TForm1::DDani1birdError(Component*) {
+  ShowErrorAndEnd(DDani1bird ? DDani1bird->GetErrorResult() : std::string());
+}
+
+void TForm1::ShowErrorAndEnd(const std::string& text) {
+  // Everything stops before the box: it then shows over the desktop rather
+  // than under the full-screen window, with no sound looping and the
+  // desktop's blanker free while it waits for the user.
+  StopAll();
+  FFailed = true;
+  platform_.app.MessageBox(window_.get(), text, "ERROR", MB_OK);
+  window_->Close();
+  ReportEnded();
+}
+
+void TForm1::DDtimer1ZasTime(Component*) {
+  // Runs on the timer's thread: the end itself belongs to the loop's thread.
+  std::weak_ptr<bool> alive = alive_;
+  platform_.app.Post([this, alive] {
+    if (auto a = alive.lock(); a && *a) EndSaver();
+  });
 }
 
 }  // namespace velmo

@@ -1,9 +1,10 @@
 #pragma once
-// The saver window: owns every component of the scene and wires the rooms
-// that work on them (the window factory, the settings fit, the sprite
-// layout, the frame composer, the tick, the live keys, the ending). It
-// starts them in order, lays the scene out again when its window or monitor
-// changes, and stops them in order.
+// The saver window: owns every component of the scene (TSceneParts) and
+// the state the timer moves (TSceneMotion), and hands each room what it
+// works on (the window factory, the settings fit, the sprite layout, the
+// frame composer, the tick, the live keys, the ending). It starts them in
+// order, lays the scene out again when its window or monitor changes, and
+// stops them in order.
 #include <array>
 #include <functional>
 #include <atomic>
@@ -19,21 +20,15 @@
 #include "scene/frame_composer.h"
 #include "scene/live_keys.h"
 #include "scene/saver_options.h"
+#include "scene/scene_parts.h"
+#include "scene/scene_tick.h"
 #include "scene/settings_fit.h"
+#include "scene/shared_tick.h"
 #include "setup/settings.h"
 
 namespace velmo {
 
-class TDDmain;
-class TDDbmp;
-class TDDani;
-class TDXClock;
-class TDDtimer;
-class TDDgamma;
-class TSetReg;
-class TSharedTick;
-
-class TForm1 : public Component {
+class TForm1 : public Component, public TSceneParts, public TSceneMotion, public ITickedScene {
  public:
   // hostWindow: the window a screen-saver daemon gave the saver (an X window
   // id, 0 for the screen's root). The saver then draws into it at its size,
@@ -56,7 +51,8 @@ class TForm1 : public Component {
   void DDtimer1Timer(Component* sender);
   // A tick of the timer shared with the other monitors' scenes: the gulls
   // fly a step, the sea shows seaFrame. The timer's thread.
-  void TickAt(int32_t seaFrame);
+  void TickAt(int32_t seaFrame) override;
+  void ShowSeaFrame(int32_t seaFrame) override { FSeaFrame.store(seaFrame, std::memory_order_relaxed); }
   void DrawBird(int i);
 
   // Input.
@@ -67,6 +63,9 @@ class TForm1 : public Component {
   // The window (a daemon's, or our own resizable one) changed size: the
   // next frame is laid out anew for it.
   void FormResize();
+  // The window's own end (the daemon's signal, its close button): the saver
+  // ends, or, already ended, the window goes.
+  void FormClose();
 
   // Ending.
   void TryEndSaver();
@@ -76,18 +75,6 @@ class TForm1 : public Component {
   void DDmain1Error(Component* sender);
   void DDani1birdError(Component* sender);
   void DDtimer1ZasTime(Component* sender);
-
-  // The components, created by the scene's layout; a freed sprite is null.
-  TDDmain* DDmain1 = nullptr;
-  TDDbmp* DDbmp1ground = nullptr;
-  TDDbmp* DDbmp1stone = nullptr;
-  TDDani* DDani1sea = nullptr;
-  TDDani* DDani1bird = nullptr;
-  TDDani* DDani1birds_small = nullptr;
-  TDXClock* DXClock1 = nullptr;
-  TDDtimer* DDtimer1 = nullptr;
-  TDDgamma* DDgamma1 = nullptr;
-  TSetReg* SetReg1 = nullptr;
 
   // The window's own copy of the settings, under their names (clamped where
   // the scene takes them; the store keeps what it holds).
@@ -100,9 +87,6 @@ class TForm1 : public Component {
   // placed by default at the window's size, whatever size that is.
   bool FClockOfWindow = false;
 
-  // Shared with the timer's thread: 32-bit values written whole, no lock.
-  std::atomic<int32_t> FSeaFrame{0};
-  TBirdTable FBirds;
   bool FFlipParity = false;
   bool FEnding = false;
   // True once start-up has finished and until the end: only then is a frame drawn.
@@ -135,10 +119,11 @@ class TForm1 : public Component {
   // scenes joined to it; the others join it instead of running their own.
   // Set before FormCreate; null: the scene's own timer alone.
   TSharedTick* FSharedTick = nullptr;
-  // A scene composed before this one in the same turn, at the same size,
-  // whose sea band this one copies when it shows the same sea frame (see
-  // TFrameComposer::ShareBandOf); null: none.
-  void ShareBandOf(TForm1* source) { composer_.ShareBandOf(source ? &source->composer_ : nullptr); }
+  // The scenes composed before this one in the same turn: the first laid
+  // out as this one lends it its sea band when it shows the same sea frame
+  // (see TFrameComposer::ShareBandOf).
+  void ShareBandOf(const TFrameComposer* const* earlier, size_t count) { composer_.ShareBandOf(earlier, count); }
+  const TFrameComposer* Composer() const { return &composer_; }
   // Called after a brightness key changed the level, with the new level.
   std::function<void(int)> OnBrightness;
   bool IsPrimary() const { return !place_ || place_->primary; }
@@ -176,7 +161,6 @@ class TForm1 : public Component {
   // The scene's frame timer on or off: its own, or its place in the shared one.
   void SetTicking(bool on);
   bool Ticking() const;
-  void FreeSprite(auto*& sprite);
   // Timer, sprites, display, sound and the saver-running flag, in that order.
   void StopAll();
   void ShowErrorAndEnd(const std::string& text);
@@ -185,8 +169,9 @@ class TForm1 : public Component {
   std::unique_ptr<IWindow> window_;
   TRandom15 random_;
   bool resizePending_ = false;
-  TFrameComposer composer_{*this};
-  TLiveKeys keys_{*this};
+  TFrameComposer composer_{*this, *this, Settings, FRunning};
+  TLiveKeys keys_;
+  bool readySaid_ = false;  // the readiness line went out
   // Work posted to the loop checks this before touching the window.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::optional<TScreenPlace> place_;

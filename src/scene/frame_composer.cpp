@@ -7,8 +7,6 @@
 #include "components/ddbmp.h"
 #include "components/ddmain.h"
 #include "components/dxclock.h"
-#include "platform/shown_signal.h"
-#include "scene/form1.h"
 
 namespace velmo {
 namespace {
@@ -68,7 +66,7 @@ int Subtract(const Rect& a, const Rect& b, Rect* out) {
 void TFrameComposer::DisplayOpened() {
   // A new back buffer holds nothing yet: the next frame is composed whole.
   haveShown_ = false;
-  partialRedraw_ = scene_.DDmain1->ClipBackSurface(nullptr);
+  partialRedraw_ = parts_.DDmain1->ClipBackSurface(nullptr);
 }
 
 bool TFrameComposer::ComposeAndFlip(bool whole) {
@@ -82,17 +80,11 @@ bool TFrameComposer::ComposeAndFlip(bool whole) {
   } else {
     ComposeWhole(now);
   }
-  if (!scene_.FRunning) return false;  // an error handler ended the saver
+  if (!running_) return false;  // an error handler ended the saver
   shown_ = now;
   haveShown_ = true;
-  scene_.DDmain1->FlipSurfaces(fpsText);
-  // Full screen, the saver is ready once keys typed reach it, not merely
-  // once it shows (the keyboard focus may follow a mode change later).
-  if (scene_.FRunning && !readySaid_ && (scene_.FHosted || scene_.Window().HoldsKeyboard())) {
-    readySaid_ = true;
-    SignalShown();
-  }
-  if (partialRedraw_ && scene_.FRunning) scene_.DDmain1->ClipBackSurface(nullptr);
+  parts_.DDmain1->FlipSurfaces(fpsText);
+  if (partialRedraw_ && running_) parts_.DDmain1->ClipBackSurface(nullptr);
   return true;
 }
 
@@ -102,36 +94,36 @@ TFrameComposer::TShownBird TFrameComposer::ShownBird(const TBirdState& b) {
 }
 
 TFrameComposer::TShownState TFrameComposer::ReadShownState() const {
-  const TSaverSettings& settings = scene_.Settings;
+  const TSaverSettings& settings = settings_;
   TShownState state;
   state.birdCount = settings.NumBirds;
   state.clockOn = settings.flag_clock;
   state.fpsOn = settings.flag_fps;
-  state.sea = scene_.FSeaFrame.load(std::memory_order_relaxed);
-  for (int i = 0; i < settings.NumBirds; ++i) state.birds[i] = ShownBird(scene_.FBirds[i]);
+  state.sea = motion_.FSeaFrame.load(std::memory_order_relaxed);
+  for (int i = 0; i < settings.NumBirds; ++i) state.birds[i] = ShownBird(motion_.FBirds[i]);
   if (settings.flag_clock) {
-    const ClockTime t = scene_.DXClock1->CurrentTime();
+    const ClockTime t = parts_.DXClock1->CurrentTime();
     state.clockSecond = (t.hour * 60 + t.minute) * 60 + t.second;
-    state.clock = scene_.DXClock1->Bounds();
-    state.clockColour = scene_.DXClock1->GetColor();
+    state.clock = parts_.DXClock1->Bounds();
+    state.clockColour = parts_.DXClock1->GetColor();
   }
   return state;
 }
 
 void TFrameComposer::ComposeWhole(const TShownState& now) {
   DrawLayers(now);
-  if (!scene_.FRunning) return;
-  if (scene_.Settings.flag_clock) scene_.DXClock1->ShowClock();
+  if (!running_) return;
+  if (settings_.flag_clock) parts_.DXClock1->ShowClock();
 }
 
 bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
-  const TSaverSettings& settings = scene_.Settings;
-  TDDmain& display = *scene_.DDmain1;
+  const TSaverSettings& settings = settings_;
+  TDDmain& display = *parts_.DDmain1;
   dirtyCount_ = 0;
   bool copied = false;
   if (now.sea != shown_.sea) {
-    const int32_t top = scene_.DDani1sea->GetShowY();
-    const Rect band{0, top, settings.ResHor, top + scene_.DDani1sea->GetStretchHeight()};
+    const int32_t top = parts_.DDani1sea->GetShowY();
+    const Rect band{0, top, settings.ResHor, top + parts_.DDani1sea->GetStretchHeight()};
     std::array<Rect, kMaxSeaParts> parts;
     const int count = SeaParts(band, parts);
     copied = CopyBand(now, band, parts.data(), count);
@@ -169,11 +161,11 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   for (int i = 0; i < dirtyCount_; ++i) {
     display.ClipBackSurface(&dirty_[i]);
     DrawLayers(now, &dirty_[i]);
-    if (!scene_.FRunning) return true;  // an error handler ended the saver
+    if (!running_) return true;  // an error handler ended the saver
   }
   if (drawClock) {
     display.ClipBackSurface(&now.clock);
-    scene_.DXClock1->ShowClock();
+    parts_.DXClock1->ShowClock();
   }
   // What the flip's frame-rate text draws counts as a change of its box only.
   if (fpsText) {
@@ -184,21 +176,17 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
 }
 
 bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band, const Rect* parts, int count) {
-  const TFrameComposer* from = bandSource_;
-  if (!from || from == this || !from->partialRedraw_ || !from->haveShown_ || !from->scene_.FRunning ||
-      from->shown_.sea != now.sea)
+  const TFrameComposer* from = nullptr;
+  for (size_t i = 0; i < earlierCount_ && !from; ++i)
+    if (earlier_[i] && earlier_[i] != this && SameLayout(*earlier_[i])) from = earlier_[i];
+  if (!from || !from->partialRedraw_ || !from->haveShown_ || !from->running_ || from->shown_.sea != now.sea)
     return false;
-  // The same size and depth lay the scenery out alike: the same band, rocks and sky.
-  TDDmain& mine = *scene_.DDmain1;
-  const TDDmain& theirs = *from->scene_.DDmain1;
-  if (theirs.GetWidth() != mine.GetWidth() || theirs.GetHeight() != mine.GetHeight() ||
-      theirs.GetColorDepth() != mine.GetColorDepth())
-    return false;
+  TDDmain& mine = *parts_.DDmain1;
+  const TDDmain& theirs = *from->parts_.DDmain1;
   IDirectDrawSurface7* source = theirs.GetFpDDSBack();
   IDirectDrawSurface7* back = mine.GetFpDDSBack();
-  if (!source || !back || !from->scene_.DDani1sea ||
-      from->scene_.DDani1sea->GetShowY() != band.top ||
-      from->scene_.DDani1sea->GetStretchHeight() != band.bottom - band.top)
+  if (!source || !back || !from->parts_.DDani1sea || from->parts_.DDani1sea->GetShowY() != band.top ||
+      from->parts_.DDani1sea->GetStretchHeight() != band.bottom - band.top)
     return false;
   for (int i = 0; i < count; ++i) {
     mine.ClipBackSurface(&parts[i]);
@@ -221,6 +209,14 @@ bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band, const Re
   return true;
 }
 
+bool TFrameComposer::SameLayout(const TFrameComposer& other) const {
+  // The same size and depth lay the scenery out alike: the same band, rocks and sky.
+  const TDDmain& mine = *parts_.DDmain1;
+  const TDDmain& theirs = *other.parts_.DDmain1;
+  return theirs.GetWidth() == mine.GetWidth() && theirs.GetHeight() == mine.GetHeight() &&
+         theirs.GetColorDepth() == mine.GetColorDepth();
+}
+
 void TFrameComposer::AddDirty(const Rect& r) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   if (dirtyCount_ == static_cast<int>(dirty_.size())) {
@@ -232,24 +228,24 @@ void TFrameComposer::AddDirty(const Rect& r) {
 
 void TFrameComposer::DrawLayers(const TShownState& now, const Rect* area) {
   if (area) ClearUncovered(now, *area);
-  else scene_.DDmain1->ClearBackSurface();
-  if (!scene_.FRunning) return;
-  scene_.DDbmp1ground->DrawImage();
-  scene_.DDani1sea->SetNumberFrame(now.sea);
-  scene_.DDani1sea->DrawAni();
-  scene_.DDbmp1stone->DrawImage();
-  for (int i = 0; i < scene_.Settings.NumBirds && scene_.FRunning; ++i) DrawShownBird(now.birds[i]);
+  else parts_.DDmain1->ClearBackSurface();
+  if (!running_) return;
+  parts_.DDbmp1ground->DrawImage();
+  parts_.DDani1sea->SetNumberFrame(now.sea);
+  parts_.DDani1sea->DrawAni();
+  parts_.DDbmp1stone->DrawImage();
+  for (int i = 0; i < settings_.NumBirds && running_; ++i) DrawShownBird(now.birds[i]);
 }
 
 int TFrameComposer::SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& parts) const {
-  const TDDmain& display = *scene_.DDmain1;
+  const TDDmain& display = *parts_.DDmain1;
   const int32_t W = display.GetWidth(), H = display.GetHeight();
-  const TDDbmp* rocks = scene_.DDbmp1stone;
+  const TDDbmp* rocks = parts_.DDbmp1stone;
   // Rocks drawn keyed at their shown size: a surface row is a screen row.
   IDirectDrawSurface7* stone =
       rocks && rocks->GetTransparency() && !rocks->GetScaleOnDraw() ? rocks->GetFpSurface() : nullptr;
   const auto drawn = stone ? DrawnPart(*rocks, W, H) : std::nullopt;
-  const auto sea = scene_.DDani1sea ? DrawnBox(*scene_.DDani1sea, W, H) : std::nullopt;
+  const auto sea = parts_.DDani1sea ? DrawnBox(*parts_.DDani1sea, W, H) : std::nullopt;
   if (!drawn || !sea || !Overlap(drawn->box, band)) {
     parts[0] = band;
     return 1;
@@ -301,14 +297,14 @@ int TFrameComposer::SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& p
 }
 
 void TFrameComposer::ClearUncovered(const TShownState& now, const Rect& area) {
-  TDDmain& display = *scene_.DDmain1;
+  TDDmain& display = *parts_.DDmain1;
   const int32_t W = display.GetWidth(), H = display.GetHeight();
   auto fills = [W, H](const TDDsprite* sprite, bool haveSurface) -> std::optional<Rect> {
     if (!sprite || !haveSurface || sprite->GetTransparency()) return std::nullopt;
     return DrawnBox(*sprite, W, H);
   };
-  const TDDbmp* sky = scene_.DDbmp1ground;
-  const TDDani* sea = scene_.DDani1sea;
+  const TDDbmp* sky = parts_.DDbmp1ground;
+  const TDDani* sea = parts_.DDani1sea;
   const std::optional<Rect> covers[] = {fills(sky, sky && sky->GetFpSurface()),
                                         fills(sea, sea && sea->GetFpSurface(now.sea))};
   // area less each cover: at most four parts per part and cover.
@@ -326,21 +322,21 @@ void TFrameComposer::ClearUncovered(const TShownState& now, const Rect& area) {
     display.ClearBackSurface();
     return;
   }
-  for (int i = 0; i < count && scene_.FRunning; ++i) {
+  for (int i = 0; i < count && running_; ++i) {
     display.ClipBackSurface(&parts[i]);
     display.ClearBackSurface();
   }
-  if (scene_.FRunning) display.ClipBackSurface(&area);
+  if (running_) display.ClipBackSurface(&area);
 }
 
 Rect TFrameComposer::BirdBox(const TShownBird& bird) const {
-  const TDDani* sprite = bird.small == 0 ? scene_.DDani1bird : scene_.DDani1birds_small;
+  const TDDani* sprite = bird.small == 0 ? parts_.DDani1bird : parts_.DDani1birds_small;
   if (!sprite) return Rect{};
   return Rect{bird.x, bird.y, bird.x + sprite->GetStretchWidth(), bird.y + sprite->GetStretchHeight()};
 }
 
 void TFrameComposer::DrawShownBird(const TShownBird& bird) {
-  TDDani* sprite = bird.small == 0 ? scene_.DDani1bird : scene_.DDani1birds_small;
+  TDDani* sprite = bird.small == 0 ? parts_.DDani1bird : parts_.DDani1birds_small;
   if (!sprite) return;
   sprite->SetShowX(bird.x);
   sprite->SetShowY(bird.y);

@@ -6,20 +6,26 @@
 // frame-rate text), giving the very picture a whole composition gives.
 // Runs on the loop's thread; allocates nothing.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/colour.h"
 #include "platform/gdi.h"
 #include "scene/bird_flight.h"
+#include "scene/scene_parts.h"
+#include "scene/scene_tick.h"
+#include "setup/settings.h"
 
 namespace velmo {
 
-class TForm1;
-
 class TFrameComposer {
  public:
-  // Draws the sprites, clock and display of scene, which outlives it.
-  explicit TFrameComposer(TForm1& scene) : scene_(scene) {}
+  // Draws the sprites, clock and display of parts where motion and
+  // settings have them; running is false once an error handler has ended
+  // the scene (the composer then stops drawing). All outlive it.
+  TFrameComposer(const TSceneParts& parts, const TSceneMotion& motion, const TSaverSettings& settings,
+                 const bool& running)
+      : parts_(parts), motion_(motion), settings_(settings), running_(running) {}
 
   // The display opened (again): whether it can redraw parts, and nothing
   // shown yet, so the next frame is composed whole.
@@ -38,8 +44,13 @@ class TFrameComposer {
   // size, this one copies the band from its back buffer instead of drawing
   // the sea and the rocks again, then redraws only the boxes where the two
   // differ (the source's gulls, clock and frame-rate text, and its own
-  // gulls, clock and text). Null: none. Source outlives the turn.
-  void ShareBandOf(const TFrameComposer* source) { bandSource_ = source; }
+  // gulls, clock and text). earlier: the scenes composed before this one in
+  // the turn; the first laid out as this one is (SameLayout) lends the band.
+  // They and the array outlive the turn.
+  void ShareBandOf(const TFrameComposer* const* earlier, size_t count) {
+    earlier_ = earlier;
+    earlierCount_ = count;
+  }
 
  private:
   // What a frame shows, read once per frame from the state the timer's
@@ -78,16 +89,23 @@ class TFrameComposer {
   // frame. Answers how many parts it wrote.
   static constexpr int kMaxSeaParts = 24;
   int SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& parts) const;
-  // The sea's parts copied from bandSource_ and the boxes where this
+  // The sea's parts copied from the lending scene and the boxes where this
   // scene's band differs from it marked to be redrawn; false when it could not be.
   bool CopyBand(const TShownState& now, const Rect& band, const Rect* parts, int count);
 
-  TForm1& scene_;
+  // True when other is laid out as this one: the same size and depth, so
+  // the same sky, band and rocks.
+  bool SameLayout(const TFrameComposer& other) const;
+
+  const TSceneParts& parts_;
+  const TSceneMotion& motion_;
+  const TSaverSettings& settings_;
+  const bool& running_;
   TShownState shown_;
   bool haveShown_ = false;
-  bool readySaid_ = false;  // the readiness line went out
   bool partialRedraw_ = false;  // the display keeps the back buffer's pixels
-  const TFrameComposer* bandSource_ = nullptr;
+  const TFrameComposer* const* earlier_ = nullptr;
+  size_t earlierCount_ = 0;
   // Each gull's old and new box, the clock, the frame-rate text, the sea's
   // parts, and where a copied band differs: both scenes' gulls, clocks and texts.
   std::array<Rect, kMaxSeaParts + 4 * kBirdCount + 8> dirty_{};

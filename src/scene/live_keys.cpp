@@ -6,18 +6,18 @@
 
 #include "components/dxclock.h"
 #include "components/setreg.h"
+#include "platform/window.h"
 #include "scene/brightness.h"
-#include "scene/form1.h"
 
 namespace velmo {
 
 void TLiveKeys::KeyDown(int key) {
-  TSaverSettings& settings = scene_.Settings;
+  TSaverSettings& settings = settings_;
   if (settings.TermMouse) {
-    scene_.TryEndSaver();
+    hooks_.endRequested();
     return;
   }
-  if (scene_.FEnded) return;
+  if (ended_) return;
   // The band the dialog offers too: a clock moved here is drawn as stored.
   const TClockSpan across = ClockCentreSpan(settings.clockRad, settings.ResHor);
   const TClockSpan down = ClockCentreSpan(settings.clockRad, settings.ResVert);
@@ -37,14 +37,14 @@ void TLiveKeys::KeyDown(int key) {
     default:
       return;
   }
-  scene_.DXClock1->SetXcenter(settings.clockX);
-  scene_.DXClock1->SetYcenter(settings.clockY);
+  parts_.DXClock1->SetXcenter(settings.clockX);
+  parts_.DXClock1->SetYcenter(settings.clockY);
   // Stored at every press, also at the bound, so the next start finds it. A
   // clock shown in place of a stored one that does not fit this screen is
   // the one the user moves: it is stored whole, as shown.
   const bool acrossKey = key == VK_LEFT || key == VK_RIGHT;
   const TClockPlace shown = ClockPlaceOf(settings);
-  TClockPlace& placed = scene_.FPlacedClock;
+  TClockPlace& placed = placed_;
   if (acrossKey || shown.x != placed.x) StoreLive("clockX", shown.x);
   if (!acrossKey || shown.y != placed.y) StoreLive("clockY", shown.y);
   if (shown.rad != placed.rad) StoreLive("clockRad", shown.rad);
@@ -52,24 +52,24 @@ void TLiveKeys::KeyDown(int key) {
 }
 
 void TLiveKeys::KeyPress(char key) {
-  if (scene_.Settings.TermMouse || key == 27) {
-    scene_.TryEndSaver();
+  if (settings_.TermMouse || key == 27) {
+    hooks_.endRequested();
     return;
   }
-  if ((key != '+' && key != '-') || scene_.FEnded) return;
-  const std::optional<int> level = StepBrightness(*scene_.DDgamma1, key == '+' ? 1 : -1);
+  if ((key != '+' && key != '-') || ended_) return;
+  const std::optional<int> level = StepBrightness(*parts_.DDgamma1, key == '+' ? 1 : -1);
   if (!level) return;  // no gamma on this display: nothing changes, nothing stored
-  scene_.Settings.Gamma = *level;
-  if (scene_.OnBrightness) scene_.OnBrightness(*level);
+  settings_.Gamma = *level;
+  if (hooks_.brightness) hooks_.brightness(*level);
   StoreLive("Gamma", *level);
 }
 
 void TLiveKeys::MouseMove(int x, int y) {
   // A pointer the window system moved because the monitors changed (onto a
   // smaller screen) is not the user's: its new place is only recorded.
-  if (scene_.Settings.TermMouse && !(scene_.FLayoutMoving && scene_.FLayoutMoving())) {
-    if (std::abs(x - lastMouseX_) > 5 && lastMouseX_ != 0) scene_.TryEndSaver();
-    else if (std::abs(y - lastMouseY_) > 5 && lastMouseY_ != 0) scene_.TryEndSaver();
+  if (settings_.TermMouse && !(hooks_.layoutMoving && hooks_.layoutMoving())) {
+    if (std::abs(x - lastMouseX_) > 5 && lastMouseX_ != 0) hooks_.endRequested();
+    else if (std::abs(y - lastMouseY_) > 5 && lastMouseY_ != 0) hooks_.endRequested();
   }
   lastMouseX_ = x;
   lastMouseY_ = y;
@@ -78,7 +78,7 @@ void TLiveKeys::MouseMove(int x, int y) {
 void TLiveKeys::MouseDown() {
   // A click wakes the screen as a movement does; with only Escape ending
   // the saver it does nothing.
-  if (scene_.Settings.TermMouse) scene_.TryEndSaver();
+  if (settings_.TermMouse) hooks_.endRequested();
 }
 
 void TLiveKeys::StoreLive(const char* name, int value) {
@@ -86,7 +86,7 @@ void TLiveKeys::StoreLive(const char* name, int value) {
   // that fails (a read-only settings directory, a full disk) is said once.
   std::string failure;
   try {
-    if (!scene_.SetReg1->Write(name, value))
+    if (!parts_.SetReg1->Write(name, value))
       failure = std::string("the settings key cannot be opened to store '") + name + "'";
   } catch (const ERegistryException& e) {
     failure = e.what();

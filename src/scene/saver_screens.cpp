@@ -1,17 +1,8 @@
 #include "scene/saver_screens.h"
 
-#include "components/ddmain.h"
 #include "scene/form1.h"
 
 namespace velmo {
-
-namespace {
-
-bool SameSize(const TForm1& a, const TForm1& b) {
-  return a.DDmain1->GetWidth() == b.DDmain1->GetWidth() && a.DDmain1->GetHeight() == b.DDmain1->GetHeight();
-}
-
-}  // namespace
 
 bool HoldsTheSurf(const Rect& window, const std::vector<MonitorArea>& monitors, std::optional<int> saverIndex) {
   if (saverIndex) return *saverIndex == 0;
@@ -90,16 +81,15 @@ void TSaverScreens::ComposeFrames(bool& done) {
     layoutChangedAt_ = platform_.timer.timeGetTime();
   }
   done = true;
-  for (size_t i = 0; i < scenes_.size(); ++i) {
-    TForm1& scene = *scenes_[i];
-    // The first scene composed this turn at this one's size lends it the sea band.
-    TForm1* source = nullptr;
-    for (size_t j = 0; j < i && !source; ++j)
-      if (SameSize(*scenes_[j], scene)) source = scenes_[j].get();
-    scene.ShareBandOf(source);
+  // The scenes composed earlier in the turn may lend a later one their sea
+  // band (the composer picks one laid out alike).
+  composed_.clear();
+  for (const auto& scene : scenes_) {
+    scene->ShareBandOf(composed_.data(), composed_.size());
     bool sceneDone = true;
-    scene.ComposeFrame(sceneDone);
+    scene->ComposeFrame(sceneDone);
     done = done && sceneDone;
+    composed_.push_back(scene->Composer());
   }
 }
 

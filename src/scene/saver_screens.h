@@ -4,8 +4,8 @@
 // holds the clock, the frame-rate text, the surf and the display mode chosen
 // in the settings; keys typed anywhere act on it; its timer ticks them all;
 // any scene's end ends them all. A scene copies the sea band of an earlier
-// one of the same size rather than draw it again. Monitors added, removed, moved or resized while the saver runs are
-// followed at the next frame.
+// one of the same size rather than draw it again. Monitors added, removed,
+// moved or resized while the saver runs are followed at the next frame.
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,6 +17,7 @@
 namespace velmo {
 
 class TForm1;
+class TFrameComposer;
 
 // Inside a daemon that runs one saver per monitor, whether this one plays
 // the surf: the one whose window holds the primary monitor's origin (the
@@ -63,6 +64,8 @@ class TSaverScreens {
   const TSaverOptions options_;
   TSharedTick tick_;  // outlives the scenes it ticks
   std::vector<std::unique_ptr<TForm1>> scenes_;
+  // This turn's composed scenes, for the band; kept to reuse its memory.
+  std::vector<const TFrameComposer*> composed_;
   bool ending_ = false;
   bool failed_ = false;
   bool followPending_ = false;

@@ -1,6 +1,7 @@
 #include "scene/scene_layout.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "components/ddani.h"
 #include "components/ddbmp.h"
@@ -11,14 +12,13 @@
 #include "components/setreg.h"
 #include "platform/picture_codec.h"
 #include "resources/catalogue.h"
-#include "scene/form1.h"
 
 namespace velmo {
 namespace {
 
 template <typename T, typename... Args>
-T* Make(TForm1& form, const char* name, Args&&... args) {
-  auto* c = new T(&form, std::forward<Args>(args)...);
+T* Make(Component& owner, const char* name, Args&&... args) {
+  auto* c = new T(&owner, std::forward<Args>(args)...);
   c->SetName(name);
   return c;
 }
@@ -41,43 +41,46 @@ void LoadPictureInto(std::string_view picture, TDDsprite& sprite) {
                  picture.data(), res ? error.c_str() : "missing");
 }
 
-void BuildSceneLayout(TForm1& form, Platform& platform) {
-  form.DDmain1 = Make<TDDmain>(form, "DDmain1", platform.display, platform.timer);
-  form.DDmain1->SetOwnerWindow(&form.Window());
-  form.DDmain1->SetWidth(600);
-  form.DDmain1->SetHeight(800);
-  form.DDmain1->SetColorDepth(32);
-  form.DDmain1->OnError = [&form](Component* s) { form.DDmain1Error(s); };
+void BuildSceneLayout(Component& owner, TSceneParts& parts, Platform& platform, IWindow& window,
+                      TSceneHandlers handlers) {
+  parts.DDmain1 = Make<TDDmain>(owner, "DDmain1", platform.display, platform.timer);
+  parts.DDmain1->SetOwnerWindow(&window);
+  // The layout's stored size (width 600, height 800, as it was saved) never
+  // reaches the screen: start-up sets the mode from the settings first.
+  parts.DDmain1->SetWidth(600);
+  parts.DDmain1->SetHeight(800);
+  parts.DDmain1->SetColorDepth(32);
+  parts.DDmain1->OnError = std::move(handlers.displayError);
 
-  form.DDbmp1ground = Make<TDDbmp>(form, "DDbmp1ground");
-  form.DDbmp1stone = Make<TDDbmp>(form, "DDbmp1stone");
-  LoadBitmapInto("DDbmp1stone", *form.DDbmp1stone);
-  form.DDani1sea = Make<TDDani>(form, "DDani1sea");
-  form.DDani1bird = Make<TDDani>(form, "DDani1bird");
-  LoadBitmapInto("DDani1bird", *form.DDani1bird);
-  form.DDani1bird->OnError = [&form](Component* s) { form.DDani1birdError(s); };
-  form.DDani1birds_small = Make<TDDani>(form, "DDani1birds_small");
-  LoadBitmapInto("DDani1birds_small", *form.DDani1birds_small);
-  for (TDDsprite* sprite : {static_cast<TDDsprite*>(form.DDbmp1ground), static_cast<TDDsprite*>(form.DDbmp1stone),
-                            static_cast<TDDsprite*>(form.DDani1sea), static_cast<TDDsprite*>(form.DDani1bird),
-                            static_cast<TDDsprite*>(form.DDani1birds_small)})
-    sprite->DDmainModule = form.DDmain1;
+  parts.DDbmp1ground = Make<TDDbmp>(owner, "DDbmp1ground");
+  parts.DDbmp1stone = Make<TDDbmp>(owner, "DDbmp1stone");
+  LoadBitmapInto("DDbmp1stone", *parts.DDbmp1stone);
+  parts.DDani1sea = Make<TDDani>(owner, "DDani1sea");
+  parts.DDani1bird = Make<TDDani>(owner, "DDani1bird");
+  LoadBitmapInto("DDani1bird", *parts.DDani1bird);
+  parts.DDani1bird->OnError = std::move(handlers.largeGullError);
+  parts.DDani1birds_small = Make<TDDani>(owner, "DDani1birds_small");
+  LoadBitmapInto("DDani1birds_small", *parts.DDani1birds_small);
+  for (TDDsprite* sprite : {static_cast<TDDsprite*>(parts.DDbmp1ground), static_cast<TDDsprite*>(parts.DDbmp1stone),
+                            static_cast<TDDsprite*>(parts.DDani1sea), static_cast<TDDsprite*>(parts.DDani1bird),
+                            static_cast<TDDsprite*>(parts.DDani1birds_small)})
+    sprite->DDmainModule = parts.DDmain1;
 
-  form.DXClock1 = Make<TDXClock>(form, "DXClock1");
-  form.DXClock1->DDmainModule = form.DDmain1;
-  form.DXClock1->SetColor(4227327);
+  parts.DXClock1 = Make<TDXClock>(owner, "DXClock1");
+  parts.DXClock1->DDmainModule = parts.DDmain1;
+  parts.DXClock1->SetColor(4227327);
 
-  form.DDtimer1 = Make<TDDtimer>(form, "DDtimer1", platform.timer);
-  form.DDtimer1->SetInterval(50);
-  form.DDtimer1->OnTimer = [&form](Component* s) { form.DDtimer1Timer(s); };
-  form.DDtimer1->OnZasTime = [&form](Component* s) { form.DDtimer1ZasTime(s); };
+  parts.DDtimer1 = Make<TDDtimer>(owner, "DDtimer1", platform.timer);
+  parts.DDtimer1->SetInterval(50);
+  parts.DDtimer1->OnTimer = std::move(handlers.tick);
+  parts.DDtimer1->OnZasTime = std::move(handlers.stall);
 
-  form.DDgamma1 = Make<TDDgamma>(form, "DDgamma1");
-  form.DDgamma1->DDmainModule = form.DDmain1;
+  parts.DDgamma1 = Make<TDDgamma>(owner, "DDgamma1");
+  parts.DDgamma1->DDmainModule = parts.DDmain1;
 
-  form.SetReg1 = Make<TSetReg>(form, "SetReg1", platform.registry);
-  form.SetReg1->SetCompanyName("Corvane");
-  form.SetReg1->SetProductName("Velmo20");
+  parts.SetReg1 = Make<TSetReg>(owner, "SetReg1", platform.registry);
+  parts.SetReg1->SetCompanyName("Corvane");
+  parts.SetReg1->SetProductName("Velmo20");
 }
 
 }  // namespace velmo

@@ -2,22 +2,22 @@
 
 #include "components/ddmain.h"
 #include "components/screen_scale.h"
-#include "scene/form1.h"
 
 namespace velmo {
 
-void TickScene(TForm1& scene, TRandom15& random) {
-  int32_t frame = scene.FSeaFrame.load(std::memory_order_relaxed) + 1;
+void TickScene(TSceneMotion& motion, const TDDmain& display, const TSaverSettings& settings, TRandom15& random) {
+  int32_t frame = motion.FSeaFrame.load(std::memory_order_relaxed) + 1;
   if (frame > 31) frame = 0;
-  TickScene(scene, random, frame);
+  TickScene(motion, display, settings, random, frame);
 }
 
-void TickScene(TForm1& scene, TRandom15& random, int32_t seaFrame) {
-  scene.FSeaFrame.store(seaFrame, std::memory_order_relaxed);
-  const int32_t width = scene.Settings.ResHor;
-  const int32_t height = scene.DDmain1->GetHeight();
+void TickScene(TSceneMotion& motion, const TDDmain& display, const TSaverSettings& settings, TRandom15& random,
+               int32_t seaFrame) {
+  motion.FSeaFrame.store(seaFrame, std::memory_order_relaxed);
+  const int32_t width = settings.ResHor;
+  const int32_t height = display.GetHeight();
   const int32_t scale = ScaleOfScreen(width, height);
-  for (int i = 0; i < scene.Settings.NumBirds; ++i) MoveBird(scene.FBirds[i], height, width, random, scale);
+  for (int i = 0; i < settings.NumBirds; ++i) MoveBird(motion.FBirds[i], height, width, random, scale);
 }
 
 }  // namespace velmo

@@ -2,23 +2,21 @@
 
 #include <algorithm>
 
-#include "scene/form1.h"
-
 namespace velmo {
 
-void TSharedTick::Join(TForm1& scene) {
+void TSharedTick::Join(ITickedScene& scene) {
   std::lock_guard<std::mutex> guard(mutex_);
   if (std::find(scenes_.begin(), scenes_.end(), &scene) != scenes_.end()) return;
-  scene.FSeaFrame.store(sea_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  scene.ShowSeaFrame(sea_.load(std::memory_order_relaxed));
   scenes_.push_back(&scene);
 }
 
-void TSharedTick::Leave(TForm1& scene) {
+void TSharedTick::Leave(ITickedScene& scene) {
   std::lock_guard<std::mutex> guard(mutex_);
   std::erase(scenes_, &scene);
 }
 
-bool TSharedTick::Joined(const TForm1& scene) const {
+bool TSharedTick::Joined(const ITickedScene& scene) const {
   std::lock_guard<std::mutex> guard(mutex_);
   return std::find(scenes_.begin(), scenes_.end(), &scene) != scenes_.end();
 }
@@ -26,7 +24,7 @@ bool TSharedTick::Joined(const TForm1& scene) const {
 void TSharedTick::Tick(int32_t seaFrame) {
   std::lock_guard<std::mutex> guard(mutex_);
   sea_.store(seaFrame, std::memory_order_relaxed);
-  for (TForm1* scene : scenes_) scene->TickAt(seaFrame);
+  for (ITickedScene* scene : scenes_) scene->TickAt(seaFrame);
 }
 
 }  // namespace velmo

@@ -10,45 +10,43 @@
 #include "components/dxclock.h"
 #include "components/screen_scale.h"
 #include "resources/catalogue.h"
-#include "scene/form1.h"
 #include "scene/picture_frame.h"
 #include "scene/scene_layout.h"
 #include "scene/settings_fit.h"
 
 namespace velmo {
 
-void LayOutSprites(TForm1& scene) {
+void LayOutSprites(TSceneParts& parts, TSaverSettings& settings, const TClockPlace& placed, const bool& ended) {
   // Every sprite takes its surfaces from the open display at its size.
-  const int32_t W = scene.DDmain1->GetWidth();
-  const int32_t H = scene.DDmain1->GetHeight();
+  const int32_t W = parts.DDmain1->GetWidth();
+  const int32_t H = parts.DDmain1->GetHeight();
 
   // The sky, the sea and the rocks at the screen's proportions (see picture_frame.h).
-  LayOutScenery(*scene.DDbmp1ground, *scene.DDani1sea, *scene.DDbmp1stone, W, H);
-  if (scene.FEnded) return;
+  LayOutScenery(*parts.DDbmp1ground, *parts.DDani1sea, *parts.DDbmp1stone, W, H);
+  if (ended) return;
 
-  if (scene.FClockOfWindow) DefaultClockPlacement(W, H, scene.FPlacedClock.x, scene.FPlacedClock.y, scene.FPlacedClock.rad);
-  FitClockTo(scene.Settings, scene.FPlacedClock, W, H);
-  scene.DXClock1->SetXcenter(scene.Settings.clockX);
-  scene.DXClock1->SetYcenter(scene.Settings.clockY);
-  scene.DXClock1->SetRadius(scene.Settings.clockRad);
+  FitClockTo(settings, placed, W, H);
+  parts.DXClock1->SetXcenter(settings.clockX);
+  parts.DXClock1->SetYcenter(settings.clockY);
+  parts.DXClock1->SetRadius(settings.clockRad);
 
   // On large screens the gulls grow by the screen's whole-number scale, in
   // strips drawn at that size (the largest drawn, enlarged, beyond it).
   const int32_t scale = ScaleOfScreen(W, H);
   const int32_t drawn = std::min(scale, 4);
   const std::string suffix = drawn == 1 ? "" : "_x" + std::to_string(drawn);
-  TDDani& bird = *scene.DDani1bird;
+  TDDani& bird = *parts.DDani1bird;
   LoadBitmapInto("DDani1bird" + suffix, bird);
   bird.SetYOffsetFrame(11 * drawn);
   bird.SetStretching(true);
   bird.SetStretchWidth(30 * scale);
   bird.SetStretchHeight(11 * scale);
   bird.CreateSurface();
-  if (scene.FEnded) return;  // the large gull's handler has ended the saver
+  if (ended) return;  // the large gull's handler has ended the saver
   bird.SetTransparency(true);
-  if (scene.FEnded) return;
+  if (ended) return;
 
-  TDDani& small = *scene.DDani1birds_small;
+  TDDani& small = *parts.DDani1birds_small;
   LoadBitmapInto("DDani1birds_small" + suffix, small);
   small.SetYOffsetFrame(drawn == 1 ? 11 : 5 * drawn);
   small.SetStretching(true);

@@ -29,7 +29,8 @@ class SceneRedraw : public ::testing::TestWithParam<int> {
     if (!leader->Start() || !changed->Start() || !whole->Start())
       GTEST_SKIP() << "the display refused 1024x768: " << changed->Refusal();
     whole->form->FComposeWhole = true;
-    changed->form->ShareBandOf(leader->form.get());
+    lender[0] = leader->form->Composer();
+    changed->form->ShareBandOf(lender, 1);
     // The other monitor's clock stands over the band.
     leader->form->DXClock1->SetXcenter(300);
     leader->form->DXClock1->SetYcenter(560);
@@ -44,6 +45,8 @@ class SceneRedraw : public ::testing::TestWithParam<int> {
 
   // The same moves in both scenes: gulls jumping, turning small and large,
   // flying off the edges; the sea rolling; the clock ticking and moving.
+  const TFrameComposer* lender[1] = {};
+
   void Move(int frame) {
     uint32_t seed = 0x9E3779B9u * static_cast<uint32_t>(frame + 1);
     auto next = [&seed](int range) {

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <functional>
 
+#include "platform/posix/atomic_file.h"
 #include "platform/posix/private_group.h"
 #include "platform/posix/reg_text.h"
 #include "platform/text.h"
@@ -83,17 +84,6 @@ int32_t ReadHive(const fs::path& file, std::string* text, std::string* why) {
   return ERROR_SUCCESS;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Missing levels are private to the user, like the file.
 int32_t MakeDirectories(const fs::path& dir) {
   fs::path partial;
@@ -106,92 +96,12 @@ int32_t MakeDirectories(const fs::path& dir) {
   return S_ISDIR(st.st_mode) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-// Writes text beside the target, flushes it and renames it over the target,
-// so a crash leaves the old file or the new one, whole. The text is written
-// into an unnamed file that gets its name only once it is whole, so a kill
-// during the write leaves nothing behind either.
-constexpr const char* kTempMark = ".tmp.";
-
-// A name for a temporary beside the target: six letters or digits, as
-// mkostemp makes them, so the stale-file sweep knows them.
-std::string TempName(const fs::path& target) {
-  static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  uint64_t seed = static_cast<uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull;
-  timespec now{};
-  ::clock_gettime(CLOCK_MONOTONIC, &now);
-  seed ^= static_cast<uint64_t>(now.tv_nsec) + (static_cast<uint64_t>(now.tv_sec) << 30);
-  std::string name = "." + target.filename().string() + kTempMark;
-  for (int i = 0; i < 6; ++i) {
-    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-    name += kChars[(seed >> 33) % (sizeof kChars - 1)];
-  }
-  return (target.parent_path() / name).string();
-}
-
-// The text in a new file beside the target, flushed, named *temp. An
-// unnamed file gets its name only once it is whole; where that cannot be
-// done (no O_TMPFILE, no /proc) the name comes first.
-int32_t WriteTemporary(const fs::path& target, const std::string& text, std::string* temp) {
-  UniqueFd fd(::open(target.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-  if (fd.get() >= 0) {
-    if (::fchmod(fd.get(), 0600) != 0 || !WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0) return FromErrno(errno);
-    const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
-    for (int attempt = 0; attempt < 16; ++attempt) {
-      *temp = TempName(target);
-      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp->c_str(), AT_SYMLINK_FOLLOW) == 0) return ERROR_SUCCESS;
-      if (errno != EEXIST) break;
-    }
-  }
-  *temp = (target.parent_path() / std::string(".").append(target.filename().string()).append(kTempMark).append("XXXXXX")).string();
-  fd.reset(::mkostemp(temp->data(), O_CLOEXEC));
-  if (fd.get() < 0) {
-    temp->clear();
-    return FromErrno(errno);
-  }
-  if (::fchmod(fd.get(), 0600) == 0 && WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0 &&
-      ::close(fd.release()) == 0)
-    return ERROR_SUCCESS;
-  const int err = errno;
-  ::unlink(temp->c_str());
-  temp->clear();
-  return FromErrno(err);
-}
-
+// The hive is replaced whole (platform/posix/atomic_file.h): a crash leaves
+// the old file or the new one, and no temporary. A new hive is private to
+// the user; one the user opened to others keeps its mode.
 int32_t ReplaceFile(const fs::path& target, const std::string& text) {
-  std::string temp;
-  if (int32_t rc = WriteTemporary(target, text, &temp); rc != ERROR_SUCCESS) return rc;
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    return FromErrno(err);
-  }
-  // The rename itself is durable only once the directory is.
-  UniqueFd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
-  return ERROR_SUCCESS;
-}
-
-// Temporary files exist only while their writer holds the lock; any found
-// by the lock's holder were left by a writer that died. Only files named
-// exactly as ReplaceFile names them, ours and old, are taken: whatever else
-// lies beside the hive (a user's ".Velmo20.reg.backup") is not ours to touch.
-void RemoveStaleTemporaries(const fs::path& file) {
-  constexpr time_t kStaleSeconds = 600;
-  const std::string prefix = std::string(".").append(file.filename().string()).append(kTempMark);
-  const time_t now = ::time(nullptr);
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(file.parent_path(), ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    if (!std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
-      continue;
-    struct stat st {};
-    if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
-        st.st_nlink != 1 || now - st.st_mtime < kStaleSeconds)
-      continue;
-    ::unlink(entry.path().c_str());
-  }
+  const int err = WriteFileAtomically(target.string(), text, 0600);
+  return err == 0 ? ERROR_SUCCESS : FromErrno(err);
 }
 
 // Ownership, as ssh judges ~/.ssh: what we may write lies in directories
@@ -282,7 +192,7 @@ bool PathFits(const fs::path& file) {
   for (const fs::path& part : file)
     if (part.native().size() > NAME_MAX) return false;
   // The longest name used is the temporary's, beside the file.
-  return file.native().size() + std::strlen(kTempMark) + 8 < PATH_MAX;
+  return file.native().size() + 16 < PATH_MAX;
 }
 
 // Locked read-modify-write of one hive file. edit returns false when it
@@ -310,7 +220,6 @@ int32_t ModifyHive(const fs::path& file, const std::function<bool(RegDocument&)>
   fs::path target;
   if (int32_t rc = ResolveLinks(file, &target, unsafe); rc != ERROR_SUCCESS) return rc;
   if (!unsafe->empty()) return ERROR_ACCESS_DENIED;
-  RemoveStaleTemporaries(target);
 
   std::string text;
   const int32_t rc = ReadHive(target, &text, why);
