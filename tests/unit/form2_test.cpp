@@ -21,6 +21,9 @@
 #include <QTest>
 #include <QTextEdit>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,6 +32,7 @@
 
 #include "platform/fake/fake_display.h"
 #include "platform/fake/fake_registry.h"
+#include "setup/idle_autostart.h"
 #include "setup/setup_mode.h"
 #include "setup/text_fit.h"
 #include "setup/updown.h"
@@ -326,7 +330,7 @@ TEST_F(Form2Test, EveryTextShowsWholeInsideItsControlAndEveryControlInsideItsPar
         }
       }
     }
-    EXPECT_EQ(walked, 48);
+    EXPECT_EQ(walked, 52);
     EXPECT_EQ(framed, 7);
     // "version" and "2.0" read as two words.
     auto* version = W<QLabel>("Label2");
@@ -787,6 +791,75 @@ TEST_F(Form2Test, NoGammaRampDisablesOnlyTheSlider) {
   EXPECT_EQ(W<QLabel>("Label8")->palette().color(QPalette::WindowText), inactive);
   EXPECT_EQ(W<QTextEdit>("Memo2")->palette().color(QPalette::Text), inactive);
   EXPECT_NE(W<QLabel>("Label10")->palette().color(QPalette::WindowText), inactive);
+}
+
+
+// The idle start: OK stores the check box and the delay (only when changed),
+// writes the autostart entry and starts the watcher when the box was
+// turned on, removes the entry when it was turned off.
+TEST_F(Form2Test, IdleStartStoresItsValuesAndMakesTheAutostartEntryFollow) {
+  const std::string config = ::testing::TempDir() + "/idle-config";
+  std::filesystem::remove_all(config);
+  const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
+  const std::string entry = config + "/autostart/velmo.desktop";
+  Store();
+  std::vector<std::string> started;
+  auto open = [&]() -> TForm2& {
+    TForm2& f = Open();
+    f.SetWatcherStart([&](const std::string& program, std::string*) {
+      started.push_back(program);
+      return true;
+    });
+    return f;
+  };
+
+  TForm2* f = &open();
+  EXPECT_FALSE(Check("CheckBox4IdleStart")->isChecked()) << "an older file: off";
+  EXPECT_EQ(Edit("Edit1IdleMinutes")->text(), "5");
+  EXPECT_FALSE(Edit("Edit1IdleMinutes")->isEnabled());
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_TRUE(registry.WrittenNames().empty()) << "nothing changed, nothing stored";
+  EXPECT_FALSE(std::filesystem::exists(entry));
+
+  f = &open();
+  Click(Check("CheckBox4IdleStart"));
+  TypeAndLeave(Edit("Edit1IdleMinutes"), "500");  // beyond the range: its end
+  EXPECT_EQ(Edit("Edit1IdleMinutes")->text(), "120");
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_FALSE(f->isVisible());
+  EXPECT_EQ(Stored("IdleStart"), 1);
+  EXPECT_EQ(Stored("IdleMinutes"), 120);
+  EXPECT_EQ(started.size(), 1u);
+  std::ifstream in(entry);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(text.find("Type=Application\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(" --idle\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("NoDisplay=true\n"), std::string::npos) << text;
+
+  // On again: the entry stays, no second watcher; off: the entry goes.
+  f = &open();
+  EXPECT_TRUE(Check("CheckBox4IdleStart")->isChecked());
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(started.size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(entry));
+  f = &open();
+  Click(Check("CheckBox4IdleStart"));
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("IdleStart"), 0);
+  EXPECT_EQ(Stored("IdleMinutes"), 120);
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// A program path a desktop entry must quote, and one it need not.
+TEST(AutostartEntry, QuotesTheProgramAsDesktopEntriesAsk) {
+  EXPECT_NE(AutostartEntryText("velmo").find("\nExec=velmo --idle\n"), std::string::npos);
+  EXPECT_NE(AutostartEntryText("/home/a b/build/velmo").find("\nExec=\"/home/a b/build/velmo\" --idle\n"),
+            std::string::npos);
+  EXPECT_NE(AutostartEntryText("/tmp/100%$x/velmo").find("\nExec=\"/tmp/100%%\\\\$x/velmo\" --idle\n"),
+            std::string::npos);
+  EXPECT_EQ(ProgramForExec(""), "velmo");
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ std::string DirOf(const std::string& path) {
 std::string TempMark(const std::string& path) {
   const std::string name = fs::path(path).filename().string();
   // Appended, not "." + name: GCC 12 takes that for overlapping copies (-Wrestrict).
-  return (name.starts_with('.') ? name : std::string(".").append(name)).append(kTempMark);
+  std::string mark = name.starts_with('.') ? name : std::string(".").append(name);
+  return mark.append(kTempMark);
 }
 
 std::string TempPrefix(const std::string& path) { return DirOf(path) + "/" + TempMark(path); }
