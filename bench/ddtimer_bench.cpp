@@ -12,8 +12,8 @@ class SteppingClock : public ITimerService {
  public:
   uint32_t timeSetEvent(uint32_t, uint32_t, TimerCallback, uintptr_t, uint32_t) override { return 1; }
   uint32_t timeKillEvent(uint32_t) override { return 0; }
-  uint32_t timeGetTime() override { return now_ += 40; }
-  uint32_t SuspendCountingTime() override { return now_; }
+  uint32_t timeGetTime() override { return now_; }
+  uint32_t SuspendCountingTime() override { return now_ += 40; }
 
  private:
   uint32_t now_ = 0;
@@ -25,9 +25,6 @@ void BM_DDtimerTick(benchmark::State& state) {
   int events = 0;
   auto count = [&events](Component*) { ++events; };
   timer.OnTimer = count;
-  timer.OnDivide2 = count;
-  timer.On5tick = count;
-  timer.On25tick = count;
   timer.OnZasTime = count;
   timer.SetEnabled(true);
   const auto self = reinterpret_cast<uintptr_t>(&timer);

@@ -3,10 +3,12 @@
 # it on X11: the real program on a first run (seven gulls, the clock, the
 # frame-rate text, the surf through SDL's dummy sound device) under sway's
 # headless backend (pixman renderer, 60 Hz), on one 1920 x 1080 output and on
-# two (1920 x 1080 and 1280 x 1024 beside it), taking turns so that the load
-# of this shared machine falls on both. Prints the share of one core used by
-# the program and by sway over a few seconds after start-up, and the
-# program's resident memory (VmRSS) at the end. sway refuses root: it runs as
+# two (1920 x 1080 and 1280 x 1024 beside it), and for comparison under an
+# Xvfb of 1920 x 1080 (24-bit, no window manager, SDL's X11 driver), taking
+# turns so that the load of this shared machine falls on all. Prints the
+# share of one core used by the program and by the server (sway or Xvfb)
+# over a few seconds after start-up, and the program's resident memory
+# (VmRSS) at the end. sway refuses root: it runs as
 # nobody when this runs as root.
 # Usage: scripts/cpu-sway.sh [build dir] [seconds]
 # Environment: VELMO_CPU_ROUNDS (turns per layout, default 2).
@@ -53,8 +55,27 @@ start_sway() {
   export XDG_RUNTIME_DIR="$run" WAYLAND_DISPLAY="$socket"
 }
 
-measure() {  # $1 = outputs; prints "saver sway together rss"
-  start_sway "$1"
+# Starts Xvfb of 1920 x 1080; sets SWAY (the server measured) and DISPLAY.
+start_xvfb() {
+  rm -f "$work/display"
+  Xvfb -displayfd 9 -screen 0 1920x1080x24 -nolisten tcp -noreset 9>"$work/display" 2>/dev/null &
+  SWAY=$!
+  pids+=("$SWAY")
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  unset WAYLAND_DISPLAY
+}
+
+measure() {  # $1 = outputs, or x11; prints "saver server together rss"
+  if [ "$1" = x11 ]; then
+    start_xvfb
+  else
+    unset DISPLAY
+    start_sway "$1"
+  fi
   export XDG_CONFIG_HOME="$work/config-$RANDOM"
   "$velmo" /s 2>/dev/null &
   local pid=$!
@@ -74,9 +95,9 @@ measure() {  # $1 = outputs; prints "saver sway together rss"
     'BEGIN { printf "%.3f %.3f %.3f %s\n", v / t / d, s / t / d, (v + s) / t / d, r }'
 }
 
-echo "outputs saver sway together resident-MB"
+echo "outputs saver server together resident-MB"
 for ((round = 0; round < rounds; ++round)); do
-  for outputs in 1 2; do
+  for outputs in x11 1 2; do
     echo "$outputs $(measure "$outputs")"
   done
 done

@@ -9,8 +9,9 @@ set -euo pipefail
 build=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libcairo2-dev libjpeg62-turbo-dev libx11-dev libxrandr-dev libxinerama-dev
-  libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev
+  libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
   qt6-base-dev qt6-base-dev-tools
+  python3
 )
 run=(fonts-dejavu-core qt6-wayland)
 # dpkg-buildpackage over debian/ (debhelper's dh with its CMake build
@@ -19,7 +20,7 @@ run=(fonts-dejavu-core qt6-wayland)
 package=(dpkg-dev debhelper libjpeg-dev pkgconf lintian appstream)
 tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2 python3
+  xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2
   libgl1-mesa-dri
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev

@@ -74,11 +74,6 @@ TDDmain::FpsCounters& TDDmain::Fps() {
   return counters;
 }
 
-TDDmain::ScreenChoice& TDDmain::Screens() {
-  static ScreenChoice choice;
-  return choice;
-}
-
 void TDDmain::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;
@@ -91,29 +86,10 @@ void TDDmain::FailOpening(const char* text) {
 }
 
 void TDDmain::OpenDirectDraw() {
-  DeviceGuid chosen;
-  const DeviceGuid* device = nullptr;
-  if (dualMonitor_) {
-    if (driver_.MonitorCount() < 2) {
-      ReportError("This program work only in dual monitor system!");
-      return;
-    }
-    Screens() = {};
-    FLastResult = EnumerateScreens();
-    if (FLastResult == E_FAIL) {
-      // The opening goes on with the default device, unless the handler
-      // freed or disabled the device meanwhile.
-      if (!ReportError("ERROR EnumerateScreens") || !enabled_ || FpDD != nullptr) return;
-    }
-    if (Screens().ScreenGuid) {
-      chosen = *Screens().ScreenGuid;
-      device = &chosen;
-    }
-  }
-
-  FLastResult = driver_.DirectDrawCreate(device, &FpDD, nullptr);
+  // The default device: a scene per monitor covers each with a window of its own.
+  FLastResult = driver_.DirectDrawCreate(nullptr, &FpDD, nullptr);
   if (FLastResult != DD_OK) {
-    FailOpening(dualMonitor_ ? "Error DirectDrawCreate on secondary monitor" : "Error DirectDrawCreate");
+    FailOpening("Error DirectDrawCreate");
     return;
   }
   FLastResult = FpDD->QueryDirectDraw7(&FpDD7);
@@ -121,8 +97,7 @@ void TDDmain::OpenDirectDraw() {
     FailOpening("Error DirectDrawCreate7");
     return;
   }
-  if (!defineFormHandle_ || ddForm_ == nullptr) ddForm_ = ownerWindow_;
-  FLastResult = FpDD7->SetCooperativeLevel(ddForm_, kCooperativeFlags);
+  FLastResult = FpDD7->SetCooperativeLevel(ownerWindow_, kCooperativeFlags);
   if (FLastResult != DD_OK) {
     FailOpening("Error SetCooperativeLevel");
     return;
@@ -277,19 +252,6 @@ bool TDDmain::ShowFPS(bool drawText) {
   dc->TextOut(kFpsLeft * scale, height_ - kFpsFromBottom * scale, text, length);
   FpDDSBack->ReleaseDC(dc);
   fpsDrawn_ = fps.FpsValue;
-  return true;
-}
-
-HRESULT TDDmain::EnumerateScreens() {
-  return driver_.DirectDrawEnumerateEx(&TDDmain::EnumScreensCallback, nullptr, DDENUM_ATTACHEDSECONDARYDEVICES);
-}
-
-bool TDDmain::EnumScreensCallback(const DeviceGuid* guid, const char*, const char*, void*, void*) {
-  ScreenChoice& screens = Screens();
-  if (++screens.ScreenCount == 3) {
-    if (guid) screens.ScreenGuid = *guid;
-    else screens.ScreenGuid.reset();
-  }
   return true;
 }
 

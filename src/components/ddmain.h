@@ -8,7 +8,6 @@
 // taking counts of their own.
 #include <atomic>
 #include <cstdint>
-#include <optional>
 
 #include "components/component.h"
 #include "components/dd_error.h"
@@ -28,11 +27,6 @@ class TDDmain : public Component, public DDErrorReporting {
     uint32_t FpsLastTime = 0;
     uint32_t FpsPrevTime = 0;
   };
-  // The dual-monitor choice, reset by every dual-monitor opening.
-  struct ScreenChoice {
-    int32_t ScreenCount = 0;
-    std::optional<DeviceGuid> ScreenGuid;
-  };
 
   TDDmain(Component* owner, IDisplayDriver& driver, ITimerService& clock);
   // Closes a device its owner left open, so the desktop always comes back.
@@ -49,14 +43,7 @@ class TDDmain : public Component, public DDErrorReporting {
   void SetHeight(int32_t value) { height_ = value; }
   int32_t GetColorDepth() const { return colorDepth_; }
   void SetColorDepth(int32_t value) { colorDepth_ = value; }
-  bool GetDualMonitor() const { return dualMonitor_; }
-  void SetDualMonitor(bool value) { dualMonitor_ = value; }
-  bool GetDefineFormHandle() const { return defineFormHandle_; }
-  void SetFormHandle(bool value) { defineFormHandle_ = value; }
-  IWindow* GetDDForm() const { return ddForm_; }
-  void SetParentForm(IWindow* form) { ddForm_ = form; }
-  // The owner form's window, which the device takes when DDForm is not
-  // fixed by DefineFormHandle.
+  // The owner form's window, which the device takes into full screen.
   void SetOwnerWindow(IWindow* window) { ownerWindow_ = window; }
 
   void OpenDirectDraw();
@@ -79,9 +66,6 @@ class TDDmain : public Component, public DDErrorReporting {
   // Everything ShowFPS draws lies in this box (any 32-bit value, the 13-pixel face).
   Rect FpsTextBox() const;
   bool MakeRestSurface();
-  HRESULT EnumerateScreens();
-  static bool EnumScreensCallback(const DeviceGuid* guid, const char* description, const char* driverName,
-                                  void* context, void* monitor);
 
   // What the companions borrow (no count is added for them).
   IDirectDraw* GetFpDD() const { return FpDD; }
@@ -91,7 +75,6 @@ class TDDmain : public Component, public DDErrorReporting {
   HRESULT GetLastResult() const { return FLastResult; }
 
   static FpsCounters& Fps();
-  static ScreenChoice& Screens();
 
  private:
   enum class Restore { Done, Failed, Gone };
@@ -112,9 +95,6 @@ class TDDmain : public Component, public DDErrorReporting {
   std::atomic<int32_t> width_{800};
   std::atomic<int32_t> height_{600};
   std::atomic<int32_t> colorDepth_{24};
-  bool dualMonitor_ = false;
-  bool defineFormHandle_ = false;
-  IWindow* ddForm_ = nullptr;
   IWindow* ownerWindow_ = nullptr;
   bool frameCounted_ = false;  // CountShownFrame counted the next flip's frame
   int64_t fpsDrawn_ = -1;      // the rate last written on the back surface; -1: none

@@ -1,8 +1,7 @@
 #pragma once
-// TDDtimer: the periodic frame timer. Every tick raises OnTimer, every
-// second tick OnDivide2, the 5th to 25th tick after enabling On5tick ...
-// On25tick, and a tick more than 2000 ms after the one before OnZasTime.
-// The events run on the timer's own thread.
+// TDDtimer: the periodic frame timer. Every tick raises OnTimer, and a tick
+// more than 2000 ms after the one before OnZasTime. The events run on the
+// timer's own thread.
 #include <atomic>
 #include <cstdint>
 
@@ -17,8 +16,7 @@ class TDDtimer : public Component {
   ~TDDtimer() override;
 
   bool GetEnabled() const { return FEnabled.load(); }
-  // Enabling starts a fresh timer and restarts the phase and the tick count;
-  // disabling returns once no tick of this timer runs any more (unless it
+  // Enabling starts a fresh timer and restarts the stall measure; disabling returns once no tick of this timer runs any more (unless it
   // is called from one of the timer's own events).
   void SetEnabled(bool value);
   int GetInterval() const { return FInterval; }
@@ -26,12 +24,6 @@ class TDDtimer : public Component {
   void SetInterval(int value) { FInterval = value; }
 
   TNotifyEvent OnTimer;
-  TNotifyEvent OnDivide2;
-  TNotifyEvent On5tick;
-  TNotifyEvent On10tick;
-  TNotifyEvent On15tick;
-  TNotifyEvent On20tick;
-  TNotifyEvent On25tick;
   TNotifyEvent OnZasTime;
 
   // The timer service's callback; user is the component.
@@ -48,10 +40,6 @@ class TDDtimer : public Component {
   std::atomic<bool> FEnabled{false};
   int FInterval = 40;
   std::atomic<uint32_t> FTimerID{0};
-  std::atomic<uint32_t> FDivide2Phase{0};
-  std::atomic<bool> FTickCounting{false};
-  std::atomic<int32_t> FTickCount{0};
-  std::atomic<uint32_t> FLastTickTime{0};
   std::atomic<uint32_t> FLastTickSuspendCounting{0};  // the stall measure's clock
   // Ticks still running, so that the destructor outwaits one that stopped
   // its own timer and is finishing its events.

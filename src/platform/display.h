@@ -53,7 +53,6 @@ constexpr uint32_t DDFLIP_WAIT = 0x1;
 constexpr uint32_t DDCAPS2_PRIMARYGAMMA = 0x20000;
 constexpr uint32_t DDENUMRET_CANCEL = 0;
 constexpr uint32_t DDENUMRET_OK = 1;
-constexpr uint32_t DDENUM_ATTACHEDSECONDARYDEVICES = 0x1;
 
 struct DDPIXELFORMAT {
   uint32_t dwSize = 32;
@@ -230,11 +229,6 @@ class IDirectDraw7 : public IDirectDraw {
   virtual HRESULT RestoreAllSurfaces() = 0;
 };
 
-// Callback of the device enumeration: identifier (null for the default
-// driver), description, driver name, context, monitor; answers true to go on.
-using EnumDevicesCallback = bool (*)(const DeviceGuid* guid, const char* description,
-                                     const char* driverName, void* context, void* monitor);
-
 struct DisplayMode {
   int width = 0;
   int height = 0;
@@ -254,10 +248,6 @@ class IDisplayDriver {
  public:
   virtual ~IDisplayDriver() = default;
   virtual HRESULT DirectDrawCreate(const DeviceGuid* device, IDirectDraw** dd, void* outer) = 0;
-  // E_FAIL when the enumeration entry point cannot be reached.
-  virtual HRESULT DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t flags) = 0;
-  // Number of monitors (GetSystemMetrics(SM_CMONITORS)).
-  virtual int MonitorCount() = 0;
   // The desktop's current width, height and bits per pixel.
   virtual DisplayMode DesktopMode() = 0;
   // The monitors the desktop spans, the primary first, each part of the

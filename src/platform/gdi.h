@@ -7,6 +7,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/colour.h"
+#include "platform/rect.h"
 
 namespace velmo {
 
@@ -14,16 +15,6 @@ struct Point {
   int32_t x = 0;
   int32_t y = 0;
   bool operator==(const Point&) const = default;
-};
-
-struct Rect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-  bool operator==(const Rect&) const = default;
-  // Whether the pixel at (x, y) lies inside (right and bottom edges excluded).
-  bool Holds(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
 
 // Handle of a pen or brush made by a device context; 0 is none.

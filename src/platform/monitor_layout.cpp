@@ -3,30 +3,18 @@
 #include <algorithm>
 
 namespace velmo {
-namespace {
-
-bool Inside(const Rect& inner, const Rect& outer) {
-  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-         inner.bottom <= outer.bottom;
-}
-
-}  // namespace
 
 std::vector<MonitorArea> DistinctMonitors(std::vector<MonitorArea> monitors) {
-  std::erase_if(monitors, [](const MonitorArea& m) {
-    return m.area.right <= m.area.left || m.area.bottom <= m.area.top;
-  });
+  std::erase_if(monitors, [](const MonitorArea& m) { return m.area.Empty(); });
   // Larger ones first, so that each monitor is compared with those that may hold it.
   std::stable_sort(monitors.begin(), monitors.end(), [](const MonitorArea& a, const MonitorArea& b) {
-    const auto size = [](const Rect& r) {
-      return static_cast<int64_t>(r.right - r.left) * (r.bottom - r.top);
-    };
+    const auto size = [](const Rect& r) { return static_cast<int64_t>(r.Width()) * r.Height(); };
     return size(a.area) > size(b.area);
   });
   std::vector<MonitorArea> distinct;
   for (const MonitorArea& m : monitors) {
     auto holder = std::find_if(distinct.begin(), distinct.end(),
-                               [&](const MonitorArea& d) { return Inside(m.area, d.area); });
+                               [&](const MonitorArea& d) { return d.area.Contains(m.area); });
     if (holder == distinct.end()) distinct.push_back(m);
     else holder->primary = holder->primary || m.primary;  // a mirror of the primary is the primary
   }

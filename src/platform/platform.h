@@ -31,8 +31,10 @@ class RealPlatform {
   virtual Platform& platform() = 0;
 };
 
-// What the real program needs for a run mode: the SDL loop (saver, preview,
-// password) or none (the settings dialog runs on Qt). fullScreenSaver: the
+// The real services of a run mode, over SDL: the saver, the preview and the
+// password change run SDL's loop; the settings dialog runs Qt's but takes
+// the display modes it offers (SDL's video) and the store from here, and
+// its error boxes before Qt is up. fullScreenSaver: the
 // saver covering every monitor, which on a Wayland compositor that offers
 // full-screen surfaces and a seat gets the Wayland backend of its own.
 std::unique_ptr<RealPlatform> MakeRealPlatform(bool fullScreenSaver = false);

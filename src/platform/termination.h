@@ -17,7 +17,7 @@ void BlockTerminationSignals();
 
 // Blocks the three signals in the calling thread and in every thread started
 // after it, and starts the watcher. Call first in main, before any library
-// starts a thread. If the program has not ended within half a second of a
+// starts a thread. If the program has not ended within 400 ms of a
 // request (or at a second request, or with no handler set), the watcher ends
 // the process with exit code 0: nothing may keep a signalled program alive.
 void WatchTerminationSignals();

@@ -133,6 +133,10 @@ class IApplication {
   // the window system's wait (waking at least every 100 ms to notice a
   // daemon's window gone); it never spins.
   virtual void Run(IWindow& mainWindow) = 0;
+  // The window system ended the last Run through a fault of the program's
+  // own (a request it refused as a protocol error, said on standard
+  // error): the run failed. Cheap; main thread.
+  virtual bool RunFailed() const { return false; }
   // Dispatches pending events without waiting (for polling loops).
   virtual void ProcessMessages() = 0;
   // Any thread: the work runs on the main thread at the loop's next turn.

@@ -11,15 +11,15 @@ void InitBirds(TBirdTable& birds, int32_t height, int32_t scale) {
     TBirdState& b = birds[i];
     b.X.store(height * 100 / 600 + 50 * scale * i, relaxed);  // the height, not the width, as the flock was laid out
     b.Y.store(height * 300 / 600 + 10 * scale * i, relaxed);
-    b.Course.store(i % 4 + 1, relaxed);
-    b.CourseLimit.store(i + 20, relaxed);
-    b.CourseTicks.store(0, relaxed);
-    b.Climb.store(2, relaxed);
-    b.ClimbLimit.store(2 * i + 10, relaxed);
-    b.ClimbTicks.store(0, relaxed);
-    b.FlapOnDescent.store(1, relaxed);
-    b.FlapLimit.store(30, relaxed);
-    b.FlapTicks.store(0, relaxed);
+    b.Course = i % 4 + 1;
+    b.CourseLimit = i + 20;
+    b.CourseTicks = 0;
+    b.Climb = 2;
+    b.ClimbLimit = 2 * i + 10;
+    b.ClimbTicks = 0;
+    b.FlapOnDescent = 1;
+    b.FlapLimit = 30;
+    b.FlapTicks = 0;
     b.Small.store(i % 2, relaxed);
     b.Frame.store(0, relaxed);
   }
@@ -38,15 +38,15 @@ void MoveBird(TBirdState& b, int32_t height, int32_t resHor, TRandom15& random, 
   const int32_t bottom = height * 400 / 600;
 
   // Work on plain copies, store each field once.
-  int32_t course = b.Course.load(relaxed);
-  int32_t courseLimit = b.CourseLimit.load(relaxed);
-  int32_t courseTicks = b.CourseTicks.load(relaxed) + 1;
-  int32_t climb = b.Climb.load(relaxed);
-  int32_t climbLimit = b.ClimbLimit.load(relaxed);
-  int32_t climbTicks = b.ClimbTicks.load(relaxed) + 1;
-  int32_t flapOnDescent = b.FlapOnDescent.load(relaxed);
-  int32_t flapLimit = b.FlapLimit.load(relaxed);
-  int32_t flapTicks = b.FlapTicks.load(relaxed) + 1;
+  int32_t course = b.Course;
+  int32_t courseLimit = b.CourseLimit;
+  int32_t courseTicks = b.CourseTicks + 1;
+  int32_t climb = b.Climb;
+  int32_t climbLimit = b.ClimbLimit;
+  int32_t climbTicks = b.ClimbTicks + 1;
+  int32_t flapOnDescent = b.FlapOnDescent;
+  int32_t flapLimit = b.FlapLimit;
+  int32_t flapTicks = b.FlapTicks + 1;
   int32_t small = b.Small.load(relaxed);
 
   if (courseTicks > courseLimit) {
@@ -96,15 +96,15 @@ void MoveBird(TBirdState& b, int32_t height, int32_t resHor, TRandom15& random, 
 
   b.X.store(x, relaxed);
   b.Y.store(y, relaxed);
-  b.Course.store(course, relaxed);
-  b.CourseLimit.store(courseLimit, relaxed);
-  b.CourseTicks.store(courseTicks, relaxed);
-  b.Climb.store(climb, relaxed);
-  b.ClimbLimit.store(climbLimit, relaxed);
-  b.ClimbTicks.store(climbTicks, relaxed);
-  b.FlapOnDescent.store(flapOnDescent, relaxed);
-  b.FlapLimit.store(flapLimit, relaxed);
-  b.FlapTicks.store(flapTicks, relaxed);
+  b.Course = course;
+  b.CourseLimit = courseLimit;
+  b.CourseTicks = courseTicks;
+  b.Climb = climb;
+  b.ClimbLimit = climbLimit;
+  b.ClimbTicks = climbTicks;
+  b.FlapOnDescent = flapOnDescent;
+  b.FlapLimit = flapLimit;
+  b.FlapTicks = flapTicks;
   b.Small.store(small, relaxed);
   b.Frame.store((course - 1) * 8 + pose, relaxed);
 }

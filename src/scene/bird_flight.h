@@ -1,8 +1,10 @@
 #pragma once
 // Seagull flight: ten records of thirteen 32-bit integers, each advanced one
-// step per timer tick. Fields are atomics because the drawing thread reads
-// them while the timer thread writes; each is written whole, no lock, and a
-// frame may mix two neighbouring ticks, which is fine.
+// step per timer tick. What the drawing thread reads while the timer thread
+// writes (the place, the size, the pose) is atomic, each written whole, no
+// lock; a frame may mix two neighbouring ticks, which is fine. The rest of
+// the flight is the timer's alone: the loop's thread writes it only while
+// no tick runs (before the timer starts, while it rests for a re-layout).
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -25,19 +27,21 @@ class TRandom15 {
 };
 
 struct TBirdState {
+  // Read by the drawing thread.
   std::atomic<int32_t> X{0};
   std::atomic<int32_t> Y{0};
-  std::atomic<int32_t> Course{0};
-  std::atomic<int32_t> CourseLimit{0};
-  std::atomic<int32_t> CourseTicks{0};
-  std::atomic<int32_t> Climb{0};
-  std::atomic<int32_t> ClimbLimit{0};
-  std::atomic<int32_t> ClimbTicks{0};
-  std::atomic<int32_t> FlapOnDescent{0};
-  std::atomic<int32_t> FlapLimit{0};
-  std::atomic<int32_t> FlapTicks{0};
   std::atomic<int32_t> Small{0};
   std::atomic<int32_t> Frame{0};
+  // The timer's own.
+  int32_t Course = 0;
+  int32_t CourseLimit = 0;
+  int32_t CourseTicks = 0;
+  int32_t Climb = 0;
+  int32_t ClimbLimit = 0;
+  int32_t ClimbTicks = 0;
+  int32_t FlapOnDescent = 0;
+  int32_t FlapLimit = 0;
+  int32_t FlapTicks = 0;
 };
 
 constexpr int kBirdCount = 10;

@@ -11,20 +11,6 @@
 namespace velmo {
 namespace {
 
-bool Overlap(const Rect& a, const Rect& b) {
-  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
-
-Rect Union(const Rect& a, const Rect& b) {
-  return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-
-Rect Intersection(const Rect& a, const Rect& b) {
-  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
-
 // Where a stretched sprite drawn whole lands: its box as the draw cuts it
 // to the screen. With the
 // source's first row and column drawn, for a sprite at its shown size.
@@ -44,21 +30,6 @@ std::optional<TDrawnBox> DrawnPart(const TDDsprite& sprite, int32_t W, int32_t H
 std::optional<Rect> DrawnBox(const TDDsprite& sprite, int32_t W, int32_t H) {
   const auto part = DrawnPart(sprite, W, H);
   return part ? std::optional<Rect>(part->box) : std::nullopt;
-}
-
-// Writes the parts of a outside b (at most four) to out; answers how many.
-int Subtract(const Rect& a, const Rect& b, Rect* out) {
-  if (!Overlap(a, b)) {
-    out[0] = a;
-    return 1;
-  }
-  int n = 0;
-  if (a.top < b.top) out[n++] = Rect{a.left, a.top, a.right, b.top};
-  if (b.bottom < a.bottom) out[n++] = Rect{a.left, b.bottom, a.right, a.bottom};
-  const int32_t top = std::max(a.top, b.top), bottom = std::min(a.bottom, b.bottom);
-  if (a.left < b.left) out[n++] = Rect{a.left, top, b.left, bottom};
-  if (b.right < a.right) out[n++] = Rect{b.right, top, a.right, bottom};
-  return n;
 }
 
 }  // namespace
@@ -130,11 +101,11 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
     for (int i = 0; i < count && !copied; ++i) AddDirty(parts[i]);
   }
   for (int i = 0; i < settings.NumBirds; ++i) {
-    if (!(now.birds[i] == shown_.birds[i])) AddDirty(Union(BirdBox(shown_.birds[i]), BirdBox(now.birds[i])));
+    if (!(now.birds[i] == shown_.birds[i])) AddDirty(BirdBox(shown_.birds[i]).United(BirdBox(now.birds[i])));
   }
   const bool clockChanged = now.clockSecond != shown_.clockSecond || !(now.clock == shown_.clock) ||
                             now.clockColour != shown_.clockColour;
-  if (settings.flag_clock && clockChanged) AddDirty(Union(shown_.clock, now.clock));
+  if (settings.flag_clock && clockChanged) AddDirty(shown_.clock.United(now.clock));
   // The frame-rate text is drawn whole over a freshly drawn background, when
   // its number changes or anything under it is redrawn; a frame that shows
   // nothing new is neither drawn, sent nor counted.
@@ -144,8 +115,8 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
     const Rect fps = display.FpsTextBox();
     for (int i = 0; i < dirtyCount_ && !fpsText; ++i) {
       // A part that reaches the clock grows to it below.
-      const bool reachesClock = settings.flag_clock && Overlap(dirty_[i], now.clock);
-      fpsText = Overlap(reachesClock ? Union(dirty_[i], now.clock) : dirty_[i], fps);
+      const bool reachesClock = settings.flag_clock && dirty_[i].Overlaps(now.clock);
+      fpsText = (reachesClock ? dirty_[i].United(now.clock) : dirty_[i]).Overlaps(fps);
     }
     fpsText = fpsText || display.FpsTextChanged();
     if (fpsText) AddDirty(fps);
@@ -154,8 +125,8 @@ bool TFrameComposer::ComposeChanged(const TShownState& now, bool& fpsText) {
   // The clock is drawn whole over whatever was redrawn under any part of it.
   bool drawClock = false;
   for (int i = 0; i < dirtyCount_ && settings.flag_clock; ++i) {
-    if (!Overlap(dirty_[i], now.clock)) continue;
-    dirty_[i] = Union(dirty_[i], now.clock);
+    if (!dirty_[i].Overlaps(now.clock)) continue;
+    dirty_[i] = dirty_[i].United(now.clock);
     drawClock = true;
   }
   for (int i = 0; i < dirtyCount_; ++i) {
@@ -198,14 +169,14 @@ bool TFrameComposer::CopyBand(const TShownState& now, const Rect& band, const Re
   }
   // What the source drew over the band, and this scene's own gulls, clock
   // and text there, are composed again from this scene's layers.
-  for (int i = 0; i < from->shown_.birdCount; ++i) AddDirty(Intersection(from->BirdBox(from->shown_.birds[i]), band));
-  if (from->shown_.clockOn) AddDirty(Intersection(from->shown_.clock, band));
-  if (from->shown_.fpsOn) AddDirty(Intersection(theirs.FpsTextBox(), band));
+  for (int i = 0; i < from->shown_.birdCount; ++i) AddDirty(from->BirdBox(from->shown_.birds[i]).Intersected(band));
+  if (from->shown_.clockOn) AddDirty(from->shown_.clock.Intersected(band));
+  if (from->shown_.fpsOn) AddDirty(theirs.FpsTextBox().Intersected(band));
   // A gull that moved is redrawn over both its boxes anyway.
   for (int i = 0; i < now.birdCount; ++i)
-    if (now.birds[i] == shown_.birds[i]) AddDirty(Intersection(BirdBox(now.birds[i]), band));
-  if (now.clockOn) AddDirty(Intersection(now.clock, band));
-  if (now.fpsOn) AddDirty(Intersection(mine.FpsTextBox(), band));
+    if (now.birds[i] == shown_.birds[i]) AddDirty(BirdBox(now.birds[i]).Intersected(band));
+  if (now.clockOn) AddDirty(now.clock.Intersected(band));
+  if (now.fpsOn) AddDirty(mine.FpsTextBox().Intersected(band));
   return true;
 }
 
@@ -218,9 +189,9 @@ bool TFrameComposer::SameLayout(const TFrameComposer& other) const {
 }
 
 void TFrameComposer::AddDirty(const Rect& r) {
-  if (r.right <= r.left || r.bottom <= r.top) return;
+  if (r.Empty()) return;
   if (dirtyCount_ == static_cast<int>(dirty_.size())) {
-    dirty_[dirtyCount_ - 1] = Union(dirty_[dirtyCount_ - 1], r);
+    dirty_[dirtyCount_ - 1] = dirty_[dirtyCount_ - 1].United(r);
     return;
   }
   dirty_[dirtyCount_++] = r;
@@ -246,7 +217,7 @@ int TFrameComposer::SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& p
       rocks && rocks->GetTransparency() && !rocks->GetScaleOnDraw() ? rocks->GetFpSurface() : nullptr;
   const auto drawn = stone ? DrawnPart(*rocks, W, H) : std::nullopt;
   const auto sea = parts_.DDani1sea ? DrawnBox(*parts_.DDani1sea, W, H) : std::nullopt;
-  if (!drawn || !sea || !Overlap(drawn->box, band)) {
+  if (!drawn || !sea || !drawn->box.Overlaps(band)) {
     parts[0] = band;
     return 1;
   }
@@ -257,14 +228,14 @@ int TFrameComposer::SeaParts(const Rect& band, std::array<Rect, kMaxSeaParts>& p
   constexpr int32_t kStrip = 16;
   int count = 0;
   auto add = [&](const Rect& part) {
-    if (part.right <= part.left || part.bottom <= part.top) return;
+    if (part.Empty()) return;
     Rect& last = parts[std::max(count - 1, 0)];
     if (count > 0 && last.left == part.left && last.right == part.right && last.bottom == part.top) {
       last.bottom = part.bottom;
     } else if (count < kMaxSeaParts) {
       parts[count++] = part;
     } else {
-      last = Union(last, part);
+      last = last.United(part);
     }
   };
   add(Rect{seaLeft, band.top, seaRight, std::min(band.bottom, r.top)});
@@ -314,7 +285,7 @@ void TFrameComposer::ClearUncovered(const TShownState& now, const Rect& area) {
   for (const std::optional<Rect>& cover : covers) {
     if (!cover) continue;
     int kept = 0;
-    for (int i = 0; i < count; ++i) kept += Subtract(parts[i], *cover, &rest[kept]);
+    for (int i = 0; i < count; ++i) kept += parts[i].Minus(*cover, &rest[kept]);
     std::copy_n(rest.begin(), kept, parts.begin());
     count = kept;
   }

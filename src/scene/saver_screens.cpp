@@ -130,7 +130,7 @@ bool RunSaverScreens(Platform& platform, const TSaverOptions& options) {
   TSaverScreens screens(platform, options);
   screens.Start();
   platform.app.Run(screens.Primary().Window());
-  return !screens.Failed();
+  return !screens.Failed() && !platform.app.RunFailed();
 }
 
 bool RunSaver(Platform& platform, const TSaverOptions& options) {

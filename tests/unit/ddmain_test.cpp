@@ -21,7 +21,6 @@ class DDmainTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TDDmain::Fps() = {};
-    TDDmain::Screens() = {};
     dd = new TDDmain(&root, driver, clock);
     dd->SetOwnerWindow(&form);
     dd->OnError = [this](Component* sender) {
@@ -155,24 +154,6 @@ TEST_F(DDmainTest, ClosingReleasesInReverseOrderAndIsSafeToRepeat) {
   EXPECT_EQ(Since(mark).size(), 4u);
   EXPECT_EQ(driver.LiveObjects(), 0);
   EXPECT_FALSE(dd->GetEnabled());
-}
-
-TEST_F(DDmainTest, TheCooperativeWindowFollowsDefineFormHandle) {
-  FakeWindow other;
-  dd->SetParentForm(&other);
-  Open();
-  EXPECT_EQ(driver.LastDirectDraw7()->cooperativeWindow, &form) << "the owner replaces DDForm";
-  dd->SetEnabled(false);
-
-  dd->SetFormHandle(true);
-  dd->SetParentForm(&other);
-  dd->SetEnabled(true);
-  EXPECT_EQ(driver.LastDirectDraw7()->cooperativeWindow, &other);
-  dd->SetEnabled(false);
-
-  dd->SetParentForm(nullptr);
-  dd->SetEnabled(true);
-  EXPECT_EQ(driver.LastDirectDraw7()->cooperativeWindow, &form);
 }
 
 // Also when the back buffer was lost and comes back on the first restore.
@@ -372,80 +353,6 @@ TEST_F(DDmainTest, ADestroyedDeviceGivesItsReferencesBack) {
   Open();
   root.FreeChild(dd);
   EXPECT_EQ(driver.LiveObjects(), 0);
-}
-
-// ---- dual monitor ----
-
-DeviceGuid Guid(uint8_t tag) {
-  DeviceGuid g;
-  g.bytes[0] = tag;
-  return g;
-}
-
-TEST_F(DDmainTest, DualMonitorOnOneMonitorRefusesWithoutCreatingAnything) {
-  dd->SetDualMonitor(true);
-  Open();
-  EXPECT_EQ(errors, Calls{"This program work only in dual monitor system!"});
-  EXPECT_TRUE(AllNull());
-  EXPECT_TRUE(dd->GetEnabled());
-  EXPECT_EQ(driver.log.Calls(), Calls{"MonitorCount()"});
-}
-
-TEST_F(DDmainTest, DualMonitorOpensOnTheThirdReportedDevice) {
-  driver.monitors = 3;
-  driver.devices = {{std::nullopt, "Primary Display Driver", "display"},
-                    {Guid(1), "one", "\\\\.\\DISPLAY1"},
-                    {Guid(2), "two", "\\\\.\\DISPLAY2"},
-                    {Guid(3), "three", "\\\\.\\DISPLAY3"}};
-  dd->SetDualMonitor(true);
-  Open();
-  EXPECT_EQ(driver.log.Calls()[0], "MonitorCount()");
-  EXPECT_EQ(driver.log.Calls()[1], "DirectDrawEnumerateEx(0x1)");
-  EXPECT_EQ(driver.log.Calls()[2], "DirectDrawCreate({02000000000000000000000000000000})");
-  EXPECT_EQ(TDDmain::Screens().ScreenCount, 4);
-  EXPECT_TRUE(errors.empty());
-
-  // A second opening counts afresh and picks the third report again.
-  dd->SetEnabled(false);
-  dd->SetEnabled(true);
-  EXPECT_EQ(driver.log.Count("DirectDrawCreate({02000000000000000000000000000000})"), 2);
-  EXPECT_EQ(TDDmain::Screens().ScreenCount, 4);
-}
-
-// Two monitors but no third device report, or no enumeration at all (said
-// once): the default device is opened.
-TEST_F(DDmainTest, DualMonitorFallsBackOnTheDefaultDevice) {
-  driver.monitors = 2;
-  dd->SetDualMonitor(true);
-  for (bool reachable : {true, false}) {
-    SCOPED_TRACE(reachable);
-    driver.devices = {{std::nullopt, "Primary Display Driver", "display"}, {Guid(1), "one", "\\\\.\\DISPLAY1"}};
-    if (!reachable) driver.results.Queue("DirectDrawEnumerateEx", {E_FAIL});
-    dd->SetEnabled(false);
-    Open();
-    EXPECT_EQ(errors, reachable ? Calls{} : Calls{"ERROR EnumerateScreens"});
-    EXPECT_EQ(driver.log.Count("DirectDrawCreate(null)"), reachable ? 1 : 2);
-    EXPECT_NE(dd->GetFpDDSBack(), nullptr);
-  }
-}
-
-TEST_F(DDmainTest, DualMonitorStopsWhenTheHandlerDisablesTheDeviceAfterAnUnreachableEnumeration) {
-  driver.monitors = 2;
-  driver.results.Queue("DirectDrawEnumerateEx", {E_FAIL});
-  onError = [this] { dd->SetEnabled(false); };
-  dd->SetDualMonitor(true);
-  Open();
-  EXPECT_EQ(driver.log.Count("DirectDrawCreate(null)"), 0);
-  EXPECT_TRUE(AllNull());
-}
-
-TEST_F(DDmainTest, DualMonitorCreationFailureNamesTheSecondaryMonitor) {
-  driver.monitors = 2;
-  driver.results.Queue("DirectDrawCreate", {DDERR_INVALIDPARAMS});
-  dd->SetDualMonitor(true);
-  Open();
-  EXPECT_EQ(errors, Calls{"Error DirectDrawCreate on secondary monitor"});
-  EXPECT_TRUE(AllNull());
 }
 
 }  // namespace

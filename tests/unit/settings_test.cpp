@@ -15,8 +15,6 @@ class DesktopOnly : public IDisplayDriver {
  public:
   DisplayMode mode{1024, 768, 32};
   HRESULT DirectDrawCreate(const DeviceGuid*, IDirectDraw**, void*) override { return E_FAIL; }
-  HRESULT DirectDrawEnumerateEx(EnumDevicesCallback, void*, uint32_t) override { return E_FAIL; }
-  int MonitorCount() override { return 1; }
   DisplayMode DesktopMode() override { return mode; }
 };
 

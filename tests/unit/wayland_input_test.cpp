@@ -15,7 +15,7 @@ namespace {
 // A window that records what reached it, in the scene's terms.
 class FakeTarget : public IInputTarget {
  public:
-  FakeTarget(int x, int y, int scale) : x_(x), y_(y), scale_(scale) {
+  FakeTarget(int x, int y, double scale) : x_(x), y_(y), scale_(scale) {
     events_.onKeyDown = [this](int key, uint32_t) { log.push_back("down " + std::to_string(key)); };
     events_.onKeyPress = [this](char c) { log.push_back("char " + std::to_string(int(c))); };
     events_.onMouseMove = [this](uint32_t, int mx, int my) {
@@ -25,22 +25,23 @@ class FakeTarget : public IInputTarget {
   }
   const WindowEvents& InputEvents() const override { return events_; }
   bool InputClosed() const override { return closed; }
-  void InputPlace(int& x, int& y, int& scale) const override {
+  void InputPlace(int& x, int& y, double& scaleX, double& scaleY) const override {
     x = x_;
     y = y_;
-    scale = scale_;
+    scaleX = scaleY = scale_;
   }
   std::vector<std::string> log;
   bool closed = false;
 
  private:
   WindowEvents events_;
-  int x_, y_, scale_;
+  int x_, y_;
+  double scale_;
 };
 
 TEST(WaylandInput, PointerReachesTheWindowUnderItInItsPixelsAndClicksCount) {
   WaylandInput input;
-  FakeTarget left(0, 0, 1), right(1920, 0, 2);
+  FakeTarget left(0, 0, 1), right(1920, 0, 2), third(3200, 0, 1.5);
   input.PointerEnter(&left, 100, 50);
   input.PointerMotion(103, 50);
   input.PointerButton();
@@ -50,6 +51,10 @@ TEST(WaylandInput, PointerReachesTheWindowUnderItInItsPixelsAndClicksCount) {
   input.PointerButton();
   EXPECT_EQ(left.log, (std::vector<std::string>{"move 100,50", "move 103,50", "click"}));
   EXPECT_EQ(right.log, (std::vector<std::string>{"move 1941,40", "click"}));
+  // At a fractional scale, a unit is one and a half pixels.
+  input.PointerEnter(&third, 11, 20);
+  EXPECT_EQ(third.log, (std::vector<std::string>{"move 3217,30"}));
+  input.PointerLeave(&third);
   // After leaving, nothing goes anywhere; a window that went away gets nothing.
   input.PointerLeave(&right);
   input.PointerMotion(1, 1);
@@ -121,6 +126,42 @@ TEST(OutputLayout, EveryOutputAtItsPixelSizeThePrimaryAtTheOrigin) {
   EXPECT_EQ(ids, (std::vector<uint32_t>{2, 1}));
   EXPECT_EQ(moved[1].area, (Rect{500, 300, 1580, 2220}));
   EXPECT_TRUE(moved[0].primary);
+  // Where the compositor scales by fractions, the output's real pixels (its
+  // mode) count, not its logical size at the next whole scale.
+  outputs = {OutputFacts{1, 0, 0, 1280, 720, 1920, 1080, 0, 2, true}};
+  EXPECT_EQ(OutputMonitors(outputs)[0].area, (Rect{0, 0, 1920, 1080}));
+}
+
+TEST(OutputLayout, FramesGoOnTheSurfaceAtItsPixelsWholeOrFractional) {
+  struct Case {
+    const char* what;
+    int frameW, frameH, surfaceW, surfaceH, scale, fraction120;
+    bool viewporter;
+    int bufferScale, viewportW, viewportH;
+    double perUnitX, perUnitY;
+  };
+  const Case cases[] = {
+      {"the output's size", 1920, 1080, 1920, 1080, 1, 0, true, 1, -1, -1, 1, 1},
+      {"whole scale 2", 2560, 2048, 1280, 1024, 2, 0, true, 2, -1, -1, 2, 2},
+      {"no size given yet", 2560, 2048, 0, 0, 2, 0, true, 2, -1, -1, 2, 2},
+      {"a smaller mode stretched", 800, 600, 1920, 1080, 1, 0, true, 1, 1920, 1080, 800.0 / 1920, 600.0 / 1080},
+      {"a smaller mode, no viewporter", 800, 600, 1920, 1080, 1, 0, false, 1, -1, -1, 1, 1},
+      {"fraction 1.5: real pixels", 1920, 1080, 1280, 720, 2, 180, true, 1, 1280, 720, 1.5, 1.5},
+      {"fraction without viewporter", 2560, 1440, 1280, 720, 2, 180, false, 2, -1, -1, 2, 2},
+  };
+  for (const Case& c : cases) {
+    const SurfaceScaling s =
+        ScalingFor(c.frameW, c.frameH, c.surfaceW, c.surfaceH, c.scale, c.fraction120, c.viewporter);
+    EXPECT_EQ(s.bufferScale, c.bufferScale) << c.what;
+    EXPECT_EQ(s.viewportW, c.viewportW) << c.what;
+    EXPECT_EQ(s.viewportH, c.viewportH) << c.what;
+    EXPECT_DOUBLE_EQ(s.pixelsPerUnitX, c.perUnitX) << c.what;
+    EXPECT_DOUBLE_EQ(s.pixelsPerUnitY, c.perUnitY) << c.what;
+  }
+  // The buffer of a surface at a fractional scale, rounded half away from zero.
+  EXPECT_EQ(FractionalPixels(1280, 180), 1920);
+  EXPECT_EQ(FractionalPixels(1366, 150), 1708);  // 1707.5
+  EXPECT_EQ(FractionalPixels(853, 150), 1066);   // 1066.25
 }
 
 }  // namespace

@@ -567,22 +567,6 @@ HRESULT FakeDisplayDriver::DirectDrawCreate(const DeviceGuid* device, IDirectDra
   return result;
 }
 
-HRESULT FakeDisplayDriver::DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t flags) {
-  log.Add("DirectDrawEnumerateEx(" + Hex(flags) + ")");
-  const HRESULT result = results.Next("DirectDrawEnumerateEx");
-  if (Failed(result) || callback == nullptr) return result;
-  for (const Device& device : devices) {
-    const DeviceGuid* guid = device.guid ? &*device.guid : nullptr;
-    if (!callback(guid, device.description.c_str(), device.driverName.c_str(), context, nullptr)) break;
-  }
-  return result;
-}
-
-int FakeDisplayDriver::MonitorCount() {
-  log.Add("MonitorCount()");
-  return monitors;
-}
-
 DisplayMode FakeDisplayDriver::DesktopMode() {
   log.Add("DesktopMode()");
   return desktop;

@@ -229,18 +229,10 @@ class FakeDirectDraw : public FakeDirectDraw7 {
 
 class FakeDisplayDriver : public IDisplayDriver {
  public:
-  struct Device {
-    std::optional<DeviceGuid> guid;
-    std::string description;
-    std::string driverName;
-  };
-
   FakeDisplayDriver();
   ~FakeDisplayDriver() override;
 
   HRESULT DirectDrawCreate(const DeviceGuid* device, IDirectDraw** dd, void* outer) override;
-  HRESULT DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t flags) override;
-  int MonitorCount() override;
   DisplayMode DesktopMode() override;
   std::vector<MonitorArea> Monitors() override { return monitorAreas; }
   bool MonitorsChanged() override { return std::exchange(monitorsChanged, false); }
@@ -250,8 +242,6 @@ class FakeDisplayDriver : public IDisplayDriver {
   FakeResults results;
   std::vector<DisplayMode> modes{{640, 480, 16}, {800, 600, 16}, {640, 480, 32}, {800, 600, 32}};
   DDCAPS caps{380, 0, DDCAPS2_PRIMARYGAMMA};
-  int monitors = 1;
-  std::vector<Device> devices{{std::nullopt, "Primary Display Driver", "display"}};
   DisplayMode desktop{1024, 768, 32};
   // What Monitors() lists (already distinct); a test sets monitorsChanged
   // to have the next MonitorsChanged() say so.

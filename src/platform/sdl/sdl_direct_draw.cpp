@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "platform/pixel_format.h"
-#include "platform/sdl/frame_sink.h"
 #include "platform/sdl/sdl_gamma_control.h"
 #include "platform/sdl/sdl_surface.h"
 #include "platform/window.h"
@@ -45,13 +44,12 @@ std::vector<Resolution> Resolutions(int display) {
 
 }  // namespace
 
-SdlDirectDraw::SdlDirectDraw(int display, bool sdlVideo) : videoUp_(sdlVideo && VideoUp()), display_(display) {
+SdlDirectDraw::SdlDirectDraw(int display) : videoUp_(VideoUp()), display_(display) {
   if (videoUp_) SDL_AddEventWatch(&SdlDirectDraw::WatchEvents, this);
 }
 
 SdlDirectDraw::~SdlDirectDraw() {
   if (videoUp_) SDL_DelEventWatch(&SdlDirectDraw::WatchEvents, this);
-  if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForgetFrame(nullptr);
   for (SdlSurface* surface : surfaces_) surface->Orphan();
   for (SdlGammaControl* control : gammaControls_) control->Orphan();
   // The desktop gets its mode back; its ramp was never touched.
@@ -144,12 +142,6 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
   if ((flags & DDSCL_EXCLUSIVE) != 0 && !exclusive) return DDERR_INVALIDPARAMS;
   if (!exclusive && !(flags & DDSCL_NORMAL)) return DDERR_INVALIDPARAMS;
   if (exclusive && window == nullptr) return DDERR_INVALIDPARAMS;
-  if (auto* sink = dynamic_cast<IFrameSink*>(window)) {
-    sinkId_ = FrameSinkId(sink);
-    if (sinkId_ == 0) return DDERR_INVALIDPARAMS;
-    exclusive_ = exclusive;
-    return DD_OK;
-  }
   if (window) {
     auto* sdlWindow = static_cast<SDL_Window*>(window->NativeHandle());
     if (sdlWindow == nullptr) return DDERR_INVALIDPARAMS;
@@ -165,7 +157,7 @@ HRESULT SdlDirectDraw::SetCooperativeLevel(IWindow* window, uint32_t flags) {
   // The X11 shared-memory framebuffer presents changed rectangles far faster
   // than an accelerated renderer that re-uploads the whole frame (the
   // software drivers of the tests have theirs in memory). Other drivers
-  // (Wayland) have no framebuffer of their own: SDL's renderer-backed one is
+  // (SDL's Wayland) have no framebuffer of their own: SDL's renderer-backed one is
   // what shows anything there.
   const char* driver = SDL_GetCurrentVideoDriver();
   for (const char* native : {"x11", "offscreen", "dummy"}) {
@@ -179,17 +171,6 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
                                       uint32_t) {
   if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
   if (!IsSupportedDepth(bpp) || width == 0 || height == 0) return DDERR_INVALIDMODE;
-  if (sinkId_) {
-    // No mode to switch: the frames are shown at the output's size.
-    IFrameSink* sink = FrameSinkOf(sinkId_);
-    if (!sink) return DDERR_INVALIDOBJECT;
-    if (!sink->AcceptsFrames(static_cast<int>(width), static_cast<int>(height))) return DDERR_INVALIDMODE;
-    width_ = static_cast<int>(width);
-    height_ = static_cast<int>(height);
-    bits_ = bpp;
-    sink->ForceFullFrame();
-    return DD_OK;
-  }
   SDL_Window* window = Window();
   if (!window) return DDERR_INVALIDOBJECT;
   int refresh = 0;
@@ -305,7 +286,6 @@ HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7**
       back->Borrow(presenter_.ShareableImage(back->Plain()));
     }
     presenter_.ForceFull();
-    if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForceFullFrame();
     *surface = primary;
     return DD_OK;
   }
@@ -322,13 +302,11 @@ HRESULT SdlDirectDraw::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7**
 }
 
 HRESULT SdlDirectDraw::RestoreAllSurfaces() {
-  if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForceFullFrame();
   presenter_.ForceFull();
   return DD_OK;
 }
 
 void SdlDirectDraw::Forget(SdlSurface* surface) {
-  if (IFrameSink* sink = FrameSinkOf(sinkId_)) sink->ForgetFrame(surface->Plain());
   if (surface == back_) back_ = nullptr;
   surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
 }
@@ -338,12 +316,6 @@ void SdlDirectDraw::Forget(SdlGammaControl* control) {
 }
 
 bool SdlDirectDraw::Present(SdlSurface& frame) {
-  if (sinkId_) {
-    IFrameSink* sink = FrameSinkOf(sinkId_);
-    const bool shown = !sink || sink->PresentFrame(frame.Plain(), frame.Changes());  // a window gone says so itself
-    frame.ForgetChanges();
-    return shown;
-  }
   SDL_Surface* image = presenter_.ShareableImage(frame.Plain());
   if (frame.Borrowed() && frame.Plain()->pixels != (image ? image->pixels : nullptr)) {
     // A ramp must now stand between the frame and the image: the frame
@@ -380,14 +352,6 @@ HRESULT SdlDirectDraw::ReadRamp(DDGAMMARAMP* ramp) {
 }
 
 HRESULT SdlDirectDraw::WriteRamp(const DDGAMMARAMP& ramp) {
-  if (sinkId_) {
-    IFrameSink* sink = FrameSinkOf(sinkId_);
-    if (!sink) return DDERR_INVALIDOBJECT;
-    ramp_ = ramp;
-    rampSet_ = true;
-    sink->SetFrameRamp(&ramp);
-    return DD_OK;
-  }
   if (!Window()) return DDERR_INVALIDOBJECT;
   // Always applied by our own presenter: the window system's ramp is ignored
   // by today's servers, compositors and screen captures, and a ramp left on

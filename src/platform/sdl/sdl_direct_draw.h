@@ -13,6 +13,7 @@
 
 #include "platform/display.h"
 #include "platform/sdl/sdl_presenter.h"
+#include "platform/sdl/surface_host.h"
 #include "platform/x11/mode_guard.h"
 
 namespace velmo {
@@ -20,11 +21,9 @@ namespace velmo {
 class SdlSurface;
 class SdlGammaControl;
 
-class SdlDirectDraw final : public IDirectDraw7 {
+class SdlDirectDraw final : public IDirectDraw7, public ISurfaceHost {
  public:
-  // sdlVideo false: frames go to windows that take them themselves
-  // (frame_sink.h) and SDL's video is never started.
-  explicit SdlDirectDraw(int display, bool sdlVideo = true);
+  explicit SdlDirectDraw(int display);
   ~SdlDirectDraw() override;
 
   uint32_t AddRef() override { return ++refs_; }
@@ -39,15 +38,13 @@ class SdlDirectDraw final : public IDirectDraw7 {
   HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** surface, void* outer) override;
   HRESULT RestoreAllSurfaces() override;
 
-  // For the surfaces and the gamma control.
-  void Forget(SdlSurface* surface);
-  void Forget(SdlGammaControl* control);
-  // Shows what changed in frame (the back buffer); the loop then waits for the refresh.
-  // False when the window cannot show anything (said on standard error).
-  bool Present(SdlSurface& frame);
-  HRESULT ReadRamp(DDGAMMARAMP* ramp);
-  HRESULT WriteRamp(const DDGAMMARAMP& ramp);
-  SdlGammaControl* MakeGammaControl();
+  // ISurfaceHost
+  void Forget(SdlSurface* surface) override;
+  void Forget(SdlGammaControl* control) override;
+  bool Present(SdlSurface& frame) override;
+  HRESULT ReadRamp(DDGAMMARAMP* ramp) override;
+  HRESULT WriteRamp(const DDGAMMARAMP& ramp) override;
+  SdlGammaControl* MakeGammaControl() override;
 
  private:
   static int WatchEvents(void* self, SDL_Event* event);
@@ -58,7 +55,6 @@ class SdlDirectDraw final : public IDirectDraw7 {
   bool videoUp_ = false;
   int display_;
   uint32_t windowId_ = 0;
-  uint32_t sinkId_ = 0;  // a window that takes frames itself (frame_sink.h)
   bool exclusive_ = false;
   bool fullScreen_ = false;  // this object took the window into full screen
   bool foreign_ = false;     // a daemon's window or a resizable one: its size, no mode change

@@ -15,26 +15,6 @@
 namespace velmo {
 namespace {
 
-// Device identifiers of SDL displays: a fixed tag, then the display index.
-constexpr uint8_t kGuidTag[8] = {'V', 'E', 'L', 'M', 'O', 'D', 'S', 'P'};
-
-DeviceGuid GuidOfDisplay(int index) {
-  DeviceGuid guid;
-  std::memcpy(guid.bytes, kGuidTag, sizeof kGuidTag);
-  guid.bytes[8] = static_cast<uint8_t>(index & 0xFF);
-  guid.bytes[9] = static_cast<uint8_t>((index >> 8) & 0xFF);
-  return guid;
-}
-
-// -1 for an identifier that names no display.
-int DisplayOfGuid(const DeviceGuid& guid) {
-  if (std::memcmp(guid.bytes, kGuidTag, sizeof kGuidTag) != 0) return -1;
-  const int index = guid.bytes[8] | (guid.bytes[9] << 8);
-  return index < SDL_GetNumVideoDisplays() ? index : -1;
-}
-
-
-
 class SdlDisplayDriver final : public IDisplayDriver {
  public:
   SdlDisplayDriver() : videoUp_(SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {}
@@ -46,35 +26,13 @@ class SdlDisplayDriver final : public IDisplayDriver {
     if (dd == nullptr || outer != nullptr) return DDERR_INVALIDPARAMS;
     *dd = nullptr;
     if (!videoUp_) return DDERR_GENERIC;
-    int display = 0;
-    if (device) {
-      display = DisplayOfGuid(*device);
-      if (display < 0) return DDERR_INVALIDPARAMS;
-    }
-    auto* made = new (std::nothrow) SdlDirectDraw(display);
+    // The default device only: each window covers its own monitor.
+    if (device != nullptr) return DDERR_INVALIDPARAMS;
+    auto* made = new (std::nothrow) SdlDirectDraw(0);
     if (!made) return DDERR_OUTOFMEMORY;
     *dd = made;
     return DD_OK;
   }
-
-  HRESULT DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t) override {
-    if (callback == nullptr) return DDERR_INVALIDPARAMS;
-    if (!videoUp_) return E_FAIL;
-    if (!callback(nullptr, "Primary Display Driver", "display", context, nullptr)) return DD_OK;
-    const int count = SDL_GetNumVideoDisplays();
-    for (int i = 0; i < count; ++i) {
-      const DeviceGuid guid = GuidOfDisplay(i);
-      const char* name = SDL_GetDisplayName(i);
-      const std::string driverName = "\\\\.\\DISPLAY" + std::to_string(i + 1);
-      if (!callback(&guid, name ? name : driverName.c_str(), driverName.c_str(), context,
-                    reinterpret_cast<void*>(static_cast<intptr_t>(i + 1)))) {
-        break;
-      }
-    }
-    return DD_OK;
-  }
-
-  int MonitorCount() override { return videoUp_ ? std::max(SDL_GetNumVideoDisplays(), 1) : 1; }
 
   DisplayMode DesktopMode() override {
     SDL_DisplayMode mode;

@@ -1,6 +1,6 @@
 #include "platform/sdl/sdl_gamma_control.h"
 
-#include "platform/sdl/sdl_direct_draw.h"
+#include "platform/sdl/surface_host.h"
 
 namespace velmo {
 

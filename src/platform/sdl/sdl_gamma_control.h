@@ -7,11 +7,11 @@
 
 namespace velmo {
 
-class SdlDirectDraw;
+class ISurfaceHost;
 
 class SdlGammaControl final : public IDirectDrawGammaControl {
  public:
-  explicit SdlGammaControl(SdlDirectDraw* owner) : owner_(owner) {}
+  explicit SdlGammaControl(ISurfaceHost* owner) : owner_(owner) {}
   uint32_t AddRef() override { return ++refs_; }
   uint32_t Release() override;
   HRESULT GetGammaRamp(uint32_t flags, DDGAMMARAMP* ramp) override;
@@ -20,7 +20,7 @@ class SdlGammaControl final : public IDirectDrawGammaControl {
 
  private:
   uint32_t refs_ = 1;
-  SdlDirectDraw* owner_;
+  ISurfaceHost* owner_;
 };
 
 }  // namespace velmo

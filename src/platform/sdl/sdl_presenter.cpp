@@ -11,6 +11,7 @@
 
 #include "platform/pixel_format.h"
 #include "platform/ramp_tables.h"
+#include "platform/rect.h"
 
 namespace velmo {
 
@@ -51,59 +52,6 @@ bool ProbeRenderer() {
 }
 
 }  // namespace
-
-namespace {
-
-bool Inside(const SDL_Rect& a, const SDL_Rect& b) {
-  return a.x >= b.x && a.y >= b.y && a.x + a.w <= b.x + b.w && a.y + a.h <= b.y + b.h;
-}
-
-// The union of a and b when it is exactly their pixels (one above the
-// other at the same columns, or side by side at the same rows, touching or
-// overlapping), so that a part drawn in pieces stays one rectangle.
-bool Join(SDL_Rect& a, const SDL_Rect& b) {
-  if (a.x == b.x && a.w == b.w && a.y <= b.y + b.h && b.y <= a.y + a.h) {
-    const int bottom = std::max(a.y + a.h, b.y + b.h);
-    a.y = std::min(a.y, b.y);
-    a.h = bottom - a.y;
-    return true;
-  }
-  if (a.y == b.y && a.h == b.h && a.x <= b.x + b.w && b.x <= a.x + a.w) {
-    const int right = std::max(a.x + a.w, b.x + b.w);
-    a.x = std::min(a.x, b.x);
-    a.w = right - a.x;
-    return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-void ChangedArea::Add(const SDL_Rect& added) {
-  if (whole || added.w <= 0 || added.h <= 0) return;
-  SDL_Rect r = added;
-  // Listed rectangles inside the new one, or joining it exactly, go into it.
-  for (bool grown = true; grown;) {
-    grown = false;
-    int kept = 0;
-    for (int i = 0; i < count; ++i) {
-      const SDL_Rect o = rects[i];
-      if (Inside(r, o)) return;
-      if (Inside(o, r)) continue;
-      if (Join(r, o)) {
-        grown = true;
-        continue;
-      }
-      rects[kept++] = o;
-    }
-    count = kept;
-  }
-  if (count == kMaxRects) {
-    whole = true;
-    return;
-  }
-  rects[count++] = r;
-}
 
 bool SdlPresenter::RendererWanted() {
   static const bool wanted = ProbeRenderer();
@@ -236,7 +184,7 @@ void SdlPresenter::PresentThroughRenderer(SDL_Surface* frame, const ChangedArea&
   if (full) {
     upload(bounds);
   } else {
-    for (int i = 0; i < changed.count; ++i) upload(changed.rects[i]);
+    for (int i = 0; i < changed.count; ++i) upload(ToSdl(changed.rects[i]));
   }
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, &bounds);
@@ -297,7 +245,7 @@ bool SdlPresenter::Present(SDL_Surface* frame, const ChangedArea& changed) {
   if (full) {
     send(bounds);
   } else {
-    for (int i = 0; i < changed.count; ++i) send(changed.rects[i]);
+    for (int i = 0; i < changed.count; ++i) send(ToSdl(changed.rects[i]));
   }
   if (sent > 0) SDL_UpdateWindowSurfaceRects(window, sent_.data(), sent);
   NoteFramePresented(period_, false);

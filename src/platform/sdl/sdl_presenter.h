@@ -13,25 +13,12 @@
 #include <chrono>
 #include <cstdint>
 
+#include "platform/changed_area.h"
 #include "platform/display.h"
 
 namespace velmo {
 
-// The parts of a surface that drawing changed: a few rectangles, or all of it.
-struct ChangedArea {
-  static constexpr int kMaxRects = 48;
-  std::array<SDL_Rect, kMaxRects> rects{};
-  int count = 0;
-  bool whole = true;
-  // r is already clipped to the surface; one inside a rectangle already
-  // listed adds nothing, those inside it or joining it exactly (a part drawn
-  // in pieces) become one with it, and too many make the whole surface changed.
-  void Add(const SDL_Rect& r);
-  void Clear() {
-    count = 0;
-    whole = false;
-  }
-};
+inline SDL_Rect ToSdl(const PixelRect& r) { return SDL_Rect{r.x, r.y, r.w, r.h}; }
 
 class SdlPresenter {
  public:

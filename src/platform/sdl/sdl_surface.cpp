@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/pixel_format.h"
-#include "platform/sdl/sdl_direct_draw.h"
+#include "platform/sdl/surface_host.h"
 #include "platform/sdl/sdl_gamma_control.h"
 
 #include <cstdlib>
@@ -69,7 +69,7 @@ bool Within(const Rect& r, int width, int height) {
 
 }  // namespace
 
-SdlSurface::SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps)
+SdlSurface::SdlSurface(ISurfaceHost* owner, int width, int height, uint32_t bits, uint32_t caps)
     : owner_(owner), width_(width), height_(height), bits_(bits), caps_(caps) {
   // Cairo's row length, so device contexts draw straight into these pixels.
   pitch_ = cairo_format_stride_for_width(bits == 16 ? CAIRO_FORMAT_RGB16_565 : CAIRO_FORMAT_RGB24, width);
@@ -89,7 +89,7 @@ std::unique_ptr<uint8_t, SdlSurface::FreeMemory> SdlSurface::ZeroedPixels(size_t
   return std::unique_ptr<uint8_t, FreeMemory>(static_cast<uint8_t*>(p), FreeMemory{bytes});
 }
 
-SdlSurface* SdlSurface::Create(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps) {
+SdlSurface* SdlSurface::Create(ISurfaceHost* owner, int width, int height, uint32_t bits, uint32_t caps) {
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || !IsSupportedDepth(bits)) return nullptr;
   std::unique_ptr<SdlSurface> surface(new (std::nothrow) SdlSurface(owner, width, height, bits, caps));
   if (!surface || surface->pitch_ <= 0) return nullptr;
@@ -462,7 +462,7 @@ HRESULT SdlSurface::Restore() { return owner_ ? DD_OK : DDERR_INVALIDOBJECT; }
 
 void SdlSurface::MarkChanged(const SDL_Rect& r) {
   SDL_Rect cut;
-  if (SDL_IntersectRect(&r, &plain_->clip_rect, &cut)) changes_.Add(cut);
+  if (SDL_IntersectRect(&r, &plain_->clip_rect, &cut)) changes_.Add(PixelRect{cut.x, cut.y, cut.w, cut.h});
 }
 
 HRESULT SdlSurface::SetClipRect(const Rect* rect) {

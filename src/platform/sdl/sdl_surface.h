@@ -16,7 +16,7 @@
 
 namespace velmo {
 
-class SdlDirectDraw;
+class ISurfaceHost;
 
 // A surface in system memory. Pixels live in one buffer of its own, or, for
 // a back buffer, in the window's own image (Borrow): drawn straight into
@@ -29,7 +29,7 @@ class SdlDirectDraw;
 class SdlSurface final : public IDirectDrawSurface7 {
  public:
   // Null when the memory cannot be had.
-  static SdlSurface* Create(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps);
+  static SdlSurface* Create(ISurfaceHost* owner, int width, int height, uint32_t bits, uint32_t caps);
   ~SdlSurface() override;
 
   uint32_t AddRef() override { return ++refs_; }
@@ -78,7 +78,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   bool Borrowed() const { return !memory_ && !packed_ && !opaque_ && !planes_; }
 
  private:
-  SdlSurface(SdlDirectDraw* owner, int width, int height, uint32_t bits, uint32_t caps);
+  SdlSurface(ISurfaceHost* owner, int width, int height, uint32_t bits, uint32_t caps);
   // Common refusals of the drawing calls; DD_OK when the surface may be used.
   HRESULT Usable() const;
   void Touch() { keyDirty_ = true; }
@@ -109,7 +109,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   SDL_Rect BltRuns(const SdlSurface& from, int32_t x, int32_t y, const SDL_Rect& source);
 
   uint32_t refs_ = 1;
-  SdlDirectDraw* owner_;
+  ISurfaceHost* owner_;
   int width_, height_;
   uint32_t bits_, caps_;
   int pitch_;

@@ -7,7 +7,7 @@ namespace velmo {
 
 void OutputPixelSize(const OutputFacts& output, int& width, int& height) {
   const int scale = std::max(output.scale, 1);
-  if (output.logicalW > 0 && output.logicalH > 0) {
+  if (output.logicalW > 0 && output.logicalH > 0 && !(output.fractional && output.modeW > 0 && output.modeH > 0)) {
     width = output.logicalW * scale;
     height = output.logicalH * scale;
     return;
@@ -47,6 +47,31 @@ std::vector<MonitorArea> OutputMonitors(const std::vector<OutputFacts>& outputs,
     if (ids) ids->push_back(o->id);
   }
   return monitors;
+}
+
+int FractionalPixels(int units, int fraction120) { return (units * fraction120 + 60) / 120; }
+
+SurfaceScaling ScalingFor(int frameW, int frameH, int surfaceW, int surfaceH, int outputScale, int fraction120,
+                          bool viewporter) {
+  SurfaceScaling s;
+  const int whole = std::max(outputScale, 1);
+  if (surfaceW <= 0 || surfaceH <= 0) {
+    // No size given yet: the frame is taken to be the output's pixels.
+    s.bufferScale = whole;
+    s.pixelsPerUnitX = s.pixelsPerUnitY = whole;
+    return s;
+  }
+  if (!(viewporter && fraction120 > 0) && frameW == surfaceW * whole && frameH == surfaceH * whole) {
+    s.bufferScale = whole;
+    s.pixelsPerUnitX = s.pixelsPerUnitY = whole;
+    return s;
+  }
+  if (!viewporter) return s;  // shown as it is, from the top-left
+  s.viewportW = surfaceW;
+  s.viewportH = surfaceH;
+  s.pixelsPerUnitX = static_cast<double>(frameW) / surfaceW;
+  s.pixelsPerUnitY = static_cast<double>(frameH) / surfaceH;
+  return s;
 }
 
 }  // namespace velmo

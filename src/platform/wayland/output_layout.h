@@ -17,11 +17,14 @@ struct OutputFacts {
   int modeW = 0, modeH = 0;        // its current mode in pixels (before its transform)
   int transform = 0;               // wl_output's transform: odd values turn it a quarter
   int scale = 1;                   // wl_output's whole-number scale
+  bool fractional = false;         // the compositor scales surfaces by fractions (wp_fractional_scale_v1)
 };
 
-// The buffer size that fills the output pixel for pixel: its logical size
-// times its scale where the compositor tells the logical size (a buffer of
-// that size at that buffer scale), else its mode turned by its transform.
+// The buffer size that fills the output pixel for pixel: where the
+// compositor scales by fractions, its mode turned by its transform (its
+// real pixels, shown through a viewport); else its logical size times its
+// whole scale where the compositor tells the logical size (a buffer of that
+// size at that buffer scale), else its mode turned.
 void OutputPixelSize(const OutputFacts& output, int& width, int& height);
 
 // The monitors to cover: each output once (none dropped, even where its
@@ -32,5 +35,30 @@ void OutputPixelSize(const OutputFacts& output, int& width, int& height);
 // to bottom. Outputs of no size are left out. ids[i] is the output of
 // monitor i.
 std::vector<MonitorArea> OutputMonitors(const std::vector<OutputFacts>& outputs, std::vector<uint32_t>* ids = nullptr);
+
+// How a frame is put on a surface: the buffer scale, the viewport's
+// destination (-1: none) and how many frame pixels one surface unit is
+// (for the pointer).
+struct SurfaceScaling {
+  int bufferScale = 1;
+  int viewportW = -1, viewportH = -1;
+  double pixelsPerUnitX = 1, pixelsPerUnitY = 1;
+};
+
+// frame: the frame's pixel size; surface: the size the compositor gave the
+// surface in its units (0 while it has given none); outputScale: wl_output's
+// whole scale; fraction120: the surface's preferred scale in 120ths from
+// wp_fractional_scale_v1 (0: not offered); viewporter: wp_viewporter offered.
+// A frame of the surface's size times the whole scale is shown at that
+// buffer scale; with fractions, or a frame of a size of its own, the
+// viewport stretches the buffer over the surface (pixel for pixel when the
+// frame is the surface's size times the fraction); without a viewporter it
+// is shown as it is.
+SurfaceScaling ScalingFor(int frameW, int frameH, int surfaceW, int surfaceH, int outputScale, int fraction120,
+                          bool viewporter);
+
+// The pixel size of a surface of `units` at a scale of fraction120 / 120,
+// rounded half away from zero as wp_fractional_scale_v1 asks.
+int FractionalPixels(int units, int fraction120);
 
 }  // namespace velmo

@@ -114,6 +114,8 @@ class WaylandApplication : public IApplication {
 
   void ShowException(const std::string& text) override { Box(text, title_, SDL_MESSAGEBOX_ERROR); }
 
+  bool RunFailed() const override { return failed_; }
+
   void SetTitle(const std::string& title) override { title_ = title; }
   std::string Title() const override { return title_; }
 
@@ -127,7 +129,12 @@ class WaylandApplication : public IApplication {
     RunPosted();
     if (quit_.exchange(false)) CloseAll();
     if (events < 0) {
-      if (!lost_) std::fprintf(stderr, "velmo: the Wayland compositor closed the connection\n");
+      if (!lost_) {
+        bool protocolError = false;
+        const std::string why = connection_.WhyBroken(protocolError);
+        std::fprintf(stderr, "velmo: %s\n", why.c_str());
+        failed_ = protocolError;
+      }
       lost_ = true;
       CloseAll();
     }
@@ -248,6 +255,7 @@ class WaylandApplication : public IApplication {
   Clock::time_point lostSince_{};
   bool reported_ = false;
   bool lost_ = false;
+  bool failed_ = false;  // the connection broke on a protocol error: a fault of ours
   int cursorCount_ = 0;
   std::string title_ = "velmo";
 };

@@ -8,10 +8,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
+#include "fractional-scale-v1-client.h"
 #include "viewporter-client.h"
+#include "platform/wayland/layer_shell_protocol.h"
 #include "xdg-output-unstable-v1-client.h"
 #include "xdg-shell-client.h"
 #include "platform/wayland/wayland_window.h"
@@ -170,6 +173,12 @@ WaylandConnection::~WaylandConnection() {
   if (seat_) Drop(seat_);
   if (xdgOutputs_) zxdg_output_manager_v1_destroy(xdgOutputs_);
   if (viewporter_) wp_viewporter_destroy(viewporter_);
+  if (layerShell_) {
+    // Its destroy request came with version 3.
+    if (zwlr_layer_shell_v1_get_version(layerShell_) >= 3) zwlr_layer_shell_v1_destroy(layerShell_);
+    else wl_proxy_destroy(reinterpret_cast<wl_proxy*>(layerShell_));
+  }
+  if (fractionalScale_) wp_fractional_scale_manager_v1_destroy(fractionalScale_);
   if (wmBase_) xdg_wm_base_destroy(wmBase_);
   if (shm_) wl_shm_destroy(shm_);
   if (compositor_) wl_compositor_destroy(compositor_);
@@ -192,6 +201,13 @@ void WaylandConnection::OnGlobal(wl_registry* registry, uint32_t name, const cha
     xdg_wm_base_add_listener(wmBase_, &kWmBase, this);
   } else if (is(wp_viewporter_interface)) {
     viewporter_ = static_cast<wp_viewporter*>(wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
+  } else if (is(zwlr_layer_shell_v1_interface) && !std::getenv("VELMO_WAYLAND_NO_LAYER_SHELL")) {
+    layerShell_ = static_cast<zwlr_layer_shell_v1*>(
+        wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, std::min(version, 3u)));
+  } else if (is(wp_fractional_scale_manager_v1_interface)) {
+    fractionalScale_ = static_cast<wp_fractional_scale_manager_v1*>(
+        wl_registry_bind(registry, name, &wp_fractional_scale_manager_v1_interface, 1));
+    for (auto& o : outputs_) o->facts.fractional = true;
   } else if (is(zxdg_output_manager_v1_interface)) {
     xdgOutputs_ = static_cast<zxdg_output_manager_v1*>(
         wl_registry_bind(registry, name, &zxdg_output_manager_v1_interface, std::min(version, 3u)));
@@ -207,6 +223,7 @@ void WaylandConnection::OnGlobal(wl_registry* registry, uint32_t name, const cha
 void WaylandConnection::BindOutput(uint32_t name, uint32_t version) {
   auto output = std::make_unique<WaylandOutput>();
   output->facts.id = name;
+  output->facts.fractional = fractionalScale_ != nullptr;
   output->output = static_cast<wl_output*>(wl_registry_bind(registry_, name, &wl_output_interface, std::min(version, 3u)));
   // The listener's data lives as long as the output: kept beside it.
   auto* data = new OutputListenerData{this, output.get()};
@@ -419,6 +436,19 @@ int WaylandConnection::Dispatch(int timeoutMs, int wake) {
   const int n = wl_display_dispatch_pending(display_);
   if (n < 0 || wl_display_get_error(display_) != 0) return -1;
   return dispatched + n;
+}
+
+std::string WaylandConnection::WhyBroken(bool& protocolError) const {
+  protocolError = false;
+  if (wl_display_get_error(display_) == EPROTO) {
+    const wl_interface* interface = nullptr;
+    uint32_t id = 0;
+    const uint32_t code = wl_display_get_protocol_error(display_, &interface, &id);
+    protocolError = true;
+    return std::string("the Wayland compositor refused a request of ours: protocol error ") + std::to_string(code) +
+           " on " + (interface ? interface->name : "an unknown interface") + " " + std::to_string(id);
+  }
+  return "the Wayland compositor closed the connection";
 }
 
 }  // namespace velmo

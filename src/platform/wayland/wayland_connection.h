@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/display.h"
@@ -26,6 +27,8 @@ struct xdg_wm_base;
 struct wp_viewporter;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
+struct zwlr_layer_shell_v1;
+struct wp_fractional_scale_manager_v1;
 struct xkb_context;
 struct xkb_keymap;
 struct xkb_state;
@@ -45,9 +48,9 @@ struct WaylandOutput {
 class WaylandConnection {
  public:
   // Connects to WAYLAND_DISPLAY and learns the globals and outputs (a few
-  // round trips: milliseconds). Null, said on standard error only when
-  // `quiet` is false, when the compositor lacks what full-screen surfaces
-  // need (wl_compositor, wl_shm, xdg_wm_base) or a seat to end it by.
+  // round trips: milliseconds). Null when the compositor does not answer or
+  // lacks what full-screen surfaces need (wl_compositor, wl_shm,
+  // xdg_wm_base) or a seat to end it by; the caller then keeps SDL.
   static std::unique_ptr<WaylandConnection> Open();
   ~WaylandConnection();
   WaylandConnection(const WaylandConnection&) = delete;
@@ -58,6 +61,8 @@ class WaylandConnection {
   wl_shm* Shm() const { return shm_; }
   xdg_wm_base* WmBase() const { return wmBase_; }
   wp_viewporter* Viewporter() const { return viewporter_; }  // null where not offered
+  zwlr_layer_shell_v1* LayerShell() const { return layerShell_; }  // null where not offered
+  wp_fractional_scale_manager_v1* FractionalScale() const { return fractionalScale_; }  // null where not offered
   WaylandInput& Input() { return input_; }
 
   // The outputs as monitors (OutputMonitors); allocates.
@@ -86,6 +91,10 @@ class WaylandConnection {
   // caller's, -1 for none); flushes requests first. Returns the number of
   // events dispatched; -1 once the connection is broken.
   int Dispatch(int timeoutMs, int wake);
+  // Why the connection broke, for standard error: the protocol error the
+  // compositor sent (a fault of ours: its interface and code), or its
+  // going away. Sets protocolError when it was one. Cheap.
+  std::string WhyBroken(bool& protocolError) const;
   // The time of the next key repeat due, if a key is held.
   bool NextRepeat(std::chrono::steady_clock::time_point& when) const;
   // Sends the repeats that are due.
@@ -118,6 +127,8 @@ class WaylandConnection {
   wl_shm* shm_ = nullptr;
   xdg_wm_base* wmBase_ = nullptr;
   wp_viewporter* viewporter_ = nullptr;
+  zwlr_layer_shell_v1* layerShell_ = nullptr;
+  wp_fractional_scale_manager_v1* fractionalScale_ = nullptr;
   zxdg_output_manager_v1* xdgOutputs_ = nullptr;
   wl_seat* seat_ = nullptr;
   wl_keyboard* keyboard_ = nullptr;

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "platform/sdl/sdl_direct_draw.h"
+#include "platform/sdl/sink_direct_draw.h"
 #include "platform/wayland/wayland_connection.h"
 
 namespace velmo {
@@ -17,19 +17,11 @@ class WaylandDisplayDriver final : public IDisplayDriver {
     *dd = nullptr;
     // Every output is the default device's: each window names its own.
     if (device != nullptr) return DDERR_INVALIDPARAMS;
-    auto* made = new (std::nothrow) SdlDirectDraw(0, false);
+    IDirectDraw7* made = MakeSinkDirectDraw();
     if (!made) return DDERR_OUTOFMEMORY;
     *dd = made;
     return DD_OK;
   }
-
-  HRESULT DirectDrawEnumerateEx(EnumDevicesCallback callback, void* context, uint32_t) override {
-    if (callback == nullptr) return DDERR_INVALIDPARAMS;
-    callback(nullptr, "Primary Display Driver", "display", context, nullptr);
-    return DD_OK;
-  }
-
-  int MonitorCount() override { return std::max<int>(connection_.Monitors().size(), 1); }
 
   DisplayMode DesktopMode() override {
     const std::vector<MonitorArea> monitors = connection_.Monitors();

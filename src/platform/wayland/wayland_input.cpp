@@ -30,10 +30,11 @@ void WaylandInput::PointerLeave(IInputTarget* target) {
 
 void WaylandInput::PointerMotion(double x, double y) {
   if (!Open(pointer_) || !pointer_->InputEvents().onMouseMove) return;
-  int left = 0, top = 0, scale = 1;
-  pointer_->InputPlace(left, top, scale);
-  pointer_->InputEvents().onMouseMove(0, left + static_cast<int>(std::lround(x * scale)),
-                                      top + static_cast<int>(std::lround(y * scale)));
+  int left = 0, top = 0;
+  double scaleX = 1, scaleY = 1;
+  pointer_->InputPlace(left, top, scaleX, scaleY);
+  pointer_->InputEvents().onMouseMove(0, left + static_cast<int>(std::lround(x * scaleX)),
+                                      top + static_cast<int>(std::lround(y * scaleY)));
 }
 
 void WaylandInput::PointerButton() {

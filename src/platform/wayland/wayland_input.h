@@ -2,7 +2,7 @@
 // The Wayland backend's input rules, apart from the protocol: which of the
 // saver's windows a key, a pointer movement or a button goes to, in which
 // coordinates, and whether the keyboard focus is still the program's. The
-// seat's listeners (wayland_seat.cpp) feed it decoded events; a test feeds
+// seat's listeners (wayland_connection.cpp) feed it decoded events; a test feeds
 // it directly. Main thread; allocates nothing per event.
 #include <cstdint>
 #include <string_view>
@@ -19,8 +19,9 @@ class IInputTarget {
   virtual const WindowEvents& InputEvents() const = 0;
   virtual bool InputClosed() const = 0;
   // Where the window's top-left lies on the desktop, in its own pixels, and
-  // how many of its pixels one surface unit is (the output's scale).
-  virtual void InputPlace(int& x, int& y, int& scale) const = 0;
+  // how many of its pixels one surface unit is across and down (the scale
+  // of the frame last committed).
+  virtual void InputPlace(int& x, int& y, double& scaleX, double& scaleY) const = 0;
 };
 
 class WaylandInput {

@@ -5,12 +5,13 @@
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
-#include <cstring>
 
+#include "fractional-scale-v1-client.h"
 #include "viewporter-client.h"
+#include "platform/wayland/layer_shell_protocol.h"
 #include "xdg-shell-client.h"
-#include "platform/ramp_tables.h"
 #include "platform/wayland/wayland_connection.h"
 
 namespace velmo {
@@ -31,12 +32,26 @@ const xdg_toplevel_listener kToplevel = {
     [](void*, xdg_toplevel*, wl_array*) {},
 };
 
-const wl_surface_listener kSurface = {
-    [](void* data, wl_surface*, wl_output* output) {
-      auto* target = static_cast<IInputTarget*>(data);
-      static_cast<WaylandWindow*>(target)->OnEnteredOutput(output);
+const zwlr_layer_surface_v1_listener kLayer = {
+    [](void* data, zwlr_layer_surface_v1*, uint32_t serial, uint32_t width, uint32_t height) {
+      Of(data).OnLayerConfigure(serial, static_cast<int>(width), static_cast<int>(height));
     },
-    [](void*, wl_surface*, wl_output*) {},
+    [](void* data, zwlr_layer_surface_v1*) { Of(data).OnLayerClosed(); },
+};
+
+// The surface's user data is its window as input target (the seat's events
+// name surfaces); the listener's is the same window as frame sink.
+const wl_surface_listener kSurface = {
+    [](void* data, wl_surface*, wl_output*) {
+      static_cast<WaylandWindow*>(static_cast<IInputTarget*>(data))->OnOutputsChanged();
+    },
+    [](void* data, wl_surface*, wl_output*) {
+      static_cast<WaylandWindow*>(static_cast<IInputTarget*>(data))->OnOutputsChanged();
+    },
+};
+
+const wp_fractional_scale_v1_listener kFraction = {
+    [](void* data, wp_fractional_scale_v1*, uint32_t scale) { Of(data).OnPreferredScale(static_cast<int>(scale)); },
 };
 
 const wl_callback_listener kFrame = {
@@ -50,50 +65,112 @@ const wl_buffer_listener kBuffer = {
 }  // namespace
 
 WaylandWindow::WaylandWindow(WaylandConnection& connection, const std::string& caption, std::optional<Rect> area)
-    : connection_(connection), area_(area) {
+    : connection_(connection), caption_(caption), area_(area) {
   sinkId_ = EnterFrameSink(this);
   connection_.AddWindow(this);
-  void* self = static_cast<IFrameSink*>(this);
-  surface_ = wl_compositor_create_surface(connection_.Compositor());
-  // The seat's events name the surface: it carries its window as input target.
-  wl_surface_add_listener(surface_, &kSurface, static_cast<IInputTarget*>(this));
-  xdgSurface_ = xdg_wm_base_get_xdg_surface(connection_.WmBase(), surface_);
-  xdg_surface_add_listener(xdgSurface_, &kXdgSurface, self);
-  toplevel_ = xdg_surface_get_toplevel(xdgSurface_);
-  xdg_toplevel_add_listener(toplevel_, &kToplevel, self);
-  xdg_toplevel_set_app_id(toplevel_, "velmo");
-  SetCaption(caption);
-  if (connection_.Viewporter()) viewport_ = wp_viewporter_get_viewport(connection_.Viewporter(), surface_);
 }
 
 WaylandWindow::~WaylandWindow() {
   LeaveFrameSink(sinkId_);
   connection_.RemoveWindow(this);
-  if (frameCallback_) wl_callback_destroy(frameCallback_);
-  if (viewport_) wp_viewport_destroy(viewport_);
-  if (toplevel_) xdg_toplevel_destroy(toplevel_);
-  if (xdgSurface_) xdg_surface_destroy(xdgSurface_);
-  if (surface_) wl_surface_destroy(surface_);
-  for (Buffer& b : buffers_) FreeBufferMemory(b);
+  DropSurface();
   wl_display_flush(connection_.Display());
 }
 
-void WaylandWindow::SetCaption(const std::string& caption) { xdg_toplevel_set_title(toplevel_, caption.c_str()); }
-
-void WaylandWindow::Show() {
-  if (shown_ || closed_) return;
-  shown_ = true;
-  GoFullScreen();
+void WaylandWindow::MakeSurface() {
+  void* self = static_cast<IFrameSink*>(this);
+  surface_ = wl_compositor_create_surface(connection_.Compositor());
+  wl_surface_add_listener(surface_, &kSurface, static_cast<IInputTarget*>(this));
+  if (connection_.Viewporter()) viewport_ = wp_viewporter_get_viewport(connection_.Viewporter(), surface_);
+  if (connection_.FractionalScale() && connection_.Viewporter()) {
+    fraction_ = wp_fractional_scale_manager_v1_get_fractional_scale(connection_.FractionalScale(), surface_);
+    wp_fractional_scale_v1_add_listener(fraction_, &kFraction, self);
+  }
+  const WaylandOutput* output = TargetOutput();
+  outputId_ = output ? output->facts.id : 0;
+  if (connection_.LayerShell()) {
+    // Above everything the compositor lets a client be above; the keyboard
+    // is ours while it shows. An exclusive zone of -1: panels do not push it aside.
+    layer_ = zwlr_layer_shell_v1_get_layer_surface(connection_.LayerShell(), surface_, output ? output->output : nullptr,
+                                                   ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "velmo");
+    zwlr_layer_surface_v1_add_listener(layer_, &kLayer, self);
+    zwlr_layer_surface_v1_set_anchor(layer_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                 ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+    zwlr_layer_surface_v1_set_size(layer_, 0, 0);
+    zwlr_layer_surface_v1_set_exclusive_zone(layer_, -1);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(layer_, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+  } else {
+    xdgSurface_ = xdg_wm_base_get_xdg_surface(connection_.WmBase(), surface_);
+    xdg_surface_add_listener(xdgSurface_, &kXdgSurface, self);
+    toplevel_ = xdg_surface_get_toplevel(xdgSurface_);
+    xdg_toplevel_add_listener(toplevel_, &kToplevel, self);
+    xdg_toplevel_set_app_id(toplevel_, "velmo");
+    xdg_toplevel_set_title(toplevel_, caption_.c_str());
+    xdg_toplevel_set_fullscreen(toplevel_, output ? output->output : nullptr);
+  }
+  configured_ = false;
+  configuredW_ = configuredH_ = 0;
+  fraction120_ = 0;
+  awaitingFrame_ = false;
+  Renewed();
   // The first commit carries no buffer: the compositor answers with the
   // size it gives, and frames follow once that is acknowledged.
   wl_surface_commit(surface_);
   wl_display_flush(connection_.Display());
 }
 
+void WaylandWindow::DropSurface() {
+  if (frameCallback_) wl_callback_destroy(frameCallback_);
+  frameCallback_ = nullptr;
+  if (fraction_) wp_fractional_scale_v1_destroy(fraction_);
+  if (viewport_) wp_viewport_destroy(viewport_);
+  if (layer_) zwlr_layer_surface_v1_destroy(layer_);
+  if (toplevel_) xdg_toplevel_destroy(toplevel_);
+  if (xdgSurface_) xdg_surface_destroy(xdgSurface_);
+  if (surface_) {
+    connection_.Input().Forget(this);
+    wl_surface_destroy(surface_);
+  }
+  fraction_ = nullptr;
+  viewport_ = nullptr;
+  layer_ = nullptr;
+  toplevel_ = nullptr;
+  xdgSurface_ = nullptr;
+  surface_ = nullptr;
+}
+
+void WaylandWindow::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  if (toplevel_) xdg_toplevel_set_title(toplevel_, caption.c_str());
+}
+
+void WaylandWindow::Show() {
+  if (shown_ || closed_) return;
+  shown_ = true;
+  MakeSurface();
+}
+
+const WaylandOutput* WaylandWindow::TargetOutput() const {
+  return area_ ? connection_.OutputFor(*area_, this) : nullptr;
+}
+
 void WaylandWindow::GoFullScreen() {
-  const WaylandOutput* output = area_ ? connection_.OutputFor(*area_, this) : nullptr;
-  outputId_ = output ? output->facts.id : 0;
+  if (!surface_) {
+    MakeSurface();
+    return;
+  }
+  const WaylandOutput* output = TargetOutput();
+  const uint32_t id = output ? output->facts.id : 0;
+  if (id == outputId_) return;
+  if (layer_) {
+    // A layer surface stays on the output it was made for.
+    DropSurface();
+    MakeSurface();
+    return;
+  }
+  outputId_ = id;
   xdg_toplevel_set_fullscreen(toplevel_, output ? output->output : nullptr);
+  Renewed();
 }
 
 void WaylandWindow::Close() {
@@ -102,7 +179,7 @@ void WaylandWindow::Close() {
   // The keyboard is handed to whichever surface the compositor picks: the
   // program's others do not lose their activation by it.
   connection_.Input().Forget(this);
-  if (shown_) {
+  if (surface_) {
     wl_surface_attach(surface_, nullptr, 0, 0);
     wl_surface_commit(surface_);
     wl_display_flush(connection_.Display());
@@ -133,13 +210,12 @@ void WaylandWindow::SetCoverArea(const Rect& area) {
 
 bool WaylandWindow::HoldsKeyboard() const { return connection_.KeysReachUs(); }
 
-void WaylandWindow::InputPlace(int& x, int& y, int& scale) const {
+void WaylandWindow::InputPlace(int& x, int& y, double& scaleX, double& scaleY) const {
   x = area_ ? area_->left : 0;
   y = area_ ? area_->top : 0;
-  // Surface units to frame pixels: the buffer's own scale.
-  scale = 1;
-  for (const Buffer& b : buffers_)
-    if (b.buffer && configuredW_ > 0) scale = std::max(1, b.width / configuredW_);
+  // Surface units to frame pixels as the frame on the screen was committed.
+  scaleX = committed_.pixelsPerUnitX;
+  scaleY = committed_.pixelsPerUnitY;
 }
 
 int WaylandWindow::OutputScale() const {
@@ -158,178 +234,130 @@ bool WaylandWindow::AcceptsFrames(int width, int height) const {
   return width > 0 && height > 0 && width <= maxW && height <= maxH;
 }
 
-void WaylandWindow::ForceFullFrame() {
-  for (Buffer& b : buffers_) b.missed.whole = true;
-  sinceCommit_.whole = true;
+void WaylandWindow::ForceFullFrame() { buffers_.ForceWhole(); }
+
+void WaylandWindow::Renewed() {
+  buffers_.ForceWhole();
+  if (!awaitingFrame_) frameAsked_ = true;
 }
 
-void WaylandWindow::SetFrameRamp(const DDGAMMARAMP* ramp) {
-  const bool identity = FillRampTables(ramp, lutR_, lutG_, lutB_);
-  if (ramp_ || !identity) ForceFullFrame();
-  ramp_ = !identity;
-}
-
-bool WaylandWindow::PresentFrame(SDL_Surface* frame, const ChangedArea& changed) {
-  if (failed_) return false;
-  if (!frame || closed_) return true;
-  const auto note = [&changed](ChangedArea& area) {
-    if (changed.whole) area.whole = true;
-    for (int i = 0; i < changed.count && !area.whole; ++i) area.Add(changed.rects[i]);
-  };
-  note(sinceCommit_);
-  for (Buffer& b : buffers_) note(b.missed);
+bool WaylandWindow::PresentFrame(const FramePixels& frame, const ChangedArea& changed) {
+  if (buffers_.Failed()) return false;
+  if (!frame.pixels || closed_) return true;
   // Not before the compositor gave the surface its size, and not again
   // before it asked for the next frame: the changes wait, and go from this
   // frame when it asks.
-  pendingFrame_ = frame;
+  buffers_.Present(frame, changed);
   return CommitPending();
 }
 
 bool WaylandWindow::CommitPending() {
-  if (!pendingFrame_ || !configured_ || awaitingFrame_ || closed_ || failed_) return !failed_;
-  if (!sinceCommit_.whole && sinceCommit_.count == 0) return true;
-  return Commit(pendingFrame_);
-}
-
-void WaylandWindow::ForgetFrame(const SDL_Surface* frame) {
-  if (frame == nullptr || frame == pendingFrame_) pendingFrame_ = nullptr;
-}
-
-bool WaylandWindow::Commit(SDL_Surface* frame) {
-  Buffer* b = FreeBuffer(frame->w, frame->h);
-  if (!b) return !failed_;  // all in the compositor's hands: the next present sends it
-  const SDL_Rect all{0, 0, frame->w, frame->h};
-  if (b->missed.whole) {
-    CopyInto(*b, frame, all);
-  } else {
-    for (int i = 0; i < b->missed.count; ++i) CopyInto(*b, frame, b->missed.rects[i]);
-  }
-  b->missed.Clear();
-  // Pixel for pixel where the frame is the output's size; any other size
-  // (a mode of the settings' own) is scaled to the output by the compositor.
+  if (!surface_ || !configured_ || awaitingFrame_ || closed_ || !buffers_.Pending()) return !buffers_.Failed();
+  ChangedArea damage;
+  const FrameBuffers::Buffer* b = buffers_.Commit(damage);
+  // Every buffer still held: the commit goes when one is released.
+  if (!b) return !buffers_.Failed();
+  // Pixel for pixel where the frame is the output's size (at its whole or
+  // fractional scale); any other size (a mode of the settings' own) is
+  // stretched over the output by the compositor.
   const int scale = OutputScale();
-  const bool native = configuredW_ <= 0 || (frame->w == configuredW_ * scale && frame->h == configuredH_ * scale);
-  wl_surface_set_buffer_scale(surface_, native ? scale : 1);
-  if (viewport_) {
-    if (native || configuredW_ <= 0) wp_viewport_set_destination(viewport_, -1, -1);
-    else wp_viewport_set_destination(viewport_, configuredW_, configuredH_);
-  }
-  wl_surface_attach(surface_, b->buffer, 0, 0);
-  if (sinceCommit_.whole || wl_surface_get_version(surface_) < 4) {
+  const SurfaceScaling s =
+      ScalingFor(b->width, b->height, configuredW_, configuredH_, scale, fraction120_, viewport_ != nullptr);
+  if (s.bufferScale != committed_.bufferScale || shownScale_ != scale) damage.whole = true;
+  wl_surface_set_buffer_scale(surface_, s.bufferScale);
+  if (viewport_) wp_viewport_set_destination(viewport_, s.viewportW, s.viewportH);
+  wl_surface_attach(surface_, static_cast<wl_buffer*>(b->handle), 0, 0);
+  if (damage.whole || wl_surface_get_version(surface_) < 4) {
     wl_surface_damage(surface_, 0, 0, INT32_MAX, INT32_MAX);
   } else {
-    for (int i = 0; i < sinceCommit_.count; ++i) {
-      const SDL_Rect& r = sinceCommit_.rects[i];
+    for (int i = 0; i < damage.count; ++i) {
+      const PixelRect& r = damage.rects[i];
       wl_surface_damage_buffer(surface_, r.x, r.y, r.w, r.h);
     }
   }
-  sinceCommit_.Clear();
+  committed_ = s;
+  shownScale_ = scale;
   frameCallback_ = wl_surface_frame(surface_);
   wl_callback_add_listener(frameCallback_, &kFrame, static_cast<IFrameSink*>(this));
   awaitingFrame_ = true;
-  b->busy = true;
   wl_surface_commit(surface_);
   wl_display_flush(connection_.Display());
   return true;
 }
 
-WaylandWindow::Buffer* WaylandWindow::FreeBuffer(int width, int height) {
-  for (Buffer& b : buffers_)
-    if (!b.busy && b.buffer && b.width == width && b.height == height) return &b;
-  for (Buffer& b : buffers_) {
-    if (b.busy) continue;
-    FreeBufferMemory(b);
-    if (!MakeBuffer(b, width, height)) {
-      failed_ = true;
-      return nullptr;
-    }
-    return &b;
-  }
-  return nullptr;
-}
-
-bool WaylandWindow::MakeBuffer(Buffer& b, int width, int height) {
-  const int stride = width * 4;
+void* WaylandWindow::MakeBuffer(int width, int height, int stride, uint8_t** pixels) {
   const size_t bytes = static_cast<size_t>(stride) * height;
   const int fd = memfd_create("velmo-frame", MFD_CLOEXEC);
-  if (fd < 0 || ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+  void* mapped = MAP_FAILED;
+  if (fd >= 0 && ftruncate(fd, static_cast<off_t>(bytes)) == 0)
+    mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (mapped == MAP_FAILED) {
     if (fd >= 0) close(fd);
     std::fprintf(stderr, "velmo: no memory for a frame of %d x %d to show\n", width, height);
-    return false;
-  }
-  void* pixels = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (pixels == MAP_FAILED) {
-    close(fd);
-    std::fprintf(stderr, "velmo: no memory for a frame of %d x %d to show\n", width, height);
-    return false;
+    return nullptr;
   }
   wl_shm_pool* pool = wl_shm_create_pool(connection_.Shm(), fd, static_cast<int32_t>(bytes));
-  b.buffer = wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_XRGB8888);
+  wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_XRGB8888);
   wl_shm_pool_destroy(pool);
   close(fd);
-  wl_buffer_add_listener(b.buffer, &kBuffer, static_cast<IFrameSink*>(this));
-  b.pixels = static_cast<uint8_t*>(pixels);
-  b.bytes = bytes;
-  b.width = width;
-  b.height = height;
-  b.stride = stride;
-  b.busy = false;
-  b.missed = ChangedArea{};  // whole
-  return true;
+  wl_buffer_add_listener(buffer, &kBuffer, static_cast<IFrameSink*>(this));
+  *pixels = static_cast<uint8_t*>(mapped);
+  return buffer;
 }
 
-void WaylandWindow::FreeBufferMemory(Buffer& b) {
-  if (b.buffer) wl_buffer_destroy(b.buffer);
-  if (b.pixels) munmap(b.pixels, b.bytes);
-  b = Buffer{};
-}
-
-void WaylandWindow::CopyInto(Buffer& b, SDL_Surface* frame, const SDL_Rect& area) {
-  SDL_Rect r = area;
-  const SDL_Rect bounds{0, 0, std::min(frame->w, b.width), std::min(frame->h, b.height)};
-  if (!SDL_IntersectRect(&r, &bounds, &r)) return;
-  const int bpp = frame->format->BytesPerPixel;
-  const auto* from = static_cast<const uint8_t*>(frame->pixels) + r.y * frame->pitch + r.x * bpp;
-  uint8_t* to = b.pixels + r.y * b.stride + r.x * 4;
-  SDL_ConvertPixels(r.w, r.h, frame->format->format, from, frame->pitch, SDL_PIXELFORMAT_XRGB8888, to, b.stride);
-  if (!ramp_) return;
-  for (int y = 0; y < r.h; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(to + y * b.stride);
-    for (int x = 0; x < r.w; ++x) {
-      const uint32_t p = row[x];
-      row[x] = (uint32_t{lutR_[(p >> 16) & 0xFF]} << 16) | (uint32_t{lutG_[(p >> 8) & 0xFF]} << 8) | lutB_[p & 0xFF];
-    }
-  }
+void WaylandWindow::FreeBuffer(void* handle, uint8_t* pixels, size_t bytes) {
+  wl_buffer_destroy(static_cast<wl_buffer*>(handle));
+  munmap(pixels, bytes);
 }
 
 void WaylandWindow::OnConfigure(uint32_t serial) {
   xdg_surface_ack_configure(xdgSurface_, serial);
-  const bool first = !configured_;
+  // Any configure may have moved, resized or re-stated the surface: the
+  // commit that answers it is a whole frame with whole damage, so that
+  // whatever the compositor shows of it from then on is whole.
   configured_ = true;
-  // A new size or the first one: the next present sends the whole frame.
-  if (first) ForceFullFrame();
-  if (first && !awaitingFrame_) frameAsked_ = true;
+  Renewed();
   CommitPending();
 }
 
 void WaylandWindow::OnToplevelConfigure(int width, int height) {
-  if (width > 0 && height > 0 && (width != configuredW_ || height != configuredH_)) {
+  if (width > 0 && height > 0) {
     configuredW_ = width;
     configuredH_ = height;
-    ForceFullFrame();
-    frameAsked_ = true;
   }
 }
 
-void WaylandWindow::OnEnteredOutput(wl_output* output) {
-  // A compositor may have drawn the frames sent before the surface reached
-  // its output elsewhere, and repaint only what changed after: the whole
-  // frame goes again.
-  const WaylandOutput* o = connection_.OutputById(outputId_);
-  if (o && o->output != output) return;
-  ForceFullFrame();
-  frameAsked_ = true;
+void WaylandWindow::OnLayerConfigure(uint32_t serial, int width, int height) {
+  zwlr_layer_surface_v1_ack_configure(layer_, serial);
+  if (width > 0 && height > 0) {
+    configuredW_ = width;
+    configuredH_ = height;
+  }
+  configured_ = true;
+  Renewed();
   CommitPending();
+}
+
+void WaylandWindow::OnOutputsChanged() {
+  // A compositor may have drawn the frames sent before the surface reached
+  // an output elsewhere, and repaint only what changed after: the whole
+  // frame goes again.
+  Renewed();
+  CommitPending();
+}
+
+void WaylandWindow::OnPreferredScale(int fraction120) {
+  if (fraction120 == fraction120_) return;
+  fraction120_ = fraction120;
+  Renewed();
+  CommitPending();
+}
+
+void WaylandWindow::OnLayerClosed() {
+  // Its output went away: the scenes follow the outputs, and the next place
+  // given (SetCoverArea) gets a new surface.
+  DropSurface();
+  outputId_ = 0;
 }
 
 void WaylandWindow::OnCloseAsked() {
@@ -348,8 +376,8 @@ void WaylandWindow::OnFrameDone() {
 }
 
 void WaylandWindow::OnBufferReleased(wl_buffer* buffer) {
-  for (Buffer& b : buffers_)
-    if (b.buffer == buffer) b.busy = false;
+  // A commit that waited for a buffer goes now.
+  if (buffers_.Released(buffer) && buffers_.WaitsForBuffer()) CommitPending();
 }
 
 }  // namespace velmo

@@ -1,17 +1,21 @@
 #pragma once
-// One full-screen surface of the saver on one Wayland output: an
-// xdg_toplevel made full screen on that output, shown from shared-memory
-// buffers that the display device fills with what changed (it is a frame
-// sink, frame_sink.h). Frames are committed only when the compositor asked
-// for one (frame callbacks): until then changes are gathered, so a hidden
-// or switched-off output costs no copy. Main thread only; the window owns
-// its protocol objects and buffers.
-#include <array>
+// One full-screen surface of the saver on one Wayland output. Where the
+// compositor offers wlr-layer-shell, an overlay-layer surface anchored to
+// every edge of its output, taking the keyboard for itself (above panels,
+// notifications and windows mapped later); elsewhere an xdg_toplevel made
+// full screen on that output. It is a frame sink (platform/frame_sink.h):
+// the display object hands it what changed, and frame_buffers.h keeps the
+// shared-memory buffers. Frames are committed only when the compositor asked
+// for one (frame callbacks): until then changes are gathered, so a hidden or
+// switched-off output costs no copy. Main thread only; the window owns its
+// protocol objects and buffers.
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "platform/sdl/frame_sink.h"
+#include "platform/frame_sink.h"
+#include "platform/wayland/frame_buffers.h"
+#include "platform/wayland/output_layout.h"
 #include "platform/wayland/wayland_input.h"
 #include "platform/window.h"
 
@@ -22,12 +26,14 @@ struct wl_callback;
 struct xdg_surface;
 struct xdg_toplevel;
 struct wp_viewport;
+struct wp_fractional_scale_v1;
+struct zwlr_layer_surface_v1;
 
 namespace velmo {
 
 class WaylandConnection;
 
-class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarget {
+class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarget, private IBufferMemory {
  public:
   // area: the monitor (IDisplayDriver::Monitors) the window covers; none:
   // whichever output the compositor chooses.
@@ -49,15 +55,15 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
 
   // IFrameSink
   bool AcceptsFrames(int width, int height) const override;
-  bool PresentFrame(SDL_Surface* frame, const ChangedArea& changed) override;
+  bool PresentFrame(const FramePixels& frame, const ChangedArea& changed) override;
   void ForceFullFrame() override;
-  void SetFrameRamp(const DDGAMMARAMP* ramp) override;
-  void ForgetFrame(const SDL_Surface* frame) override;
+  void SetFrameRamp(const DDGAMMARAMP* ramp) override { buffers_.SetRamp(ramp); }
+  void ForgetFrame() override { buffers_.Forget(); }
 
   // IInputTarget
   const WindowEvents& InputEvents() const override { return events_; }
   bool InputClosed() const override { return closed_; }
-  void InputPlace(int& x, int& y, int& scale) const override;
+  void InputPlace(int& x, int& y, double& scaleX, double& scaleY) const override;
 
   const WindowEvents& Events() const { return events_; }
   bool Shown() const { return shown_ && !closed_; }
@@ -76,53 +82,53 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   // The listeners' entry points (C callbacks): not for other callers.
   void OnConfigure(uint32_t serial);
   void OnToplevelConfigure(int width, int height);
+  void OnLayerConfigure(uint32_t serial, int width, int height);
   void OnCloseAsked();
-  void OnEnteredOutput(wl_output* output);
+  void OnLayerClosed();
+  void OnOutputsChanged();
   void OnFrameDone();
   void OnBufferReleased(wl_buffer* buffer);
+  void OnPreferredScale(int fraction120);
 
  private:
-  struct Buffer {
-    wl_buffer* buffer = nullptr;
-    uint8_t* pixels = nullptr;
-    size_t bytes = 0;
-    int width = 0, height = 0, stride = 0;
-    bool busy = false;      // the compositor still reads it
-    ChangedArea missed;     // what it lacks of the latest frame (all of it, new)
-  };
-  static constexpr int kBuffers = 3;
+  // IBufferMemory: wl_shm buffers over memfd memory.
+  void* MakeBuffer(int width, int height, int stride, uint8_t** pixels) override;
+  void FreeBuffer(void* handle, uint8_t* pixels, size_t bytes) override;
 
+  // The surface and its role, on the output that covers area_ (layer
+  // shell's surfaces cannot move: a new one is made for another output).
+  void MakeSurface();
+  void DropSurface();
+  const struct WaylandOutput* TargetOutput() const;
   void GoFullScreen();
-  bool Commit(SDL_Surface* frame);
+  // A new size, output or scale: the next commit sends the whole frame.
+  void Renewed();
   bool CommitPending();
-  Buffer* FreeBuffer(int width, int height);
-  bool MakeBuffer(Buffer& b, int width, int height);
-  void FreeBufferMemory(Buffer& b);
-  void CopyInto(Buffer& b, SDL_Surface* frame, const SDL_Rect& area);
   int OutputScale() const;
 
   WaylandConnection& connection_;
   uint32_t sinkId_ = 0;
   WindowEvents events_;
+  std::string caption_;
   std::optional<Rect> area_;
   uint32_t outputId_ = 0;
   wl_surface* surface_ = nullptr;
   xdg_surface* xdgSurface_ = nullptr;
   xdg_toplevel* toplevel_ = nullptr;
+  zwlr_layer_surface_v1* layer_ = nullptr;
   wp_viewport* viewport_ = nullptr;
+  wp_fractional_scale_v1* fraction_ = nullptr;
   wl_callback* frameCallback_ = nullptr;
   bool shown_ = false;
   bool closed_ = false;
   bool configured_ = false;
   int configuredW_ = 0, configuredH_ = 0;  // the size the compositor gave, in surface units
+  int fraction120_ = 0;                    // the preferred fractional scale; 0: none said
+  int shownScale_ = 0;                     // the output scale of the last commit
   bool awaitingFrame_ = false;
   bool frameAsked_ = false;
-  std::array<Buffer, kBuffers> buffers_{};
-  SDL_Surface* pendingFrame_ = nullptr;  // the display's frame whose changes wait for the compositor
-  ChangedArea sinceCommit_;  // changes not yet committed (damage for the compositor)
-  bool ramp_ = false;
-  std::array<uint8_t, 256> lutR_{}, lutG_{}, lutB_{};
-  bool failed_ = false;
+  SurfaceScaling committed_;  // how the last committed frame was put on the surface
+  FrameBuffers buffers_{*this};
 };
 
 }  // namespace velmo

@@ -1,4 +1,4 @@
-#include "platform/sdl/frame_sink.h"
+#include "platform/frame_sink.h"
 
 #include <utility>
 #include <vector>
