@@ -47,7 +47,7 @@ has() {
   done
   ((${#missing[@]} == 0)) || { echo "$contents" >&2; fault "$(basename "$deb") lacks: ${missing[*]}"; }
 }
-has "$saver" ./usr/bin/velmo "./usr/libexec/xscreensaver/velmo -> ../../bin/velmo" \
+has "$saver" ./usr/bin/velmo ./usr/libexec/velmo/velmo-idle "./usr/libexec/xscreensaver/velmo -> ../../bin/velmo" \
   ./usr/share/xscreensaver/config/velmo.xml ./usr/share/man/man6/velmo.6.gz \
   ./usr/share/doc/velmo/copyright ./usr/share/doc/velmo/changelog.gz
 has "$setup" ./usr/libexec/velmo/velmo-setup ./usr/share/applications/velmo-settings.desktop \
@@ -59,6 +59,7 @@ field() { dpkg-deb -f "$1" "$2"; }
 # The saver: its libraries found by dpkg-shlibdeps, none of Qt; the dialog
 # recommended.
 field "$saver" Depends | grep -q libsdl2 || fault "no library dependencies found"
+field "$saver" Depends | grep -q libxss1 || fault "the idle watcher's libXss is not among the dependencies"
 ! field "$saver" Depends | grep -qi qt || fault "the saver depends on Qt: $(field "$saver" Depends)"
 field "$saver" Recommends | grep -qw velmo-setup || fault "the saver does not recommend velmo-setup"
 # The dialog: the saver at its own version (the menu entry runs velmo /c);
@@ -72,7 +73,9 @@ field "$setup" Recommends | grep -q qt6-wayland || fault "velmo-setup does not r
 for deb in "$saver" "$setup"; do
   # The licence is named, and the maintainer is no placeholder.
   name=$(field "$deb" Package)
-  dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright" | grep -q '^License: Expat$' ||
+  # Read whole first: grep -q leaving early would end tar with SIGPIPE, a
+  # failure under pipefail.
+  grep -q '^License: Expat$' <<<"$(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/doc/$name/copyright")" ||
     fault "the copyright file of $name names no licence"
   ! field "$deb" Maintainer | grep -qE '\.(example|invalid|test|localhost)>|example\.(org|com|net)>' ||
     fault "the maintainer of $name is a placeholder: $(field "$deb" Maintainer)"

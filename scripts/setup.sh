@@ -10,6 +10,7 @@ build=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libcairo2-dev libjpeg62-turbo-dev libx11-dev libxrandr-dev libxinerama-dev
   libwayland-dev wayland-protocols libwayland-bin libxkbcommon-dev librust-wayland-protocols-dev
+  libsystemd-dev libxss-dev libxext-dev plasma-wayland-protocols
   qt6-base-dev qt6-base-dev-tools
   python3
 )
@@ -26,6 +27,7 @@ tests=(
   clang libclang-rt-14-dev
   xscreensaver
   sway swayidle grim wtype
+  dbus-daemon python3-gi procps
 )
 case "${1:-all}" in
   build) packages=("${build[@]}") ;;

@@ -79,6 +79,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.ownWindow = true;
     } else if (name == "-add-to-xscreensaver") {
       line.addToXScreenSaver = true;
+    } else if (name == "-idle") {
+      line.idle = true;
+    } else if (name == "-after") {
+      if (const std::string* v = value()) {
+        if (const auto n = NumberIn(*v, kAfterLow, kAfterHigh)) line.afterSeconds = *n;
+        else outOfRange(*v, "a number of seconds from 1 to 7200");
+      }
     } else if (name == "-fps" || name == "-no-fps") {
       o.flag_fps = name == "-fps";
     } else if (name == "-clock" || name == "-no-clock") {
@@ -104,6 +111,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.error = "velmo: unrecognised option '" + word + "'";
     }
   }
+  if (line.afterSeconds > 0 && !line.idle && line.error.empty()) line.error = "velmo: --after goes with --idle";
   return line;
 }
 
@@ -144,6 +152,9 @@ std::string UsageText() {
       "  --version           the program's version\n"
       "  --add-to-xscreensaver\n"
       "                      add Velmo to the programs: list of ~/.xscreensaver\n"
+      "  --idle [--after SECONDS]\n"
+      "                      watch the session: start the saver when it has been\n"
+      "                      idle for the dialog's delay (or SECONDS)\n"
       "Every option may also be written with two dashes (--gulls 3).\n"
       "\n"
       "The screen-saver forms: /s runs the saver full screen, /c opens the settings\n"

@@ -12,6 +12,12 @@
 #include "scene/saver_options.h"
 
 namespace velmo {
+// What --after takes, in seconds (up to the dialog's longest delay).
+inline constexpr int kAfterLow = 1;
+inline constexpr int kAfterHigh = 120 * 60;
+}  // namespace velmo
+
+namespace velmo {
 
 struct TCommandLine {
   RunMode mode = RunMode::Saver;
@@ -19,6 +25,8 @@ struct TCommandLine {
   bool version = false;
   bool ownWindow = false;  // -window
   bool addToXScreenSaver = false;  // --add-to-xscreensaver: that alone, no mode runs
+  bool idle = false;               // --idle: the session's watcher instead of a mode
+  int afterSeconds = 0;            // --after SECONDS with --idle; 0: the stored delay
   // A word that is no option, or an option without its value: said with
   // the usage, and the program ends with 1.
   std::string error;

@@ -14,6 +14,7 @@ int RunEntry(const std::vector<std::string>& args, const RunModes& modes, const 
   const TCommandLine line = ParseCommandLine(args);
   if (const std::optional<int> code = AnswerAtOnce(line, stdout, stderr)) return *code;
   if (line.addToXScreenSaver) return AddToXScreenSaver(XScreenSaverFile(), stdout, stderr);
+  if (line.idle) return modes.idle(line.afterSeconds);
   // A missing second argument reads as empty: the preview's conversion
   // refuses it; the password change needs no parent.
   const std::string second = args.size() > 1 ? args[1] : std::string();

@@ -25,6 +25,8 @@ struct RunModes {
   std::function<void(const std::string& parentArg)> password;
   // The framework's standard exception box.
   std::function<void(const std::string& text)> showException;
+  // velmo --idle: the session's watcher; returns its exit code.
+  std::function<int(int afterSeconds)> idle;
 };
 
 // args are the arguments after the program name; hostEnv is the value of

@@ -10,6 +10,7 @@
 
 #include "app/command_line.h"
 #include "app/entry.h"
+#include "app/idle_mode.h"
 #include "app/password_mode.h"
 #include "app/preview_mode.h"
 #include "app/run_mode.h"
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
         if (hostRequested) std::fprintf(stderr, "velmo: %s\n", text.c_str());
         else platform().app.ShowException(text);
       },
+      // No SDL, no display of its own: it only watches and starts the saver.
+      [](int afterSeconds) { return RunIdleProgram(afterSeconds); },
   };
   return RunEntry(args, modes, hostEnv);
 }

@@ -18,21 +18,25 @@ namespace {
 
 bool Runnable(const std::string& path) { return ::access(path.c_str(), X_OK) == 0; }
 
+}  // namespace
+
 std::string ThisProgram() {
   std::vector<char> buffer(4096);
   const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
 }
 
-}  // namespace
-
-std::string FindSettingsProgram(const std::string& exe, const std::string& installedPath) {
+std::string FindHelperProgram(const std::string& exe, const std::string& name, const std::string& installedPath) {
   const size_t slash = exe.rfind('/');
   if (slash == std::string::npos) return {};
   const std::string dir = exe.substr(0, slash);
-  for (const std::string& candidate : {dir + "/velmo-setup", dir + "/" + installedPath})
+  for (const std::string& candidate : {dir + "/" + name, dir + "/" + installedPath})
     if (Runnable(candidate)) return candidate;
   return {};
+}
+
+std::string FindSettingsProgram(const std::string& exe, const std::string& installedPath) {
+  return FindHelperProgram(exe, "velmo-setup", installedPath);
 }
 
 void RunSettingsProgram(char** argv) {

@@ -66,7 +66,16 @@ grep -q "the settings need a display" <<<"$out" || fail "velmo /c did not reach 
 alone="$WORK/saver-only"
 cmake --install "$build" --prefix "$alone" --component saver >"$WORK/install.log" 2>&1 ||
   fail "installing the saver alone failed: $(cat "$WORK/install.log")"
-[ ! -e "$alone/libexec/velmo" ] && [ ! -e "$alone/share/applications" ] || fail "the saver's part holds the dialog's files"
+[ ! -e "$alone/libexec/velmo/velmo-setup" ] && [ ! -e "$alone/share/applications" ] || fail "the saver's part holds the dialog's files"
+# The idle watcher is the saver's: velmo --idle becomes it, and it loads
+# neither SDL nor cairo. Without any display it names the way and fails.
+[ -x "$alone/libexec/velmo/velmo-idle" ] || fail "the saver's part lacks libexec/velmo/velmo-idle"
+! ldd "$alone/libexec/velmo/velmo-idle" | grep -qE "libSDL2|libcairo" ||
+  fail "velmo-idle loads the saver's libraries: $(ldd "$alone/libexec/velmo/velmo-idle" | grep -E "libSDL2|libcairo")"
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent XDG_RUNTIME_DIR="$WORK" \
+  "$alone/bin/velmo" --idle 2>&1) && rc=0 || rc=$?
+[ "$rc" = 2 ] || fail "velmo --idle without a display ended with $rc, not 2: $out"
+grep -q "this session does not say when it is idle" <<<"$out" || fail "velmo --idle without a display said: $out"
 VELMO_FILES+=("$(readlink -f "$alone/bin/velmo")")
 start_xvfb 640x480x24
 "$alone/bin/velmo" /c 2>"$WORK/err" &

@@ -77,6 +77,10 @@ struct Recorder {
         [this](const std::string& a) { calls.push_back("preview " + a); StrToInt(a); },
         [this](const std::string& a) { calls.push_back("password " + a); },
         [this](const std::string& t) { calls.push_back("error " + t); },
+        [this](int after) {
+          calls.push_back("idle " + std::to_string(after));
+          return 0;
+        },
     };
   }
 };
@@ -141,6 +145,19 @@ TEST(CommandLine, TheOldShapesKeepTheirMeaningAndEverythingElseIsAnOption) {
   EXPECT_TRUE(ParseCommandLine({"-h"}).help);
   EXPECT_TRUE(ParseCommandLine({"-fps", "--help"}).help);
   EXPECT_TRUE(ParseCommandLine({"--version"}).version);
+}
+
+TEST(CommandLine, IdleRunsTheWatcherWithTheDelayOfAfterOrTheStoredOne) {
+  Recorder r;
+  EXPECT_EQ(RunEntry({"--idle", "--after", "3"}, r.modes()), 0);
+  EXPECT_EQ(RunEntry({"-idle"}, r.modes()), 0);
+  EXPECT_EQ(RunEntry({"--idle", "--after", "0"}, r.modes()), 0);  // said, and the stored delay used
+  EXPECT_EQ(RunEntry({"--after", "3"}, r.modes()), kExitUsage);
+  EXPECT_EQ(RunEntry({"--idle", "--after"}, r.modes()), kExitUsage);
+  EXPECT_EQ(r.calls, (std::vector<std::string>{"idle 3", "idle 0", "idle 0"}));
+  EXPECT_EQ(ParseCommandLine({"--idle", "--after", "7201"}).warnings,
+            (std::vector<std::string>{
+                "velmo: --after wants a number of seconds from 1 to 7200, not '7201'; the default is used"}));
 }
 
 TEST(CommandLine, AValueOutOfRangeIsSaidAndTheDefaultKept) {

@@ -92,16 +92,16 @@ TEST(WaylandFaults, AProtocolErrorIsNamedAndFailsTheRunAGoneCompositorEndsIt) {
   const char* oldDisplay = std::getenv("WAYLAND_DISPLAY");
   const std::string keptRuntime = oldRuntime ? oldRuntime : "", keptDisplay = oldDisplay ? oldDisplay : "";
   for (const Case& c : cases) {
-    TempDir runtime;
+    testing::TempDir runtime;
     FakeCompositor compositor(runtime.path());
     std::unique_ptr<WaylandConnection> connection = OpenWaylandConnection();
     ASSERT_NE(connection, nullptr);
     std::unique_ptr<IApplication> app = MakeWaylandApplication(*connection);
     std::unique_ptr<IWindow> window = app->CreateWindowOver("Velmo", Rect{0, 0, 640, 480});
     compositor.Cause(c.fault);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     app->Run(*window);  // until the window closes, which the broken connection makes it do
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find(c.said), std::string::npos) << said;
     EXPECT_EQ(app->RunFailed(), c.failed) << said;
     EXPECT_TRUE(window->IsClosed());
