@@ -7,7 +7,7 @@
 # Xvfb of 1920 x 1080 (24-bit, no window manager, SDL's X11 driver), taking
 # turns so that the load of this shared machine falls on all. Prints the
 # share of one core used by the program and by the server (sway or Xvfb)
-# over a few seconds after start-up, and the program's resident memory
+# over a few seconds once it runs (3 s after its first frame), and the program's resident memory
 # (VmRSS) at the end. sway refuses root: it runs as
 # nobody when this runs as root.
 # Usage: scripts/cpu-sway.sh [build dir] [seconds]
@@ -77,10 +77,17 @@ measure() {  # $1 = outputs, or x11; prints "saver server together rss"
     start_sway "$1"
   fi
   export XDG_CONFIG_HOME="$work/config-$RANDOM"
-  "$velmo" /s 2>/dev/null &
+  : >"$work/ready"
+  VELMO_READY_FD=9 "$velmo" /s 2>/dev/null 9>>"$work/ready" &
   local pid=$!
   pids+=("$pid")
-  sleep 2
+  # From its first frame, and 3 s more for the other outputs' scenes to
+  # start: what is measured is the saver running, not starting.
+  for _ in $(seq 300); do
+    [ -s "$work/ready" ] && break
+    sleep 0.1
+  done
+  sleep 3
   local v0 s0 v1 s1
   v0=$(cpu_of "$pid")
   s0=$(cpu_of "$SWAY")

@@ -22,12 +22,14 @@ package=(dpkg-dev debhelper libjpeg-dev pkgconf lintian appstream)
 tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2
-  libgl1-mesa-dri
+  libgl1-mesa-dri libegl-mesa0
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   clang libclang-rt-14-dev
   xscreensaver
   sway swayidle grim wtype
   dbus-daemon python3-gi procps
+  mutter kwin-wayland wayland-utils dbus-bin pipewire pipewire-bin wireplumber
+  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pipewire
 )
 case "${1:-all}" in
   build) packages=("${build[@]}") ;;

@@ -52,6 +52,8 @@ cleanup() {
     wait_until '[ -z "$(ours_running)" ]' 3 || left=$(ours_running)
   fi
   for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done
+  # Servers and compositors end before their files go.
+  wait_until 'all_gone "${PIDS[@]}"' 10 || true
   if [ -n "$left" ]; then
     echo "FAIL: the program was left running:" >&2
     for p in $left; do ps -o pid=,ppid=,stat=,comm=,args= -p "$p" >&2 || true; done

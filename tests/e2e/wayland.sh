@@ -30,6 +30,14 @@ start_weston() {
 }
 
 # Runs velmo with the arguments given on the compositor $WAYLAND, DISPLAY unset.
+# Where zenity is installed, the error box of process $1 waits for its OK: it
+# is closed as a user would, once the message $2 is in its standard error $3.
+close_box() {
+  wait_until "grep -q \"$2\" \"$3\" || ! kill -0 $1 2>/dev/null" 10 || true
+  local box
+  for box in $(pgrep -P "$1" -x zenity || true); do kill "$box" 2>/dev/null || true; done
+}
+
 run_on_wayland() {
   env -u DISPLAY WAYLAND_DISPLAY="$WAYLAND" "$VELMO" "$@" &
 }
@@ -80,6 +88,7 @@ sigterm_ends "$pid" "the dialog"
 SDL_VIDEODRIVER=wayland SDL_FRAMEBUFFER_ACCELERATION=0 run_on_wayland /s 2>"$WORK/blank.err"
 pid=$!
 PIDS+=("$pid")
+close_box "$pid" "nothing to draw into" "$WORK/blank.err"
 wait_exit "$pid" 10 || fail "the saver kept running with nothing to draw into"
 [ "$RC" = 2 ] || fail "the saver ended with exit code $RC, not 2, with nothing to draw into: $(head -5 "$WORK/blank.err")"
 grep -q "nothing to draw into" "$WORK/blank.err" || fail "no clear message: $(cat "$WORK/blank.err")"
@@ -90,6 +99,7 @@ start_weston headless-backend.so "$WAYLAND"
 run_on_wayland /s 2>"$WORK/seatless.err"
 pid=$!
 PIDS+=("$pid")
+close_box "$pid" "no input seat" "$WORK/seatless.err"
 wait_exit "$pid" 10 || fail "the saver kept running on a compositor without a seat"
 [ "$RC" = 2 ] || fail "the saver ended with exit code $RC, not 2, without a seat: $(head -5 "$WORK/seatless.err")"
 grep -q "no input seat" "$WORK/seatless.err" || fail "no clear message without a seat: $(cat "$WORK/seatless.err")"

@@ -54,6 +54,7 @@ class FakeCompositor {
   ~FakeCompositor() {
     stop_ = true;
     thread_.join();
+    wl_display_destroy_clients(display_);
     wl_display_destroy(display_);
   }
 
@@ -93,7 +94,7 @@ TEST(WaylandFaults, AProtocolErrorIsNamedAndFailsTheRunAGoneCompositorEndsIt) {
   const std::string keptRuntime = oldRuntime ? oldRuntime : "", keptDisplay = oldDisplay ? oldDisplay : "";
   for (const Case& c : cases) {
     testing::TempDir runtime;
-    FakeCompositor compositor(runtime.path());
+    FakeCompositor compositor(runtime.path().string());
     std::unique_ptr<WaylandConnection> connection = OpenWaylandConnection();
     ASSERT_NE(connection, nullptr);
     std::unique_ptr<IApplication> app = MakeWaylandApplication(*connection);

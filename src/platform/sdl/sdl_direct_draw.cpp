@@ -1,7 +1,5 @@
 #include "platform/sdl/sdl_direct_draw.h"
 
-#include <X11/Xlib.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +9,6 @@
 #include "platform/sdl/sdl_surface.h"
 #include "platform/window.h"
 #include "platform/x11/x11_cover.h"
-#include "platform/x11/x11_handles.h"
 
 namespace velmo {
 namespace {
@@ -56,7 +53,7 @@ SdlDirectDraw::~SdlDirectDraw() {
   if (SDL_Window* window = videoUp_ ? Window() : nullptr) {
     if (fullScreen_) SDL_SetWindowFullscreen(window, 0);
   }
-  modeGuard_.reset();  // after SDL gave the mode back, so the watcher finds nothing to do
+  modeSwitch_.Disarm();  // after SDL gave the mode back, so the watcher finds nothing to do
   if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
@@ -193,7 +190,7 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
     if (found == list.end()) return DDERR_INVALIDMODE;
     refresh = refreshRate ? static_cast<int>(refreshRate) : found->refresh;
     int rc;
-    Display* switched = nullptr;  // the X connection, when the mode was changed there
+    bool switched = false;  // the mode was changed, not only the window made full screen
     if (desktop.w == static_cast<int>(width) && desktop.h == static_cast<int>(height)) {
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
@@ -210,20 +207,13 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display_),
                             SDL_WINDOWPOS_CENTERED_DISPLAY(display_));
       // Should this process die without giving the mode back, a watcher does.
-      X11Handles handles;
-      Display* x11 = X11HandlesOf(window, handles) ? static_cast<Display*>(handles.display) : nullptr;
-      if (modeGuard_ && (guardedWidth_ != wanted.w || guardedHeight_ != wanted.h)) modeGuard_.reset();
-      if (x11 && !modeGuard_) {
-        modeGuard_ = X11ModeGuard::Arm(XDisplayString(x11), wanted.w, wanted.h);
-        guardedWidth_ = wanted.w;
-        guardedHeight_ = wanted.h;
-      }
+      modeSwitch_.Before(window, wanted.w, wanted.h);
       rc = SDL_SetWindowDisplayMode(window, &closest);
       if (rc == 0) rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
-      switched = x11;
+      switched = true;
     }
     if (rc != 0) {
-      modeGuard_.reset();
+      modeSwitch_.Disarm();
       return DDERR_UNSUPPORTEDMODE;
     }
     fullScreen_ = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
@@ -237,13 +227,7 @@ HRESULT SdlDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint32_t 
       bounds.h = static_cast<int>(height);
       CoverDisplayWithoutWindowManager(window, bounds);
     }
-    if (switched) {
-      // The switch moved the pointer into the smaller screen and the window
-      // under it; that is no movement of the user's.
-      XSync(switched, False);
-      SDL_PumpEvents();
-      SDL_FlushEvent(SDL_MOUSEMOTION);
-    }
+    if (switched) modeSwitch_.After();
   } else {
     // A window that another program made and shows (a screen-saver
     // daemon's), or a normal window the user sizes: it is used as it stands, at its own size, and the display

@@ -14,7 +14,7 @@
 #include "platform/display.h"
 #include "platform/sdl/sdl_presenter.h"
 #include "platform/sdl/surface_host.h"
-#include "platform/x11/mode_guard.h"
+#include "platform/x11/x11_mode_switch.h"
 
 namespace velmo {
 
@@ -68,8 +68,7 @@ class SdlDirectDraw final : public IDirectDraw7, public ISurfaceHost {
   SdlPresenter presenter_;
   DDGAMMARAMP ramp_;  // the ramp the presenter applies, once one was written
   bool rampSet_ = false;
-  std::unique_ptr<X11ModeGuard> modeGuard_;  // while this object has the display in a mode of its own
-  int guardedWidth_ = 0, guardedHeight_ = 0;
+  X11ModeSwitch modeSwitch_;  // a mode of this object's own, on X11
 };
 
 }  // namespace velmo

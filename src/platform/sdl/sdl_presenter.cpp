@@ -11,7 +11,6 @@
 
 #include "platform/pixel_format.h"
 #include "platform/ramp_tables.h"
-#include "platform/rect.h"
 
 namespace velmo {
 

@@ -1,7 +1,6 @@
 #include "platform/sdl/sdl_surface.h"
 
 #include <cairo.h>
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <array>
@@ -11,8 +10,11 @@
 #include <vector>
 
 #include "platform/pixel_format.h"
+#include "platform/sdl/kept_runs.h"
+#include "platform/sdl/picture_cache.h"
 #include "platform/sdl/surface_host.h"
 #include "platform/sdl/sdl_gamma_control.h"
+#include "platform/sdl/stretch_rows.h"
 
 #include <cstdlib>
 
@@ -22,44 +24,6 @@ namespace {
 SDL_Surface* Header(uint8_t* pixels, int width, int height, int pitch, uint32_t bits) {
   const uint32_t format = bits == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
   return SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, bits == 16 ? 16 : 24, pitch, format);
-}
-
-// A row kept 3 bytes a pixel, read as the 4-byte pixels it was made from.
-struct PackedRow {
-  const uint8_t* bytes;
-  uint32_t high;  // the fourth byte, the same in every pixel, in place
-  uint32_t operator[](int64_t i) const {
-    const uint8_t* p = bytes + 3 * i;
-    return high | uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
-  }
-};
-
-// Pictures kept packed, by their content: the scenes of several monitors
-// decode the same pictures at the same size, and keep them once. Main
-// thread only, as every surface; an entry goes when its last user does.
-struct SharedPicture {
-  int width, height;
-  uint32_t form;
-  uint64_t hash, serial;
-  std::weak_ptr<const uint8_t> bytes;
-};
-
-std::vector<SharedPicture>& SharedPictures() {
-  static std::vector<SharedPicture> pictures;
-  return pictures;
-}
-
-uint64_t HashOf(const uint8_t* bytes, size_t n) {
-  uint64_t h = 0xcbf29ce484222325u;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes + i, 8);
-    h = (h ^ word) * 0x100000001b3u;
-    h ^= h >> 29;
-  }
-  for (; i < n; ++i) h = (h ^ bytes[i]) * 0x100000001b3u;
-  return h;
 }
 
 bool Within(const Rect& r, int width, int height) {
@@ -73,20 +37,6 @@ SdlSurface::SdlSurface(ISurfaceHost* owner, int width, int height, uint32_t bits
     : owner_(owner), width_(width), height_(height), bits_(bits), caps_(caps) {
   // Cairo's row length, so device contexts draw straight into these pixels.
   pitch_ = cairo_format_stride_for_width(bits == 16 ? CAIRO_FORMAT_RGB16_565 : CAIRO_FORMAT_RGB24, width);
-}
-
-void SdlSurface::FreeMemory::operator()(uint8_t* p) const {
-  if (mapped) munmap(p, mapped);
-  else std::free(p);
-}
-
-std::unique_ptr<uint8_t, SdlSurface::FreeMemory> SdlSurface::ZeroedPixels(size_t bytes) {
-  constexpr size_t kFrameSized = size_t{1} << 20;
-  if (bytes < kFrameSized) return std::unique_ptr<uint8_t, FreeMemory>(static_cast<uint8_t*>(std::calloc(bytes, 1)), FreeMemory{0});
-  // Mapped pages come zeroed, without a pass over them.
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return std::unique_ptr<uint8_t, FreeMemory>(nullptr, FreeMemory{bytes});
-  return std::unique_ptr<uint8_t, FreeMemory>(static_cast<uint8_t*>(p), FreeMemory{bytes});
 }
 
 SdlSurface* SdlSurface::Create(ISurfaceHost* owner, int width, int height, uint32_t bits, uint32_t caps) {
@@ -138,47 +88,6 @@ bool SdlSurface::OwnPixels(bool keep) {
   return true;
 }
 
-std::shared_ptr<const uint8_t> SdlSurface::SharePicture(std::unique_ptr<uint8_t, FreeMemory> packed, size_t n,
-                                                        int width, int height, uint32_t form, uint64_t* serial) {
-  static uint64_t made = 0;
-  const uint64_t hash = HashOf(packed.get(), n);
-  auto& pictures = SharedPictures();
-  std::erase_if(pictures, [](const SharedPicture& p) { return p.bytes.expired(); });
-  for (const SharedPicture& p : pictures) {
-    if (p.width != width || p.height != height || p.form != form || p.hash != hash) continue;
-    std::shared_ptr<const uint8_t> same = p.bytes.lock();
-    if (same && std::memcmp(same.get(), packed.get(), n) == 0) {
-      *serial = p.serial;
-      return same;
-    }
-  }
-  FreeMemory free = packed.get_deleter();
-  std::shared_ptr<const uint8_t> kept(packed.release(), free);
-  *serial = ++made;
-  pictures.push_back(SharedPicture{width, height, form, hash, *serial, kept});
-  return kept;
-}
-
-struct SdlSurface::Converted {
-  int width, height;
-  std::unique_ptr<uint8_t, FreeMemory> rows;  // 4 bytes a pixel, no padding
-  uint64_t holds = 0;                         // the serial of the picture in them, 0 for none
-};
-
-std::shared_ptr<SdlSurface::Converted> SdlSurface::ConvertedFor(int width, int height) {
-  static std::vector<std::weak_ptr<Converted>> all;
-  std::erase_if(all, [](const std::weak_ptr<Converted>& c) { return c.expired(); });
-  for (const auto& c : all) {
-    auto same = c.lock();
-    if (same && same->width == width && same->height == height) return same;
-  }
-  auto rows = ZeroedPixels(static_cast<size_t>(width) * 4 * height);
-  if (!rows) return nullptr;
-  auto made = std::make_shared<Converted>(Converted{width, height, std::move(rows), 0});
-  all.push_back(made);
-  return made;
-}
-
 bool SdlSurface::KeepPlanes(const Bitmap& drawn, uint32_t high) {
   const YccPlanes in = drawn.Planes();
   if (drawn.GetFormat() != Bitmap::Format::Ycc420 || in.width != width_ || in.height != height_) return false;
@@ -191,7 +100,7 @@ bool SdlSurface::KeepPlanes(const Bitmap& drawn, uint32_t high) {
   const size_t luma = static_cast<size_t>(width_) * height_;
   const size_t n = luma + 2 * static_cast<size_t>(in.ChromaWidth()) * in.ChromaHeight();
   auto planes = ZeroedPixels(n);
-  auto converted = ConvertedFor(width_, height_);
+  auto converted = ConvertedRowsFor(width_, height_);
   if (!planes || !converted) return false;
   std::memcpy(planes.get(), in.y, n);  // Y, Cb and Cr lie one after another
   const uint32_t form = high | 0x100u | uint32_t(in.phaseX) << 1 | uint32_t(in.phaseY) << 2;
@@ -250,31 +159,13 @@ void SdlSurface::KeepForStretching(const Bitmap& drawn) {
 }
 
 bool SdlSurface::Unpack() {
-  if (opaque_) {
+  if (runs_) {
     auto own = ZeroedPixels(static_cast<size_t>(pitch_) * height_);
     if (!own) return false;
-    const int bytes = BytesPerPixel(bits_);
-    for (int y = 0; y < height_; ++y) {
-      uint8_t* row = own.get() + static_cast<size_t>(y) * pitch_;
-      if (bytes == 4) std::fill_n(reinterpret_cast<uint32_t*>(row), width_, *key_);
-      else std::fill_n(reinterpret_cast<uint16_t*>(row), width_, static_cast<uint16_t>(*key_));
-      for (uint32_t i = rowRuns_[y]; i < rowRuns_[y + 1]; ++i) {
-        const KeptRun& run = runs_[i];
-        if (runBytes_ == 3) {
-          const PackedRow in{opaque_.get() + run.offset, runsHigh_};
-          auto* out = reinterpret_cast<uint32_t*>(row) + run.x;
-          for (int32_t k = 0; k < run.length; ++k) out[k] = in[k];
-        } else {
-          std::memcpy(row + static_cast<size_t>(run.x) * bytes, opaque_.get() + run.offset,
-                      static_cast<size_t>(run.length) * bytes);
-        }
-      }
-    }
+    runs_->Unpack(own.get(), pitch_, *key_);
     if (!Repoint(own.get())) return false;
     memory_ = std::move(own);
-    opaque_.reset();
-    runs_ = {};
-    rowRuns_ = {};
+    runs_.reset();
     return true;
   }
   if (!packed_ && !planes_) return true;
@@ -304,65 +195,8 @@ void SdlSurface::KeepRuns() {
   if (!key_ || !memory_ || dcOut_ || locks_ || static_cast<size_t>(pitch_) * height_ < kLarge ||
       (caps_ & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_BACKBUFFER)))
     return;
-  const int bytes = BytesPerPixel(bits_);
-  const uint32_t key = *key_;
-  auto pixelAt = [&](const uint8_t* row, int x) -> uint32_t {
-    if (bytes == 4) return reinterpret_cast<const uint32_t*>(row)[x];
-    return reinterpret_cast<const uint16_t*>(row)[x];
-  };
-  // The fourth byte of every pixel kept, where they share one: then 3 bytes
-  // a pixel are kept (the key's pixels are made again from the key).
-  std::optional<uint8_t> high;
-  bool shared = bytes == 4;
-  for (int y = 0; y < height_ && shared; ++y) {
-    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
-    for (int x = 0; x < width_ && shared; ++x) {
-      if (pixelAt(row, x) == key) continue;
-      if (!high) high = row[4 * x + 3];
-      shared = row[4 * x + 3] == *high;
-    }
-  }
-  const int kept = shared ? 3 : bytes;
-  // Two passes: the runs and their size, then their pixels.
-  std::vector<KeptRun> runs;
-  std::vector<uint32_t> rowRuns(static_cast<size_t>(height_) + 1, 0);
-  size_t total = 0;
-  for (int y = 0; y < height_; ++y) {
-    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
-    rowRuns[y] = static_cast<uint32_t>(runs.size());
-    for (int x = 0; x < width_;) {
-      if (pixelAt(row, x) == key) {
-        ++x;
-        continue;
-      }
-      int end = x + 1;
-      while (end < width_ && pixelAt(row, end) != key) ++end;
-      runs.push_back(KeptRun{x, end - x, total});
-      total += static_cast<size_t>(end - x) * kept;
-      x = end;
-    }
-  }
-  rowRuns[height_] = static_cast<uint32_t>(runs.size());
-  auto opaque = ZeroedPixels(std::max<size_t>(total, 1));
-  if (!opaque) return;
-  for (int y = 0; y < height_; ++y) {
-    const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
-    for (uint32_t i = rowRuns[y]; i < rowRuns[y + 1]; ++i) {
-      uint8_t* out = opaque.get() + runs[i].offset;
-      const uint8_t* in = row + static_cast<size_t>(runs[i].x) * bytes;
-      if (kept == 3) {
-        for (int32_t k = 0; k < runs[i].length; ++k, out += 3) std::memcpy(out, in + 4 * k, 3);
-      } else {
-        std::memcpy(out, in, static_cast<size_t>(runs[i].length) * bytes);
-      }
-    }
-  }
-  runs.shrink_to_fit();
-  runs_ = std::move(runs);
-  rowRuns_ = std::move(rowRuns);
-  opaque_ = std::move(opaque);
-  runBytes_ = kept;
-  runsHigh_ = shared && high ? uint32_t{*high} << 24 : 0;
+  runs_ = KeptRuns::Of(pixels_, pitch_, width_, height_, BytesPerPixel(bits_), *key_);
+  if (!runs_) return;
   if (keyed_) SDL_FreeSurface(keyed_);
   keyed_ = nullptr;
   dc_.reset();
@@ -375,24 +209,7 @@ bool SdlSurface::KeyedSpan(int32_t y, int32_t& first, int32_t& last) {
   first = 0;
   last = width_;
   if (y < 0 || y >= height_) return true;
-  if (opaque_) {
-    // The gaps between the row's runs, and before and after them.
-    first = width_;
-    last = 0;
-    int32_t x = 0;
-    for (uint32_t i = rowRuns_[y]; i < rowRuns_[y + 1]; ++i) {
-      if (runs_[i].x > x) {
-        first = std::min(first, x);
-        last = runs_[i].x;
-      }
-      x = runs_[i].x + runs_[i].length;
-    }
-    if (x < width_) {
-      first = std::min(first, x);
-      last = width_;
-    }
-    return first < last;
-  }
+  if (runs_) return runs_->KeyedSpan(y, first, last);
   if (!pixels_) return true;
   const uint8_t* row = pixels_ + static_cast<size_t>(y) * pitch_;
   auto keyed = [&](int x) {
@@ -408,28 +225,9 @@ SDL_Rect SdlSurface::BltRuns(const SdlSurface& from, int32_t x, int32_t y, const
   const SDL_Rect wanted{x, y, source.w, source.h};
   SDL_Rect drawn;
   if (!SDL_IntersectRect(&wanted, &plain_->clip_rect, &drawn)) return SDL_Rect{0, 0, 0, 0};
-  const int bytes = BytesPerPixel(bits_);
   // Source columns [left, right) land at drawn.x onwards.
-  const int32_t left = source.x + (drawn.x - x), right = left + drawn.w;
-  for (int row = 0; row < drawn.h; ++row) {
-    const int32_t sy = source.y + (drawn.y - y) + row;
-    uint8_t* out = pixels_ + static_cast<size_t>(drawn.y + row) * pitch_;
-    for (uint32_t i = from.rowRuns_[sy]; i < from.rowRuns_[sy + 1]; ++i) {
-      const KeptRun& run = from.runs_[i];
-      if (run.x >= right) break;
-      const int32_t a = std::max(run.x, left), b = std::min(run.x + run.length, right);
-      if (a >= b) continue;
-      uint8_t* to = out + static_cast<size_t>(drawn.x + (a - left)) * bytes;
-      if (from.runBytes_ == 3) {
-        const PackedRow in{from.opaque_.get() + run.offset + static_cast<size_t>(a - run.x) * 3, from.runsHigh_};
-        auto* wide = reinterpret_cast<uint32_t*>(to);
-        for (int32_t k = 0; k < b - a; ++k) wide[k] = in[k];
-      } else {
-        std::memcpy(to, from.opaque_.get() + run.offset + static_cast<size_t>(a - run.x) * bytes,
-                    static_cast<size_t>(b - a) * bytes);
-      }
-    }
-  }
+  const int32_t left = source.x + (drawn.x - x);
+  from.runs_->Blit(pixels_, pitch_, drawn, left, left + drawn.w, source.y + (drawn.y - y));
   return drawn;
 }
 
@@ -557,7 +355,7 @@ HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, c
   if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
   const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
   if (!Unpack()) return DDERR_OUTOFMEMORY;
-  if (from->opaque_ && keyed && from->bits_ == bits_) {
+  if (from->runs_ && keyed && from->bits_ == bits_) {
     MarkChanged(BltRuns(*from, x, y, SDL_Rect{s.left, s.top, w, h}));
     Touch();
     return DD_OK;
@@ -588,112 +386,6 @@ HRESULT SdlSurface::BltFast(int32_t x, int32_t y, IDirectDrawSurface7* source, c
   Touch();
   return rc == 0 ? DD_OK : DDERR_GENERIC;
 }
-
-namespace {
-
-// One row of a nearest-pixel stretch: count box columns from firstX, each
-// taking source column X * sw / boxW (stepped, no division per pixel).
-template <typename Source, typename Pixel>
-void StretchRow(Source src, Pixel* dst, int count, int64_t firstX, int64_t sw, int64_t boxW) {
-  int64_t column = firstX * sw / boxW, remainder = firstX * sw % boxW;
-  if (sw <= boxW) {
-    // Enlarging: at most one source column further per step, without a
-    // branch the processor would mispredict at every few pixels.
-    for (int i = 0; i < count; ++i) {
-      dst[i] = src[column];
-      remainder += sw;
-      const int64_t carry = remainder >= boxW;
-      column += carry;
-      remainder -= carry * boxW;
-    }
-    return;
-  }
-  for (int i = 0; i < count; ++i) {
-    dst[i] = src[column];
-    remainder += sw;
-    while (remainder >= boxW) remainder -= boxW, ++column;
-  }
-}
-
-// The same, keyed: runs of source pixels other than the key are drawn, the
-// first row of a source row by stepping, the rows repeating it as copies of
-// those runs from the row above.
-template <typename Pixel>
-void StretchKeyedRow(const Pixel* src, Pixel* dst, int count, int64_t firstX, int64_t sw, int64_t boxW, Pixel key,
-                     bool repeat, size_t pitch) {
-  const int64_t lastX = firstX + count;  // box columns [firstX, lastX)
-  const int64_t a0 = firstX * sw / boxW, a1 = std::min<int64_t>(sw, (lastX - 1) * sw / boxW + 1);
-  for (int64_t a = a0; a < a1;) {
-    if (src[a] == key) {
-      ++a;
-      continue;
-    }
-    int64_t b = a + 1;
-    while (b < a1 && src[b] != key) ++b;
-    // Box columns showing source columns [a, b): from ceil(a * boxW / sw) to ceil(b * boxW / sw).
-    const int64_t from = std::max(firstX, (a * boxW + sw - 1) / sw), to = std::min(lastX, (b * boxW + sw - 1) / sw);
-    if (from < to) {
-      Pixel* out = dst + (from - firstX);
-      if (repeat) {
-        const auto* above = reinterpret_cast<const Pixel*>(reinterpret_cast<const uint8_t*>(out) - pitch);
-        std::memcpy(out, above, static_cast<size_t>(to - from) * sizeof(Pixel));
-      } else {
-        StretchRow(src, out, static_cast<int>(to - from), from, sw, boxW);
-      }
-    }
-    a = b;
-  }
-}
-
-// Linear enlargement, for scales where nearest pixel would show blocks.
-// Target pixel centres map onto the source (u = (X + 0.5) * sw / boxW - 0.5)
-// from the absolute box column and row, so a clipped draw gives exactly the
-// pixels of a whole one. Fixed point: the second pixel's weight in 256ths.
-struct LinearTap {
-  int32_t first;  // of the two source pixels mixed
-  uint32_t weight;  // of the second, 0..256
-};
-
-// The tap of box position X of boxW over sw source pixels (sw >= 2).
-LinearTap TapOf(int64_t X, int64_t sw, int64_t boxW) {
-  const int64_t n = (2 * X + 1) * sw - boxW, d = 2 * boxW;
-  if (n <= 0) return {0, 0};
-  const int64_t a = n / d;
-  if (a >= sw - 1) return {static_cast<int32_t>(sw - 2), 256};
-  return {static_cast<int32_t>(a), static_cast<uint32_t>((n % d) * 256 / d)};
-}
-
-// Two 8-bit channels at once in each half of the word: no lane overflows
-// (255 * 256 + 128 < 65536).
-inline uint32_t Mix(uint32_t p, uint32_t q, uint32_t w) {
-  const uint32_t v = 256 - w;
-  const uint32_t rb = (((p & 0xFF00FFu) * v + (q & 0xFF00FFu) * w + 0x800080u) >> 8) & 0xFF00FFu;
-  const uint32_t ag = (((p >> 8) & 0xFF00FFu) * v + ((q >> 8) & 0xFF00FFu) * w + 0x800080u) & 0xFF00FF00u;
-  return rb | ag;
-}
-
-// src holds the source row from column `from` on.
-void MixRow(const uint32_t* src, int32_t from, const LinearTap* taps, uint32_t* out, int count) {
-  for (int i = 0; i < count; ++i) {
-    const uint32_t* p = src + (taps[i].first - from);
-    out[i] = Mix(p[0], p[1], taps[i].weight);
-  }
-}
-
-// Bytewise, the same rounding as Mix; written for the vectoriser.
-void BlendRows(const uint8_t* top, const uint8_t* bottom, uint8_t* out, size_t bytes, uint32_t w) {
-  const uint16_t b = static_cast<uint16_t>(w), t = static_cast<uint16_t>(256 - w);
-  for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>((top[i] * t + bottom[i] * b + 128) >> 8);
-}
-
-// From this scale up a pixel of the sea's frames shows as a block of two by
-// two or more; below it (1920 x 1080 shows 1.8 screen pixels a pixel) the
-// blocks do not show and nearest pixel costs less.
-bool Filtered(int64_t sw, int64_t sh, int64_t boxW, int64_t boxH) {
-  return sw >= 2 && sh >= 2 && boxW >= 2 * sw && boxH >= 2 * sh;
-}
-
-}  // namespace
 
 void SdlSurface::StretchLinear(const SDL_Rect& drawn, int64_t firstX, int64_t firstY, int64_t boxW, int64_t boxH,
                                const SdlSurface& from, const uint8_t* rows, size_t pitch) {
@@ -745,7 +437,7 @@ HRESULT SdlSurface::BltStretched(int32_t x, int32_t y, int32_t boxW, int32_t box
   if (HRESULT usable = from->Usable(); usable != DD_OK) return usable;
   if (dcOut_ || locks_ || from->dcOut_ || from->locks_) return DDERR_SURFACEBUSY;
   if (!Within(part, boxW, boxH)) return DDERR_INVALIDRECT;
-  if (!Unpack() || (from->opaque_ && !from->Unpack())) return DDERR_OUTOFMEMORY;
+  if (!Unpack() || (from->runs_ && !from->Unpack())) return DDERR_OUTOFMEMORY;
   const int w = part.right - part.left, h = part.bottom - part.top;
   if (x < 0 || y < 0 || int64_t{x} + w > width_ || int64_t{y} + h > height_) return DDERR_INVALIDRECT;
   // What the clip rectangle lets through, in this surface's coordinates.

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "platform/display.h"
+#include "platform/sdl/kept_runs.h"
+#include "platform/sdl/picture_cache.h"
+#include "platform/sdl/pixel_memory.h"
 #include "platform/sdl/sdl_device_context.h"
 #include "platform/sdl/sdl_presenter.h"
 #include "platform/ycc_planes.h"
@@ -75,7 +78,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   // false when refused or the memory cannot be had. Main thread.
   bool Borrow(SDL_Surface* image);
   bool OwnPixels(bool keep);
-  bool Borrowed() const { return !memory_ && !packed_ && !opaque_ && !planes_; }
+  bool Borrowed() const { return !memory_ && !packed_ && !runs_ && !planes_; }
 
  private:
   SdlSurface(ISurfaceHost* owner, int width, int height, uint32_t bits, uint32_t caps);
@@ -113,22 +116,7 @@ class SdlSurface final : public IDirectDrawSurface7 {
   int width_, height_;
   uint32_t bits_, caps_;
   int pitch_;
-  // Pixel memory, zeroed; a block of a frame's size comes straight from the
-  // system and goes back to it when freed (the allocator would keep it in
-  // its heap, where the smaller blocks made after it pin it).
-  struct FreeMemory {
-    size_t mapped;  // bytes mapped; 0 (as value-initialised): from the allocator
-    void operator()(uint8_t* p) const;
-  };
-  static std::unique_ptr<uint8_t, FreeMemory> ZeroedPixels(size_t bytes);
-  // The packed picture, or the same one another surface already keeps.
-  // form tells the kinds of picture apart; *serial names the picture kept.
-  static std::shared_ptr<const uint8_t> SharePicture(std::unique_ptr<uint8_t, FreeMemory> packed, size_t bytes,
-                                                     int width, int height, uint32_t form, uint64_t* serial);
-  // The rows planes of this size are converted into, one per size.
-  struct Converted;
-  static std::shared_ptr<Converted> ConvertedFor(int width, int height);
-  std::unique_ptr<uint8_t, FreeMemory> memory_;  // null while the pixels are borrowed
+  PixelMemory memory_;  // null while the pixels are borrowed
   uint8_t* pixels_ = nullptr;                     // null while packed
   // KeepForStretching's 3 bytes a pixel, shared by every surface of the
   // process that holds the same picture (the scenes of several monitors).
@@ -139,19 +127,9 @@ class SdlSurface final : public IDirectDrawSurface7 {
   std::shared_ptr<const uint8_t> planes_;
   YccPlanes planesForm_;
   uint64_t planesSerial_ = 0;
-  std::shared_ptr<Converted> converted_;
-  // KeepRuns' form: row y's runs are runs_[rowRuns_[y] .. rowRuns_[y + 1]),
-  // left to right, their pixels one after another in opaque_, 3 bytes each
-  // where 4-byte pixels share their fourth byte (runsHigh_), as packed_.
-  struct KeptRun {
-    int32_t x, length;
-    size_t offset;  // bytes into opaque_
-  };
-  std::vector<KeptRun> runs_;
-  std::vector<uint32_t> rowRuns_;
-  std::unique_ptr<uint8_t, FreeMemory> opaque_;
-  int runBytes_ = 0;  // bytes a kept pixel
-  uint32_t runsHigh_ = 0;
+  std::shared_ptr<ConvertedRows> converted_;
+  // KeepRuns' form, in place of the pixels.
+  std::unique_ptr<KeptRuns> runs_;
   SDL_Surface* plain_ = nullptr;
   SDL_Surface* keyed_ = nullptr;
   bool keyDirty_ = false;

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The saver on GNOME's compositor: mutter headless, as an unprivileged user
+# with its own session bus and PipeWire, with two virtual monitors of
+# different sizes (1024 x 768 at the origin, the primary, and 800 x 600 to
+# its right). Each monitor, shot through mutter's screen cast, shows sky over
+# rocks, the clock on the primary only (shots in the build tree,
+# mutter-Meta-0.png and mutter-Meta-1.png); a key typed through mutter's
+# remote desktop ends it with 0, and so does SIGTERM. The idle watcher
+# (velmo --idle --after 3) starts it after three seconds without input, told
+# by mutter's IdleMonitor, and a key ends it.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/desks.bash"
+desk_start
+desk_start_pipewire
+start_mutter 1024x768 800x600
+mutter_remote_start
+
+# Shoots monitor $1 into $WORK/mutter-$1.png and says what is wrong with it
+# ($2: clock or noclock), or nothing.
+monitor_fault() {
+  local shot="$WORK/mutter-$1.png"
+  mutter_shot "$1" "$shot" || { cat "$WORK/remote.answer"; return; }
+  seascape_fault "$shot" "$2"
+}
+
+"$VELMO" /s 2>"$WORK/saver.err" &
+pid=$!
+PIDS+=("$pid")
+wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/saver.err")"
+for monitor in Meta-0:clock Meta-1:noclock; do
+  fault="not shot"
+  wait_until 'fault=$(monitor_fault "${monitor%:*}" "${monitor#*:}"); [ -z "$fault" ]' 20 1 || true
+  cp "$WORK/mutter-${monitor%:*}.png" "$ARTEFACTS/" 2>/dev/null || true
+  [ -z "$fault" ] || fail "monitor ${monitor%:*}: $fault; the saver said: $(cat "$WORK/saver.err")"
+done
+[ "$(identify -format %wx%h "$WORK/mutter-Meta-1.png")" = 800x600 ] || fail "Meta-1 is not 800 x 600"
+
+# A key ends it with 0.
+mutter_key 0x20 || fail "no key typed: $(cat "$WORK/remote.answer")"
+wait_exit "$pid" 10 || fail "the saver did not end on a key"
+[ "$RC" = 0 ] || fail "the saver ended on a key with exit code $RC: $(cat "$WORK/saver.err")"
+
+# SIGTERM ends it with 0.
+"$VELMO" /s 2>"$WORK/term.err" &
+pid=$!
+PIDS+=("$pid")
+wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/term.err")"
+sigterm_ends "$pid" "the saver" 10 "$WORK/term.err"
+
+# The idle watcher learns from mutter's IdleMonitor on the session bus that
+# the session is idle, starts the saver after the delay, and a key ends it;
+# SIGTERM ends the watcher with 0.
+idle_watcher_starts 3 mutter_key 0x20
+grep -q "(GNOME IdleMonitor" "$WORK/watcher.err" || fail "the watcher does not use GNOME's IdleMonitor: $(cat "$WORK/watcher.err")"
+mutter_key 0x20 || fail "no key typed: $(cat "$WORK/remote.answer")"
+wait_until "all_gone $SAVER" 10 || fail "the saver the watcher started did not end on a key"
+sigterm_ends "$WATCHER" "the watcher" 10 "$WORK/watcher.err"
+echo "PASS: both monitors show the seascape, the clock on the primary only; a key and SIGTERM end it with 0; the idle watcher started it after ${IDLE_WAITED} ms, a key ended it"
