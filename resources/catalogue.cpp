@@ -12,8 +12,10 @@ namespace {
 
 #define VELMO_DATA(id) std::span<const uint8_t>(velmo_##id##_start, velmo_##id##_end)
 
-const std::array<Resource, 15>& Entries() {
-  static const std::array<Resource, 15> entries{{
+// The program's icon is no entry: nothing draws it, and the menu entry's
+// icon file is its one copy on disk.
+const std::array<Resource, 14>& Entries() {
+  static const std::array<Resource, 14> entries{{
       {"Image1ground", kTypeJpeg, VELMO_DATA(image1ground)},
       {"Image1sea", kTypeJpeg, VELMO_DATA(image1sea)},
       {"DDbmp1stone", kTypeBitmap, VELMO_DATA(ddbmp1stone)},
@@ -26,9 +28,8 @@ const std::array<Resource, 15>& Entries() {
       {"DDani1bird_x4", kTypeBitmap, VELMO_DATA(ddani1bird_x4)},
       {"DDani1birds_small_x4", kTypeBitmap, VELMO_DATA(ddani1birds_small_x4)},
       {"PREV_BITMAP", kTypeBitmap, VELMO_DATA(prev_bitmap)},
-      {"Image1", kTypeBitmap, VELMO_DATA(image1)},
+      {"Image1", kTypeBitmap, VELMO_DATA(prev_bitmap)},  // the same picture, kept once
       {"SoundName", kTypeWave, VELMO_DATA(soundname)},
-      {"MAINICON", kTypeIcon, VELMO_DATA(mainicon)},
   }};
   return entries;
 }

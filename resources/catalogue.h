@@ -17,7 +17,6 @@ struct Resource {
 inline constexpr std::string_view kTypeJpeg = "JPEG";      // JPEG file (Image1ground, Image1sea)
 inline constexpr std::string_view kTypeBitmap = "BITMAP";  // Windows BMP file, "BM" header included
 inline constexpr std::string_view kTypeWave = "WAVE";      // RIFF WAVE file (SoundName)
-inline constexpr std::string_view kTypeIcon = "ICON";      // PNG picture (MAINICON)
 
 // Null when there is no such resource.
 const Resource* Find(std::string_view name, std::string_view type);

@@ -18,8 +18,6 @@ VELMO_EMBEDDED(ddani1birds_small_x3)
 VELMO_EMBEDDED(ddani1bird_x4)
 VELMO_EMBEDDED(ddani1birds_small_x4)
 VELMO_EMBEDDED(prev_bitmap)
-VELMO_EMBEDDED(image1)
 VELMO_EMBEDDED(soundname)
-VELMO_EMBEDDED(mainicon)
 
 #undef VELMO_EMBEDDED

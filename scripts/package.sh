@@ -1,31 +1,42 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Makes the two Debian packages, velmo (the saver) and velmo-setup (its
-# settings dialog), from a release build in build-package/ (or
+# Makes the Debian source package and its two binary packages, velmo (the
+# saver) and velmo-setup (its settings dialog), with dpkg-buildpackage over
+# debian/ in a clean copy of the tree's files in build-package/ (or
 # $VELMO_PACKAGE_DIR), after installing what that needs (scripts/setup.sh
-# package), and checks them: the files each installs, their relations, and
-# lintian with every tag shown (-I --pedantic), of which only those
-# overridden with a reason in data/debian/*.lintian-overrides may remain.
-# Extra arguments go to cmake.
+# package), and checks them: no warning in the build, the files each
+# installs, their relations, the AppStream metadata, and lintian with every
+# tag shown (-I --pedantic), of which only those overridden with a reason in
+# debian/*.lintian-overrides may remain. A release build of the two programs
+# only: the tests are the test command's.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMO_PACKAGE_DIR:-$here/build-package}"
 bash "$here/scripts/setup.sh" package
-# Debian's hardening flags, all of them.
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-flags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
-VELMO_BUILD_DIR="$build" bash "$here/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release -DVELMO_ASAN=OFF \
-  -DVELMO_TESTS=OFF -DVELMO_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" "$@"
-rm -f "$build"/velmo*_*.deb
-(cd "$build" && cpack -G DEB >"$build/cpack.log") || { cat "$build/cpack.log" >&2; exit 1; }
-saver=$(ls "$build"/velmo_*.deb)
-setup=$(ls "$build"/velmo-setup_*.deb)
 
 fault() {
   echo "package.sh: $*" >&2
   exit 1
 }
+
+# The tree's own files (committed or not, none it ignores), as a clean clone
+# has them; dpkg-buildpackage puts what it makes beside the source.
+version=$(dpkg-parsechangelog -l "$here/debian/changelog" -S Version)
+source="$build/velmo-$version"
+rm -rf "$build" && mkdir -p "$source"
+(cd "$here" && git ls-files -z --cached --others --exclude-standard |
+  while IFS= read -r -d '' f; do [ -e "$f" ] || [ -L "$f" ] && printf '%s\0' "$f"; done |
+  tar --null -T - -cf -) | tar -C "$source" -xf -
+log="$build/build.log"
+(cd "$source" && DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" dpkg-buildpackage -us -uc >"$log" 2>&1) ||
+  { tail -60 "$log" >&2; fault "dpkg-buildpackage failed (the whole log: $log)"; }
+# The compilers stop on a warning (-Werror); any other tool's warning
+# (dpkg-shlibdeps, CMake, the linker) fails here.
+if grep -iE '(^|[^-])warning[: ]' "$log" >&2; then fault "the package build printed warnings (above; $log)"; fi
+saver=$(ls "$build"/velmo_"$version"_*.deb)
+setup=$(ls "$build"/velmo-setup_"$version"_*.deb)
+changes=$(ls "$build"/velmo_"$version"_*.changes)
+
 # has DEB PATH...: the package holds every path given.
 has() {
   local deb=$1 contents missing=() path
@@ -41,7 +52,7 @@ has "$saver" ./usr/bin/velmo ./usr/libexec/velmo/velmo-idle "./usr/libexec/xscre
   ./usr/share/doc/velmo/copyright ./usr/share/doc/velmo/changelog.gz
 has "$setup" ./usr/libexec/velmo/velmo-setup ./usr/share/applications/velmo-settings.desktop \
   ./usr/share/icons/hicolor/64x64/apps/velmo.png ./usr/share/doc/velmo-setup/copyright \
-  ./usr/share/doc/velmo-setup/changelog.gz
+  ./usr/share/doc/velmo-setup/changelog.gz ./usr/share/metainfo/org.corvane.velmo.metainfo.xml
 ! dpkg-deb -c "$saver" | grep -q velmo-setup || fault "the saver's package holds the dialog"
 
 field() { dpkg-deb -f "$1" "$2"; }
@@ -87,9 +98,22 @@ out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/velmo" /c 2>&1) && rc=0 |
   fault "velmo /c without velmo-setup ended with $rc, saying: $out"
 rm -rf "$root"
 
-# Every tag lintian knows, the informational and pedantic ones too.
-lintian -I --pedantic --fail-on error,warning,info,pedantic --tag-display-limit 0 "$saver" "$setup" ||
-  fault "lintian reports tags (fix them, or override them with a reason in data/debian/)"
+# What the files take on disk is what the package says (a link is no copy).
+for deb in "$saver" "$setup"; do
+  # dpkg's rule: each file's size in whole KiB, 1 KiB for anything else.
+  kib=$(dpkg-deb --fsys-tarfile "$deb" | tar -t -v --numeric-owner |
+    awk '{ n += $1 ~ /^-/ ? int(($3 + 1023) / 1024) : 1 } END { print n }')
+  said=$(field "$deb" Installed-Size)
+  ((said >= kib - 4 && said <= kib + 4)) || fault "$(basename "$deb") says Installed-Size $said KiB for $kib KiB"
+done
+# The software centres' metadata, as installed.
+dpkg-deb --fsys-tarfile "$setup" | tar -xO ./usr/share/metainfo/org.corvane.velmo.metainfo.xml >"$build/metainfo.xml"
+appstreamcli validate --pedantic --no-net "$build/metainfo.xml" >"$build/appstream.log" 2>&1 ||
+  { cat "$build/appstream.log" >&2; fault "the AppStream metadata does not validate"; }
+# Every tag lintian knows, the informational and pedantic ones too, of the
+# source package and both binary ones.
+lintian -I --pedantic --fail-on error,warning,info,pedantic --tag-display-limit 0 "$changes" ||
+  fault "lintian reports tags (fix them, or override them with a reason in debian/)"
 # What they bring onto a minimal system (apt's simulation): the saver alone
 # stays light.
 VELMO_PACKAGE_DIR="$build" bash "$here/scripts/package_weight.sh" && rc=0 || rc=$?

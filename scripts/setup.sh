@@ -15,8 +15,10 @@ build=(
   python3
 )
 run=(fonts-dejavu-core qt6-wayland)
-# dpkg-shlibdeps comes with build-essential; CPack finds programs with file.
-package=(file lintian)
+# dpkg-buildpackage over debian/ (debhelper's dh with its CMake build
+# system; dpkg-dev comes with build-essential), the Build-Depends named there
+# that the build list lacks, lintian, and appstreamcli for the metadata.
+package=(dpkg-dev debhelper libjpeg-dev pkgconf lintian appstream)
 tests=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils openbox weston fonts-liberation2

@@ -47,7 +47,8 @@ void RunSettingsProgram(char** argv) {
     // lacks. Short lines: a message box does not wrap them.
     throw std::runtime_error(
         "The settings dialog velmo-setup is not installed.\n"
-        "It is in the package velmo-setup: sudo apt install velmo-setup");
+        "Install the package velmo-setup from the same place\n"
+        "Velmo came from.");
   }
   ::execv(program.c_str(), argv);
   throw std::runtime_error("The settings program " + program + " cannot be started: " + std::strerror(errno));

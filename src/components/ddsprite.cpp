@@ -1,5 +1,6 @@
 #include "components/ddsprite.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "components/ddmain.h"
@@ -11,23 +12,17 @@ namespace {
 constexpr const char* kBlitFailed = "Error FDDBACK->BltFast (BMP)";
 
 // One axis of the cut: the source span [first, last) placed at pos on a
-// screen of the given size. The same rules hold for columns and rows.
+// screen of the given size keeps exactly its part on the screen, so every
+// screen column and row (the last ones too, the seam between two monitors)
+// is drawn, and nothing is written outside. The same rule holds for rows.
 struct AxisCut {
   int64_t first, last, dest;
 };
 
 std::optional<AxisCut> ClipAxis(int64_t pos, int64_t first, int64_t last, int64_t screen) {
-  const int64_t length = last - first;
-  if (pos > 0 && pos + length < screen) return AxisCut{first, last, pos};  // inside
-  if (pos > screen - 2) return std::nullopt;  // starts in the last column or beyond
-  if (pos + length > screen - 1) {
-    // Reaches the far edge; the last screen column (row) is left alone.
-    const int64_t end = first + (screen - 1 - pos);
-    if (pos < 0) return AxisCut{first - pos, end, 0};  // overhangs the near edge as well
-    return AxisCut{first, end, pos};
-  }
-  if (pos + length < 2) return std::nullopt;  // at most one column would show
-  return AxisCut{first - pos, last, 0};       // cut at the near edge
+  const int64_t from = std::max<int64_t>(pos, 0), to = std::min<int64_t>(pos + (last - first), screen);
+  if (from >= to) return std::nullopt;  // nothing of it on the screen
+  return AxisCut{first + (from - pos), first + (to - pos), from};
 }
 
 }  // namespace

@@ -36,9 +36,9 @@ struct ClippedBlit {
 };
 
 // Cuts the source part of a sprite placed at (x, y) to a W x H screen.
-// Empty when nothing is drawn. Columns and rows that touch the right or bottom
-// edge keep one column (row) less than would fit; a sprite that overhangs both
-// edges of an axis is cut on both sides.
+// Empty when nothing of it is on the screen. What is on the screen is drawn,
+// up to the last column and row; a sprite that overhangs both edges of an
+// axis is cut on both sides.
 std::optional<ClippedBlit> ClipToScreen(int32_t x, int32_t y, const SrcRect& src, int32_t W, int32_t H);
 
 // The native pixel value at the start of a locked surface: the bytes of one

@@ -93,7 +93,13 @@ TForm1::~TForm1() {
   keys_.Flush();
 }
 
-void TForm1::LoadSettingsCopies() { LoadSceneSettings(*SetReg1, platform_.display, FOptions, Settings); }
+void TForm1::LoadSettingsCopies() {
+  const bool stored = LoadSceneSettings(*SetReg1, platform_.display, FOptions, Settings);
+  // Without stored settings a window's clock is the window's own default
+  // (a daemon's window on a larger monitor than the desktop's first), laid
+  // out anew at every size the window takes.
+  FClockOfWindow = FHosted && !stored;
+}
 
 void TForm1::FitToPlace() {
   if (place_) {
@@ -102,6 +108,7 @@ void TForm1::FitToPlace() {
     int width = 0, height = 0;
     if (!window_->GetClientSize(width, height)) width = height = 0;
     FitToWindow(Settings, width, height);
+    if (FClockOfWindow) DefaultClockPlacement(Settings.ResHor, Settings.ResVert, FPlacedClock.x, FPlacedClock.y, FPlacedClock.rad);
   }
 }
 
@@ -122,11 +129,12 @@ void TForm1::FormCreate() {
     return;
   }
 
-  if (FOptions.place == TSaverOptions::TPlace::Hosted && Settings.flag_PlaySound) {
-    // A daemon runs a saver per monitor: one surf for them all.
+  if (FOptions.place == TSaverOptions::TPlace::Hosted) {
+    // A daemon runs a saver per monitor: one clock, one frame-rate text and
+    // one surf for them all, on the primary monitor.
     Rect area;
-    if (window_->GetDesktopArea(area))
-      Settings.flag_PlaySound = HoldsTheSurf(area, platform_.display.Monitors(), FOptions.saverIndex);
+    if (window_->GetDesktopArea(area) && !HoldsTheSurf(area, platform_.display.Monitors(), FOptions.saverIndex))
+      Settings.flag_clock = Settings.flag_fps = Settings.flag_PlaySound = false;
   }
   FPlacedClock = ClockPlaceOf(Settings);
   FitToPlace();

@@ -83,6 +83,9 @@ class TForm1 : public Component, public TSceneParts, public TSceneMotion, public
   // layout fits it to the screen anew (FitClockTo), so a clock moved to fit
   // a smaller screen goes back once the screen is large again.
   TClockPlace FPlacedClock;
+  // The store held no settings and this is a window's scene: the clock is
+  // placed by default at the window's size, whatever size that is.
+  bool FClockOfWindow = false;
 
   bool FFlipParity = false;
   bool FEnding = false;

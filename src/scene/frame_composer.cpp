@@ -12,7 +12,7 @@ namespace velmo {
 namespace {
 
 // Where a stretched sprite drawn whole lands: its box as the draw cuts it
-// to the screen (which leaves the last column and row alone). With the
+// to the screen. With the
 // source's first row and column drawn, for a sprite at its shown size.
 struct TDrawnBox {
   Rect box;

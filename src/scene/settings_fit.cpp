@@ -7,11 +7,12 @@
 
 namespace velmo {
 
-void LoadSceneSettings(TSetReg& store, IDisplayDriver& display, const TSaverOptions& options,
+bool LoadSceneSettings(TSetReg& store, IDisplayDriver& display, const TSaverOptions& options,
                        TSaverSettings& settings) {
   // In a window the store is only read, for the clock's place, size and
   // colour: the other settings are the command line's and its defaults.
-  LoadSettings(store, display, settings, options.InWindow() ? TStoreAccess::kReadOnly : TStoreAccess::kReadWrite);
+  const TLoadReport report =
+      LoadSettings(store, display, settings, options.InWindow() ? TStoreAccess::kReadOnly : TStoreAccess::kReadWrite);
   options.ApplyTo(settings);
   // The gull table has ten places and the ramp 0..256 steps; values edited
   // by hand outside those ranges are taken to the nearest end here, while
@@ -19,6 +20,7 @@ void LoadSceneSettings(TSetReg& store, IDisplayDriver& display, const TSaverOpti
   settings.NumBirds = std::clamp(settings.NumBirds, 0, kBirdCount);
   settings.Gamma = std::clamp(settings.Gamma, 0, 256);
   settings.clockRad = std::max(settings.clockRad, 0);
+  return !report.firstRun;
 }
 
 void FitToWindow(TSaverSettings& settings, int width, int height) {

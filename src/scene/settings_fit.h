@@ -17,8 +17,9 @@ class IDisplayDriver;
 // Loads the store (only read when the scene is in a window: there only the
 // clock's place, size and colour are used) and applies the command line's
 // options. Values edited by hand beyond what the scene can draw are taken
-// to the nearest end. Throws what the store throws.
-void LoadSceneSettings(TSetReg& store, IDisplayDriver& display, const TSaverOptions& options,
+// to the nearest end. Throws what the store throws. False when the store
+// held no settings (the defaults hold).
+bool LoadSceneSettings(TSetReg& store, IDisplayDriver& display, const TSaverOptions& options,
                        TSaverSettings& settings);
 
 // The picture fills a window of width x height (1 x 1 when unknown).

@@ -10,16 +10,21 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 #include "platform/bitmap.h"
 #include "platform/picture_codec.h"
-#include "resources/catalogue.h"
+#include "platform/posix/program_section.h"
+#include "setup/idle_autostart.h"
 #include "setup/number_field.h"
 #include "setup/text_fit.h"
 #include "ui_form2.h"
@@ -36,12 +41,15 @@ QColor ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 // The colour the platform gives menus, shown by the swatch while the clock is off.
 QColor MenuColour() { return QGuiApplication::palette().color(QPalette::Active, QPalette::Window); }
 
-// The dialog's picture: Image1, or the preview picture when there is none.
+// The dialog's picture is the saver's preview picture, read from the
+// program file that carries it (the art lives once on disk): this program
+// when it has it (a test), else the saver beside it (a build tree) or where
+// the install layout puts it.
 QImage LoadDialogPicture() {
-  for (std::string_view name : {"Image1", "PREV_BITMAP"}) {
-    const resources::Resource* r = resources::Find(name, resources::kTypeBitmap);
+  for (const std::string& program : {std::string("/proc/self/exe"), FindSaverProgram()}) {
+    const std::vector<uint8_t> bytes = ReadProgramSection(program, ".velmo_preview");
     Bitmap bitmap;
-    if (!r || !DecodeBmp(r->data, bitmap, nullptr) || bitmap.Empty()) continue;
+    if (bytes.empty() || !DecodeBmp(bytes, bitmap, nullptr) || bitmap.Empty()) continue;
     QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
     for (int y = 0; y < bitmap.Height(); ++y) {
       auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -72,6 +80,7 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
       FRegistry(registry),
       FMessageBox(std::move(messageBox)),
       FColorChooser([](QWidget* owner, const QColor& initial) { return QColorDialog::getColor(initial, owner); }),
+      FWatcherStart(StartIdleWatcher),
       SetReg1(std::make_unique<TSetReg>(nullptr, registry)) {
   SetReg1->SetName("SetReg1");
   SetReg1->SetCompanyName("Corvane");
@@ -95,8 +104,12 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
   ui->UpDown1->SetRange(0, 10);
   ui->UpDown1->SetAssociate(ui->Edit1Numbirds);
   ui->UpDown1->SetPosition(1);
+  ui->UpDown2->SetRange(kIdleMinutesLow, kIdleMinutesHigh);
+  ui->UpDown2->SetAssociate(ui->Edit1IdleMinutes);
   ShowSwatch(QColor(128, 128, 128));
   ui->PageControl1->setCurrentIndex(0);
+  // Shown as the button Return presses.
+  ui->Button1OK->setDefault(true);
 
   // Radio buttons exclude each other within their own group only.
   const std::array<std::vector<QAbstractButton*>, 4> groups{{
@@ -111,7 +124,8 @@ TForm2::TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messa
     for (QAbstractButton* b : members) group->addButton(b);
   }
 
-  for (QLineEdit* edit : {ui->Edit1Numbirds, ui->Edit1X, ui->EditY, ui->Edit3R}) edit->installEventFilter(this);
+  for (QLineEdit* edit : {ui->Edit1Numbirds, ui->Edit1X, ui->EditY, ui->Edit3R, ui->Edit1IdleMinutes})
+    edit->installEventFilter(this);
   for (QAbstractButton* b : {static_cast<QAbstractButton*>(ui->RadioButton6800x600),
                              static_cast<QAbstractButton*>(ui->RadioButton71024x768),
                              static_cast<QAbstractButton*>(ui->RadioButton81152x864),
@@ -160,6 +174,7 @@ void TForm2::BindHandlers() {
   connect(ui->CheckBox1PlaySound, &QCheckBox::toggled, this, [this] { CheckBox1PlaySoundClick(); });
   connect(ui->CheckBox2ShowFPS, &QCheckBox::toggled, this, [this] { CheckBox2ShowFPSClick(); });
   connect(ui->CheckBox3Showclock, &QCheckBox::toggled, this, [this] { CheckBox3ShowclockClick(); });
+  connect(ui->CheckBox4IdleStart, &QCheckBox::toggled, this, [this] { CheckBox4IdleStartClick(); });
   auto onSelect = [this](QAbstractButton* button, void (TForm2::*handler)()) {
     connect(button, &QAbstractButton::toggled, this, [this, handler](bool on) {
       if (on) (this->*handler)();
@@ -210,9 +225,15 @@ void TForm2::FormCreate() {
   } catch (const ERegistryException& e) {
     ShowError(QString::fromStdString(e.what()));
   }
+  try {
+    FIdle = LoadIdleSettings(*SetReg1);
+  } catch (const ERegistryException& e) {
+    ShowError(QString::fromStdString(e.what()));
+  }
   // OK stores what the user changes from here; the rest stays as the store
   // holds it then (the saver's keys may change brightness and the clock).
   FLoaded = FSettings;
+  FLoadedIdle = FIdle;
   FillControls();
 }
 
@@ -274,6 +295,10 @@ void TForm2::FillControls() {
   ui->EditY->setText(QString::number(FSettings.clockY));
   ui->Edit3R->setText(QString::number(FSettings.clockRad));
   ShowSwatch(ToQColor(FSettings.ColorClock));
+  ui->CheckBox4IdleStart->setChecked(FIdle.IdleStart);
+  ui->Edit1IdleMinutes->setText(QString::number(FIdle.IdleMinutes));
+  ui->UpDown2->SetPosition(FIdle.IdleMinutes);
+  CheckBox4IdleStartClick();
 }
 
 void TForm2::UpdateModeButtons() {
@@ -348,6 +373,49 @@ void TForm2::Edit3RExit() {
   EditYExit();
 }
 
+void TForm2::CheckBox4IdleStartClick() {
+  FIdle.IdleStart = ui->CheckBox4IdleStart->isChecked();
+  for (QWidget* w : std::initializer_list<QWidget*>{ui->Label19, ui->Edit1IdleMinutes, ui->UpDown2, ui->Label20})
+    w->setEnabled(FIdle.IdleStart);
+}
+
+void TForm2::Edit1IdleMinutesExit() {
+  FIdle.IdleMinutes = ExitNumberField(ui->Edit1IdleMinutes, kIdleMinutesLow, kIdleMinutesHigh);
+  ui->UpDown2->SetPosition(FIdle.IdleMinutes);
+}
+
+bool TForm2::ApplyIdleStart() {
+  try {
+    if (FDefaulted || FIdle != FLoadedIdle) SaveIdleSettings(*SetReg1, FIdle);
+  } catch (const ERegistryException& e) {
+    ShowError(QString::fromStdString(e.what()));
+    return false;
+  }
+  // The entry follows the check box at every OK, so one removed or left
+  // by hand is mended; the watcher is started when the check box was
+  // turned on (one already running makes it end by itself).
+  const std::string entry = AutostartEntryPath();
+  if (entry.empty()) {
+    if (FIdle.IdleStart) ShowError(QStringLiteral("No autostart entry can be made: neither XDG_CONFIG_HOME nor HOME is set."));
+    return !FIdle.IdleStart;
+  }
+  std::string why;
+  if (!FIdle.IdleStart) {
+    if (RemoveAutostartEntry(entry, &why) == 0) return true;
+    ShowError(QString::fromStdString("The autostart entry could not be removed: " + why));
+    return false;
+  }
+  const std::string program = FindSaverProgram();
+  if (WriteAutostartEntry(entry, AutostartEntryText(ProgramForExec(program)), &why) != 0) {
+    ShowError(QString::fromStdString("The autostart entry could not be written: " + why));
+    return false;
+  }
+  if (FLoadedIdle.IdleStart) return true;
+  if (!FWatcherStart(program.empty() ? std::string("velmo") : program, &why))
+    ShowError(QString::fromStdString("Velmo starts when the computer is idle from the next session on; now " + why));
+  return true;
+}
+
 void TForm2::Button1Click() {
   const QColor chosen = FColorChooser(this, FLastChosenColour);
   if (!chosen.isValid()) return;
@@ -379,6 +447,7 @@ void TForm2::ShowSwatch(const QColor& colour) {
 void TForm2::Button1OKClick() {
   // The spinner's position, taken as a signed 16-bit value.
   FSettings.NumBirds = static_cast<int16_t>(ui->UpDown1->Position());
+  FIdle.IdleMinutes = ui->UpDown2->Position();
   // A key that cannot be opened turns every write into a silent no-op; say so
   // and keep the dialog open rather than close as if the settings were kept.
   if (!StoreWritable()) {
@@ -393,6 +462,7 @@ void TForm2::Button1OKClick() {
     ShowError(QString::fromStdString(e.what()));
     return;
   }
+  if (!ApplyIdleStart()) return;
   close();
 }
 
@@ -409,6 +479,7 @@ void TForm2::Button1CancelClick() { close(); }
 void TForm2::Button1DefaultClick() {
   FDefaulted = true;
   SetDefaultSettings(FDisplay, FSettings);
+  FIdle = TIdleSettings{};
   FillControls();
 }
 
@@ -442,12 +513,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   if (edit && event->type() == QEvent::FocusOut) {
     // Leaving the field, not the window, commits it.
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-      if (edit == ui->Edit1Numbirds) Edit1NumbirdsExit();
-      else if (edit == ui->Edit1X) Edit1XExit();
-      else if (edit == ui->EditY) EditYExit();
-      else if (edit == ui->Edit3R) Edit3RExit();
-    }
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) CommitField(edit);
     return false;
   }
   if (event->type() == QEvent::MouseButtonRelease) {
@@ -469,10 +535,40 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void TForm2::CommitField(QObject* field) {
+  if (field == ui->Edit1Numbirds) Edit1NumbirdsExit();
+  else if (field == ui->Edit1X) Edit1XExit();
+  else if (field == ui->EditY) EditYExit();
+  else if (field == ui->Edit3R) Edit3RExit();
+  else if (field == ui->Edit1IdleMinutes) Edit1IdleMinutesExit();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (plain && event->key() == Qt::Key_Escape) {
+    Button1CancelClick();
+    return;
+  }
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    QWidget* focused = focusWidget();
+    if (auto* button = qobject_cast<QPushButton*>(focused); button && button->isEnabled()) {
+      button->click();
+      return;
+    }
+    // The field being typed in counts, as if it had been left for OK.
+    CommitField(focused);
+    Button1OKClick();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 bool TForm2::Edit1XKeyPress(const QKeyEvent& key) {
   // Only digits may be typed. Keys that type no character (Delete, arrows)
   // and the focus keys pass; every other character, backspace included, is dropped.
   if (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab || key.key() == Qt::Key_Delete) return false;
+  // Return and Escape go on to the dialog: OK and Cancel.
+  if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Escape) return false;
   for (QChar c : key.text())
     if (!IsNumberFieldChar(c.unicode())) return true;
   return false;

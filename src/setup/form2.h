@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "components/setreg.h"
 #include "platform/display.h"
@@ -36,14 +37,19 @@ class TForm2 : public QWidget {
       std::function<void(QWidget* owner, const QString& text, const QString& caption, QMessageBox::Icon icon)>;
   // Runs the colour chooser starting at initial; an invalid colour means cancelled.
   using TColorChooserFn = std::function<QColor(QWidget* owner, const QColor& initial)>;
+  // Starts the idle watcher of the saver's program; false (with the reason)
+  // when it could not be started.
+  using TWatcherStartFn = std::function<bool(const std::string& program, std::string* why)>;
 
   // Runs FormCreate: the probes, the load and the fill, before the window is shown.
   TForm2(IDisplayDriver& display, IRegistry& registry, TMessageBoxFn messageBox, QWidget* parent = nullptr);
   ~TForm2() override;
 
   void SetColorChooser(TColorChooserFn chooser) { FColorChooser = std::move(chooser); }
+  void SetWatcherStart(TWatcherStartFn start) { FWatcherStart = std::move(start); }
 
   const TSaverSettings& WorkingCopy() const { return FSettings; }
+  const TIdleSettings& IdleCopy() const { return FIdle; }
   bool GammaAvailable() const { return FGammaAvailable; }
   const TModeTable& ModeTable() const { return FModes; }
   bool IsModeSupported(int width, int height, int depth) const { return FModes.IsModeSupported(width, height, depth); }
@@ -56,6 +62,9 @@ class TForm2 : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Escape is Cancel and Return (Enter) is OK, as in any dialog; Return on
+  // a focused button presses that button.
+  void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
@@ -84,6 +93,11 @@ class TForm2 : public QWidget {
   void Edit1XExit();
   void EditYExit();
   void Edit3RExit();
+  void CheckBox4IdleStartClick();
+  void Edit1IdleMinutesExit();
+  // Stores the idle start's values when they changed and makes the
+  // autostart entry and the watcher follow; false after an error shown.
+  bool ApplyIdleStart();
   void TrackBar1Change();
   void Button1Click();
   void CheckBox3ShowclockClick();
@@ -105,15 +119,19 @@ class TForm2 : public QWidget {
   void SetClockControlsEnabled(bool enabled);
   // Reads, clamps, stores and writes back one number field.
   int ExitNumberField(QLineEdit* edit, int64_t lower, int64_t upper);
+  // Runs the exit handler of a number field the user leaves.
+  void CommitField(QObject* field);
 
   std::unique_ptr<Ui::Form2> ui;
   IDisplayDriver& FDisplay;
   IRegistry& FRegistry;
   TMessageBoxFn FMessageBox;
   TColorChooserFn FColorChooser;
+  TWatcherStartFn FWatcherStart;
   std::unique_ptr<TSetReg> SetReg1;
   TSaverSettings FSettings;
   TSaverSettings FLoaded;  // the working copy as loaded, before the controls showed it
+  TIdleSettings FIdle, FLoadedIdle;  // the idle start's values, edited and as loaded
   bool FDefaulted = false;  // "Default Setting" was pressed
   TModeTable FModes;
   bool FGammaAvailable = false;

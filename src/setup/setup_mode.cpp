@@ -69,7 +69,11 @@ int RunSettingsMode(int& argc, char** argv, IDisplayDriver& display, IRegistry& 
     if (waylandAnswers != xAnswers) qputenv("QT_QPA_PLATFORM", waylandAnswers ? "wayland" : "xcb");
   }
   QApplication app(argc, argv);
+  // The name is the window's class on X11 (the menu entry's StartupWMClass)
+  // and the entry's file name its application id on Wayland, so a dock
+  // shows the dialog under the entry that started it.
   QApplication::setApplicationName(QString::fromLatin1(kSettingsAppTitle));
+  QGuiApplication::setDesktopFileName(QStringLiteral("velmo-settings"));
   QApplication::setQuitOnLastWindowClosed(true);
   // A termination signal closes the dialog as Cancel does: nothing is stored.
   // Leaving every loop, a box's own among them, is Qt's to do on its thread.

@@ -5,8 +5,9 @@
 
 namespace velmo {
 
-// The title of the application in settings mode (the trailing blank is its own).
-inline constexpr const char* kSettingsAppTitle = "Velmo Screensaver ";
+// The title of the application in settings mode: the caption of its boxes
+// and its window class.
+inline constexpr const char* kSettingsAppTitle = "Velmo Screensaver";
 
 // The exit code of a dialog that could not be shown (no display, an error
 // box instead of the dialog), as velmo(6) gives it for every failure to start.

@@ -209,6 +209,10 @@ QSize Fit(QWidget* w) {
   }
   if (auto* box = qobject_cast<QGroupBox*>(w))
     return Arrange(box, box->size()).expandedTo(QSize(TitleWidth(box), 0));
+  // A plain frame holding a row of controls grows around them as a group
+  // box does (a label or a note is a frame too, but a leaf).
+  if (w->metaObject() == &QFrame::staticMetaObject && !w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
+    return Arrange(w, w->size());
   return LeafNeed(w);
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # "velmo /c" opens "Velmo Setup"; a click on OK stores the fifteen values and
-# ends the program with exit code 0; Cancel leaves the file alone. Each run
+# ends the program with exit code 0; Cancel and Escape leave the file alone;
+# the idle start's check box writes and removes the autostart entry. Each run
 # shoots the three tabs, at scale 1 and at scale 2, into the build tree
 # ($VELMO_E2E_ARTEFACTS, dialog-[openbox-]1x|2x-<tab>.png) for a person to
 # look at.
@@ -81,7 +82,49 @@ wait_exit "$pid" 10 || fail "Cancel did not end the program"
 [ "$RC" = 0 ] || fail "exit code $RC after Cancel"
 cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "Cancel changed the stored settings"
 
+# Escape is Cancel: code 0, nothing stored.
+"$VELMO" /c >"$WORK/out.log" 2>&1 &
+pid=$!
+PIDS+=("$pid")
+win=$(wait_dialog "$pid" "$WORK/out.log")
+timeout 5 xdotool windowfocus --sync "$win" || fail "the dialog did not take the focus"
+xdotool key Escape
+wait_exit "$pid" 10 || fail "Escape did not end the dialog"
+[ "$RC" = 0 ] || fail "exit code $RC after Escape"
+cmp -s "$WORK/before.reg" "$SETTINGS_FILE" || fail "Escape stored settings"
+
+# The idle start, on the Settings tab under the groups. Checked and stored with Return, the autostart entry runs velmo --idle;
+# unchecked, it is gone and the stored value is off (a watcher started
+# meanwhile sees that and ends).
+entry="$XDG_CONFIG_HOME/autostart/velmo.desktop"
+idle_box() {  # clicks the check box of a new dialog, then Return
+  "$VELMO" /c >"$WORK/out.log" 2>&1 &
+  pid=$!
+  PIDS+=("$pid")
+  win=$(wait_dialog "$pid" "$WORK/out.log")
+  timeout 5 xdotool windowfocus --sync "$win" || fail "the dialog did not take the focus"
+  import -window "$win" "$WORK/idle-before.png"
+  # Its row lies just above the tab page's bottom, 50 pixels above the
+  # window's at scale 1 whatever the fonts made of the rows above.
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  xdotool mousemove --window "$win" 30 $((HEIGHT - 50)) click 1
+  wait_until 'import -window "$win" "$WORK/idle-after.png" && [ "$(pixels_differ "$WORK/idle-before.png" "$WORK/idle-after.png")" != 0 ]' 10 ||
+    fail "the idle start's check box did not change"
+  cp "$WORK/idle-after.png" "$ARTEFACTS/dialog-${VELMO_E2E_WM:+$VELMO_E2E_WM-}idle-$1.png"
+  xdotool key Return
+  wait_exit "$pid" 10 || fail "Return did not end the dialog"
+  [ "$RC" = 0 ] || fail "exit code $RC after Return: $(cat "$WORK/out.log")"
+}
+idle_box on
+[ "$(stored_value IdleStart)" = 1 ] || fail "IdleStart not stored: $(cat "$SETTINGS_FILE")"
+[ "$(stored_value IdleMinutes)" = 5 ] || fail "IdleMinutes is not 5: $(cat "$SETTINGS_FILE")"
+grep -q '^Exec=.*velmo"\{0,1\} --idle$' "$entry" || fail "the autostart entry does not run velmo --idle: $(cat "$entry" 2>&1)"
+grep -qx 'Type=Application' "$entry" || fail "the autostart entry is no application: $(cat "$entry")"
+idle_box off
+[ "$(stored_value IdleStart)" = 0 ] || fail "IdleStart not stored off: $(cat "$SETTINGS_FILE")"
+[ ! -e "$entry" ] || fail "the autostart entry stayed: $(cat "$entry")"
 # A third run: SIGTERM ends the dialog at once, as Cancel does.
+cp "$SETTINGS_FILE" "$WORK/before.reg"
 "$VELMO" /c >"$WORK/out.log" 2>&1 &
 pid=$!
 PIDS+=("$pid")

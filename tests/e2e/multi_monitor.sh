@@ -76,6 +76,14 @@ write_settings ResHor=1920 ResVert=1080 ColorDepth=24 clockX=1830 clockY=90 NumB
 start_saver
 all_covered 20 || fail "not every monitor shows the scene ($(monitors | tr '\n' ' '))"
 convert "$WORK/shot.ppm" "$ARTEFACTS/multi-monitor.png"
+# No seam: the primary's last column and row and the other's first column
+# are the scene's (its art has no pure black; the clear colour is).
+black_in() { convert "$WORK/shot.ppm" -crop "$1" +repage -fuzz 0 -fill white +opaque black -fill red -opaque black -fill black -opaque white -format '%[fx:int(mean.r*w*h+0.5)]' info:; }
+for strip in 1x1080+1919+0 1920x1+0+1079 1x1440+1920+0; do
+  n=$(black_in "$strip")
+  [ "$n" = 0 ] || fail "$n pure black pixels in $strip, a seam"
+done
+convert "$WORK/shot.ppm" -crop 80x1440+1880+0 +repage "$ARTEFACTS/multi-monitor-seam.png"
 step="primary to 1280x1024"
 xrandr --output DUMMY0 --mode 1280x1024
 all_covered 20 || fail "not covered after the primary went to 1280x1024"

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # The real xscreensaver daemon on a desktop of two monitors (the dummy-driver
-# Xorg with DUMMY0 1920 x 1080 and DUMMY1 1280 x 1024), run by an
-# unprivileged user from an empty settings directory: it starts one Velmo per
-# monitor; neither is restarted, exactly one plays the surf (SDL's disk
+# Xorg with DUMMY0 1920 x 1080, the primary, and DUMMY1 2560 x 1440), run by
+# an unprivileged user from an empty settings directory: it starts one Velmo
+# per monitor; neither is restarted, exactly one plays the surf and shows
+# the clock, in proportion to its own monitor (SDL's disk
 # audio driver writes what plays into a file; the processes holding it open
 # are those that play), and both end on the daemon's exit with code 0 and no
 # X error text, however the daemon takes their windows away.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/daemon.bash"
 start_xorg_dummy || skip "Xorg with the dummy driver cannot start here"
-xrandr --addmode DUMMY1 1280x1024 2>/dev/null || true
-xrandr --output DUMMY1 --mode 1280x1024 --right-of DUMMY0 || skip "this dummy driver offers no second output"
+xrandr --newmode 2560x1440 241.50 2560 2608 2640 2720 1440 1443 1448 1481 +hsync -vsync 2>/dev/null || true
+xrandr --addmode DUMMY1 2560x1440 2>/dev/null || true
+xrandr --output DUMMY0 --mode 1920x1080 --pos 0x0 --primary --output DUMMY1 --mode 2560x1440 --right-of DUMMY0 ||
+  skip "this dummy driver offers no second output"
 daemon_prepare "velmo --root"
 audio="$daemon/surf.raw"
 DAEMON_ENV=(SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" SDL_DISKAUDIODELAY=20)
@@ -32,7 +35,7 @@ wait_for 30 one_plays || fail "$(playing) of the two play the surf"
 sea_moves() {
   import -window root "$WORK/b.png" 2>/dev/null || return 1
   local region moved
-  for region in 1920x60+0+700 1280x60+1920+660; do
+  for region in 1920x60+0+700 2560x60+1920+900; do
     convert "$WORK/a.png" -crop "$region" +repage "$WORK/sa.png"
     convert "$WORK/b.png" -crop "$region" +repage "$WORK/sb.png"
     moved=$(compare -metric AE -fuzz 2% "$WORK/sa.png" "$WORK/sb.png" null: 2>&1 || true)
@@ -42,6 +45,14 @@ sea_moves() {
 import -window root "$WORK/a.png"
 wait_for 20 sea_moves || fail "the sea does not move on both monitors"
 cp "$WORK/b.png" "$ARTEFACTS/xscreensaver-monitors.png"
+# One clock: on the primary, where a first run on its 1920 x 1080 puts it
+# (centre 1758, 162, radius 126); none on the 2560 x 1440 monitor, neither
+# where its own default would be (2344, 216) nor where the desktop's was.
+orange() { convert "$WORK/b.png" -crop "$1" +repage -fuzz 8% -fill white -opaque "rgb(255,128,0)" -fill black +opaque white -format "%[fx:int(mean*w*h)]" info:; }
+n=$(orange 260x260+1628+32)
+[ "$n" -gt 200 ] || fail "no clock on the primary monitor ($n orange pixels)"
+n=$(orange 2560x720+1920+0)
+[ "$n" -lt 20 ] || fail "a clock on the second monitor ($n orange pixels)"
 [ "$(ours | sort | tr '\n' ' ')" = "$first" ] || fail "a Velmo was restarted: $first then $(ours | tr '\n' ' ')"
 [ -z "$(ls "$daemon"/ended/ | grep -v '\.err$')" ] || fail "a Velmo ended: $(cat "$daemon"/ended/*.err)"
 [ "$(playing)" = 1 ] || fail "$(playing) of the two play the surf"

@@ -59,7 +59,7 @@ class SceneRedraw : public ::testing::TestWithParam<int> {
     for (SceneRig* rig : {changed.get(), whole.get()}) {
       TForm1& form = *rig->form;
       if (frame % 3 == 0) form.FSeaFrame.store(frame / 3 % 32);
-      // Once over the last column and row, which only the clear paints.
+      // Once over the last column and row.
       if (frame % 25 == 24) form.DXClock1->SetXcenter(frame == 74 ? 1000 : 200 + 7 * frame % 700);
       if (frame % 25 == 24) form.DXClock1->SetYcenter(frame == 74 ? 600 : 100 + 3 * frame % 500);
     }

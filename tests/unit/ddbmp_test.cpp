@@ -78,10 +78,10 @@ TEST_F(DDbmpTest, StretchedSurfaceHasTheStretchSize) {
   EXPECT_EQ(surface->Height(), 302);
   EXPECT_EQ(surface->ColourAt(1023, 301), RGBColor(0x11, 0x22, 0x33));
 
-  // At (0, 541) on 1024 x 768: clipped to 1023 columns and 226 rows.
+  // At (0, 541) on 1024 x 768: clipped to the 227 rows on the screen.
   sprite.SetShowY(541);
   sprite.DrawImage();
-  EXPECT_EQ(display.driver.log.Count("back.BltFast(0,541,surface1,{0,0,1023,226},0)"), 1);
+  EXPECT_EQ(display.driver.log.Count("back.BltFast(0,541,surface1,{0,0,1024,227},0)"), 1);
 }
 
 // A failure at either step reports it once and leaves no surface behind.
@@ -155,7 +155,7 @@ TEST_F(DDbmpTest, OffScreenPositionsDrawNothingAndReportNothing) {
   sprite.GetBitmap() = Picture(100, 10, 0, 0);
   sprite.CreateSurface();
   display.driver.log.Clear();
-  for (int x : {1023, 5000, -99, -100000}) {
+  for (int x : {1024, 5000, -100, -100000}) {
     sprite.SetShowX(x);
     sprite.DrawImage();
   }

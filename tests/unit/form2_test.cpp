@@ -21,6 +21,9 @@
 #include <QTest>
 #include <QTextEdit>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,6 +32,7 @@
 
 #include "platform/fake/fake_display.h"
 #include "platform/fake/fake_registry.h"
+#include "setup/idle_autostart.h"
 #include "setup/setup_mode.h"
 #include "setup/text_fit.h"
 #include "setup/updown.h"
@@ -155,17 +159,47 @@ TEST_F(Form2Test, IsAFixedSizeWindowWithTheThreeTabsThePictureAndTheNotes) {
   ASSERT_FALSE(picture->pixmap().isNull());
   EXPECT_GE(picture->pixmap().deviceIndependentSize().width(), 150);
   EXPECT_EQ(W<QTextEdit>("Memo2")->toPlainText(),
-            "You may setting Gamma level when screensaver \nis running. \n\"+\" key - make lighten\n"
-            "\"-\" key - make darken\n\nnote: this option available only if you choose \n"
-            "\"Keyboard only (ESC key)\"  terminate \nscreensaver mode (see Setting tab).");
+            "While the saver runs, + brightens and \u2212 darkens the picture.\n"
+            "This works when \"Keyboard only (Esc key)\" is chosen on the Settings tab.");
   EXPECT_EQ(W<QTextEdit>("Memo3")->toPlainText(),
-            "Use cursor key to set position clock when screensaver is running. \n"
-            "note: this option available only if you choose \"Keyboard only (ESC key)\"  terminate \n"
-            "screensaver mode (see Setting tab).\n");
+            "While the saver runs, the arrow keys move the clock.\n"
+            "This works when \"Keyboard only (Esc key)\" is chosen on the Settings tab.");
   EXPECT_EQ(W<QTextEdit>("Memo1")->toPlainText(),
-            "The surf needs a working sound output. \nUntick Play Sound to turn it off.\n");
-  // Neither button answers Enter.
-  EXPECT_FALSE(W<QPushButton>("Button1OK")->isDefault());
+            "If you hear no sound, check that a sound output is set up; the saver reports a missing one on its "
+            "standard error.");
+  EXPECT_EQ(W<QRadioButton>("RadioButton3KeyMouse")->text(), "Keyboard and mouse");
+  EXPECT_EQ(W<QRadioButton>("RadioButton4Key")->text(), "Keyboard only (Esc key)");
+  EXPECT_TRUE(W<QPushButton>("Button1OK")->isDefault());
+}
+
+// Escape is Cancel, Return is OK (a number field being typed in counts),
+// and Return on a focused button presses that one.
+TEST_F(Form2Test, EscapeCancelsAndReturnStoresLikeOk) {
+  Store({{"NumBirds", 4}});
+  struct Case {
+    const char* what;
+    Qt::Key key;
+    const char* focus;
+    bool stored;
+  };
+  const Case cases[] = {
+      {"Escape in the field", Qt::Key_Escape, "Edit1Numbirds", false},
+      {"Return in the field", Qt::Key_Return, "Edit1Numbirds", true},
+      {"Enter on the keypad", Qt::Key_Enter, "Edit1Numbirds", true},
+      {"Return on Cancel", Qt::Key_Return, "Button1Cancel", false},
+  };
+  for (const Case& c : cases) {
+    registry.PutDword(kKey, "NumBirds", 4);
+    TForm2& f = Open();
+    auto* field = Edit("Edit1Numbirds");
+    QWidget* focus = f.findChild<QWidget*>(c.focus);
+    ASSERT_NE(focus, nullptr) << c.what;
+    focus->setFocus();
+    field->setText("9");
+    QTest::keyClick(focus, c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    EXPECT_FALSE(f.isVisible()) << c.what;
+    EXPECT_EQ(Stored("NumBirds"), c.stored ? 9 : 4) << c.what;
+  }
 }
 
 // Where a control shows a text: the room its style gives the text, in the
@@ -296,7 +330,7 @@ TEST_F(Form2Test, EveryTextShowsWholeInsideItsControlAndEveryControlInsideItsPar
         }
       }
     }
-    EXPECT_EQ(walked, 48);
+    EXPECT_EQ(walked, 52);
     EXPECT_EQ(framed, 7);
     // "version" and "2.0" read as two words.
     auto* version = W<QLabel>("Label2");
@@ -537,25 +571,6 @@ TEST_F(Form2Test, CancelAndTheCloseBoxStoreNothing) {
   EXPECT_EQ(Stored("NumBirds"), 7);
 }
 
-TEST_F(Form2Test, EnterActsOnlyOnTheFocusedButtonAndEscapeDoesNothing) {
-  Store();
-  TForm2& f = Open();
-  QLineEdit* edit = Edit("Edit1Numbirds");
-  edit->setFocus();
-  QTest::keyClick(edit, Qt::Key_Return);
-  QTest::keyClick(edit, Qt::Key_Escape);
-  QTest::keyClick(&f, Qt::Key_Escape);
-  EXPECT_TRUE(f.isVisible());
-  EXPECT_TRUE(registry.WrittenNames().empty());
-  auto* ok = W<QPushButton>("Button1OK");
-  ok->setFocus();
-  ASSERT_TRUE(ok->hasFocus());
-  QTest::keyClick(ok, Qt::Key_Return);
-  EXPECT_TRUE(boxes.empty());
-  EXPECT_FALSE(f.isVisible());
-  EXPECT_EQ(registry.sets.size(), 1u);
-}
-
 TEST_F(Form2Test, DefaultSettingFillsTheControlsButStoresNothingUntilOk) {
   Store({{"NumBirds", 3}, {"flag_fps", 0}, {"Gamma", 40}, {"SetSpeed", 2}});
   TForm2& f = Open();
@@ -600,7 +615,7 @@ TEST_F(Form2Test, FailedLoadIsReportedAndOkMakesTheStoreWholeAgain) {
   TForm2& f = Open();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_TRUE(boxes[0].text.contains("flag_clock")) << boxes[0].text.toStdString();
-  EXPECT_EQ(boxes[0].caption, "Velmo Screensaver ");
+  EXPECT_EQ(boxes[0].caption, "Velmo Screensaver");
   EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
   // What was read before the failure is kept; the rest are usable defaults.
   EXPECT_EQ(Edit("Edit1Numbirds")->text(), "4");
@@ -776,6 +791,75 @@ TEST_F(Form2Test, NoGammaRampDisablesOnlyTheSlider) {
   EXPECT_EQ(W<QLabel>("Label8")->palette().color(QPalette::WindowText), inactive);
   EXPECT_EQ(W<QTextEdit>("Memo2")->palette().color(QPalette::Text), inactive);
   EXPECT_NE(W<QLabel>("Label10")->palette().color(QPalette::WindowText), inactive);
+}
+
+
+// The idle start: OK stores the check box and the delay (only when changed),
+// writes the autostart entry and starts the watcher when the box was
+// turned on, removes the entry when it was turned off.
+TEST_F(Form2Test, IdleStartStoresItsValuesAndMakesTheAutostartEntryFollow) {
+  const std::string config = ::testing::TempDir() + "/idle-config";
+  std::filesystem::remove_all(config);
+  const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
+  const std::string entry = config + "/autostart/velmo.desktop";
+  Store();
+  std::vector<std::string> started;
+  auto open = [&]() -> TForm2& {
+    TForm2& f = Open();
+    f.SetWatcherStart([&](const std::string& program, std::string*) {
+      started.push_back(program);
+      return true;
+    });
+    return f;
+  };
+
+  TForm2* f = &open();
+  EXPECT_FALSE(Check("CheckBox4IdleStart")->isChecked()) << "an older file: off";
+  EXPECT_EQ(Edit("Edit1IdleMinutes")->text(), "5");
+  EXPECT_FALSE(Edit("Edit1IdleMinutes")->isEnabled());
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_TRUE(registry.WrittenNames().empty()) << "nothing changed, nothing stored";
+  EXPECT_FALSE(std::filesystem::exists(entry));
+
+  f = &open();
+  Click(Check("CheckBox4IdleStart"));
+  TypeAndLeave(Edit("Edit1IdleMinutes"), "500");  // beyond the range: its end
+  EXPECT_EQ(Edit("Edit1IdleMinutes")->text(), "120");
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_FALSE(f->isVisible());
+  EXPECT_EQ(Stored("IdleStart"), 1);
+  EXPECT_EQ(Stored("IdleMinutes"), 120);
+  EXPECT_EQ(started.size(), 1u);
+  std::ifstream in(entry);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(text.find("Type=Application\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(" --idle\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("NoDisplay=true\n"), std::string::npos) << text;
+
+  // On again: the entry stays, no second watcher; off: the entry goes.
+  f = &open();
+  EXPECT_TRUE(Check("CheckBox4IdleStart")->isChecked());
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(started.size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(entry));
+  f = &open();
+  Click(Check("CheckBox4IdleStart"));
+  Click(W<QPushButton>("Button1OK"));
+  EXPECT_EQ(Stored("IdleStart"), 0);
+  EXPECT_EQ(Stored("IdleMinutes"), 120);
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// A program path a desktop entry must quote, and one it need not.
+TEST(AutostartEntry, QuotesTheProgramAsDesktopEntriesAsk) {
+  EXPECT_NE(AutostartEntryText("velmo").find("\nExec=velmo --idle\n"), std::string::npos);
+  EXPECT_NE(AutostartEntryText("/home/a b/build/velmo").find("\nExec=\"/home/a b/build/velmo\" --idle\n"),
+            std::string::npos);
+  EXPECT_NE(AutostartEntryText("/tmp/100%$x/velmo").find("\nExec=\"/tmp/100%%\\\\$x/velmo\" --idle\n"),
+            std::string::npos);
+  EXPECT_EQ(ProgramForExec(""), "velmo");
 }
 
 }  // namespace

@@ -553,6 +553,45 @@ TEST_F(HostedScene, TheCommandLineAndItsDefaultsRuleAndTheStoreIsOnlyRead) {
   EXPECT_EQ(registry.Dword(kKey, "NumBirds"), 3);
 }
 
+// A daemon's saver per monitor, 1920 x 1080 (primary) and 2560 x 1440 to its
+// right, no store: one clock, one frame-rate text and one surf, in the
+// window over the primary, each window's clock in proportion to it.
+TEST_F(HostedScene, UnderADaemonOnlyThePrimarysWindowShowsTheClockTheTextAndTheSurf) {
+  display.desktop = DisplayMode{4480, 1440, 32};
+  display.monitorAreas = {{Rect{0, 0, 1920, 1080}, true}, {Rect{1920, 0, 4480, 1440}, false}};
+  struct Case {
+    Rect area;
+    std::optional<int> index;
+    bool primary;
+    int clockX, clockY, clockRad;  // the default of the window's own size
+  };
+  const Case cases[] = {
+      {Rect{0, 0, 1920, 1080}, std::nullopt, true, 1920 - 126 - 36, 126 + 36, 126},
+      {Rect{1920, 0, 4480, 1440}, std::nullopt, false, 0, 0, 0},
+      {Rect{1920, 0, 4480, 1440}, 0, true, 2560 - 168 - 48, 168 + 48, 168},  // the daemon's number rules
+  };
+  for (const Case& c : cases) {
+    app.hostedWidth = c.area.right - c.area.left;
+    app.hostedHeight = c.area.bottom - c.area.top;
+    app.hostedDesktopArea = c.area;
+    TSaverOptions options = Hosted();
+    options.flag_fps = true;
+    options.saverIndex = c.index;
+    sound.calls.clear();
+    StartWith(options);
+    EXPECT_EQ(form->Settings.flag_clock, c.primary) << c.area.left;
+    EXPECT_EQ(form->Settings.flag_fps, c.primary) << c.area.left;
+    EXPECT_EQ(sound.calls.size(), c.primary ? 1u : 0u) << c.area.left;
+    if (c.primary) {
+      EXPECT_EQ(form->DXClock1->GetXcenter(), c.clockX);
+      EXPECT_EQ(form->DXClock1->GetYcenter(), c.clockY);
+      EXPECT_EQ(form->DXClock1->GetRadius(), c.clockRad);
+    }
+    EXPECT_TRUE(registry.Values(kKey).empty());
+    Window().RequestClose();
+  }
+}
+
 TEST_F(HostedScene, AWindowOfItsOwnFollowsItsSizeAndEndsOnQEscapeOrClose) {
   Store(7, /*termMouse=*/true);
   TSaverOptions options;

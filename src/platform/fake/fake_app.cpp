@@ -16,6 +16,7 @@ std::unique_ptr<IWindow> FakeApplication::CreateHostedWindow(uint64_t nativeWind
   window->hostedId = nativeWindow;
   window->width = hostedWidth;
   window->height = hostedHeight;
+  window->desktopArea = hostedDesktopArea;
   lastWindow = window.get();
   return window;
 }

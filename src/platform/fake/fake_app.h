@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ class FakeWindow : public IWindow {
     w = width;
     h = height;
     return width > 0 && height > 0;
+  }
+  bool GetDesktopArea(Rect& a) const override {
+    if (!desktopArea) return false;
+    a = *desktopArea;
+    return true;
   }
   bool GetCoverArea(Rect& a) const override {
     if (!covers) return false;
@@ -69,6 +75,7 @@ class FakeWindow : public IWindow {
   bool hosted = false;
   bool resizable = false;
   bool covers = false;
+  std::optional<Rect> desktopArea;  // where it lies on the desktop, when known
   Rect area{};
 
  private:
@@ -127,6 +134,8 @@ class FakeApplication : public IApplication {
   std::string title = "velmo";
   FakeWindow* lastWindow = nullptr;
   int hostedWidth = 640, hostedHeight = 400;
+  // Where hosted windows lie on the desktop; unknown when unset.
+  std::optional<Rect> hostedDesktopArea;
   bool refuseHosted = false;
 };
 

@@ -44,7 +44,9 @@ std::string DirOf(const std::string& path) {
 // when its name starts with a dot.
 std::string TempMark(const std::string& path) {
   const std::string name = fs::path(path).filename().string();
-  return (name.starts_with('.') ? name : "." + name) + kTempMark;
+  // Appended, not "." + name: GCC 12 takes that for overlapping copies (-Wrestrict).
+  std::string mark = name.starts_with('.') ? name : std::string(".").append(name);
+  return mark.append(kTempMark);
 }
 
 std::string TempPrefix(const std::string& path) { return DirOf(path) + "/" + TempMark(path); }

@@ -408,7 +408,7 @@ size_t RegDocument::EndOfSection(size_t header) const {
 
 size_t RegDocument::AppendSection(std::string_view section) {
   if (entries_.empty()) entries_.push_back({Kind::Other, {"REGEDIT4"}, {}, {}});
-  Entry header{Kind::Section, {"[" + std::string(section) + "]"}, std::string(section), {}};
+  Entry header{Kind::Section, {std::string("[").append(section).append("]")}, std::string(section), {}};
   const Entry blank{Kind::Other, {""}, {}, {}};
   // At the end, unless the file's last line asks for a continuation: then
   // before the first section, where no line continues.

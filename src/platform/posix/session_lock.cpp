@@ -20,7 +20,8 @@ std::string SessionLockPath() {
     if (c == '/') c = '_';
   std::string name = "velmo-idle-" + display;
   // /tmp is shared: the user's id keeps users apart there.
-  if (dir == "/tmp") name += "-" + std::to_string(::getuid());
+  // Appended, not "-" + ...: GCC 12 takes that for overlapping copies (-Wrestrict).
+  if (dir == "/tmp") name.append("-").append(std::to_string(::getuid()));
   return dir + "/" + name + ".lock";
 }
 
