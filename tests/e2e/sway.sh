@@ -20,43 +20,10 @@ for tool in sway swaymsg grim wtype swayidle setpriv weston-flower; do
 done
 unset DISPLAY WAYLAND_DISPLAY WAYLAND_SOCKET SDL_VIDEODRIVER QT_QPA_PLATFORM
 
-as_user=()
-chmod 711 "$WORK"
-RUNTIME=$(mktemp -d "$WORK/runtime.XXXXXX")
-if [ "$(id -u)" = 0 ]; then
-  chown nobody:nogroup "$RUNTIME"
-  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-fi
-cat >"$RUNTIME/config" <<'CONF'
-output HEADLESS-1 mode 1920x1080 position 0 0
-output HEADLESS-2 mode 1280x1024 position 1920 0
-CONF
-chmod 644 "$RUNTIME/config"
-"${as_user[@]}" env -i HOME="$RUNTIME" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$RUNTIME" WLR_BACKENDS=headless \
-  WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$RUNTIME/config" \
-  >"$WORK/sway.log" 2>&1 &
-SWAY=$!
-PIDS+=("$SWAY")
-socket() { find "$RUNTIME" -maxdepth 1 -type s -name "$1" -printf '%f\n' | head -n 1; }
-wait_until '[ -n "$(socket "wayland-*")" ] && [ -n "$(socket "sway-ipc.*")" ] || ! kill -0 $SWAY 2>/dev/null' 30
-[ -n "$(socket "sway-ipc.*")" ] || fail "sway did not start: $(tail -5 "$WORK/sway.log")"
-export XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY="$(socket "wayland-*")" SWAYSOCK="$RUNTIME/$(socket "sway-ipc.*")"
-wait_until 'swaymsg -t get_outputs >/dev/null 2>&1' 10 || fail "sway does not answer"
+source "$(dirname "$0")/sway.bash"
+start_sway "output HEADLESS-1 mode 1920x1080 position 0 0
+output HEADLESS-2 mode 1280x1024 position 1920 0"
 
-# Means of a shot's part ($2 = WxH+X+Y) as "red green blue" (0..255).
-means() {
-  convert "$1" -crop "$2" +repage -format "%[fx:int(255*mean.r)] %[fx:int(255*mean.g)] %[fx:int(255*mean.b)]" info:
-}
-# Whether the output $1 shows the seascape: a sky bluer than grey at the
-# top and, at the bottom, rocks darker than the sky. Shot into $WORK/$1.ppm.
-seascape_on() {
-  local shot="$WORK/$1.ppm" w h
-  grim -t ppm -o "$1" "$shot" 2>/dev/null || return 1
-  read -r w h < <(identify -format "%w %h" "$shot")
-  read -r sr sg sb < <(means "$shot" "${w}x$((h / 8))+0+0")
-  read -r rr rg rb < <(means "$shot" "${w}x$((h / 20))+0+$((h - h / 10))")
-  [ $((sb - sg)) -gt 20 ] && [ $((rr + rg + rb)) -lt $((sr + sg + sb)) ]
-}
 # The clock's orange marks in the top-right part of the shot $1 (the sky
 # there has none).
 clock_pixels() {
