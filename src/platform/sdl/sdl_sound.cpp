@@ -9,9 +9,9 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/file_pages.h"
 #include "platform/process_exit.h"
@@ -129,6 +129,15 @@ void PlayOnOwnThread(std::shared_ptr<Playback> play) {
   finish();
 }
 
+// An SDL thread rather than a std::thread: SDL frees what it keeps per
+// thread (its error text, set when no device opens) when one of its own
+// threads ends, and only then.
+int PlayThreadEntry(void* data) {
+  std::unique_ptr<std::shared_ptr<Playback>> play(static_cast<std::shared_ptr<Playback>*>(data));
+  PlayOnOwnThread(std::move(*play));
+  return 0;
+}
+
 class SdlSound final : public ISound {
  public:
   ~SdlSound() override { Stop(); }
@@ -144,8 +153,15 @@ class SdlSound final : public ISound {
     // the thread that sets SDL's other hints.
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Velmo");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Surf");
-    playing_ = play;
-    std::thread(PlayOnOwnThread, std::move(play)).detach();
+    auto* handed = new std::shared_ptr<Playback>(play);
+    SDL_Thread* thread = SDL_CreateThread(PlayThreadEntry, "velmo-surf", handed);
+    if (thread == nullptr) {
+      delete handed;
+      NoDevice("SDL_CreateThread");
+      return false;
+    }
+    SDL_DetachThread(thread);
+    playing_ = std::move(play);
     return true;
   }
 
