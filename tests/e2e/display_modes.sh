@@ -59,7 +59,9 @@ done
 for row in 288 304 320; do
   [ "$(caption_state $row)" = disabled ] || fail "a depth button is enabled while the desktop's mode is chosen"
 done
-xdotool mousemove --window "$win" 333 364 click 1 # OK
+# OK: 75 x 25 at x 296, 17 pixels above the bottom, wherever the texts' fit put the bottom.
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove --window "$win" 333 $((HEIGHT - 17)) click 1
 wait_exit "$pid" 10 || fail "OK did not end the dialog"
 [ "$RC" = 0 ] || fail "dialog exit code $RC: $(tail -5 "$WORK/dialog.log")"
 # OK stores only what was changed: with the desktop's mode chosen, the stale
