@@ -278,3 +278,29 @@ idle_watcher_starts() {
   wait_shown "$SAVER" 60 || fail "the saver the watcher started showed nothing: $(cat "$WORK/watcher.err")"
   IDLE_WAITED=$waited
 }
+
+# The endings every desktop's script checks, each typing its own way ($1:
+# the command that types a key, with the key, as words; $2: the file its
+# errors go to; $3: the key the idle watcher's wait types; $4: the idle
+# source the watcher must name): a key ends the saver running as $pid with
+# 0, SIGTERM ends another with 0, and the idle watcher starts one after 3 s
+# that a key ends, and SIGTERM ends the watcher with 0.
+desk_endings() {
+  local -a key
+  read -r -a key <<<"$1"
+  "${key[@]}" || fail "no key typed: $(cat "$2")"
+  wait_exit "$pid" 10 || fail "the saver did not end on a key"
+  [ "$RC" = 0 ] || fail "the saver ended on a key with exit code $RC: $(cat "$WORK/saver.err")"
+
+  "$VELMO" /s 2>"$WORK/term.err" &
+  pid=$!
+  PIDS+=("$pid")
+  wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/term.err")"
+  sigterm_ends "$pid" "the saver" 10 "$WORK/term.err"
+
+  idle_watcher_starts 3 "${key[0]}" "$3"
+  grep -q "($4" "$WORK/watcher.err" || fail "the watcher does not use $4: $(cat "$WORK/watcher.err")"
+  "${key[@]}" || fail "no key typed: $(cat "$2")"
+  wait_until "all_gone $SAVER" 10 || fail "the saver the watcher started did not end on a key"
+  sigterm_ends "$WATCHER" "the watcher" 10 "$WORK/watcher.err"
+}

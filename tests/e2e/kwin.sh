@@ -25,24 +25,7 @@ for output in 0:clock 1:noclock; do
   [ -z "$fault" ] || fail "output X11-${output%:*}: $fault; the saver said: $(cat "$WORK/saver.err")"
 done
 
-# A key ends it with 0.
-kwin_key 57 || fail "no key typed: $(cat "$WORK/fake_key.log")"
-wait_exit "$pid" 10 || fail "the saver did not end on a key"
-[ "$RC" = 0 ] || fail "the saver ended on a key with exit code $RC: $(cat "$WORK/saver.err")"
-
-# SIGTERM ends it with 0.
-"$VELMO" /s 2>"$WORK/term.err" &
-pid=$!
-PIDS+=("$pid")
-wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/term.err")"
-sigterm_ends "$pid" "the saver" 10 "$WORK/term.err"
-
-# The idle watcher learns from KWin's ext-idle-notify that the session is
-# idle, starts the saver after the delay, and a key ends it; SIGTERM ends
-# the watcher with 0.
-idle_watcher_starts 3 kwin_key 42
-grep -q "(ext-idle-notify" "$WORK/watcher.err" || fail "the watcher does not use ext-idle-notify: $(cat "$WORK/watcher.err")"
-kwin_key 57 || fail "no key typed: $(cat "$WORK/fake_key.log")"
-wait_until "all_gone $SAVER" 10 || fail "the saver the watcher started did not end on a key"
-sigterm_ends "$WATCHER" "the watcher" 10 "$WORK/watcher.err"
+# A key and SIGTERM end it with 0; the idle watcher learns from the
+# compositor that the session is idle and starts it after the delay.
+desk_endings "kwin_key 57" "$WORK/fake_key.log" 42 ext-idle-notify
 echo "PASS: both outputs show the seascape, the clock on the primary only; a key and SIGTERM end it with 0; the idle watcher started it after ${IDLE_WAITED} ms, a key ended it"
