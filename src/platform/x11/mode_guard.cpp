@@ -127,7 +127,10 @@ std::vector<std::string> LayoutWords(const Layout& layout) {
   for (const Crtc& c : layout.crtcs) {
     std::string word = std::to_string(c.id) + ":" + std::to_string(c.mode) + ":" + std::to_string(c.x) + ":" +
                        std::to_string(c.y) + ":" + std::to_string(c.rotation) + ":";
-    for (size_t i = 0; i < c.outputs.size(); ++i) word += (i ? "," : "") + std::to_string(c.outputs[i]);
+    for (size_t i = 0; i < c.outputs.size(); ++i) {
+      if (i) word += ',';
+      word += std::to_string(c.outputs[i]);
+    }
     words.push_back(word);
   }
   return words;
