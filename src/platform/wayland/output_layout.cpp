@@ -17,6 +17,18 @@ void OutputPixelSize(const OutputFacts& output, int& width, int& height) {
   height = turned ? output.modeW : output.modeH;
 }
 
+void OutputUnits(const OutputFacts& output, int& width, int& height) {
+  if (output.logicalW > 0 && output.logicalH > 0) {
+    width = output.logicalW;
+    height = output.logicalH;
+    return;
+  }
+  const int scale = std::max(output.scale, 1);
+  const bool turned = (output.transform & 1) != 0;
+  width = (turned ? output.modeH : output.modeW) / scale;
+  height = (turned ? output.modeW : output.modeH) / scale;
+}
+
 std::vector<MonitorArea> OutputMonitors(const std::vector<OutputFacts>& outputs, std::vector<uint32_t>* ids) {
   std::vector<const OutputFacts*> order;
   for (const OutputFacts& o : outputs) {

@@ -27,6 +27,11 @@ struct OutputFacts {
 // size at that buffer scale), else its mode turned.
 void OutputPixelSize(const OutputFacts& output, int& width, int& height);
 
+// The output's size in surface units, which a full-screen or anchored
+// surface on it is given: its logical size where the compositor tells it,
+// else its mode turned by its transform over its whole scale.
+void OutputUnits(const OutputFacts& output, int& width, int& height);
+
 // The monitors to cover: each output once (none dropped, even where its
 // pixel area overlaps another's), its area's top-left its place in the
 // layout and its size the pixel size above, so a scene is laid out on the

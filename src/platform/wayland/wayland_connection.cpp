@@ -253,6 +253,14 @@ void WaylandConnection::OnGlobalRemove(uint32_t name) {
 void WaylandConnection::OnOutputDone(WaylandOutput& output) {
   output.done = true;
   outputsChanged_ = true;
+  int w = 0, h = 0;
+  OutputUnits(output.facts, w, h);
+  const bool resized = output.unitsW > 0 && (w != output.unitsW || h != output.unitsH);
+  output.unitsW = w;
+  output.unitsH = h;
+  if (!resized) return;
+  for (WaylandWindow* window : windows_)
+    if (window->OutputId() == output.facts.id) window->OnOutputResized();
 }
 
 WaylandOutput* WaylandConnection::OutputOf(wl_output* output) {

@@ -58,6 +58,10 @@ const wl_callback_listener kFrame = {
     [](void* data, wl_callback*, uint32_t) { Of(data).OnFrameDone(); },
 };
 
+const wl_callback_listener kSizeCheck = {
+    [](void* data, wl_callback*, uint32_t) { Of(data).OnSizeChecked(); },
+};
+
 const wl_buffer_listener kBuffer = {
     [](void* data, wl_buffer* buffer) { Of(data).OnBufferReleased(buffer); },
 };
@@ -77,7 +81,7 @@ WaylandWindow::~WaylandWindow() {
   wl_display_flush(connection_.Display());
 }
 
-void WaylandWindow::MakeSurface() {
+void WaylandWindow::MakeSurface(const WaylandOutput* output) {
   void* self = static_cast<IFrameSink*>(this);
   surface_ = wl_compositor_create_surface(connection_.Compositor());
   wl_surface_add_listener(surface_, &kSurface, static_cast<IInputTarget*>(this));
@@ -86,7 +90,6 @@ void WaylandWindow::MakeSurface() {
     fraction_ = wp_fractional_scale_manager_v1_get_fractional_scale(connection_.FractionalScale(), surface_);
     wp_fractional_scale_v1_add_listener(fraction_, &kFraction, self);
   }
-  const WaylandOutput* output = TargetOutput();
   outputId_ = output ? output->facts.id : 0;
   if (connection_.LayerShell()) {
     // Above everything the compositor lets a client be above; the keyboard
@@ -122,6 +125,8 @@ void WaylandWindow::MakeSurface() {
 void WaylandWindow::DropSurface() {
   if (frameCallback_) wl_callback_destroy(frameCallback_);
   frameCallback_ = nullptr;
+  if (sizeCheck_) wl_callback_destroy(sizeCheck_);
+  sizeCheck_ = nullptr;
   if (fraction_) wp_fractional_scale_v1_destroy(fraction_);
   if (viewport_) wp_viewport_destroy(viewport_);
   if (layer_) zwlr_layer_surface_v1_destroy(layer_);
@@ -147,7 +152,7 @@ void WaylandWindow::SetCaption(const std::string& caption) {
 void WaylandWindow::Show() {
   if (shown_ || closed_) return;
   shown_ = true;
-  MakeSurface();
+  MakeSurface(TargetOutput());
 }
 
 const WaylandOutput* WaylandWindow::TargetOutput() const {
@@ -155,17 +160,17 @@ const WaylandOutput* WaylandWindow::TargetOutput() const {
 }
 
 void WaylandWindow::GoFullScreen() {
+  const WaylandOutput* output = TargetOutput();
   if (!surface_) {
-    MakeSurface();
+    MakeSurface(output);
     return;
   }
-  const WaylandOutput* output = TargetOutput();
   const uint32_t id = output ? output->facts.id : 0;
   if (id == outputId_) return;
   if (layer_) {
     // A layer surface stays on the output it was made for.
     DropSurface();
-    MakeSurface();
+    MakeSurface(output);
     return;
   }
   outputId_ = id;
@@ -344,6 +349,42 @@ void WaylandWindow::OnOutputsChanged() {
   // frame goes again.
   Renewed();
   CommitPending();
+}
+
+void WaylandWindow::OnOutputResized() {
+  // The compositor may give the surface its output's new size with these
+  // very events or just after them: a round trip tells whether it did.
+  if (!surface_ || closed_) return;
+  if (sizeCheck_) wl_callback_destroy(sizeCheck_);
+  sizeCheck_ = wl_display_sync(connection_.Display());
+  wl_callback_add_listener(sizeCheck_, &kSizeCheck, static_cast<IFrameSink*>(this));
+  wl_display_flush(connection_.Display());
+}
+
+void WaylandWindow::OnSizeChecked() {
+  wl_callback_destroy(sizeCheck_);
+  sizeCheck_ = nullptr;
+  const WaylandOutput* output = connection_.OutputById(outputId_);
+  if (!output || !surface_ || !configured_ || closed_) return;
+  int w = 0, h = 0;
+  OutputUnits(output->facts, w, h);
+  if (w == configuredW_ && h == configuredH_) return;
+  // It did not, and would show our frames cropped to the output or beside
+  // its desktop (KWin 5.27 keeps a full-screen toplevel at the old size,
+  // and answers a repeated set_fullscreen with the old size again). A
+  // toplevel leaves full screen and comes back in one go: the compositor
+  // places it anew on the output as it is now, and its configures are
+  // gathered into one, so nothing shows in between. A layer surface cannot
+  // be asked again: a new one is made on the same output, sized by the
+  // compositor from the start.
+  if (layer_) {
+    DropSurface();
+    MakeSurface(output);
+    return;
+  }
+  xdg_toplevel_unset_fullscreen(toplevel_);
+  xdg_toplevel_set_fullscreen(toplevel_, output->output);
+  wl_display_flush(connection_.Display());
 }
 
 void WaylandWindow::OnPreferredScale(int fraction120) {

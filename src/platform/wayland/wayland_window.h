@@ -86,6 +86,8 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   void OnCloseAsked();
   void OnLayerClosed();
   void OnOutputsChanged();
+  void OnOutputResized();
+  void OnSizeChecked();
   void OnFrameDone();
   void OnBufferReleased(wl_buffer* buffer);
   void OnPreferredScale(int fraction120);
@@ -97,7 +99,7 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
 
   // The surface and its role, on the output that covers area_ (layer
   // shell's surfaces cannot move: a new one is made for another output).
-  void MakeSurface();
+  void MakeSurface(const struct WaylandOutput* output);
   void DropSurface();
   const struct WaylandOutput* TargetOutput() const;
   void GoFullScreen();
@@ -119,6 +121,7 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   wp_viewport* viewport_ = nullptr;
   wp_fractional_scale_v1* fraction_ = nullptr;
   wl_callback* frameCallback_ = nullptr;
+  wl_callback* sizeCheck_ = nullptr;  // a round trip after the output was resized
   bool shown_ = false;
   bool closed_ = false;
   bool configured_ = false;
