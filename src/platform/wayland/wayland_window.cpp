@@ -372,11 +372,11 @@ void WaylandWindow::OnSizeChecked() {
   // It did not, and would show our frames cropped to the output or beside
   // its desktop (KWin 5.27 keeps a full-screen toplevel at the old size,
   // and answers a repeated set_fullscreen with the old size again). A
-  // toplevel leaves full screen and comes back in one go: the compositor
-  // places it anew on the output as it is now, and its configures are
-  // gathered into one, so nothing shows in between. A layer surface cannot
-  // be asked again: a new one is made on the same output, sized by the
-  // compositor from the start.
+  // toplevel leaves full screen and comes back in one flush: the compositor
+  // places it anew on the output as it is now (KWin and sway answer both
+  // with one configure, still full screen, so nothing shows in between). A
+  // layer surface cannot be asked again: a new one is made on the same
+  // output, sized by the compositor from the start.
   if (layer_) {
     DropSurface();
     MakeSurface(output);
