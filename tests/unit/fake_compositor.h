@@ -3,7 +3,8 @@
 // the saver needs to start (wl_compositor, wl_shm, xdg_wm_base, a seat),
 // one output, and the layer shell when asked. Surfaces are configured at
 // the output's size on their first commit, full-screen toplevels again on
-// each set_fullscreen; buffers and frames are taken and never answered,
+// each set_fullscreen (after a windowed configure of 0 x 0 on each
+// unset_fullscreen, as mutter does, when asked); buffers and frames are taken and never answered,
 // and objects the client destroys are kept (so their ids are never reused).
 // The test's thread asks for faults and output changes; the compositor's
 // thread carries them out, as a real compositor's would.
@@ -31,12 +32,14 @@ class FakeCompositor {
   struct Asked {
     int setFullscreen = 0, unsetFullscreen = 0, layerSurfaces = 0;
     int ackedW = 0, ackedH = 0;  // the size of the last configure the client acknowledged
+    int ackedWindowed = 0;       // configures acknowledged that were not full screen
   };
 
   // Serves on a socket in runtimeDir, which it names in WAYLAND_DISPLAY and
   // XDG_RUNTIME_DIR (both set back when it ends).
-  FakeCompositor(const std::string& runtimeDir, int outputW, int outputH, bool layerShell = false)
-      : outputW_(outputW), outputH_(outputH) {
+  FakeCompositor(const std::string& runtimeDir, int outputW, int outputH, bool layerShell = false,
+                 bool unsetConfigures = false)
+      : outputW_(outputW), outputH_(outputH), unsetConfigures_(unsetConfigures) {
     Keep("XDG_RUNTIME_DIR", keptRuntime_);
     Keep("WAYLAND_DISPLAY", keptDisplay_);
     setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
@@ -98,7 +101,8 @@ class FakeCompositor {
     wl_resource* toplevel = nullptr;
     wl_resource* layer = nullptr;
     bool configured = false;
-    int sentW = 0, sentH = 0;  // the size of the last configure sent
+    int sentW = 0, sentH = 0;   // the size of the last configure sent
+    uint32_t windowedSerial = 0;  // the serial of the last windowed one
   };
 
   static void Keep(const char* name, std::string& kept) {
@@ -141,26 +145,29 @@ class FakeCompositor {
     }
   }
 
-  // Sends the surface's role a configure at the output's size.
-  void Configure(Surface& s) {
+  // Sends the surface's role a configure at the output's size, or a
+  // windowed one of no size.
+  void Configure(Surface& s, bool fullscreen = true) {
     s.configured = true;
-    s.sentW = outputW_;
-    s.sentH = outputH_;
+    s.sentW = fullscreen ? outputW_ : 0;
+    s.sentH = fullscreen ? outputH_ : 0;
     if (s.layer) {
       wl_resource_post_event(s.layer, 0, ++serial_, static_cast<uint32_t>(outputW_), static_cast<uint32_t>(outputH_));
       return;
     }
     wl_array states;
     wl_array_init(&states);
-    *static_cast<uint32_t*>(wl_array_add(&states, sizeof(uint32_t))) = 2;  // fullscreen
-    wl_resource_post_event(s.toplevel, 0, outputW_, outputH_, &states);
+    if (fullscreen) *static_cast<uint32_t*>(wl_array_add(&states, sizeof(uint32_t))) = 2;  // fullscreen
+    wl_resource_post_event(s.toplevel, 0, s.sentW, s.sentH, &states);
     wl_array_release(&states);
     wl_resource_post_event(s.xdgSurface, 0, ++serial_);
+    if (!fullscreen) s.windowedSerial = serial_;
   }
 
-  void Acked() {
+  void Acked(uint32_t serial) {
     asked_.ackedW = surface_.sentW;
     asked_.ackedH = surface_.sentH;
+    if (serial == surface_.windowedSerial) ++asked_.ackedWindowed;
   }
 
   static wl_resource* Make(wl_client* client, const wl_interface* interface, int version, uint32_t id, void* data,
@@ -210,13 +217,16 @@ class FakeCompositor {
     std::lock_guard<std::mutex> lock(c.lock_);
     if (op == kGetToplevel)
       c.surface_.toplevel = Make(wl_resource_get_client(r), &xdg_toplevel_interface, 1, args[0].n, &c, &ToplevelRequest);
-    if (op == kXdgAck) c.Acked();
+    if (op == kXdgAck) c.Acked(args[0].u);
     return 0;
   }
   static int ToplevelRequest(const void*, void* target, uint32_t op, const wl_message*, wl_argument*) {
     FakeCompositor& c = Of(static_cast<wl_resource*>(target));
     std::lock_guard<std::mutex> lock(c.lock_);
-    if (op == kUnsetFullscreen) ++c.asked_.unsetFullscreen;
+    if (op == kUnsetFullscreen) {
+      ++c.asked_.unsetFullscreen;
+      if (c.unsetConfigures_ && c.surface_.configured) c.Configure(c.surface_, false);
+    }
     if (op == kSetFullscreen) {
       ++c.asked_.setFullscreen;
       // Placed anew on the output as it is now.
@@ -234,10 +244,10 @@ class FakeCompositor {
                             args[0].n, &c, &LayerRequest);
     return 0;
   }
-  static int LayerRequest(const void*, void* target, uint32_t op, const wl_message*, wl_argument*) {
+  static int LayerRequest(const void*, void* target, uint32_t op, const wl_message*, wl_argument* args) {
     FakeCompositor& c = Of(static_cast<wl_resource*>(target));
     std::lock_guard<std::mutex> lock(c.lock_);
-    if (op == kLayerAck && static_cast<wl_resource*>(target) == c.surface_.layer) c.Acked();
+    if (op == kLayerAck && static_cast<wl_resource*>(target) == c.surface_.layer) c.Acked(args[0].u);
     return 0;
   }
 
@@ -278,6 +288,7 @@ class FakeCompositor {
   int outputW_, outputH_;
   int resizeW_ = 0, resizeH_ = 0;
   bool resizeConfigures_ = false;
+  const bool unsetConfigures_;
   uint32_t serial_ = 0;
   Asked asked_;
 };

@@ -1,7 +1,8 @@
 // An output resized under a shown saver, against a compositor of the test's
 // own: whether or not the compositor gives the surface the output's new
 // size by itself, the surface ends at that size, on the layer shell and on
-// a full-screen toplevel; and it asks nothing again of a compositor that did.
+// a full-screen toplevel, never taking a windowed state on the way; and it
+// asks nothing again of a compositor that did.
 #include <gtest/gtest.h>
 #include <wayland-client.h>
 
@@ -35,21 +36,24 @@ TEST(WaylandResize, AResizedOutputIsCoveredAtItsNewSizeWhetherOrNotTheCompositor
     const char* name;
     bool layerShell;
     bool compositorConfigures;
+    bool unsetConfigures;  // leaving full screen is answered with a windowed configure first
     FakeCompositor::Asked expected;  // the sizes aside
   };
   const Case cases[] = {
       // A toplevel the compositor leaves at the old size (KWin 5.27) leaves
-      // full screen and comes back in one go.
-      {"toplevel, silent compositor", false, false, {2, 1, 0}},
-      {"toplevel, compositor configures", false, true, {1, 0, 0}},
+      // full screen and comes back in one go, and only the full-screen
+      // configure is taken (mutter says windowed in between).
+      {"toplevel, silent compositor", false, false, false, {2, 1, 0}},
+      {"toplevel, silent compositor, windowed in between", false, false, true, {2, 1, 0}},
+      {"toplevel, compositor configures", false, true, false, {1, 0, 0}},
       // A layer surface is made anew on the same output.
-      {"layer surface, silent compositor", true, false, {0, 0, 2}},
-      {"layer surface, compositor configures", true, true, {0, 0, 1}},
+      {"layer surface, silent compositor", true, false, false, {0, 0, 2}},
+      {"layer surface, compositor configures", true, true, false, {0, 0, 1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     testing::TempDir runtime;
-    FakeCompositor compositor(runtime.path().string(), 640, 480, c.layerShell);
+    FakeCompositor compositor(runtime.path().string(), 640, 480, c.layerShell, c.unsetConfigures);
     std::unique_ptr<WaylandConnection> connection = OpenWaylandConnection();
     ASSERT_NE(connection, nullptr);
     std::unique_ptr<IApplication> app = MakeWaylandApplication(*connection);
@@ -66,6 +70,7 @@ TEST(WaylandResize, AResizedOutputIsCoveredAtItsNewSizeWhetherOrNotTheCompositor
     EXPECT_EQ(asked.unsetFullscreen, c.expected.unsetFullscreen);
     EXPECT_EQ(asked.layerSurfaces, c.expected.layerSurfaces);
     EXPECT_EQ(asked.ackedW, 800);
+    EXPECT_EQ(asked.ackedWindowed, 0);
     window.reset();
     app.reset();
     connection.reset();

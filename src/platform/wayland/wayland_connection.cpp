@@ -251,16 +251,13 @@ void WaylandConnection::OnGlobalRemove(uint32_t name) {
 }
 
 void WaylandConnection::OnOutputDone(WaylandOutput& output) {
+  const bool changed = output.done;  // said again: something of it changed
   output.done = true;
   outputsChanged_ = true;
-  int w = 0, h = 0;
-  OutputUnits(output.facts, w, h);
-  const bool resized = output.unitsW > 0 && (w != output.unitsW || h != output.unitsH);
-  output.unitsW = w;
-  output.unitsH = h;
-  if (!resized) return;
-  for (WaylandWindow* window : windows_)
-    if (window->OutputId() == output.facts.id) window->OnOutputResized();
+  // The compositor may have resized or moved any of the saver's surfaces
+  // with it, or not: each makes sure.
+  if (changed)
+    for (WaylandWindow* window : windows_) window->OnLayoutChanged();
 }
 
 WaylandOutput* WaylandConnection::OutputOf(wl_output* output) {

@@ -43,7 +43,6 @@ struct WaylandOutput {
   zxdg_output_v1* xdgOutput = nullptr;
   int refreshMhz = 0;
   bool done = false;  // the compositor has said all about it
-  int unitsW = 0, unitsH = 0;  // its size in surface units (OutputUnits) at its last done
 };
 
 class WaylandConnection {

@@ -24,8 +24,12 @@ const xdg_surface_listener kXdgSurface = {
 };
 
 const xdg_toplevel_listener kToplevel = {
-    [](void* data, xdg_toplevel*, int32_t width, int32_t height, wl_array*) {
-      Of(data).OnToplevelConfigure(width, height);
+    [](void* data, xdg_toplevel*, int32_t width, int32_t height, wl_array* states) {
+      bool fullscreen = false;
+      const auto* state = static_cast<const uint32_t*>(states->data);
+      for (size_t i = 0; i < states->size / sizeof(uint32_t); ++i)
+        fullscreen = fullscreen || state[i] == XDG_TOPLEVEL_STATE_FULLSCREEN;
+      Of(data).OnToplevelConfigure(width, height, fullscreen);
     },
     [](void* data, xdg_toplevel*) { Of(data).OnCloseAsked(); },
     [](void*, xdg_toplevel*, int32_t, int32_t) {},
@@ -113,6 +117,8 @@ void WaylandWindow::MakeSurface(const WaylandOutput* output) {
   }
   configured_ = false;
   configuredW_ = configuredH_ = 0;
+  toplevelW_ = toplevelH_ = 0;
+  toplevelFullscreen_ = askedAgain_ = false;
   fraction120_ = 0;
   awaitingFrame_ = false;
   Renewed();
@@ -316,7 +322,18 @@ void WaylandWindow::FreeBuffer(void* handle, uint8_t* pixels, size_t bytes) {
 }
 
 void WaylandWindow::OnConfigure(uint32_t serial) {
+  // Asked to come back to full screen, mutter first says the toplevel is
+  // not (0 x 0, then 1 x 1): shown, it would be a speck. A configure is
+  // applied only with the commit after its ack, and frames keep being
+  // committed, so those are not acknowledged: the full-screen one that
+  // follows is.
+  if (askedAgain_ && !toplevelFullscreen_) return;
+  askedAgain_ = false;
   xdg_surface_ack_configure(xdgSurface_, serial);
+  if (toplevelW_ > 0 && toplevelH_ > 0) {
+    configuredW_ = toplevelW_;
+    configuredH_ = toplevelH_;
+  }
   // Any configure may have moved, resized or re-stated the surface: the
   // commit that answers it is a whole frame with whole damage, so that
   // whatever the compositor shows of it from then on is whole.
@@ -325,11 +342,11 @@ void WaylandWindow::OnConfigure(uint32_t serial) {
   CommitPending();
 }
 
-void WaylandWindow::OnToplevelConfigure(int width, int height) {
-  if (width > 0 && height > 0) {
-    configuredW_ = width;
-    configuredH_ = height;
-  }
+void WaylandWindow::OnToplevelConfigure(int width, int height, bool fullscreen) {
+  // Applied when the xdg_surface's configure ends the sequence.
+  toplevelW_ = width;
+  toplevelH_ = height;
+  toplevelFullscreen_ = fullscreen;
 }
 
 void WaylandWindow::OnLayerConfigure(uint32_t serial, int width, int height) {
@@ -351,7 +368,7 @@ void WaylandWindow::OnOutputsChanged() {
   CommitPending();
 }
 
-void WaylandWindow::OnOutputResized() {
+void WaylandWindow::OnLayoutChanged() {
   // The compositor may give the surface its output's new size with these
   // very events or just after them: a round trip tells whether it did.
   if (!surface_ || closed_) return;
@@ -370,18 +387,20 @@ void WaylandWindow::OnSizeChecked() {
   OutputUnits(output->facts, w, h);
   if (w == configuredW_ && h == configuredH_) return;
   // It did not, and would show our frames cropped to the output or beside
-  // its desktop (KWin 5.27 keeps a full-screen toplevel at the old size,
-  // and answers a repeated set_fullscreen with the old size again). A
-  // toplevel leaves full screen and comes back in one flush: the compositor
-  // places it anew on the output as it is now (KWin and sway answer both
-  // with one configure, still full screen, so nothing shows in between). A
-  // layer surface cannot be asked again: a new one is made on the same
-  // output, sized by the compositor from the start.
+  // its desktop: KWin 5.27 keeps a full-screen toplevel at its output's old
+  // size (and answers a repeated set_fullscreen with the old size again);
+  // mutter 43 may move it to another output's size. A toplevel leaves full
+  // screen and comes back in one flush: the compositor places it anew on
+  // the output as it is now (KWin and sway answer with one configure, still
+  // full screen; mutter's between are not shown, see OnConfigure). A layer
+  // surface cannot be asked again: a new one is made on the same output,
+  // sized by the compositor from the start.
   if (layer_) {
     DropSurface();
     MakeSurface(output);
     return;
   }
+  askedAgain_ = true;
   xdg_toplevel_unset_fullscreen(toplevel_);
   xdg_toplevel_set_fullscreen(toplevel_, output->output);
   wl_display_flush(connection_.Display());

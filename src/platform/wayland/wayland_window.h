@@ -81,12 +81,12 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
 
   // The listeners' entry points (C callbacks): not for other callers.
   void OnConfigure(uint32_t serial);
-  void OnToplevelConfigure(int width, int height);
+  void OnToplevelConfigure(int width, int height, bool fullscreen);
   void OnLayerConfigure(uint32_t serial, int width, int height);
   void OnCloseAsked();
   void OnLayerClosed();
   void OnOutputsChanged();
-  void OnOutputResized();
+  void OnLayoutChanged();
   void OnSizeChecked();
   void OnFrameDone();
   void OnBufferReleased(wl_buffer* buffer);
@@ -121,7 +121,10 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   wp_viewport* viewport_ = nullptr;
   wp_fractional_scale_v1* fraction_ = nullptr;
   wl_callback* frameCallback_ = nullptr;
-  wl_callback* sizeCheck_ = nullptr;  // a round trip after the output was resized
+  wl_callback* sizeCheck_ = nullptr;  // a round trip after the outputs changed
+  bool askedAgain_ = false;           // full screen asked again, not yet given
+  bool toplevelFullscreen_ = false;   // the toplevel's pending configure is full screen
+  int toplevelW_ = 0, toplevelH_ = 0;  // and its size
   bool shown_ = false;
   bool closed_ = false;
   bool configured_ = false;
