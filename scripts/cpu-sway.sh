@@ -2,8 +2,9 @@
 # CPU and memory of the running saver on Wayland, as scripts/cpu.sh measures
 # it on X11: the real program on a first run (seven gulls, the clock, the
 # frame-rate text, the surf through SDL's dummy sound device) under sway's
-# headless backend (pixman renderer, 60 Hz), on one 1920 x 1080 output and on
-# two (1920 x 1080 and 1280 x 1024 beside it), and for comparison under an
+# headless backend (pixman renderer, 60 Hz), on one 1920 x 1080 output, on
+# two of one size (two 1920 x 1080 side by side: "2same") and on two of
+# different sizes (1920 x 1080 and 1280 x 1024 beside it: "2"), and for comparison under an
 # Xvfb of 1920 x 1080 (24-bit, no window manager, SDL's X11 driver), taking
 # turns so that the load of this shared machine falls on all. Prints the
 # share of one core used by the program and by the server (sway or Xvfb)
@@ -11,7 +12,8 @@
 # (VmRSS) at the end. sway refuses root: it runs as
 # nobody when this runs as root.
 # Usage: scripts/cpu-sway.sh [build dir] [seconds]
-# Environment: VELMO_CPU_ROUNDS (turns per layout, default 2).
+# Environment: VELMO_CPU_ROUNDS (turns per layout, default 2),
+# VELMO_CPU_LAYOUTS (default "x11 1 2same 2").
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-${VELMO_BUILD_DIR:-$here/build}}"
@@ -32,13 +34,14 @@ rss_of() { awk '/^VmRSS:/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
 as_user=()
 [ "$(id -u)" = 0 ] && as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 
-# Starts sway with $1 outputs in a runtime directory of its own; sets SWAY
-# and the client's environment.
+# Starts sway with $1 outputs (1, 2 or 2same) in a runtime directory of its
+# own; sets SWAY and the client's environment.
 start_sway() {
-  local outputs="$1" run
+  local outputs="${1%same}" second=1280x1024 run
+  [ "$1" = 2same ] && second=1920x1080
   run=$(mktemp -d "$work/run.XXXXXX")
   [ "$(id -u)" = 0 ] && chown nobody:nogroup "$run"
-  printf 'output HEADLESS-1 mode 1920x1080 position 0 0\noutput HEADLESS-2 mode 1280x1024 position 1920 0\n' \
+  printf 'output HEADLESS-1 mode 1920x1080 position 0 0\noutput HEADLESS-2 mode %s position 1920 0\n' "$second" \
     >"$run/config"
   chmod 644 "$run/config"
   "${as_user[@]}" env -i HOME="$run" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless \
@@ -104,7 +107,7 @@ measure() {  # $1 = outputs, or x11; prints "saver server together rss"
 
 echo "outputs saver server together resident-MB"
 for ((round = 0; round < rounds; ++round)); do
-  for outputs in x11 1 2; do
+  for outputs in ${VELMO_CPU_LAYOUTS:-x11 1 2same 2}; do
     echo "$outputs $(measure "$outputs")"
   done
 done

@@ -234,7 +234,7 @@ int RunIdleWatcher(int afterSeconds, const std::string& saverProgram) {
       return kExitDone;
     }
   }
-  UniqueFd lock;
+  SessionLock lock;
   std::string why;
   const std::string lockPath = SessionLockPath();
   switch (TakeSessionLock(lockPath, &lock, &why)) {

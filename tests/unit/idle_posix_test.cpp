@@ -2,6 +2,8 @@
 // the session's lock, the saver's child process.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -43,15 +45,27 @@ TEST(FileWatch, SeesTheFileReplacedOrWrittenEvenWhereItsDirectoryCameLater) {
   EXPECT_TRUE(Changed(watch));
 }
 
-TEST(SessionLock, ASecondTakerFindsItHeldUntilTheFirstLetsGo) {
+TEST(SessionLock, ASecondTakerFindsItHeldUntilTheFirstLetsGoAndAnOrderlyEndLeavesNoFile) {
   testing::TempDir temp;
   const std::string path = (temp.path() / "velmo-idle-wayland-1.lock").string();
   std::string why;
-  UniqueFd first, second;
-  EXPECT_EQ(TakeSessionLock(path, &first, &why), LockResult::kTaken);
-  EXPECT_EQ(TakeSessionLock(path, &second, &why), LockResult::kHeldByOther);
-  first.reset(-1);  // the first watcher ended, however
+  SessionLock first, second;
+  // A watcher killed while holding it: its file stays, and is taken over.
+  const pid_t killed = fork();
+  if (killed == 0) {
+    SessionLock held;
+    std::string childWhy;
+    _exit(TakeSessionLock(path, &held, &childWhy) == LockResult::kTaken ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(killed, &status, 0), killed);
+  ASSERT_EQ(status, 0);
+  ASSERT_TRUE(std::filesystem::exists(path));
   EXPECT_EQ(TakeSessionLock(path, &second, &why), LockResult::kTaken);
+  EXPECT_EQ(TakeSessionLock(path, &first, &why), LockResult::kHeldByOther);
+  second.Release();
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(TakeSessionLock(path, &first, &why), LockResult::kTaken);
   EXPECT_EQ(TakeSessionLock((temp.path() / "missing" / "x.lock").string(), &first, &why), LockResult::kFailed);
   EXPECT_NE(why.find("missing"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,19 +26,38 @@ std::string SessionLockPath() {
   return dir + "/" + name + ".lock";
 }
 
-LockResult TakeSessionLock(const std::string& path, UniqueFd* held, std::string* why) {
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (fd.get() < 0) {
-    *why = path + ": " + std::strerror(errno);
-    return LockResult::kFailed;
+void SessionLock::Release() {
+  if (!Held()) return;
+  ::unlink(path_.c_str());
+  fd_.reset(-1);
+}
+
+LockResult TakeSessionLock(const std::string& path, SessionLock* held, std::string* why) {
+  // Another watcher may remove the file as it ends, between this open and
+  // this flock: a lock on the removed file keeps no one out, so it is taken
+  // again on the file the path names now.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (fd.get() < 0) {
+      *why = path + ": " + std::strerror(errno);
+      return LockResult::kFailed;
+    }
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) return LockResult::kHeldByOther;
+      *why = path + ": " + std::strerror(errno);
+      return LockResult::kFailed;
+    }
+    struct stat opened{}, named{};
+    if (::fstat(fd.get(), &opened) != 0 || ::stat(path.c_str(), &named) != 0 || opened.st_ino != named.st_ino ||
+        opened.st_dev != named.st_dev)
+      continue;
+    held->Release();
+    held->path_ = path;
+    held->fd_.reset(fd.release());
+    return LockResult::kTaken;
   }
-  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EWOULDBLOCK) return LockResult::kHeldByOther;
-    *why = path + ": " + std::strerror(errno);
-    return LockResult::kFailed;
-  }
-  held->reset(fd.release());
-  return LockResult::kTaken;
+  *why = path + ": removed again and again while being locked";
+  return LockResult::kFailed;
 }
 
 }  // namespace velmo

@@ -52,8 +52,18 @@ struct Playback {
 };
 
 // The sound thread and SDL's audio thread are the only ones that call SDL's
-// audio; once one is stuck in the driver, no other may start.
-std::atomic<bool> audioStuck{false};
+// audio: while one left behind is still in the driver, no other may start.
+// One that was only slow (a loaded machine) frees the way once it is done.
+// The saver's thread only.
+std::shared_ptr<Playback> leftBehind;
+
+bool StillLeftBehind() {
+  if (!leftBehind) return false;
+  std::lock_guard lock(leftBehind->mutex);
+  if (!leftBehind->done) return true;
+  leftBehind.reset();
+  return false;
+}
 
 // Said once per run: the saver runs on in silence.
 void NoDevice(const char* what) {
@@ -147,7 +157,7 @@ class SdlSound final : public ISound {
     auto play = std::make_shared<Playback>();
     std::string error;
     if (!ParsePcmWave(wave, play->clip, &error)) return false;
-    if (audioStuck) return false;  // said when it was left behind
+    if (StillLeftBehind()) return false;  // said when it was left behind
     play->givesBack = memory == ClipMemory::FileMapped;
     // The names a desktop's sound settings show for the stream. Set here, on
     // the thread that sets SDL's other hints.
@@ -176,7 +186,7 @@ class SdlSound final : public ISound {
     if (play->changed.wait_for(lock, kCloseWait, [&] { return play->done; })) return;
     // The driver holds the device: the sound thread is left behind with
     // the clip it plays from, and the process ends without waiting for it.
-    audioStuck = true;
+    leftBehind = play;
     NoteThreadLeftBehind();
     std::fprintf(stderr, "velmo: the sound device does not close; it is left behind\n");
   }
