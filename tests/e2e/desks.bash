@@ -14,6 +14,7 @@
 #   mutter_remote_start          the remote-desktop helper; before the program starts (see there)
 #   mutter_shot MONITOR FILE     a PNG of one monitor
 #   mutter_key KEYSYM            a key pressed and released (0x20: space)
+#   mutter_turn MONITOR          the monitor turned a quarter while the session lasts
 #   start_kwin_nested WxH WxH    KWin in an Xvfb of its own, two outputs X11-0 (the primary) and X11-1
 #   start_kwin_virtual WxH       KWin with no display at all, two outputs of that size
 #   kwin_shot N FILE             a PNG of output N (nested only)
@@ -139,6 +140,7 @@ mutter_remote() {
 }
 mutter_shot() { mutter_remote shot "$1" "$2"; }
 mutter_key() { mutter_remote key "$1"; }
+mutter_turn() { mutter_remote turn "$1"; }
 
 # A copy of kwin_wayland: the installed one carries a file capability
 # (cap_sys_resource) that a container refuses to execute.

@@ -7,6 +7,7 @@ output; ends at the end of its input.
 
   shot MONITOR FILE   a picture of the monitor (Meta-0, Meta-1, ...) into FILE (PNG)
   key KEYSYM          presses and releases the key (an X keysym, 0x20 is space)
+  turn MONITOR        turns the monitor a quarter, the others kept as they are
 
 Needs PipeWire and WirePlumber running for the session (mutter hands the
 pictures over as a PipeWire stream, read with gst-launch-1.0's pipewiresrc).
@@ -93,6 +94,21 @@ def shot(monitor, target):
         call("org.gnome.Mutter.ScreenCast", path, session, "Stop")
 
 
+def turn(monitor):
+    """Applies the current layout again (for this session only) with the
+    monitor turned a quarter (transform 1) in its place."""
+    config = "org.gnome.Mutter.DisplayConfig"
+    serial, monitors, logical, _ = call(config, "/org/gnome/Mutter/DisplayConfig", config, "GetCurrentState",
+                                        None, "(ua((ssss)a(siiddada{sv})a{sv})a(iiduba(ssss)a{sv})a{sv})")
+    modes = {m[0][0]: next(mode[0] for mode in m[1] if mode[6].get("is-current")) for m in monitors}
+    layout = [(x, y, scale, 1 if any(c[0] == monitor for c in connectors) else transform, primary,
+               [(c[0], modes[c[0]], {}) for c in connectors])
+              for x, y, scale, transform, primary, connectors, _ in logical]
+    call(config, "/org/gnome/Mutter/DisplayConfig", config, "ApplyMonitorsConfig",
+         GLib.Variant("(uua(iiduba(ssa{sv}))a{sv})", (serial, 1, layout, {})))
+    return "ok"
+
+
 def main():
     remote = RemoteDesktop()
     print("ok", flush=True)
@@ -101,6 +117,8 @@ def main():
         try:
             if words[:1] == ["shot"] and len(words) == 3:
                 answer = shot(words[1], words[2])
+            elif words[:1] == ["turn"] and len(words) == 2:
+                answer = turn(words[1])
             elif words[:1] == ["key"] and len(words) == 2:
                 remote.key(int(words[1], 0))
                 answer = "ok"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/wayland/output_layout.h"
@@ -130,6 +131,19 @@ TEST(OutputLayout, EveryOutputAtItsPixelSizeThePrimaryAtTheOrigin) {
   // mode) count, not its logical size at the next whole scale.
   outputs = {OutputFacts{1, 0, 0, 1280, 720, 1920, 1080, 0, 2, true}};
   EXPECT_EQ(OutputMonitors(outputs)[0].area, (Rect{0, 0, 1920, 1080}));
+  // A surface covering an output is given its logical size, else its mode
+  // turned over its whole scale: what a resized output's surface must reach.
+  int w = 0, h = 0;
+  OutputUnits(outputs[0], w, h);
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(1280, 720));
+  OutputUnits(OutputFacts{1, 0, 0, 0, 0, 2560, 1440, 1, 2}, w, h);
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(720, 1280));
+  // mutter lays outputs out in pixels: its logical size is the mode at scale
+  // 2, where a full-screen surface gets half of it and the frame the mode.
+  const OutputFacts inPixels{1, 0, 0, 1920, 1080, 1920, 1080, 0, 2};
+  OutputUnits(inPixels, w, h);
+  EXPECT_EQ(std::make_pair(w, h), std::make_pair(960, 540));
+  EXPECT_EQ(OutputMonitors({inPixels})[0].area, (Rect{0, 0, 1920, 1080}));
 }
 
 TEST(OutputLayout, FramesGoOnTheSurfaceAtItsPixelsWholeOrFractional) {

@@ -5,16 +5,46 @@
 
 namespace velmo {
 
+namespace {
+
+void TurnedMode(const OutputFacts& output, int& width, int& height) {
+  const bool turned = (output.transform & 1) != 0;
+  width = turned ? output.modeH : output.modeW;
+  height = turned ? output.modeW : output.modeH;
+}
+
+// mutter 43 lays its outputs out in pixels (unless its experimental
+// "scale-monitor-framebuffer" is on): xdg-output's logical size is then the
+// mode itself at any scale, where a surface at scale 2 is given half of it.
+bool LaidOutInPixels(const OutputFacts& output) {
+  int w = 0, h = 0;
+  TurnedMode(output, w, h);
+  return output.scale > 1 && w > 0 && output.logicalW == w && output.logicalH == h;
+}
+
+}  // namespace
+
 void OutputPixelSize(const OutputFacts& output, int& width, int& height) {
   const int scale = std::max(output.scale, 1);
-  if (output.logicalW > 0 && output.logicalH > 0 && !(output.fractional && output.modeW > 0 && output.modeH > 0)) {
+  if (output.logicalW > 0 && output.logicalH > 0 && !(output.fractional && output.modeW > 0 && output.modeH > 0) &&
+      !LaidOutInPixels(output)) {
     width = output.logicalW * scale;
     height = output.logicalH * scale;
     return;
   }
-  const bool turned = (output.transform & 1) != 0;
-  width = turned ? output.modeH : output.modeW;
-  height = turned ? output.modeW : output.modeH;
+  TurnedMode(output, width, height);
+}
+
+void OutputUnits(const OutputFacts& output, int& width, int& height) {
+  if (output.logicalW > 0 && output.logicalH > 0 && !LaidOutInPixels(output)) {
+    width = output.logicalW;
+    height = output.logicalH;
+    return;
+  }
+  const int scale = std::max(output.scale, 1);
+  TurnedMode(output, width, height);
+  width /= scale;
+  height /= scale;
 }
 
 std::vector<MonitorArea> OutputMonitors(const std::vector<OutputFacts>& outputs, std::vector<uint32_t>* ids) {

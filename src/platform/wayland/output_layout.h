@@ -24,8 +24,16 @@ struct OutputFacts {
 // compositor scales by fractions, its mode turned by its transform (its
 // real pixels, shown through a viewport); else its logical size times its
 // whole scale where the compositor tells the logical size (a buffer of that
-// size at that buffer scale), else its mode turned.
+// size at that buffer scale), else its mode turned. A logical size that is
+// the mode itself at a scale above 1 is in pixels (mutter's default layout),
+// and the mode counts.
 void OutputPixelSize(const OutputFacts& output, int& width, int& height);
+
+// The output's size in surface units, which a full-screen or anchored
+// surface on it is given: its logical size where the compositor tells it
+// (in units, not pixels), else its mode turned by its transform over its
+// whole scale.
+void OutputUnits(const OutputFacts& output, int& width, int& height);
 
 // The monitors to cover: each output once (none dropped, even where its
 // pixel area overlaps another's), its area's top-left its place in the

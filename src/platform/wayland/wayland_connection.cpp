@@ -251,8 +251,13 @@ void WaylandConnection::OnGlobalRemove(uint32_t name) {
 }
 
 void WaylandConnection::OnOutputDone(WaylandOutput& output) {
+  const bool changed = output.done;  // said again: something of it changed
   output.done = true;
   outputsChanged_ = true;
+  // The compositor may have resized or moved any of the saver's surfaces
+  // with it, or not: each makes sure.
+  if (changed)
+    for (WaylandWindow* window : windows_) window->OnLayoutChanged();
 }
 
 WaylandOutput* WaylandConnection::OutputOf(wl_output* output) {

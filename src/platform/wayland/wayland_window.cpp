@@ -24,8 +24,12 @@ const xdg_surface_listener kXdgSurface = {
 };
 
 const xdg_toplevel_listener kToplevel = {
-    [](void* data, xdg_toplevel*, int32_t width, int32_t height, wl_array*) {
-      Of(data).OnToplevelConfigure(width, height);
+    [](void* data, xdg_toplevel*, int32_t width, int32_t height, wl_array* states) {
+      bool fullscreen = false;
+      const auto* state = static_cast<const uint32_t*>(states->data);
+      for (size_t i = 0; i < states->size / sizeof(uint32_t); ++i)
+        fullscreen = fullscreen || state[i] == XDG_TOPLEVEL_STATE_FULLSCREEN;
+      Of(data).OnToplevelConfigure(width, height, fullscreen);
     },
     [](void* data, xdg_toplevel*) { Of(data).OnCloseAsked(); },
     [](void*, xdg_toplevel*, int32_t, int32_t) {},
@@ -58,6 +62,10 @@ const wl_callback_listener kFrame = {
     [](void* data, wl_callback*, uint32_t) { Of(data).OnFrameDone(); },
 };
 
+const wl_callback_listener kSizeCheck = {
+    [](void* data, wl_callback*, uint32_t) { Of(data).OnSizeChecked(); },
+};
+
 const wl_buffer_listener kBuffer = {
     [](void* data, wl_buffer* buffer) { Of(data).OnBufferReleased(buffer); },
 };
@@ -77,7 +85,7 @@ WaylandWindow::~WaylandWindow() {
   wl_display_flush(connection_.Display());
 }
 
-void WaylandWindow::MakeSurface() {
+void WaylandWindow::MakeSurface(const WaylandOutput* output) {
   void* self = static_cast<IFrameSink*>(this);
   surface_ = wl_compositor_create_surface(connection_.Compositor());
   wl_surface_add_listener(surface_, &kSurface, static_cast<IInputTarget*>(this));
@@ -86,7 +94,6 @@ void WaylandWindow::MakeSurface() {
     fraction_ = wp_fractional_scale_manager_v1_get_fractional_scale(connection_.FractionalScale(), surface_);
     wp_fractional_scale_v1_add_listener(fraction_, &kFraction, self);
   }
-  const WaylandOutput* output = TargetOutput();
   outputId_ = output ? output->facts.id : 0;
   if (connection_.LayerShell()) {
     // Above everything the compositor lets a client be above; the keyboard
@@ -110,6 +117,8 @@ void WaylandWindow::MakeSurface() {
   }
   configured_ = false;
   configuredW_ = configuredH_ = 0;
+  toplevelW_ = toplevelH_ = 0;
+  toplevelFullscreen_ = askedAgain_ = false;
   fraction120_ = 0;
   awaitingFrame_ = false;
   Renewed();
@@ -122,6 +131,8 @@ void WaylandWindow::MakeSurface() {
 void WaylandWindow::DropSurface() {
   if (frameCallback_) wl_callback_destroy(frameCallback_);
   frameCallback_ = nullptr;
+  if (sizeCheck_) wl_callback_destroy(sizeCheck_);
+  sizeCheck_ = nullptr;
   if (fraction_) wp_fractional_scale_v1_destroy(fraction_);
   if (viewport_) wp_viewport_destroy(viewport_);
   if (layer_) zwlr_layer_surface_v1_destroy(layer_);
@@ -147,7 +158,7 @@ void WaylandWindow::SetCaption(const std::string& caption) {
 void WaylandWindow::Show() {
   if (shown_ || closed_) return;
   shown_ = true;
-  MakeSurface();
+  MakeSurface(TargetOutput());
 }
 
 const WaylandOutput* WaylandWindow::TargetOutput() const {
@@ -155,17 +166,17 @@ const WaylandOutput* WaylandWindow::TargetOutput() const {
 }
 
 void WaylandWindow::GoFullScreen() {
+  const WaylandOutput* output = TargetOutput();
   if (!surface_) {
-    MakeSurface();
+    MakeSurface(output);
     return;
   }
-  const WaylandOutput* output = TargetOutput();
   const uint32_t id = output ? output->facts.id : 0;
   if (id == outputId_) return;
   if (layer_) {
     // A layer surface stays on the output it was made for.
     DropSurface();
-    MakeSurface();
+    MakeSurface(output);
     return;
   }
   outputId_ = id;
@@ -311,7 +322,18 @@ void WaylandWindow::FreeBuffer(void* handle, uint8_t* pixels, size_t bytes) {
 }
 
 void WaylandWindow::OnConfigure(uint32_t serial) {
+  // Asked to come back to full screen, mutter first says the toplevel is
+  // not (0 x 0, then 1 x 1): shown, it would be a speck. A configure is
+  // applied only with the commit after its ack, and frames keep being
+  // committed, so those are not acknowledged: the full-screen one that
+  // follows is.
+  if (askedAgain_ && !toplevelFullscreen_) return;
+  askedAgain_ = false;
   xdg_surface_ack_configure(xdgSurface_, serial);
+  if (toplevelW_ > 0 && toplevelH_ > 0) {
+    configuredW_ = toplevelW_;
+    configuredH_ = toplevelH_;
+  }
   // Any configure may have moved, resized or re-stated the surface: the
   // commit that answers it is a whole frame with whole damage, so that
   // whatever the compositor shows of it from then on is whole.
@@ -320,11 +342,11 @@ void WaylandWindow::OnConfigure(uint32_t serial) {
   CommitPending();
 }
 
-void WaylandWindow::OnToplevelConfigure(int width, int height) {
-  if (width > 0 && height > 0) {
-    configuredW_ = width;
-    configuredH_ = height;
-  }
+void WaylandWindow::OnToplevelConfigure(int width, int height, bool fullscreen) {
+  // Applied when the xdg_surface's configure ends the sequence.
+  toplevelW_ = width;
+  toplevelH_ = height;
+  toplevelFullscreen_ = fullscreen;
 }
 
 void WaylandWindow::OnLayerConfigure(uint32_t serial, int width, int height) {
@@ -344,6 +366,44 @@ void WaylandWindow::OnOutputsChanged() {
   // frame goes again.
   Renewed();
   CommitPending();
+}
+
+void WaylandWindow::OnLayoutChanged() {
+  // The compositor may give the surface its output's new size with these
+  // very events or just after them: a round trip tells whether it did.
+  if (!surface_ || closed_) return;
+  if (sizeCheck_) wl_callback_destroy(sizeCheck_);
+  sizeCheck_ = wl_display_sync(connection_.Display());
+  wl_callback_add_listener(sizeCheck_, &kSizeCheck, static_cast<IFrameSink*>(this));
+  wl_display_flush(connection_.Display());
+}
+
+void WaylandWindow::OnSizeChecked() {
+  wl_callback_destroy(sizeCheck_);
+  sizeCheck_ = nullptr;
+  const WaylandOutput* output = connection_.OutputById(outputId_);
+  if (!output || !surface_ || !configured_ || closed_) return;
+  int w = 0, h = 0;
+  OutputUnits(output->facts, w, h);
+  if (w == configuredW_ && h == configuredH_) return;
+  // It did not, and would show our frames cropped to the output or beside
+  // its desktop: KWin 5.27 keeps a full-screen toplevel at its output's old
+  // size (and answers a repeated set_fullscreen with the old size again);
+  // mutter 43 may move it to another output's size. A toplevel leaves full
+  // screen and comes back in one flush: the compositor places it anew on
+  // the output as it is now (KWin and sway answer with one configure, still
+  // full screen; mutter's between are not shown, see OnConfigure). A layer
+  // surface cannot be asked again: a new one is made on the same output,
+  // sized by the compositor from the start.
+  if (layer_) {
+    DropSurface();
+    MakeSurface(output);
+    return;
+  }
+  askedAgain_ = true;
+  xdg_toplevel_unset_fullscreen(toplevel_);
+  xdg_toplevel_set_fullscreen(toplevel_, output->output);
+  wl_display_flush(connection_.Display());
 }
 
 void WaylandWindow::OnPreferredScale(int fraction120) {

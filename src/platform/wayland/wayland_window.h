@@ -81,11 +81,13 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
 
   // The listeners' entry points (C callbacks): not for other callers.
   void OnConfigure(uint32_t serial);
-  void OnToplevelConfigure(int width, int height);
+  void OnToplevelConfigure(int width, int height, bool fullscreen);
   void OnLayerConfigure(uint32_t serial, int width, int height);
   void OnCloseAsked();
   void OnLayerClosed();
   void OnOutputsChanged();
+  void OnLayoutChanged();
+  void OnSizeChecked();
   void OnFrameDone();
   void OnBufferReleased(wl_buffer* buffer);
   void OnPreferredScale(int fraction120);
@@ -97,7 +99,7 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
 
   // The surface and its role, on the output that covers area_ (layer
   // shell's surfaces cannot move: a new one is made for another output).
-  void MakeSurface();
+  void MakeSurface(const struct WaylandOutput* output);
   void DropSurface();
   const struct WaylandOutput* TargetOutput() const;
   void GoFullScreen();
@@ -119,6 +121,10 @@ class WaylandWindow final : public IWindow, public IFrameSink, public IInputTarg
   wp_viewport* viewport_ = nullptr;
   wp_fractional_scale_v1* fraction_ = nullptr;
   wl_callback* frameCallback_ = nullptr;
+  wl_callback* sizeCheck_ = nullptr;  // a round trip after the outputs changed
+  bool askedAgain_ = false;           // full screen asked again, not yet given
+  bool toplevelFullscreen_ = false;   // the toplevel's pending configure is full screen
+  int toplevelW_ = 0, toplevelH_ = 0;  // and its size
   bool shown_ = false;
   bool closed_ = false;
   bool configured_ = false;
