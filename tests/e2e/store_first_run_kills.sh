@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A first run killed at any moment leaves no settings file or a whole one,
-# and the next start runs: $VELMO_E2E_KILLS (100) first runs are each
-# SIGKILLed at a random moment up to twice the time a first run takes to
-# store its defaults (at least 200 ms), so the kills fall before, during
-# and after the write.
+# and the next start runs: $VELMO_E2E_KILLS (40) first runs are each
+# SIGKILLed at a moment up to twice the time a first run takes to store its
+# defaults (at least 200 ms): one moment at random in each of as many equal
+# slices of that span, so the kills fall before, during and after the write
+# however few they are.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1024x768x24
-kills="${VELMO_E2E_KILLS:-100}"
+kills="${VELMO_E2E_KILLS:-40}"
 
 whole() {
   local name
@@ -35,7 +36,7 @@ for i in $(seq "$kills"); do
   rm -rf "$XDG_CONFIG_HOME/Corvane"
   "$VELMO" /s 2>"$WORK/err" &
   pid=$!
-  sleep "$(awk -v r="$RANDOM" -v s="$span" 'BEGIN { printf "%.3f", r / 32768 * s / 1000 }')"
+  sleep "$(awk -v r="$RANDOM" -v s="$span" -v i="$i" -v n="$kills" 'BEGIN { printf "%.3f", (i - 1 + r / 32768) / n * s / 1000 }')"
   if kill -KILL "$pid" 2>/dev/null; then
     wait "$pid" 2>/dev/null || true
   else
