@@ -64,11 +64,15 @@ n=$(orange 2560x720+1920+0)
 [ "$(playing)" = 1 ] || fail "$(playing) of the two play the surf later; they said: $(said)"
 
 # The daemon exits: both end in order, quietly.
+asked=$(date +%s.%N)
 daemon_run xscreensaver-command -exit >/dev/null || true
 ended_both() { [ "$(ls "$daemon"/ended/ | grep -cv '\.err$')" = 2 ]; }
-wait_for 10 ended_both || fail "not both Velmos ended with the daemon: $(tail -n 20 "$daemon/log"); they said: $(said)"
+still() { local p; for p in $(ours); do ps -o pid=,stat=,wchan:20=,args= -p "$p"; done | tr '\n' ';'; }
+wait_for 10 ended_both ||
+  fail "not both Velmos ended with the daemon: $(tail -n 20 "$daemon/log"); still running: $(still); they said: $(said)"
 for run in $(ls "$daemon"/ended/ | grep -v '\.err$'); do
-  read -r rc _ <"$daemon/ended/$run"
+  read -r rc at <"$daemon/ended/$run"
+  echo "a Velmo ended $(awk -v a="$asked" -v e="$at" 'BEGIN { printf "%.2f", e - a }') s after the daemon was asked to exit"
   [ "$rc" = 0 ] || fail "a Velmo ended with code $rc: $(cat "$daemon/ended/$run.err")"
   ! grep -q "X Error\|BadWindow\|BadDrawable" "$daemon/ended/$run.err" || fail "X error text: $(cat "$daemon/ended/$run.err")"
 done
