@@ -48,8 +48,10 @@ class TSaverScreens {
   void ComposeFrames(bool& done);
 
   // How long after the monitors changed (and the scenes followed) a moved
-  // pointer only sets its last place.
-  static constexpr uint32_t kLayoutSettleMs = 1000;
+  // pointer only sets its last place: long enough for a window manager on
+  // a loaded machine to have moved the windows it moves with the monitors
+  // (openbox took over a second once), short beside a user's return.
+  static constexpr uint32_t kLayoutSettleMs = 3000;
 
  private:
   std::unique_ptr<TForm1> StartScene(const std::optional<MonitorArea>& monitor);

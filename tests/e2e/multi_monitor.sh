@@ -128,11 +128,17 @@ step="pointer resting: DUMMY1 back"
 xrandr --output DUMMY1 --mode 2560x1440 --left-of DUMMY0
 all_covered 20 || fail "not covered with DUMMY1 back"
 kill -0 "$pid" 2>/dev/null || fail "the changes ended the saver: $(cat "$WORK/err")"
-# Right after a change the pointer's first move only sets where it is; this
-# waits out that moment on the saver's clock.
-sleep 1.2
-xdotool mousemove_relative -- -40 0 sleep 0.1 mousemove_relative -- -40 0
-wait_exit "$pid" 5 || fail "a real movement did not end the saver after the changes"
+# For a while after a change the pointer's moves only set where it is (the
+# saver's few seconds for the window system to settle): the user goes on
+# moving it, back and forth, until a move ends the saver.
+way=40
+moving_ends() {
+  way=$((-way))
+  xdotool mousemove_relative -- "$way" 0
+  ! alive "$pid"
+}
+wait_until moving_ends 20 0.2 || fail "a real movement did not end the saver after the changes"
+wait_exit "$pid" 5 || fail "the saver did not end after a real movement"
 [ "$RC" = 0 ] || fail "the saver ended with code $RC: $(cat "$WORK/err")"
 
 # 3. A click or the wheel ends it, on either monitor.
