@@ -297,7 +297,7 @@ desk_endings() {
   "$VELMO" /s 2>"$WORK/term.err" &
   pid=$!
   PIDS+=("$pid")
-  wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/term.err")"
+  wait_shown "$pid" || fail "the saver showed nothing: $(cat "$WORK/term.err")"
   sigterm_ends "$pid" "the saver" 10 "$WORK/term.err"
 
   idle_watcher_starts 3 "${key[0]}" "$3"

@@ -32,7 +32,7 @@ resized_whole() {
 "$VELMO" /s 2>"$WORK/saver.err" &
 pid=$!
 PIDS+=("$pid")
-wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/saver.err")"
+wait_shown "$pid" || fail "the saver showed nothing: $(cat "$WORK/saver.err")"
 for output in 0:clock 1:noclock; do
   shot="$WORK/kwin-X11-${output%:*}.png" fault="not shot"
   wait_until 'kwin_shot "${output%:*}" "$shot" && fault=$(seascape_fault "$shot" "${output#*:}"); [ -z "$fault" ]' 20 || true
@@ -51,7 +51,7 @@ desk_endings "kwin_key 57" "$WORK/fake_key.log" 42 ext-idle-notify
 VELMO_WAYLAND_NO_LAYER_SHELL=1 "$VELMO" /s 2>"$WORK/toplevel.err" &
 pid=$!
 PIDS+=("$pid")
-wait_shown "$pid" 60 || fail "the saver showed nothing without the layer shell: $(cat "$WORK/toplevel.err")"
+wait_shown "$pid" || fail "the saver showed nothing without the layer shell: $(cat "$WORK/toplevel.err")"
 resized_whole 1 800x600 toplevel
 sigterm_ends "$pid" "the saver without the layer shell" 10 "$WORK/toplevel.err"
 echo "PASS: both outputs show the seascape, the clock on the primary only; a key and SIGTERM end it with 0; the idle watcher started it after ${IDLE_WAITED} ms, a key ended it; a resized output is covered whole, on a layer surface and a toplevel"

@@ -116,11 +116,12 @@ process_tree() {
 # Whether process $1 said it is on the screen.
 shown() { grep -qxF "$1" "$READY"; }
 
-# Waits up to $2 seconds (default 60: a sanitizer build beside other tests took 37 s once) for process $1 of the program to show
-# its first frame (or the dialog its first paint); returns 1 when it ends
+# Waits up to $2 seconds (default 120, a hang's limit: a sanitizer build
+# beside other tests and four busy loops took over a minute) for process $1
+# of the program to show its first frame (or the dialog its first paint); returns 1 when it ends
 # first or time runs out.
 wait_shown() {
-  wait_until "shown $1 || ! alive $1" "${2:-60}" && shown "$1"
+  wait_until "shown $1 || ! alive $1" "${2:-120}" && shown "$1"
 }
 
 fail() {

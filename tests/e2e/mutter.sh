@@ -28,7 +28,7 @@ monitor_fault() {
 "$VELMO" /s 2>"$WORK/saver.err" &
 pid=$!
 PIDS+=("$pid")
-wait_shown "$pid" 60 || fail "the saver showed nothing: $(cat "$WORK/saver.err")"
+wait_shown "$pid" || fail "the saver showed nothing: $(cat "$WORK/saver.err")"
 for monitor in Meta-0:clock Meta-1:noclock; do
   fault="not shot"
   wait_until 'fault=$(monitor_fault "${monitor%:*}" "${monitor#*:}"); [ -z "$fault" ]' 20 1 || true

@@ -35,7 +35,9 @@ clip = wave[at + 8:at + 8 + size]
 start = played.find(clip[:4096])
 assert start >= 0, 'the clip\'s start was never played'
 assert played[:start].count(0) == start, 'something other than silence before the clip'
-body = played[start:]
+# The ending silences the device at once, before it closes: the silence
+# written after the last sound of the clip is no fault.
+body = played[start:].rstrip(b'\0')
 loops = len(body) // len(clip)
 assert loops >= 2, f'{loops} loops'
 expected = (clip * (loops + 1))[:len(body)]

@@ -81,7 +81,7 @@ fi
 daemon_run xscreensaver-command -select "$last" >/dev/null || fail "the daemon did not take -select $last"
 wait_until '[ -n "$(ours)" ]' 30 || fail "the daemon did not run Velmo as its entry $last: $(tail -n 20 "$daemon/log")"
 pid=$(ours | tail -n 1)
-wait_until "grep -qxF $pid '$daemon/ready' || [ ! -d /proc/$pid ]" 30 && grep -qxF "$pid" "$daemon/ready" ||
+wait_until "grep -qxF $pid '$daemon/ready' || [ ! -d /proc/$pid ]" 180 && grep -qxF "$pid" "$daemon/ready" ||
   fail "Velmo showed nothing: $(tail -n 20 "$daemon/log")"
 daemon_run xscreensaver-command -deactivate >/dev/null || fail "the daemon did not take -deactivate"
 wait_until '[ -z "$(ours)" ]' 10 || fail "Velmo did not end after -deactivate"

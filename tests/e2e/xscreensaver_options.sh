@@ -15,7 +15,9 @@ daemon_start
 # Waits for the seascape on the screen; its shot in $1.
 wait_seascape() {
   local shot="$1" fault=""
-  wait_until 'import -window root "$shot"; fault=$(scene_fault 800 600 "$shot"); [ -z "$fault" ]' 20 ||
+  # A hang's limit: under four busy loops a sanitizer build's first frame
+  # came after more than 20 s.
+  wait_until 'import -window root "$shot"; fault=$(scene_fault 800 600 "$shot"); [ -z "$fault" ]' 120 0.5 ||
     fail "no seascape on the screen ($fault): $(cat "$daemon/log")"
 }
 
