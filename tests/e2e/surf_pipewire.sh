@@ -46,7 +46,7 @@ sys.exit(0 if any(n[\"info\"][\"state\"] == \"running\" for n in ours) else 1)"'
   xdotool key shift
   wait_for 10 all_gone "$pid" || fail "${driver:-default}: a key did not end the saver within 10 s"
   ended_ms=$(($(now_ms) - started))
-  wait_exit "$pid" 1
+  wait_exit "$pid" 10 || fail "${driver:-default}: the saver's process was not reaped"
   [ "$RC" = 0 ] || fail "${driver:-default}: the saver ended with $RC: $(cat "$WORK/err")"
   [ "$ended_ms" -lt 2000 ] || fail "${driver:-default}: the key took $ended_ms ms to end the saver"
   wait_until '[ -z "$(ours_running)" ]' 3 || fail "${driver:-default}: left running: $(ours_running)"
