@@ -30,6 +30,10 @@ side_log="$build/fuzz-and-package.log"
 side=$!
 tests=0
 ctest --output-on-failure -j "$(nproc)" --timeout 300 || tests=$?
+# The tests are done: what is left of the side work runs at the usual
+# priority, or a busy machine would starve it (as root; others keep it niced).
+side_pids() { local p; for p in $(pgrep -P "$1"); do echo "$p"; side_pids "$p"; done; }
+renice -n 0 -p "$side" $(side_pids "$side") >/dev/null 2>&1 || true
 side_rc=0
 wait "$side" || side_rc=$?
 cat "$side_log"
