@@ -5,7 +5,7 @@
 # (no gull, no clock hand); "velmo --root -gulls 10" shows ten gulls although
 # the settings file asks for three; the first run finds no settings file and
 # makes none, the second leaves the one it finds byte for byte and unwritten;
-# "xscreensaver-command -deactivate" ends it with code 0 within a second.
+# "xscreensaver-command -deactivate" ends it with code 0 at once (under two seconds).
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/daemon.bash"
 start_xvfb 800x600x24
@@ -64,7 +64,7 @@ cp "$WORK/gulls.png" "$ARTEFACTS/xscreensaver-ten-gulls.png"
 case " $(ours | tr '\n' ' ') " in *" $first "*) [ -n "$first" ] && fail "the first instance still runs" ;; esac
 echo "-gulls 10: ten gulls in the sky, the file's 3 and its frame-rate text not taken"
 
-# "-deactivate" ends it with code 0 within a second.
+# "-deactivate" ends it with code 0 at once.
 endings() { ls "$daemon/ended" | grep -cv '\.err$' || true; }
 wait_until '[ "$(endings)" = 1 ]' 10 || fail "the first instance's ending was not recorded"
 before=1
