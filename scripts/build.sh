@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMO_BUILD_DIR:-$here/build}"
 cmake -S "$here" -B "$build" -G Ninja -DVELMO_TESTS=ON -DVELMO_BENCH=ON "$@" >/dev/null
-# Two compile jobs more than cores, as ninja's own default: a job waiting
-# on the disk or the linker leaves no core idle, and on a machine busy with
-# other work the build keeps its share.
-cmake --build "$build" -j "$(($(nproc) + 2))"
+# Ninja's own number of jobs, two more than cores: a job waiting on the disk
+# or the linker leaves no core idle, and on a machine busy with other work
+# the build keeps its share.
+cmake --build "$build"

@@ -26,7 +26,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DVELMO_FUZZ=ON -DVELMO_TESTS=OFF -DVELMO_BENCH=OFF "${launcher[@]}" >/dev/null
-cmake --build "$build" --target velmo_fuzz -j "$(($(nproc) + 2))"
+cmake --build "$build" --target velmo_fuzz
 
 # Seeds: small cuts of what the decoders meet in the program, and settings
 # files as the store writes them and as people edit them.

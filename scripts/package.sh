@@ -28,6 +28,7 @@ rm -rf "$build" && mkdir -p "$source"
   while IFS= read -r -d '' f; do [ -e "$f" ] || [ -L "$f" ] && printf '%s\0' "$f"; done |
   tar --null -T - -cf -) | tar -C "$source" -xf -
 log="$build/build.log"
+# Ninja's own default number of jobs, which debhelper needs told.
 (cd "$source" && DEB_BUILD_OPTIONS="nocheck parallel=$(($(nproc) + 2))" dpkg-buildpackage -us -uc >"$log" 2>&1) ||
   { tail -60 "$log" >&2; fault "dpkg-buildpackage failed (the whole log: $log)"; }
 # The compilers stop on a warning (-Werror); any other tool's warning

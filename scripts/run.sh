@@ -9,6 +9,6 @@ bash "$here/scripts/setup.sh" run
 build="${VELMO_BUILD_DIR:-$here/build}"
 cmake -S "$here" -B "$build" -G Ninja -DVELMO_TESTS=OFF -DVELMO_BENCH=OFF >/dev/null
 # The manual page and change log too, so that "cmake --install" finds them.
-cmake --build "$build" -j "$(($(nproc) + 2))" --target velmo velmo-setup velmo_docs
+cmake --build "$build" --target velmo velmo-setup velmo_docs
 if [ $# -eq 0 ]; then set -- /s; fi
 exec "$build/velmo" "$@"
